@@ -1,0 +1,28 @@
+// The loop a check thread runs over one file with its engine, shared by every caller so the
+// order of start, steps, flush and notices is the same everywhere.
+#pragma once
+
+#include "FFCheck.h"
+
+#include <functional>
+
+namespace quarvik {
+
+enum class CheckOutcome {
+    kFinished,    // end of input: runs flushed, check-finished notice sent
+    kOpenFailed,  // the input could not be opened: open-failure notice sent
+    kStopped,     // told to stop midway: no flush, no finished notice
+};
+
+struct CheckRunHooks {
+    // Asked before every step; true stops the check.
+    std::function<bool()> shouldStop;
+    // Called about every progressSeconds of wall-clock time while stepping.
+    std::function<void(CFFCheck&)> onProgress;
+    int progressSeconds = 2;
+};
+
+CheckOutcome RunContentCheck(CFFCheck& engine, const char* path, int32_t taskId,
+                             int32_t subTaskId, const CheckRunHooks& hooks = {});
+
+}  // namespace quarvik

@@ -1,0 +1,56 @@
+#include "FaultKinds.h"
+
+#include <cstdio>
+
+namespace quarvik {
+namespace {
+
+// Code 0 has a counter in the result record but no column mapping: no detector reports it.
+constexpr FaultKind kFaultKinds[] = {
+    {kFaultVideoLost, "NV", nullptr, nullptr, "Video Lost"},
+    {kFaultStillFrame, "SF", "nSFCount", "静帧", "静帧"},
+    {kFaultBlack, "BB", "nBBCount", "黑场", "黑场"},
+    {kFaultColourBars, "CB", "nCBCount", "彩条", "彩条"},
+    {kFaultColourField, "CF", "nCFCount", "彩场", "彩场"},
+    {kFaultMosaic, "MSC", "nMSCCount", "马赛克", "马赛克"},
+    {kFaultSilenceLeft, "NA1", "nNA1Count", "静音", "静音(左)"},
+    {kFaultTooLowLeft, "AL1", "nAL1Count", "音频过低", "低音(左)"},
+    {kFaultTooHighLeft, "AH1", "nAH1Count", "音频过高", "高音(左)"},
+    {kFaultSilenceRight, "NA2", "nNA2Count", nullptr, "静音(右)"},
+    {kFaultTooLowRight, "AL2", "nAL2Count", nullptr, "低音(右)"},
+    {kFaultTooHighRight, "AH2", "nAH2Count", nullptr, "高音(右)"},
+};
+
+}  // namespace
+
+const FaultKind* FindFaultKind(int32_t code)
+{
+    for (const FaultKind& kind : kFaultKinds) {
+        if (kind.code == code)
+            return &kind;
+    }
+    return nullptr;
+}
+
+const char* FaultDetailName(int32_t code)
+{
+    const FaultKind* kind = FindFaultKind(code);
+    return kind ? kind->detailName : "UN";
+}
+
+const char* FaultCounterColumn(int32_t code)
+{
+    const FaultKind* kind = FindFaultKind(code);
+    return kind ? kind->counterColumn : nullptr;
+}
+
+std::string CheckFrameTimeCode(int32_t frame)
+{
+    int32_t s = frame / kCheckFramesPerSecond;
+    char text[32];
+    std::snprintf(text, sizeof(text), "%02d:%02d:%02d.%02d", s / 3600, (s % 3600) / 60, s % 60,
+                  frame - kCheckFramesPerSecond * s);
+    return text;
+}
+
+}  // namespace quarvik

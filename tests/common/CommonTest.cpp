@@ -1,0 +1,58 @@
+#include "FaultKinds.h"
+#include "ProgramFolder.h"
+#include "TextField.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace quarvik {
+namespace {
+
+TEST(TextField, TruncatesToFieldWidthOnCharacterBoundary)
+{
+    char field[8];
+    EXPECT_EQ(CopyField(field, "abc"), 3u);
+    EXPECT_STREQ(field, "abc");
+    EXPECT_EQ(CopyField(field, "abcdefghij"), 7u);
+    EXPECT_STREQ(field, "abcdefg");
+    // "黑场黑" is 9 bytes; 7 would split the third character, so only two fit.
+    EXPECT_EQ(CopyField(field, "黑场黑"), 6u);
+    EXPECT_STREQ(field, "黑场");
+    EXPECT_EQ(CopyText(field, 0, "x"), 0u);
+}
+
+TEST(FaultKinds, CounterColumnsFollowTheFaultTable)
+{
+    EXPECT_STREQ(FaultCounterColumn(kFaultColourBars), "nCBCount");
+    EXPECT_STREQ(FaultCounterColumn(kFaultColourField), "nCFCount");
+    EXPECT_STREQ(FaultCounterColumn(kFaultTooHighRight), "nAH2Count");
+    EXPECT_EQ(FaultCounterColumn(kFaultVideoLost), nullptr);
+    EXPECT_EQ(FaultCounterColumn(7), nullptr);
+    EXPECT_EQ(FaultCounterColumn(kNoFault), nullptr);
+    EXPECT_STREQ(FaultDetailName(kFaultSilenceLeft), "静音(左)");
+    EXPECT_STREQ(FaultDetailName(22), "UN");
+    EXPECT_TRUE(IsPictureFault(7));
+    EXPECT_FALSE(IsPictureFault(16));
+}
+
+TEST(FaultKinds, TimeCodeCountsTwentyFiveFramesPerSecond)
+{
+    EXPECT_EQ(CheckFrameTimeCode(0), "00:00:00.00");
+    EXPECT_EQ(CheckFrameTimeCode(24), "00:00:00.24");
+    EXPECT_EQ(CheckFrameTimeCode(25), "00:00:01.00");
+    EXPECT_EQ(CheckFrameTimeCode(25 * 3661 + 7), "01:01:01.07");
+}
+
+TEST(ProgramFolder, HomeVariableOverridesTheExecutableFolder)
+{
+    setenv("QUARVIK_HOME", "/tmp/quarvik-home/", 1);
+    EXPECT_EQ(ProgramFolder(), "/tmp/quarvik-home");
+    EXPECT_EQ(ProgramFilePath("ave.dat"), "/tmp/quarvik-home/ave.dat");
+    unsetenv("QUARVIK_HOME");
+    EXPECT_NE(ProgramFolder(), "/tmp/quarvik-home");
+}
+
+}  // namespace
+}  // namespace quarvik

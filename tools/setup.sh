@@ -1,0 +1,31 @@
+#!/bin/sh
+# Installs every Debian package that the build and the tests need, then configures and builds
+# into build/. Idempotent and non-interactive; safe to run again after a pull.
+set -eu
+
+cd "$(dirname "$0")/.."
+
+PACKAGES="
+  cmake ninja-build pkg-config g++
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  libopencv-core-dev libopencv-imgproc-dev
+  libsqlite3-dev
+  libgtest-dev
+  ffmpeg
+"
+
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+
+if [ -n "$missing" ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build --parallel "$(nproc)"
