@@ -1,0 +1,219 @@
+#include "FFCheck.h"
+
+#include "FaultKinds.h"
+#include "PictureTests.h"
+#include "SoundTests.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+namespace quarvik {
+
+CFFCheck::CFFCheck(const std::string& paramsPath)
+{
+    LoadContentParams(m_params, paramsPath);
+    for (int i = 0; i < kContentParamCount; ++i)
+        m_params[i].nFault = i;
+}
+
+CFFCheck::~CFFCheck() = default;
+
+bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
+{
+    m_nTaskID = taskId;
+    m_nSubTaskID = subTaskId;
+    m_pictureRun = m_leftRun = m_rightRun = FaultRun{};
+    m_nLastSoundTime = 0;
+    m_nLastPictureIndex = 0;
+    m_nLastVerdict = kNoFault;
+    m_prevGrey.release();
+    m_snapshot.release();
+    m_fSoundTimeFactor = 0.0f;
+
+    if (!Open(path) || !SetAudioOut() || !SetVideoOut(m_nAnalysisWidth, m_nAnalysisHeight))
+        return false;
+    m_llTickTime = static_cast<int32_t>(std::time(nullptr));
+    m_nTickFrame = 0;
+    m_nPictureCount = m_nSoundCount = m_nPreviewCounter = 0;
+    return true;
+}
+
+bool CFFCheck::Step()
+{
+    const AVFrame* unit = nullptr;
+    switch (ReadFrame(&unit)) {
+    case kReadEnd:
+        return false;
+    case kReadPicture: {
+        const int width = unit->width, height = unit->height;
+        if (m_nMonitorFlag)
+            SendPreview(unit->data[0], width, height);
+        const int32_t index = m_nPictureCount++;
+        DetectPicture(index, unit->data[0], width, height, width * height * 3);
+        return true;
+    }
+    case kReadSound:
+        DetectSound(unit->ch_layout.nb_channels, unit->sample_rate, unit->nb_samples,
+                    reinterpret_cast<const int16_t*>(unit->data[0]));
+        return true;
+    default:
+        return true;
+    }
+}
+
+void CFFCheck::SendPreview(const uint8_t* pixels, int width, int height)
+{
+    if (m_nPreviewCounter == 0 && m_pMonitor) {
+        BitmapInfoHeader_t header{};
+        header.biSize = sizeof(BitmapInfoHeader_t);
+        header.biWidth = width;
+        header.biHeight = -height;
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biSizeImage = static_cast<uint32_t>(width * height * 3);
+        m_pMonitor->OnPreviewPicture(header, pixels);
+    }
+    if (++m_nPreviewCounter > m_nPreviewPeriod)
+        m_nPreviewCounter = 0;
+}
+
+void CFFCheck::DetectPicture(int32_t frameIndex, const uint8_t* pixels, int width, int height,
+                             int byteCount)
+{
+    int32_t verdict = kNoFault;
+    cv::Mat colour;
+    if (pixels && width > 0 && height > 0 && byteCount >= width * height * 3) {
+        // The engine only reads the picture; the snapshot below takes its own copy.
+        colour = cv::Mat(height, width, CV_8UC3, const_cast<uint8_t*>(pixels));
+        const cv::Rect region = AnalysisRegion(width, height);
+        if (!region.empty()) {
+            cv::Mat grey;
+            cv::cvtColor(colour(region), grey, cv::COLOR_BGR2GRAY);
+            verdict = ClassifyPicture(grey, m_prevGrey, m_params);
+        }
+    }
+
+    UpdateRun(m_pictureRun, frameIndex, verdict, 0);
+    if (verdict != kNoFault && (verdict != m_nLastVerdict || m_snapshot.empty()))
+        m_snapshot = colour.clone();
+    if (verdict == kNoFault)
+        m_snapshot.release();
+    m_nLastVerdict = verdict;
+    m_nLastPictureIndex = frameIndex;
+}
+
+void CFFCheck::DetectSound(int channels, int sampleRate, int sampleCount,
+                           const int16_t* samples)
+{
+    const ChannelPeaks peaks = MeasurePeaks(samples, channels, sampleCount);
+    if (m_fSoundTimeFactor == 0.0f && sampleCount > 0 && sampleRate > 0)
+        m_fSoundTimeFactor = static_cast<float>(sampleCount) / static_cast<float>(sampleRate) *
+                             static_cast<float>(kCheckFramesPerSecond);
+    const int32_t index = m_nSoundCount++;
+    const int32_t t = static_cast<int32_t>(static_cast<float>(index) * m_fSoundTimeFactor);
+
+    if (m_params[kFaultSilenceLeft].nEnable) {
+        const int32_t level = LevelDbfs(peaks.left);
+        m_nLastSoundTime = t;
+        UpdateRun(m_leftRun, t, ClassifyLevel(level, m_params, kFaultSilenceLeft), level);
+    }
+    if (m_params[kFaultSilenceRight].nEnable) {
+        const int32_t level = LevelDbfs(peaks.right);
+        m_nLastSoundTime = t;
+        UpdateRun(m_rightRun, t, ClassifyLevel(level, m_params, kFaultSilenceRight), level);
+    }
+}
+
+void CFFCheck::UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value)
+{
+    if (code == run.nCode)
+        return;  // the run goes on; its value stays that of its first unit
+    if (!run.IsIdle())
+        CloseRun(run, t);
+    run = FaultRun{};
+    if (code != kNoFault)
+        run = FaultRun{code, t, 0, value};
+}
+
+void CFFCheck::CloseRun(FaultRun& run, int32_t t)
+{
+    run.nLength = t - run.nBegin;
+    const bool known = run.nCode >= 0 && run.nCode < kContentParamCount;
+    if (!known || run.nLength < m_params[run.nCode].nDuration || !m_pResultSink)
+        return;
+    ResultNotify_t notice = MakeNotice();
+    notice.nFault = run.nCode;
+    notice.tmBegin = run.nBegin;
+    notice.tmEnd = run.nBegin + run.nLength - 1;
+    notice.nValue = run.nValue;
+    notice.pImage = IsPictureFault(run.nCode) && !m_snapshot.empty() ? &m_snapshot : nullptr;
+    m_pResultSink->OnFaultNotice(notice);
+}
+
+void CFFCheck::Flush()
+{
+    for (FaultRun* run : {&m_leftRun, &m_rightRun}) {
+        if (!run->IsIdle())
+            CloseRun(*run, m_nLastSoundTime);
+        *run = FaultRun{};
+    }
+    if (!m_pictureRun.IsIdle())
+        CloseRun(m_pictureRun, m_nLastPictureIndex);
+    m_pictureRun = FaultRun{};
+}
+
+ResultNotify_t CFFCheck::MakeNotice() const
+{
+    ResultNotify_t notice;
+    std::memset(&notice, 0, sizeof(notice));
+    notice.nTaskID = m_nTaskID;
+    notice.nSubTaskID = m_nSubTaskID;
+    return notice;
+}
+
+void CFFCheck::NotifyCheckFinished()
+{
+    if (!m_pResultSink)
+        return;
+    ResultNotify_t notice = MakeNotice();
+    notice.nFrame = m_nLastPictureIndex;
+    m_pResultSink->OnCheckFinished(notice);
+}
+
+void CFFCheck::NotifyOpenFailed()
+{
+    if (!m_pResultSink)
+        return;
+    ResultNotify_t notice = MakeNotice();
+    notice.nFrame = m_nLastPictureIndex;
+    m_pResultSink->OnOpenFailed(notice);
+}
+
+int32_t CFFCheck::TakeSpeed(int64_t nowSeconds)
+{
+    const int64_t elapsed = nowSeconds - m_llTickTime;
+    const int32_t speed =
+        elapsed > 0 ? static_cast<int32_t>((m_nLastPictureIndex - m_nTickFrame) / elapsed) : 0;
+    m_llTickTime = nowSeconds;
+    m_nTickFrame = m_nLastPictureIndex;
+    return speed;
+}
+
+int32_t CFFCheck::ProgressPercent() const
+{
+    const int64_t duration = Duration();
+    if (duration <= 0)
+        return 0;
+    const float percent = static_cast<float>(Position()) / static_cast<float>(duration) * 100.0f;
+    return std::clamp(static_cast<int32_t>(percent), 0, 100);
+}
+
+}  // namespace quarvik

@@ -1,0 +1,149 @@
+#include "PictureTests.h"
+
+#include "FaultKinds.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+
+namespace quarvik {
+namespace {
+
+// Share of marked pixels in whole percent, truncated, as every picture test counts it.
+int Percent(int count, int area)
+{
+    return area > 0 ? count * 100 / area : 0;
+}
+
+// Pixels inside m - band ... m + band, both ends included (OpenCV's range test on 8 bits).
+int CountInBand(const cv::Mat& grey, double mean, int band)
+{
+    cv::Mat mask;
+    cv::inRange(grey, cv::Scalar(mean - band), cv::Scalar(mean + band), mask);
+    return cv::countNonZero(mask);
+}
+
+bool IsStillFrame(const cv::Mat& grey, cv::Mat& prevGrey, const ContentParam_t& param)
+{
+    if (prevGrey.empty() || prevGrey.size() != grey.size()) {
+        prevGrey = grey.clone();
+        return false;
+    }
+    cv::Mat diff, mask;
+    cv::absdiff(grey, prevGrey, diff);
+    cv::compare(diff, param.nThreshold1, mask, cv::CMP_LT);
+    const int unchanged = cv::countNonZero(mask);
+    grey.copyTo(prevGrey);
+    return Percent(unchanged, static_cast<int>(grey.total())) >= param.nThreshold2;
+}
+
+// True when all eight pixels are edges (their sum reaches 8 x 255).
+bool AllEdges(const cv::Mat& edges, int x0, int y0, int dx, int dy)
+{
+    int sum = 0;
+    for (int i = 0; i < 8; ++i)
+        sum += edges.at<uchar>(y0 + i * dy, x0 + i * dx);
+    return sum >= 2040;
+}
+
+}  // namespace
+
+cv::Rect AnalysisRegion(int width, int height)
+{
+    if (width <= 0 || height <= 40)
+        return {};
+    return {0, 20, width, height - 40};
+}
+
+bool IsBlack(const cv::Mat& grey, const ContentParam_t& param)
+{
+    cv::Mat mask;
+    cv::compare(grey, param.nThreshold1, mask, cv::CMP_LT);
+    return Percent(cv::countNonZero(mask), static_cast<int>(grey.total())) >= param.nThreshold2;
+}
+
+bool IsColourField(const cv::Mat& grey, const ContentParam_t& param)
+{
+    const double mean = cv::mean(grey)[0];
+    return Percent(CountInBand(grey, mean, param.nThreshold1), static_cast<int>(grey.total())) >=
+           param.nThreshold2;
+}
+
+bool IsColourBars(const cv::Mat& grey, const ContentParam_t& param)
+{
+    const int s = grey.cols / 8;
+    if (s == 0)
+        return false;
+    double means[8];
+    int uniform = 0;
+    for (int i = 0; i < 8; ++i) {
+        const cv::Mat stripe = grey(cv::Rect(i * s, 0, s, grey.rows));
+        means[i] = cv::mean(stripe)[0];
+        const int count = CountInBand(stripe, means[i], param.nThreshold1);
+        // A stripe with no pixel near its own mean is made of levels far apart: it counts as
+        // uniform, as a bar of two solid halves would.
+        const int percent = count == 0 ? 100 : Percent(count, grey.rows * s);
+        if (percent >= param.nThreshold2)
+            ++uniform;
+    }
+    if (uniform < 6)
+        return false;
+    for (int i = 0; i < 8; ++i) {
+        for (int j = i + 1; j < 8; ++j) {
+            if (std::fabs(means[i] - means[j]) < 5.0)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool IsMosaic(const cv::Mat& grey)
+{
+    const int width = grey.cols, height = grey.rows;
+    if (width < 17 || height < 17)
+        return false;
+    cv::Mat edges, edgesF, colSums, rowSums;
+    cv::Canny(grey, edges, 25, 75, 3);
+    edges.convertTo(edgesF, CV_32F);
+    cv::reduce(edgesF, colSums, 0, cv::REDUCE_SUM, CV_32F);
+    cv::reduce(edgesF, rowSums, 1, cv::REDUCE_SUM, CV_32F);
+    const float colLimit = static_cast<float>(0.1 * 255 * height);
+    const float rowLimit = static_cast<float>(0.1 * 255 * width);
+
+    int corners = 0;
+    for (int y = 8; y <= height - 9; ++y) {
+        if (!(rowSums.at<float>(y, 0) > rowLimit))
+            continue;
+        for (int x = 8; x <= width - 9; ++x) {
+            if (!(colSums.at<float>(0, x) > colLimit))
+                continue;
+            const bool vertical = AllEdges(edges, x, y - 8, 0, 1) || AllEdges(edges, x, y + 1, 0, 1);
+            const bool horizontal =
+                AllEdges(edges, x - 8, y, 1, 0) || AllEdges(edges, x + 1, y, 1, 0);
+            if (vertical && horizontal && ++corners == 5)
+                return true;
+        }
+    }
+    return false;
+}
+
+int ClassifyPicture(const cv::Mat& grey, cv::Mat& prevGrey,
+                    const ContentParam_t params[kContentParamCount])
+{
+    if (grey.empty())
+        return kNoFault;
+    if (params[kFaultBlack].nEnable && IsBlack(grey, params[kFaultBlack]))
+        return kFaultBlack;
+    if (params[kFaultColourField].nEnable && IsColourField(grey, params[kFaultColourField]))
+        return kFaultColourField;
+    if (params[kFaultColourBars].nEnable && IsColourBars(grey, params[kFaultColourBars]))
+        return kFaultColourBars;
+    if (params[kFaultStillFrame].nEnable && IsStillFrame(grey, prevGrey, params[kFaultStillFrame]))
+        return kFaultStillFrame;
+    if (params[kFaultMosaic].nEnable && IsMosaic(grey))
+        return kFaultMosaic;
+    return kNoFault;
+}
+
+}  // namespace quarvik

@@ -1,0 +1,48 @@
+// What quarvik-check reports of one checked input, and its two output formats.
+// The check fills a FileReport (shape); a formatter writes it (format) to a stream
+// (destination), so text and JSON always show the same data.
+#pragma once
+
+#include "CheckNotify.h"
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quarvik {
+
+struct EventRecord {
+    int32_t code;
+    int32_t begin;  // check frames
+    int32_t end;
+    int32_t value;  // dBFS for sound codes, 0 for picture codes
+};
+
+struct FileReport {
+    std::string path;
+    bool opened = false;
+    int32_t frames = 0;     // pictures analysed
+    double speedFps = 0.0;  // pictures per second of wall-clock time
+    std::vector<EventRecord> events;
+};
+
+// Collects the fault notices of one check into a FileReport.
+class ReportCollector : public ICheckResultSink {
+public:
+    explicit ReportCollector(FileReport& report) : m_report(report) {}
+    void OnFaultNotice(const ResultNotify_t& notice) override;
+    void OnCheckFinished(const ResultNotify_t&) override { m_report.opened = true; }
+    void OnOpenFailed(const ResultNotify_t&) override { m_report.opened = false; }
+
+private:
+    FileReport& m_report;
+};
+
+void WriteTextReport(std::ostream& out, const FileReport& report);
+void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports);
+
+// Text as a JSON string literal, quotes included; bytes that are not UTF-8 become U+FFFD.
+std::string JsonString(const std::string& text);
+
+}  // namespace quarvik
