@@ -1,0 +1,34 @@
+// Keeping room on the cache folder's file system for downloaded and recorded material.
+//
+// Both functions may run on any worker thread at once, without a lock: two cleaners may pick
+// the same file, and the second deletion simply fails. Failures never stop a caller: a missing
+// cache folder, an unreadable folder or a failing free-space query make MakeRoom delete nothing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quarvik {
+
+// Free bytes available to the program on the file system holding path; false when unknown.
+using FreeSpaceQuery = std::function<bool(const std::string& path, uint64_t& freeBytes)>;
+
+// The statvfs answer: blocks available to unprivileged users times the fragment size.
+bool StatvfsFreeSpace(const std::string& path, uint64_t& freeBytes);
+
+// A cache file considered for deletion.
+struct MyFileInfo {
+    int64_t tmLastWrite;  // seconds since 1970
+    std::string path;
+};
+
+// True when whole free GiB exceed CacheMinSpace, when CacheMinSpace is 0 or less, or when the
+// free space cannot be read.
+bool HasRoom(const std::string& cachePath, const FreeSpaceQuery& freeSpace = StatvfsFreeSpace);
+
+// While the cache folder (CachePath) has no room, deletes its plain files oldest first. Files
+// still open by some process and sub-folders (not entered) are passed over.
+void MakeRoom(const FreeSpaceQuery& freeSpace = StatvfsFreeSpace);
+
+}  // namespace quarvik

@@ -1,0 +1,80 @@
+#include "Settings.h"
+
+#include "ProgramFolder.h"
+#include "Profile.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+namespace quarvik {
+
+int32_t ReadSetting(const IntSetting& s)
+{
+    return GetPrivateProfileInt(s.section, s.key, s.defaultValue, ProgramFilePath(s.file));
+}
+
+std::string ReadSetting(const TextSetting& s)
+{
+    return GetPrivateProfileString(s.section, s.key, s.defaultValue, ProgramFilePath(s.file));
+}
+
+bool WriteSetting(const IntSetting& s, int32_t value)
+{
+    return WritePrivateProfileString(s.section, s.key, std::to_string(value), ProgramFilePath(s.file));
+}
+
+bool WriteSetting(const TextSetting& s, std::string_view value)
+{
+    return WritePrivateProfileString(s.section, s.key, value, ProgramFilePath(s.file));
+}
+
+std::string ScrambleDbPass(std::string_view text)
+{
+    std::string scrambled(text);
+    for (char& c : scrambled)
+        c = static_cast<char>(255 - static_cast<unsigned char>(c));
+    return scrambled;
+}
+
+std::string ReadDbPass()
+{
+    std::string stored = ReadSetting(kDbPass);
+    if (stored.size() > kMaxDbPassLength)
+        stored.resize(kMaxDbPassLength);
+    return ScrambleDbPass(stored);
+}
+
+bool WriteDbPass(std::string_view password)
+{
+    std::string scrambled = ScrambleDbPass(password);
+    if (password.size() > kMaxDbPassLength || !IsStorableProfileValue(scrambled))
+        return false;
+    return WriteSetting(kDbPass, scrambled);
+}
+
+int32_t ReadLeftWidth(int32_t workspaceWidth)
+{
+    return GetPrivateProfileInt("View", "LeftWidth", static_cast<int32_t>(workspaceWidth * 0.3),
+                                ProgramFilePath(kLayoutFile));
+}
+
+bool WriteLeftWidth(uint32_t width)
+{
+    char text[16];
+    std::snprintf(text, sizeof(text), "%u", width);
+    return WritePrivateProfileString("View", "LeftWidth", text, ProgramFilePath(kLayoutFile));
+}
+
+std::string CacheFolderInvalidText(const std::string& cachePath)
+{
+    return "缓存文件夹'" + cachePath + "':未设置或者无效!\n\n点击\"确定\"按钮设置缓存文件夹.";
+}
+
+bool IsExistingFolder(const std::string& path)
+{
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace quarvik

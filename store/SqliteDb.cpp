@@ -1,0 +1,287 @@
+#include "SqliteDb.h"
+
+#include "TextField.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+
+namespace quarvik {
+namespace {
+
+bool FileExists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+void ReportFileError(const char* what, const std::string& path)
+{
+    std::fprintf(stderr, "%s: %s\nERROR:%s\n", what, path.c_str(), std::strerror(errno));
+}
+
+// Puts the finished file at path unless another connection got there first, in which case its
+// file stands. A hard link never replaces; renameat2 covers filesystems without hard links.
+bool PublishFile(const std::string& temp, const std::string& path)
+{
+    if (link(temp.c_str(), path.c_str()) == 0 || errno == EEXIST)
+        return true;
+    if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0 || errno == EEXIST)
+        return true;
+    ReportFileError("CREATE", path);
+    return false;
+}
+
+bool CreateDatabaseFile(const std::string& path, std::span<const char* const> schema)
+{
+    std::string temp = path + ".new-XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        ReportFileError("CREATE", path);
+        return false;
+    }
+    close(fd);
+    bool built = false;
+    {
+        CSqliteDb creator;
+        if (creator.OpenOrCreate(temp, {})) {
+            built = true;
+            for (const char* statement : schema) {
+                if (!creator.Exec(statement)) {
+                    built = false;
+                    break;
+                }
+            }
+        }
+    }
+    bool published = built && PublishFile(temp, path);
+    unlink(temp.c_str());
+    return published;
+}
+
+}  // namespace
+
+CSqliteDb::~CSqliteDb()
+{
+    Close();
+    sqlite3_free(m_lastError);
+}
+
+bool CSqliteDb::Connect(const std::string& path, int flags)
+{
+    if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "OPEN: %s\nERROR:%s\n", path.c_str(), m_db ? sqlite3_errmsg(m_db) : "out of memory");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    return true;
+}
+
+bool CSqliteDb::OpenOrCreate(const std::string& path, std::span<const char* const> schema)
+{
+    if (IsOpen())
+        return true;
+    if (!FileExists(path) && !CreateDatabaseFile(path, schema))
+        return false;
+    // Without CREATE: a file removed since the test above must not come back as an empty
+    // database without tables, which no later open would ever repair.
+    m_opened = Connect(path, SQLITE_OPEN_READWRITE);
+    return m_opened;
+}
+
+void CSqliteDb::ReportExecError(const std::string& sql, char* error)
+{
+    sqlite3_free(m_lastError);
+    m_lastError = error;
+    std::fprintf(stderr, "EXECUTE: %s\nERROR:%s\n", sql.c_str(), error ? error : "");
+}
+
+bool CSqliteDb::Exec(const std::string& sql)
+{
+    if (!IsOpen())
+        return false;
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        ReportExecError(sql, error);
+        return false;
+    }
+    return true;
+}
+
+bool CSqliteDb::ExecBlob(const std::string& sql, const void* data, int length)
+{
+    if (!IsOpen())
+        return false;
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare(m_db, sql.c_str(), -1, &statement, nullptr);
+    if (rc != SQLITE_OK) {
+        std::printf("sqlite3_prepare  ERROR! %d \n", rc);
+        sqlite3_finalize(statement);
+        return false;
+    }
+    if (data) {
+        rc = sqlite3_bind_blob(statement, 1, data, length, SQLITE_STATIC);
+        if (rc != SQLITE_OK) {
+            std::printf("sqlite3_bind_blob  ERROR! %d\n", rc);
+            sqlite3_finalize(statement);
+            return false;
+        }
+    }
+    rc = sqlite3_step(statement);
+    bool done = rc == SQLITE_DONE;
+    if (!done)
+        std::printf("sqlite3_step  ERROR! %d\n", rc);
+    if (sqlite3_finalize(statement) != SQLITE_OK || !done)
+        std::printf("sqlite3_finalize  ERROR! %d\n", rc);
+    return done;
+}
+
+bool CSqliteDb::Query(const std::string& sql)
+{
+    if (!IsOpen())
+        return false;
+    EndQuery();
+    int rc = sqlite3_prepare(m_db, sql.c_str(), -1, &m_query, nullptr);
+    if (rc != SQLITE_OK) {
+        std::printf("sqlite3_prepare  return  %d !\n", rc);
+        EndQuery();
+        return false;
+    }
+    return true;
+}
+
+int CSqliteDb::Step()
+{
+    return m_query ? sqlite3_step(m_query) : SQLITE_MISUSE;
+}
+
+void CSqliteDb::EndQuery()
+{
+    sqlite3_finalize(m_query);
+    m_query = nullptr;
+}
+
+bool CSqliteDb::GetInt(int col, int32_t& value, int* bytes)
+{
+    if (!m_query)
+        return false;
+    value = sqlite3_column_int(m_query, col);
+    if (bytes)
+        *bytes = sqlite3_column_bytes(m_query, col);
+    return true;
+}
+
+bool CSqliteDb::GetInt64(int col, int64_t& value, int* bytes)
+{
+    if (!m_query)
+        return false;
+    value = sqlite3_column_int64(m_query, col);
+    if (bytes)
+        *bytes = sqlite3_column_bytes(m_query, col);
+    return true;
+}
+
+bool CSqliteDb::GetDouble(int col, double& value, int* bytes)
+{
+    if (!m_query)
+        return false;
+    value = sqlite3_column_double(m_query, col);
+    if (bytes)
+        *bytes = sqlite3_column_bytes(m_query, col);
+    return true;
+}
+
+bool CSqliteDb::GetText(int col, char* dest, size_t capacity, int* bytes)
+{
+    if (!m_query)
+        return false;
+    const unsigned char* text = sqlite3_column_text(m_query, col);
+    int size = sqlite3_column_bytes(m_query, col);
+    if (bytes)
+        *bytes = size;
+    if (!text)
+        return false;
+    CopyText(dest, capacity, std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(size)));
+    return true;
+}
+
+bool CSqliteDb::GetString(int col, std::string& dest, int* bytes)
+{
+    if (!m_query)
+        return false;
+    const unsigned char* text = sqlite3_column_text(m_query, col);
+    int size = sqlite3_column_bytes(m_query, col);
+    if (bytes)
+        *bytes = size;
+    if (!text)
+        return false;
+    dest.assign(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
+    return true;
+}
+
+bool CSqliteDb::GetBlob(int col, const void*& data, int& bytes)
+{
+    if (!m_query)
+        return false;
+    data = sqlite3_column_blob(m_query, col);
+    bytes = sqlite3_column_bytes(m_query, col);
+    return true;
+}
+
+int CSqliteDb::GetLastInsertId()
+{
+    return m_db ? static_cast<int>(sqlite3_last_insert_rowid(m_db)) : -1;
+}
+
+int CSqliteDb::GetChanges()
+{
+    return m_db ? sqlite3_changes(m_db) : -1;
+}
+
+void CSqliteDb::Rollback()
+{
+    if (!m_db)
+        return;
+    static const char kRollback[] = "rollback transaction;";
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, kRollback, nullptr, nullptr, &error) != SQLITE_OK)
+        ReportExecError(kRollback, error);
+}
+
+bool CSqliteDb::RunInTransaction(const std::function<void()>& body)
+{
+    if (!IsOpen())
+        return false;
+    Exec("begin transaction;");
+    try {
+        body();
+    } catch (...) {
+        Rollback();
+        return false;
+    }
+    if (Exec("commit transaction;") || sqlite3_get_autocommit(m_db))
+        return true;
+    // The commit itself failed (the lock stayed taken past the busy timeout): nothing of the
+    // transaction is written, so say so instead of letting Close discard it silently.
+    Rollback();
+    return false;
+}
+
+void CSqliteDb::Close()
+{
+    // An unfinalized statement would keep the connection, and with it the file lock, alive.
+    EndQuery();
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    m_opened = false;
+}
+
+}  // namespace quarvik

@@ -1,0 +1,170 @@
+#include "TaskQueries.h"
+
+#include "LoadRows.h"
+#include "SqlText.h"
+
+namespace quarvik {
+namespace {
+
+// The Results counter columns 13..30, in schema order.
+constexpr int32_t ResultInfo_t::*kCounterFields[] = {
+    &ResultInfo_t::nNVCount,  &ResultInfo_t::nSFCount,  &ResultInfo_t::nBBCount,  &ResultInfo_t::nCFCount,
+    &ResultInfo_t::nCBCount,  &ResultInfo_t::nMSCCount, &ResultInfo_t::nNA1Count, &ResultInfo_t::nNA2Count,
+    &ResultInfo_t::nNA3Count, &ResultInfo_t::nNA4Count, &ResultInfo_t::nAL1Count, &ResultInfo_t::nAL2Count,
+    &ResultInfo_t::nAL3Count, &ResultInfo_t::nAL4Count, &ResultInfo_t::nAH1Count, &ResultInfo_t::nAH2Count,
+    &ResultInfo_t::nAH3Count, &ResultInfo_t::nAH4Count,
+};
+constexpr int kFirstCounterColumn = 13;
+
+// Copies a blob column; returns its size.
+int32_t CopyBlob(CSqliteDb& db, int col, std::vector<uint8_t>& out)
+{
+    const void* data = nullptr;
+    int bytes = 0;
+    out.clear();
+    if (db.GetBlob(col, data, bytes) && data && bytes > 0) {
+        const uint8_t* p = static_cast<const uint8_t*>(data);
+        out.assign(p, p + bytes);
+    }
+    return static_cast<int32_t>(out.size());
+}
+
+// SubTasks columns in schema order.
+void FillSubTask(CSqliteDb& db, SubTaskRow& row)
+{
+    SubTaskInfo_t& s = row.info;
+    db.GetInt(0, s.nID);
+    db.GetInt(1, s.nTaskID);
+    db.GetString(2, s.szName);
+    db.GetString(3, s.szFilename);
+    db.GetString(4, s.szNewFilename);
+    db.GetInt64(5, s.llFileSize);
+    db.GetInt(6, s.nFacePicState);
+    db.GetInt(7, s.nState);
+    db.GetInt(8, s.nType);
+    db.GetString(9, s.szSmgIP);
+    db.GetString(10, s.szPolicy);
+    s.nFaceImageSize = CopyBlob(db, 11, row.faceImage);
+}
+
+// Results columns in schema order.
+void FillResult(CSqliteDb& db, ResultRow& row)
+{
+    ResultInfo_t& r = row.info;
+    db.GetInt(0, r.nID);
+    db.GetInt(1, r.nTaskID);
+    db.GetInt(2, r.nSubTaskID);
+    db.GetString(3, r.szName);
+    db.GetString(4, r.szFilename);
+    db.GetString(5, r.szNewFilename);
+    db.GetInt64(6, r.llFileSize);
+    db.GetInt(7, r.nFacePicState);
+    db.GetInt(8, r.nState);
+    db.GetInt(9, r.nFrame);
+    db.GetInt(10, r.tmBegin);
+    db.GetInt(11, r.tmEnd);
+    db.GetDouble(12, r.fSpeed);
+    int col = kFirstCounterColumn;
+    for (int32_t ResultInfo_t::*field : kCounterFields)
+        db.GetInt(col++, r.*field);
+    db.GetInt(31, r.nFmtError);
+    db.GetString(32, r.szFEDesc);
+    r.nFaceImageSize = CopyBlob(db, 33, row.faceImage);
+}
+
+std::vector<ResultRow> LoadResults(CSqliteDb& db, const std::string& sql)
+{
+    return LoadRows<ResultRow>(db, sql, FillResult);
+}
+
+}  // namespace
+
+std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID)
+{
+    std::string sql = nTaskID == -1
+                          ? SqlPrintf("select * from SubTasks where nTaskID=-1 and nState!=%d ", kSubTaskDone)
+                          : SqlPrintf("select * from SubTasks where nTaskID=%d and nState!=%d ", nTaskID, kSubTaskDone);
+    return LoadRows<SubTaskRow>(db, sql, FillSubTask);
+}
+
+bool LoadSubTaskFaceImage(CSqliteDb& db, int nID, std::vector<uint8_t>& pixels)
+{
+    std::vector<std::vector<uint8_t>> rows = LoadRows<std::vector<uint8_t>>(
+        db, SqlPrintf("select blobFaceImage from SubTasks where nID=%d", nID),
+        [](CSqliteDb& d, std::vector<uint8_t>& out) { CopyBlob(d, 0, out); }, 1);
+    if (rows.empty() || rows.front().empty())
+        return false;
+    pixels = std::move(rows.front());
+    return true;
+}
+
+std::vector<ResultRow> LoadResultsBetween(CSqliteDb& db, int from, int to, bool newestFirst)
+{
+    return LoadResults(db, newestFirst
+                               ? SqlPrintf("select * from Results where tmBegin >=%d and tmBegin <=%d order by tmBegin desc",
+                                           from, to)
+                               : SqlPrintf("select * from Results where tmBegin >=%d and tmBegin <=%d", from, to));
+}
+
+std::vector<ResultRow> LoadResultsByName(CSqliteDb& db, const std::string& namePart)
+{
+    return LoadResults(db, SqlPrintf("select * from Results where szName like '%%%q%%' order by tmBegin desc",
+                                     namePart.c_str()));
+}
+
+bool DeleteResultFromHistory(CSqliteDb& db, int nID)
+{
+    return db.Exec(SqlPrintf("DELETE FROM Results WHERE nID=%d", nID));
+}
+
+std::vector<FaultRow> LoadFaults(CSqliteDb& db, int nResultID)
+{
+    return LoadRows<FaultRow>(
+        db,
+        SqlPrintf("select nFault,nValue,tmBegin,tmEnd,blobFaultImage from Faults where nResultID=%d order by nID",
+                  nResultID),
+        [nResultID](CSqliteDb& d, FaultRow& row) {
+            row.info.nResultID = nResultID;
+            d.GetInt(0, row.info.nFault);
+            d.GetInt(1, row.info.nValue);
+            d.GetInt(2, row.info.tmBegin);
+            d.GetInt(3, row.info.tmEnd);
+            CopyBlob(d, 4, row.image);
+        });
+}
+
+std::vector<SyntaxErrRow> LoadSyntaxErrs(CSqliteDb& db, int nResultID)
+{
+    return LoadRows<SyntaxErrRow>(
+        db,
+        SqlPrintf("select szType,szName,szVaildValue1,szVaildValue2,szRealValue from SyntaxErr where nResultID=%d "
+                  "order by nID",
+                  nResultID),
+        [](CSqliteDb& d, SyntaxErrRow& row) {
+            d.GetString(0, row.szType);
+            d.GetString(1, row.szName);
+            d.GetString(2, row.szVaildValue1);
+            d.GetString(3, row.szVaildValue2);
+            d.GetString(4, row.szRealValue);
+        });
+}
+
+std::vector<MediaInfoRow> LoadMediaInfo(CSqliteDb& db, int nResultID)
+{
+    return LoadRows<MediaInfoRow>(db, SqlPrintf("select szFeature,szValue from MediaInfo where nResultID=%d ", nResultID),
+                                  [](CSqliteDb& d, MediaInfoRow& row) {
+                                      d.GetString(0, row.szFeature);
+                                      d.GetString(1, row.szValue);
+                                  });
+}
+
+std::vector<FaultSpan> LoadFaultSpans(CSqliteDb& db, int nResultID)
+{
+    return LoadRows<FaultSpan>(db, SqlPrintf("select tmBegin,tmEnd from Faults where nResultID=%d order by nID", nResultID),
+                               [](CSqliteDb& d, FaultSpan& span) {
+                                   d.GetInt(0, span.tmBegin);
+                                   d.GetInt(1, span.tmEnd);
+                               });
+}
+
+}  // namespace quarvik

@@ -1,0 +1,73 @@
+// Reading task.db into its records, and the history's own delete. Each helper runs one of the
+// database's statements on an opened connection (OpenTaskDb); an unopened database or a
+// failing query gives no rows (or false).
+//
+// Pictures are copied out of SQLite into the row's vector. The record's picture pointer is
+// left null (its size is set): point it at the vector while the row lives, so that copying
+// a row never leaves a pointer into another row's memory.
+#pragma once
+
+#include "SqliteDb.h"
+#include "TaskRecords.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quarvik {
+
+struct SubTaskRow {
+    SubTaskInfo_t info;
+    std::vector<uint8_t> faceImage;
+};
+
+struct ResultRow {
+    ResultInfo_t info;
+    std::vector<uint8_t> faceImage;
+};
+
+// A stored fault event: the selected columns fill nFault, nValue, tmBegin, tmEnd and
+// nResultID; the snapshot geometry is not stored with the pixels (it is the check run's).
+struct FaultRow {
+    FaultInfo_t info;
+    std::vector<uint8_t> image;
+};
+
+struct SyntaxErrRow {
+    std::string szType;
+    std::string szName;
+    std::string szVaildValue1;
+    std::string szVaildValue2;
+    std::string szRealValue;
+};
+
+struct MediaInfoRow {
+    std::string szFeature;
+    std::string szValue;
+};
+
+struct FaultSpan {
+    int32_t tmBegin;
+    int32_t tmEnd;
+};
+
+// Sub-tasks of a task (nTaskID -1: the manual check list) that are not finished (state 12),
+// in the order the database returns them.
+std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID);
+// The face picture of a sub-task; false when the row or its picture is missing.
+bool LoadSubTaskFaceImage(CSqliteDb& db, int nID, std::vector<uint8_t>& pixels);
+
+// Results begun within [from, to] (seconds since 1970), in stored order (the day's list) or
+// newest first (the history).
+std::vector<ResultRow> LoadResultsBetween(CSqliteDb& db, int from, int to, bool newestFirst);
+// Results whose name contains namePart (SQL LIKE: '%' and '_' in it match anything), newest first.
+std::vector<ResultRow> LoadResultsByName(CSqliteDb& db, const std::string& namePart);
+// The history's delete: one statement outside a transaction; the trigger removes the details.
+bool DeleteResultFromHistory(CSqliteDb& db, int nID);
+
+std::vector<FaultRow> LoadFaults(CSqliteDb& db, int nResultID);
+std::vector<SyntaxErrRow> LoadSyntaxErrs(CSqliteDb& db, int nResultID);
+std::vector<MediaInfoRow> LoadMediaInfo(CSqliteDb& db, int nResultID);
+std::vector<FaultSpan> LoadFaultSpans(CSqliteDb& db, int nResultID);
+
+}  // namespace quarvik
