@@ -1,0 +1,146 @@
+// The whole engine over generated clips whose faults lie at known places.
+#include "CheckRun.h"
+#include "EngineTestSupport.h"
+#include "FaultKinds.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace quarvik {
+namespace {
+
+class EngineMediaTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetDefaultContentParams(m_params);
+        m_params[kFaultSilenceLeft].nDuration = 25;  // 1 s instead of 30, for a short clip
+    }
+
+    CheckOutcome Check(const std::string& name, const CheckRunHooks& hooks = {})
+    {
+        TempParams params(m_params);
+        CFFCheck engine(params.Path());
+        engine.SetResultSink(&m_sink);
+        const CheckOutcome outcome = RunContentCheck(engine, MediaPath(name).c_str(), 7, 42, hooks);
+        m_pictures = engine.PictureCount();
+        m_progress = engine.ProgressPercent();
+        return outcome;
+    }
+
+    ContentParam_t m_params[kContentParamCount];
+    RecordingSink m_sink;
+    int m_pictures = 0;
+    int m_progress = 0;
+};
+
+TEST_F(EngineMediaTest, FindsThePlantedFaultsInEveryContainer)
+{
+    for (const char* name : {"faults.ts", "faults.mxf", "faults.mp4", "faults.avi"}) {
+        SCOPED_TRACE(name);
+        m_sink = RecordingSink();
+        ASSERT_EQ(Check(name), CheckOutcome::kFinished);
+        EXPECT_EQ(m_pictures, 300);
+        EXPECT_GE(m_progress, 95);
+        ASSERT_EQ(m_sink.finished.size(), 1u);
+        EXPECT_EQ(m_sink.finished[0], 299);
+
+        // Picture events, exactly; the frozen tail is flushed at the last picture.
+        struct Expected { int code, begin, end; };
+        const Expected pictures[] = {{kFaultColourBars, 0, 49}, {kFaultBlack, 50, 74},
+                                     {kFaultColourField, 75, 99}, {kFaultStillFrame, 200, 298}};
+        std::vector<Event> picture, sound;
+        for (const Event& e : m_sink.events)
+            (IsPictureFault(e.code) ? picture : sound).push_back(e);
+        ASSERT_EQ(picture.size(), 4u);
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(picture[i].code, pictures[i].code);
+            EXPECT_EQ(picture[i].begin, pictures[i].begin);
+            EXPECT_EQ(picture[i].end, pictures[i].end);
+            EXPECT_EQ(picture[i].snapshot.size(), cv::Size(160, 120));
+        }
+
+        // Sound events: within a unit or two, as each codec cuts its units differently.
+        ASSERT_EQ(sound.size(), 2u);
+        EXPECT_EQ(sound[0].code, kFaultTooHighLeft);
+        EXPECT_NEAR(sound[0].begin, 100, 2);
+        EXPECT_NEAR(sound[0].end, 149, 2);
+        EXPECT_GE(sound[0].value, -9);
+        EXPECT_TRUE(sound[0].snapshot.empty());
+        EXPECT_EQ(sound[1].code, kFaultSilenceLeft);
+        EXPECT_NEAR(sound[1].begin, 200, 2);
+        EXPECT_NEAR(sound[1].end, 298, 2);
+        EXPECT_LE(sound[1].value, -60);
+    }
+}
+
+TEST_F(EngineMediaTest, AnInputThatCannotBeOpenedGivesOneOpenFailure)
+{
+    for (const char* name : {"missing.ts", "empty.ts", "random.mxf", "truncated.mp4", "notes.txt"}) {
+        SCOPED_TRACE(name);
+        m_sink = RecordingSink();
+        EXPECT_EQ(Check(name), CheckOutcome::kOpenFailed);
+        ASSERT_EQ(m_sink.openFailed.size(), 1u);
+        EXPECT_EQ(m_sink.openFailed[0], 0);
+        EXPECT_TRUE(m_sink.finished.empty());
+        EXPECT_TRUE(m_sink.events.empty());
+    }
+}
+
+TEST_F(EngineMediaTest, StoppedCheckSendsNoFinishedNotice)
+{
+    int steps = 0;
+    CheckRunHooks hooks;
+    hooks.shouldStop = [&] { return ++steps > 100; };
+    EXPECT_EQ(Check("faults.ts", hooks), CheckOutcome::kStopped);
+    EXPECT_TRUE(m_sink.finished.empty());
+    EXPECT_LT(m_pictures, 300);
+}
+
+TEST_F(EngineMediaTest, PreviewsOnlyWhileTheMonitorFlagIsSet)
+{
+    TempParams params(m_params);
+    for (int flag : {0, 1}) {
+        CFFCheck engine(params.Path());
+        RecordingMonitor monitor;
+        engine.SetMonitor(&monitor, flag);
+        ASSERT_EQ(RunContentCheck(engine, MediaPath("faults.ts").c_str(), -1, 1),
+                  CheckOutcome::kFinished);
+        if (!flag) {
+            EXPECT_TRUE(monitor.headers.empty());
+            continue;
+        }
+        // Pictures 0, 51, 102, 153, 204 and 255.
+        ASSERT_EQ(monitor.headers.size(), 6u);
+        const BitmapInfoHeader_t& h = monitor.headers[0];
+        EXPECT_EQ(h.biSize, 40u);
+        EXPECT_EQ(h.biWidth, 160);
+        EXPECT_EQ(h.biHeight, -120);
+        EXPECT_EQ(h.biBitCount, 24);
+        EXPECT_EQ(h.biSizeImage, 57600u);
+    }
+    CFFCheck everyPicture(params.Path());
+    RecordingMonitor monitor;
+    everyPicture.SetMonitor(&monitor, 1);
+    everyPicture.SetPreviewPeriod(0);
+    RunContentCheck(everyPicture, MediaPath("video-only.mkv").c_str(), -1, 1);
+    EXPECT_EQ(monitor.headers.size(), 50u);
+}
+
+TEST_F(EngineMediaTest, AudioOnlyFileIsCheckedForSound)
+{
+    ASSERT_EQ(Check("mono44k.m4a"), CheckOutcome::kFinished);
+    EXPECT_EQ(m_pictures, 0);
+    EXPECT_TRUE(m_sink.events.empty()) << "2 s of tone, then 1 s of silence: too short";
+    m_params[kFaultSilenceLeft].nDuration = 10;
+    m_sink = RecordingSink();
+    ASSERT_EQ(Check("mono44k.m4a"), CheckOutcome::kFinished);
+    ASSERT_EQ(m_sink.events.size(), 1u);
+    EXPECT_EQ(m_sink.events[0].code, kFaultSilenceLeft);
+    EXPECT_NEAR(m_sink.events[0].begin, 50, 2);
+}
+
+}  // namespace
+}  // namespace quarvik

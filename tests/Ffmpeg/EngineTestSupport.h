@@ -1,0 +1,71 @@
+// Listeners that record what an engine reports, and the generated test media.
+#pragma once
+
+#include "CheckNotify.h"
+#include "ContentParams.h"
+
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace quarvik {
+
+struct Event {
+    int32_t code, begin, end, value;
+    cv::Mat snapshot;  // a copy: the engine's own picture lives only during the notice
+};
+
+class RecordingSink : public ICheckResultSink {
+public:
+    void OnFaultNotice(const ResultNotify_t& n) override
+    {
+        events.push_back({n.nFault, n.tmBegin, n.tmEnd, n.nValue,
+                          n.pImage ? n.pImage->clone() : cv::Mat()});
+    }
+    void OnCheckFinished(const ResultNotify_t& n) override { finished.push_back(n.nFrame); }
+    void OnOpenFailed(const ResultNotify_t& n) override { openFailed.push_back(n.nFrame); }
+
+    std::vector<Event> events;
+    std::vector<int32_t> finished, openFailed;
+};
+
+class RecordingMonitor : public ICheckMonitor {
+public:
+    void OnPreviewPicture(const BitmapInfoHeader_t& header, const uint8_t*) override
+    {
+        headers.push_back(header);
+    }
+    void OnCheckProgress(bool, const CheckProgress_t&) override {}
+    std::vector<BitmapInfoHeader_t> headers;
+};
+
+inline std::string MediaPath(const std::string& name)
+{
+    const char* folder = std::getenv("QUARVIK_TEST_MEDIA");
+    return std::string(folder ? folder : "test-media") + "/" + name;
+}
+
+// A parameter file of its own for one test, removed with the object.
+class TempParams {
+public:
+    explicit TempParams(const ContentParam_t (&table)[kContentParamCount])
+    {
+        char pattern[] = "/tmp/quarvik-ave-XXXXXX";
+        int fd = mkstemp(pattern);
+        if (fd >= 0)
+            close(fd);
+        m_path = pattern;
+        SaveContentParams(table, m_path);
+    }
+    ~TempParams() { unlink(m_path.c_str()); }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+}  // namespace quarvik

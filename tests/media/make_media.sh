@@ -1,0 +1,55 @@
+#!/bin/sh
+# Generates the test media into the folder given (once: files already there are kept).
+#
+# faults.* clips, 12 s at 25 fps (300 pictures), every fault at a known place:
+#   pictures   0- 49  PAL colour bars                 -> colour bars 0..49
+#   pictures  50- 74  black                           -> black 50..74
+#   pictures  75- 99  uniform grey                    -> colour field 75..99
+#   pictures 100-199  moving test pattern             -> no fault
+#   pictures 200-299  the last of them, frozen        -> still frame 200..298 (flushed at 299)
+#   sound  0-4 s 1 kHz at -20 dBFS, 4-6 s at -2.5 dBFS (too high), 6-8 s at -20 dBFS,
+#          8-12 s digital silence (both channels)
+# Containers and codecs: MPEG-2/MP2 in MPEG-TS, MPEG-2/PCM in MXF, H.264 (B-frames)/AAC in MP4,
+# DV/PCM in AVI. Also: PCM WAV (stereo 48 kHz S16, handed on unconverted), an audio-only
+# mono 44.1 kHz AAC file, a video-only H.264 file, and broken inputs.
+set -eu
+
+out=$1
+mkdir -p "$out"
+cd "$out"
+
+ff() { ffmpeg -nostdin -v error -y "$@"; }
+
+VIDEO="[0:v][1:v][2:v][3:v]concat=n=4:v=1:a=0,tpad=stop_mode=clone:stop_duration=4,format=yuv420p"
+AUDIO="volume='if(between(t,4,6),6,if(lt(t,8),0.8,0))':eval=frame,aformat=channel_layouts=stereo"
+
+faults() {  # faults FILE CODEC-ARGS...
+  file=$1; shift
+  [ -s "$file" ] && return 0
+  ff -f lavfi -i "pal75bars=size=720x576:rate=25:duration=2" \
+     -f lavfi -i "color=c=black:size=720x576:rate=25:duration=1" \
+     -f lavfi -i "color=c=gray:size=720x576:rate=25:duration=1" \
+     -f lavfi -i "testsrc2=size=720x576:rate=25:duration=4" \
+     -f lavfi -i "sine=frequency=1000:sample_rate=48000:duration=12" \
+     -filter_complex "$VIDEO[v];[4:a]$AUDIO[a]" -map "[v]" -map "[a]" "$@" "$file.part"
+  mv "$file.part" "$file"
+}
+
+faults faults.ts  -c:v mpeg2video -qmin 1 -q:v 1 -c:a mp2 -b:a 192k -f mpegts
+faults faults.mxf -c:v mpeg2video -b:v 15M -maxrate 15M -minrate 15M -bufsize 2M -c:a pcm_s16le -f mxf
+faults faults.mp4 -c:v libx264 -preset veryfast -crf 12 -bf 3 -g 50 -c:a aac -b:a 128k -f mp4
+faults faults.avi -c:v dvvideo -c:a pcm_s16le -f avi
+
+[ -s tone.wav ] || ff -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=3" \
+  -af "aformat=channel_layouts=stereo" -c:a pcm_s16le tone.wav
+[ -s mono44k.m4a ] || ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=3" \
+  -af "volume='if(lt(t,2),1,0)':eval=frame" -ac 1 -c:a aac -f mp4 mono44k.m4a
+[ -s video-only.mkv ] || ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=2" \
+  -c:v libx264 -preset veryfast -crf 12 -bf 3 -pix_fmt yuv420p video-only.mkv
+
+# Broken inputs.
+: > empty.ts
+[ -s random.mxf ] || head -c 200000 /dev/urandom > random.mxf
+[ -s truncated.mp4 ] || head -c 120000 faults.mp4 > truncated.mp4
+printf 'this is not media\n' > notes.txt
+echo "test media ready in $out"
