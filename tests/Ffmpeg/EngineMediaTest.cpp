@@ -89,6 +89,16 @@ TEST_F(EngineMediaTest, AnInputThatCannotBeOpenedGivesOneOpenFailure)
     }
 }
 
+TEST_F(EngineMediaTest, DamagedPacketsCostOnlyTheirOwnUnits)
+{
+    ASSERT_EQ(Check("damaged.ts"), CheckOutcome::kFinished);
+    EXPECT_GT(m_pictures, 250);
+    ASSERT_EQ(m_sink.finished.size(), 1u);
+    ASSERT_GE(m_sink.events.size(), 2u);
+    EXPECT_EQ(m_sink.events[0].code, kFaultColourBars);
+    EXPECT_EQ(m_sink.events[0].begin, 0);
+}
+
 TEST_F(EngineMediaTest, StoppedCheckSendsNoFinishedNotice)
 {
     int steps = 0;

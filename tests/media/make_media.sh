@@ -52,4 +52,10 @@ faults faults.avi -c:v dvvideo -c:a pcm_s16le -f avi
 [ -s random.mxf ] || head -c 200000 /dev/urandom > random.mxf
 [ -s truncated.mp4 ] || head -c 120000 faults.mp4 > truncated.mp4
 printf 'this is not media\n' > notes.txt
+# 64 KiB of garbage in the middle of a good file: those packets are lost, the rest is checked.
+if [ ! -s damaged.ts ]; then
+  cp faults.ts damaged.ts.part
+  head -c 65536 /dev/urandom | dd of=damaged.ts.part bs=1 seek=2000000 conv=notrunc status=none
+  mv damaged.ts.part damaged.ts
+fi
 echo "test media ready in $out"
