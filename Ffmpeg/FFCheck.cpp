@@ -14,11 +14,16 @@ extern "C" {
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 namespace quarvik {
 
 CFFCheck::CFFCheck(const std::string& paramsPath)
 {
+    // The analysis pictures are tiny: OpenCV's worker threads would cost more than they give
+    // and compete with the decoder threads.
+    static std::once_flag once;
+    std::call_once(once, [] { cv::setNumThreads(0); });
     LoadContentParams(m_params, paramsPath);
     for (int i = 0; i < kContentParamCount; ++i)
         m_params[i].nFault = i;

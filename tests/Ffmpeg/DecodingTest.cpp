@@ -98,6 +98,21 @@ TEST(Decoding, ResampledSoundCountsTheSamplesConverted)
     EXPECT_GT(capture.Position(), 2800000);
 }
 
+TEST(Decoding, CoverArtAndEightBitSoundAreSoundFiles)
+{
+    struct Case { const char* name; int64_t samples; };
+    for (const Case& c : {Case{"cover.m4a", 2 * 48000}, Case{"u8.wav", 2 * 48000}}) {
+        SCOPED_TRACE(c.name);
+        CFFCapture capture;
+        ASSERT_TRUE(OpenForCheck(capture, MediaPath(c.name)));
+        EXPECT_FALSE(capture.HasVideo()) << "a cover picture is not a video stream";
+        EXPECT_TRUE(capture.HasAudio());
+        const Totals t = ReadAll(capture);
+        EXPECT_EQ(t.pictures, 0);
+        EXPECT_NEAR(static_cast<double>(t.samples), static_cast<double>(c.samples), 2200.0);
+    }
+}
+
 TEST(Decoding, VideoOnlyFile)
 {
     CFFCapture capture;

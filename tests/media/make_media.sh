@@ -11,7 +11,8 @@
 #          8-12 s digital silence (both channels)
 # Containers and codecs: MPEG-2/MP2 in MPEG-TS, MPEG-2/PCM in MXF, H.264 (B-frames)/AAC in MP4,
 # DV/PCM in AVI. Also: PCM WAV (stereo 48 kHz S16, handed on unconverted), an audio-only
-# mono 44.1 kHz AAC file, a video-only H.264 file, and broken inputs.
+# mono 44.1 kHz AAC file, AAC with cover art, 8-bit PCM WAV, a video-only H.264 file, and
+# broken inputs.
 set -eu
 
 out=$1
@@ -46,6 +47,10 @@ faults faults.avi -c:v dvvideo -c:a pcm_s16le -f avi
   -af "volume='if(lt(t,2),1,0)':eval=frame" -ac 1 -c:a aac -f mp4 mono44k.m4a
 [ -s video-only.mkv ] || ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=2" \
   -c:v libx264 -preset veryfast -crf 12 -bf 3 -pix_fmt yuv420p video-only.mkv
+[ -s cover.m4a ] || ff -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=2" \
+  -f lavfi -i "color=c=red:size=64x64:duration=0.04" -map 0 -map 1 -c:a aac -c:v mjpeg \
+  -frames:v 1 -disposition:v attached_pic -f mp4 cover.m4a
+[ -s u8.wav ] || ff -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=2" -c:a pcm_u8 u8.wav
 
 # Broken inputs.
 : > empty.ts
