@@ -1,0 +1,148 @@
+#include "CacheFolder.h"
+#include "Settings.h"
+#include "TempHome.h"
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace quarvik {
+namespace {
+
+constexpr uint64_t kGiB = uint64_t(1) << 30;
+
+class CacheFolderTest : public TempHomeTest {
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        cache_ = home_ + "/cache";
+        std::filesystem::create_directory(cache_);
+        ASSERT_TRUE(WriteSetting(kCachePath, cache_));
+    }
+
+    // A cache file last written `age` hours ago.
+    void AddFile(const std::string& name, int age)
+    {
+        std::string path = cache_ + "/" + name;
+        std::ofstream(path) << name;
+        struct utimbuf times{};
+        times.modtime = times.actime = 1700000000 - age * 3600;
+        ASSERT_EQ(utime(path.c_str(), &times), 0);
+    }
+
+    bool Exists(const std::string& name) const { return std::filesystem::exists(cache_ + "/" + name); }
+
+    // Free space that starts at `startGiB` and grows by one GiB for every file deleted.
+    FreeSpaceQuery GrowsWithDeletions(uint64_t startGiB)
+    {
+        size_t initial = FileCount();
+        return [this, startGiB, initial](const std::string& path, uint64_t& freeBytes) {
+            EXPECT_EQ(path, cache_);
+            freeBytes = (startGiB + (initial - FileCount())) * kGiB;
+            return true;
+        };
+    }
+
+    size_t FileCount() const
+    {
+        size_t n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(cache_))
+            n += entry.is_regular_file() ? 1 : 0;
+        return n;
+    }
+
+    std::string cache_;
+};
+
+TEST_F(CacheFolderTest, RoomMeansMoreWholeGibibytesThanTheMinimum)
+{
+    struct Case {
+        uint64_t freeBytes;
+        int minimum;
+        bool room;
+    } cases[] = {
+        {6 * kGiB, 5, true},      {5 * kGiB, 5, false},     {6 * kGiB - 1, 5, false},
+        {0, 0, true},             {0, -1, true},            {2 * kGiB, 1, true},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteSetting(kCacheMinSpace, c.minimum));
+        auto query = [&c](const std::string&, uint64_t& freeBytes) {
+            freeBytes = c.freeBytes;
+            return true;
+        };
+        EXPECT_EQ(HasRoom(cache_, query), c.room) << c.freeBytes << " " << c.minimum;
+    }
+    ASSERT_TRUE(WriteSetting(kCacheMinSpace, 5));
+    EXPECT_TRUE(HasRoom(cache_, [](const std::string&, uint64_t&) { return false; }));  // unknown counts as room
+    uint64_t real = 0;
+    EXPECT_TRUE(StatvfsFreeSpace(cache_, real));
+    EXPECT_FALSE(StatvfsFreeSpace(cache_ + "/missing", real));
+}
+
+TEST_F(CacheFolderTest, DeletesOldestFilesUntilThereIsRoom)
+{
+    AddFile("new.tmp", 1);
+    AddFile("oldest.tmp", 30);
+    AddFile("older.tmp", 20);
+    AddFile("it's.tmp", 10);
+    MakeRoom(GrowsWithDeletions(4));  // default minimum 5: needs two deletions to reach 6 GiB
+    EXPECT_FALSE(Exists("oldest.tmp"));
+    EXPECT_FALSE(Exists("older.tmp"));
+    EXPECT_TRUE(Exists("it's.tmp"));
+    EXPECT_TRUE(Exists("new.tmp"));
+}
+
+TEST_F(CacheFolderTest, DeletesNothingWhenCleaningIsOffOrImpossible)
+{
+    AddFile("a.tmp", 2);
+    AddFile("b.tmp", 1);
+    auto none = [](const std::string&, uint64_t& freeBytes) {
+        freeBytes = 0;
+        return true;
+    };
+    ASSERT_TRUE(WriteSetting(kCacheMinSpace, 0));
+    MakeRoom(none);
+    EXPECT_EQ(FileCount(), 2u);
+
+    ASSERT_TRUE(WriteSetting(kCacheMinSpace, 5));
+    MakeRoom([](const std::string&, uint64_t&) { return false; });
+    EXPECT_EQ(FileCount(), 2u);
+
+    ASSERT_TRUE(WriteSetting(kCachePath, ""));
+    MakeRoom(none);
+    EXPECT_EQ(FileCount(), 2u);
+
+    ASSERT_TRUE(WriteSetting(kCachePath, cache_ + "/missing"));
+    MakeRoom(none);
+    EXPECT_EQ(FileCount(), 2u);
+}
+
+TEST_F(CacheFolderTest, SubFoldersAreNeitherDeletedNorEntered)
+{
+    std::filesystem::create_directory(cache_ + "/sub");
+    std::ofstream(cache_ + "/sub/inner.tmp") << "x";
+    MakeRoom([](const std::string&, uint64_t& freeBytes) {
+        freeBytes = 0;
+        return true;
+    });
+    EXPECT_TRUE(std::filesystem::exists(cache_ + "/sub/inner.tmp"));
+}
+
+TEST_F(CacheFolderTest, OpenFilesArePassedOver)
+{
+    AddFile("downloading.tmp", 30);
+    AddFile("old.tmp", 20);
+    AddFile("new.tmp", 1);
+    std::ofstream writer(cache_ + "/downloading.tmp", std::ios::app);
+    ASSERT_TRUE(writer.is_open());
+    MakeRoom(GrowsWithDeletions(5));
+    EXPECT_TRUE(Exists("downloading.tmp"));
+    EXPECT_FALSE(Exists("old.tmp"));
+    EXPECT_TRUE(Exists("new.tmp"));
+}
+
+}  // namespace
+}  // namespace quarvik
