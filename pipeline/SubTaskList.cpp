@@ -1,0 +1,328 @@
+#include "SubTaskList.h"
+
+#include "SqlText.h"
+#include "SqliteDb.h"
+#include "TaskQueries.h"
+#include "TextField.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace quarvik {
+namespace {
+
+struct StateNames {
+    int32_t state;
+    const char* task;
+    const char* manual;
+};
+
+constexpr StateNames kStateNames[] = {
+    {kSubTaskNew, "", ""},
+    {kSubTaskThumbnail, "", ""},
+    {kSubTaskInfoError, "获取信息出错", "获取信息出错"},
+    {kSubTaskWaitDownload, "等待下载", ""},
+    {kSubTaskDownloading, "下载中", ""},
+    {kSubTaskDownloadFailed, "下载失败", ""},
+    {kSubTaskWaitCheck, "等待检测中", "等待检测中"},
+    {kSubTaskChecking, "正在检测", "语法检测中"},
+    {kSubTaskFormatInvalid, "格式非法", "语法检测出错"},
+    {kSubTaskFormatValid, "格式合法", "图像检测中"},
+    {kSubTaskPictureError, "图像检测出错", "图像检测出错"},
+    {kSubTaskDone, "检测完毕", "检测完毕"},
+};
+
+std::string LastPathComponent(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void CopyOut(const SubTaskInfo_t& from, SubTaskInfo_t& out)
+{
+    out = from;
+    out.pFaceImage = nullptr;
+}
+
+}  // namespace
+
+const char* SubTaskStateName(ListKind kind, int32_t state)
+{
+    for (const StateNames& n : kStateNames) {
+        if (n.state == state)
+            return kind == ListKind::kTask ? n.task : n.manual;
+    }
+    return "";
+}
+
+std::string SubTaskStateText(ListKind kind, const SubTaskInfo_t& subTask, bool checking,
+                             bool downloading)
+{
+    char text[96];
+    if (checking) {
+        if (subTask.nProgress >= 0 && subTask.nProgress <= 100) {
+            std::snprintf(text, sizeof(text), "图像检测中: %d %%", subTask.nProgress);
+            return text;
+        }
+        return "图像检测中";
+    }
+    if (downloading && subTask.nState == kSubTaskDownloading) {
+        std::snprintf(text, sizeof(text), "%s:%d %%", SubTaskStateName(kind, kSubTaskDownloading),
+                      subTask.nDownload);
+        return text;
+    }
+    return SubTaskStateName(kind, subTask.nState);
+}
+
+CSubTaskList::CSubTaskList(ListKind kind, int32_t taskId, int32_t targetType)
+    : m_kind(kind), m_nTaskID(taskId), m_nTargetType(targetType)
+{
+}
+
+void CSubTaskList::Load()
+{
+    m_rows.clear();
+    CSqliteDb db;
+    if (db.OpenTaskDb()) {
+        for (SubTaskRow& stored : LoadUnfinishedSubTasks(db, m_nTaskID)) {
+            Row_t row;
+            row.info = stored.info;
+            row.face = std::move(stored.faceImage);
+            SubTaskInfo_t& info = row.info;
+            info.pFaceImage = nullptr;
+            info.nIndex = Count();
+            const int32_t s = info.nState;
+            const bool task = m_kind == ListKind::kTask;
+            if (task && (s == kSubTaskDownloading || s == kSubTaskDownloadFailed)) {
+                info.nState = kSubTaskWaitDownload;
+            } else if (s == kSubTaskChecking || s == kSubTaskFormatValid ||
+                       s == kSubTaskPictureError || (task && s == kSubTaskFormatInvalid)) {
+                info.nState = kSubTaskWaitCheck;
+                CopyField(info.szNewFilename, info.szFilename);
+            }
+            m_rows.push_back(std::move(row));
+        }
+    }
+    for (ISubTaskListObserver* o : m_observers)
+        o->OnRowsReloaded();
+}
+
+void CSubTaskList::ResetForStart()
+{
+    for (int i = 0; i < Count(); ++i) {
+        Row_t& row = m_rows[static_cast<size_t>(i)];
+        const int32_t s = row.info.nState;
+        const bool midway = s == kSubTaskChecking || s == kSubTaskFormatValid ||
+                            s == kSubTaskPictureError ||
+                            (m_kind == ListKind::kTask && s == kSubTaskFormatInvalid);
+        row.checking = false;
+        if (midway) {
+            row.info.nState = kSubTaskWaitCheck;
+            NotifyChanged(i);
+        }
+    }
+}
+
+std::string CSubTaskList::StateText(int row) const
+{
+    const Row_t& r = m_rows[static_cast<size_t>(row)];
+    return SubTaskStateText(m_kind, r.info, r.checking, r.downloading);
+}
+
+int CSubTaskList::Add(const std::string& path, int64_t fileSize, int32_t type)
+{
+    Row_t row;
+    std::memset(&row.info, 0, sizeof(row.info));
+    SubTaskInfo_t& info = row.info;
+    info.nIndex = Count();
+    info.nTaskID = m_nTaskID;
+    info.nType = type;
+    CopyField(info.szFilename, path);
+    CopyField(info.szName, LastPathComponent(path));
+    info.llFileSize = fileSize;
+    info.nState = kSubTaskNew;
+    m_rows.push_back(std::move(row));
+    for (ISubTaskListObserver* o : m_observers)
+        o->OnRowAdded(Count() - 1);
+    return Count() - 1;
+}
+
+bool CSubTaskList::IsDuplicate(const std::string& path, int64_t fileSize) const
+{
+    const std::string name = LastPathComponent(path);
+    for (const Row_t& row : m_rows) {
+        if (path == row.info.szFilename || (name == row.info.szName && fileSize == row.info.llFileSize))
+            return true;
+    }
+    CSqliteDb db;
+    if (!db.OpenTaskDb())
+        return false;
+    if (!db.Query(SqlPrintf("select nID from SubTasks where nTaskID=%d and (szFilename = '%q' or "
+                            "(szName = '%q' and llFileSize=%lld)) and nState!=%d",
+                            m_nTaskID, path.c_str(), name.c_str(),
+                            static_cast<long long>(fileSize), kSubTaskDone)))
+        return false;
+    const bool found = db.Step() == 100;  // SQLITE_ROW
+    db.EndQuery();
+    return found;
+}
+
+void CSubTaskList::Delete(std::vector<int> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    CSqliteDb db;
+    const bool open = db.OpenTaskDb();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        if (!Valid(*it))
+            continue;
+        const SubTaskInfo_t& info = m_rows[static_cast<size_t>(*it)].info;
+        if (open && info.nID > 0)
+            db.DeleteSubTask(info.nID);
+        m_rows.erase(m_rows.begin() + *it);
+    }
+    for (int i = 0; i < Count(); ++i)
+        m_rows[static_cast<size_t>(i)].info.nIndex = i;
+    for (ISubTaskListObserver* o : m_observers)
+        o->OnRowsReloaded();
+}
+
+bool CSubTaskList::Take(int32_t from, int32_t to, SubTaskInfo_t& out, bool writeState)
+{
+    for (int i = 0; i < Count(); ++i) {
+        Row_t& row = m_rows[static_cast<size_t>(i)];
+        if (row.info.nState != from)
+            continue;
+        row.info.nState = to;
+        if (writeState)
+            WriteState(row);
+        CopyOut(row.info, out);
+        NotifyChanged(i);
+        return true;
+    }
+    return false;
+}
+
+bool CSubTaskList::TakeNextNew(SubTaskInfo_t& out)
+{
+    return Take(kSubTaskNew, kSubTaskThumbnail, out, false);
+}
+
+bool CSubTaskList::TakeNextDownload(SubTaskInfo_t& out)
+{
+    for (Row_t& row : m_rows) {
+        if (row.info.nState == kSubTaskWaitDownload) {
+            row.info.nDownload = 0;
+            break;
+        }
+    }
+    return Take(kSubTaskWaitDownload, kSubTaskDownloading, out, true);
+}
+
+bool CSubTaskList::TakeNextForCheck(SubTaskInfo_t& out)
+{
+    if (!Take(kSubTaskWaitCheck, kSubTaskChecking, out, true))
+        return false;
+    for (ISubTaskListObserver* o : m_observers)
+        o->OnEntersChecking(out);
+    return true;
+}
+
+void CSubTaskList::OnThumbnail(int32_t code, const ThumbnailReport_t& report)
+{
+    if (!Valid(report.nIndex))
+        return;
+    Row_t& row = m_rows[static_cast<size_t>(report.nIndex)];
+    if (row.info.nState != kSubTaskThumbnail)
+        return;
+    if (code == kThumbnailLocalCopy) {
+        CopyField(row.info.szLocalFile, report.szLocalFile);
+        return;
+    }
+    SubTaskInfo_t info = row.info;
+    std::vector<uint8_t> face;
+    if (code == kThumbnailTaken && report.pixels && report.nLength > 0)
+        face.assign(report.pixels, report.pixels + report.nLength);
+    info.nFacePicState = code == kThumbnailTaken ? 1 : 0;
+    info.nFaceImageSize = static_cast<int32_t>(face.size());
+    info.pFaceImage = face.empty() ? nullptr : face.data();
+    if (code != kThumbnailTaken) {
+        info.nState = kSubTaskInfoError;
+    } else if (m_kind == ListKind::kTask && info.nType == 0) {
+        info.nState = kSubTaskWaitDownload;  // an FTP file is downloaded before its check
+    } else {
+        info.nState = kSubTaskWaitCheck;
+        CopyField(info.szNewFilename, info.szFilename);
+    }
+    CSqliteDb db;
+    int newId = 0;
+    if (!db.OpenTaskDb() || !db.AddSubTask(newId, info))
+        return;  // stays in state 2 and is not offered again in this run
+    info.nID = newId;
+    info.pFaceImage = nullptr;
+    row.info = info;
+    row.face = std::move(face);
+    NotifyChanged(report.nIndex);
+}
+
+void CSubTaskList::OnDownload(int32_t code, const SubTaskInfo_t& subTask)
+{
+    if (!Valid(subTask.nIndex))
+        return;
+    Row_t& row = m_rows[static_cast<size_t>(subTask.nIndex)];
+    row.info.nDownload = subTask.nDownload;
+    if (code == 0) {
+        row.downloading = true;
+    } else {
+        row.downloading = false;
+        row.info.nState = subTask.nDownload != 0 ? kSubTaskWaitCheck : kSubTaskDownloadFailed;
+        if (subTask.nDownload != 0)
+            CopyField(row.info.szNewFilename, subTask.szNewFilename);
+        WriteState(row);
+    }
+    NotifyChanged(subTask.nIndex);
+}
+
+int CSubTaskList::OnCheckReport(int32_t code, const SubTaskInfo_t& subTask)
+{
+    if (!Valid(subTask.nIndex))
+        return -1;
+    Row_t& row = m_rows[static_cast<size_t>(subTask.nIndex)];
+    if (code == kReportProgress) {
+        row.info.nProgress = subTask.nProgress;
+        row.checking = true;
+        NotifyChanged(subTask.nIndex);
+        return 0;
+    }
+    int32_t state;
+    switch (code) {
+    case kReportFormatValid: state = kSubTaskFormatValid; break;
+    case kReportFormatInvalid: state = kSubTaskFormatInvalid; break;
+    case kReportDone: state = kSubTaskDone; break;
+    case kReportPictureError:
+    case kReportPictureError2: state = kSubTaskPictureError; break;
+    default: return -1;
+    }
+    row.checking = false;
+    row.info.nState = state;
+    WriteState(row);
+    NotifyChanged(subTask.nIndex);
+    return 0;
+}
+
+void CSubTaskList::WriteState(Row_t& row)
+{
+    // A failed update is not retried: the list already shows the new state.
+    CSqliteDb db;
+    if (row.info.nID > 0 && db.OpenTaskDb())
+        db.SetSubTaskState(row.info.nID, row.info.nState);
+}
+
+void CSubTaskList::NotifyChanged(int row)
+{
+    for (ISubTaskListObserver* o : m_observers)
+        o->OnRowChanged(row);
+}
+
+}  // namespace quarvik

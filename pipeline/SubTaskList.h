@@ -1,0 +1,120 @@
+// CSubTaskList: the sub-tasks of one monitoring task or of the manual check list.
+//
+// It owns the array (array index = list row = nIndex) and makes every state change and every
+// SubTasks write. Threading: all calls run on the home thread of the list; workers reach it
+// through IDispatcher::Send and work on their own copies of the records. Records handed out
+// carry pFaceImage = nullptr: the thumbnail pixels stay with the list (FaceImage()).
+#pragma once
+
+#include "CheckNotify.h"
+#include "TaskRecords.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quarvik {
+
+enum class ListKind { kManual, kTask };
+
+// Display name of a state in a kind of list; "" for codes without one.
+const char* SubTaskStateName(ListKind kind, int32_t state);
+
+// What the state column shows: the state name, with the progress of a running content
+// check ("图像检测中: %d %%") or of a download ("下载中:%d %%").
+std::string SubTaskStateText(ListKind kind, const SubTaskInfo_t& subTask, bool checking,
+                             bool downloading);
+
+// The thumbnail record a thumbnail worker reports.
+struct ThumbnailReport_t {
+    int32_t nIndex;
+    BitmapInfoHeader_t header;  // 40 x -40, 24 bits
+    const uint8_t* pixels;      // borrowed for the call; null when no thumbnail
+    int32_t nLength;            // 4800 or 0
+    char szLocalFile[260];      // wParam 2: the local copy made for the thumbnail
+};
+
+// Thumbnail report codes.
+enum ThumbnailCode : int32_t { kThumbnailFailed = 0, kThumbnailTaken = 1, kThumbnailLocalCopy = 2 };
+
+// Check report codes of the check workers.
+enum CheckReportCode : int32_t {
+    kReportFormatValid = 0,  // also: the content check begins (manual list)
+    kReportFormatInvalid = 1,
+    kReportProgress = 2,
+    kReportDone = 3,
+    kReportPictureError = 4,
+    kReportPictureError2 = 5,
+};
+
+// Who hears about the list: the window that draws it, the result recorder, a log.
+class ISubTaskListObserver {
+public:
+    virtual void OnRowAdded(int row) = 0;
+    virtual void OnRowChanged(int row) = 0;
+    virtual void OnRowsReloaded() = 0;
+    // A sub-task enters checking: the result list stores a new result for it.
+    virtual void OnEntersChecking(const SubTaskInfo_t& subTask) = 0;
+
+protected:
+    ~ISubTaskListObserver() = default;
+};
+
+class CSubTaskList {
+public:
+    // taskId -1 and targetType 2 for the manual list.
+    CSubTaskList(ListKind kind, int32_t taskId, int32_t targetType);
+
+    void AddObserver(ISubTaskListObserver* observer) { m_observers.push_back(observer); }
+    ListKind Kind() const { return m_kind; }
+    int32_t TaskId() const { return m_nTaskID; }
+
+    // Reads the unfinished SubTasks rows and resets half-finished states (not written back).
+    void Load();
+    // Start: sub-tasks left midway are queued for checking again (memory only).
+    void ResetForStart();
+
+    int Count() const { return static_cast<int>(m_rows.size()); }
+    const SubTaskInfo_t& Row(int row) const { return m_rows[static_cast<size_t>(row)].info; }
+    const std::vector<uint8_t>& FaceImage(int row) const { return m_rows[static_cast<size_t>(row)].face; }
+    std::string StateText(int row) const;
+
+    // A found or chosen file becomes a sub-task in state 1 (memory only); returns its row.
+    int Add(const std::string& path, int64_t fileSize, int32_t type);
+    // Manual list: the path (or its name with this size) is in the list already, or stored as
+    // a sub-task of the manual list that has not finished.
+    bool IsDuplicate(const std::string& path, int64_t fileSize) const;
+    // Removes rows (any order) from list, array and database; the rest are renumbered.
+    void Delete(std::vector<int> rows);
+
+    // Worker requests; each hands out a copy of the record, false when there is no work.
+    bool TakeNextNew(SubTaskInfo_t& out);       // 1 -> 2
+    bool TakeNextDownload(SubTaskInfo_t& out);  // 4 -> 5
+    bool TakeNextForCheck(SubTaskInfo_t& out);  // 7 -> 8, announced to OnEntersChecking
+
+    // Worker reports. A report for a row outside the array is ignored (-1).
+    void OnThumbnail(int32_t code, const ThumbnailReport_t& report);
+    void OnDownload(int32_t code, const SubTaskInfo_t& subTask);
+    int OnCheckReport(int32_t code, const SubTaskInfo_t& subTask);
+
+private:
+    struct Row_t {
+        SubTaskInfo_t info;
+        std::vector<uint8_t> face;
+        bool checking = false;
+        bool downloading = false;
+    };
+
+    bool Take(int32_t from, int32_t to, SubTaskInfo_t& out, bool writeState);
+    bool Valid(int row) const { return row >= 0 && row < Count(); }
+    void WriteState(Row_t& row);
+    void NotifyChanged(int row);
+
+    const ListKind m_kind;
+    const int32_t m_nTaskID;
+    const int32_t m_nTargetType;
+    std::vector<Row_t> m_rows;
+    std::vector<ISubTaskListObserver*> m_observers;
+};
+
+}  // namespace quarvik
