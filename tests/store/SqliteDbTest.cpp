@@ -230,6 +230,27 @@ TEST_F(SqliteDbTest, ConcurrentConnectionsLoseNoWrite)
     EXPECT_EQ(LoadUnfinishedSubTasks(db, 1).size(), static_cast<size_t>(kThreads * kPerThread));
 }
 
+// A reader that never lets go keeps the commit from ever taking the file: the transaction
+// must report that nothing was written rather than succeed.
+TEST_F(SqliteDbTest, CommitBlockedPastTheTimeoutReportsFailure)
+{
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    int id = 0;
+    ASSERT_TRUE(db.AddSubTask(id, MakeSubTask("first")));
+    sqlite3* reader = nullptr;
+    sqlite3_stmt* query = nullptr;
+    ASSERT_EQ(sqlite3_open(HomeFile("task.db").c_str(), &reader), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(reader, "select * from SubTasks", -1, &query, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(query), SQLITE_ROW);  // holds a shared lock until finalized
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(db.RunInTransaction([&] { db.AddSubTask(id, MakeSubTask("second")); }));
+    testing::internal::GetCapturedStderr();
+    sqlite3_finalize(query);
+    sqlite3_close(reader);
+    EXPECT_EQ(LoadUnfinishedSubTasks(db, 1).size(), 1u);
+}
+
 TEST_F(SqliteDbTest, ExceptionInTransactionRollsBack)
 {
     CSqliteDb db;

@@ -183,6 +183,24 @@ TEST_F(TemplDbTest, SyntaxItemsAreReplacedAndDeletedWithTheirTemplate)
     EXPECT_TRUE(LoadSyntaxes(db_).empty());
 }
 
+// Items must never be filed under a stale last-insert id when their template row failed.
+TEST_F(TemplDbTest, FailedTemplateInsertWritesNoItems)
+{
+    int task = 0;
+    ASSERT_TRUE(db_.AddTask(MakeTask("t", 1), task));  // leaves a last-insert id behind
+    ASSERT_TRUE(db_.Exec("CREATE TRIGGER refuse BEFORE INSERT ON Syntax BEGIN SELECT RAISE(FAIL, 'refused'); END;"));
+    MonSyntaxItem_t item = MakeItem(0, "General", "Format", "MXF", "");
+    MonSyntax_t syntax{};
+    syntax.nCount = 1;
+    syntax.pItems = &item;
+    int id = -5;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(db_.AddSyntax(syntax, id));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(id, -5);
+    EXPECT_EQ(Count("select count(*) from SyntaxItem"), 0);
+}
+
 TEST_F(TemplDbTest, TemplateWithoutItemsLoadsEmpty)
 {
     MonSyntax_t syntax{};
