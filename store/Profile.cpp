@@ -169,11 +169,10 @@ int32_t GetPrivateProfileInt(std::string_view section, std::string_view key, int
     if (negative || value[0] == '+')
         ++i;
     int64_t number = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9' && number <= INT32_MAX; ++i)
         number = number * 10 + (value[i] - '0');
-        if (number > INT32_MAX)
-            break;
-    }
+    if (number > INT32_MAX)
+        number = INT32_MAX;  // saturate rather than wrap into a different number
     return static_cast<int32_t>(negative ? -number : number);
 }
 

@@ -37,6 +37,7 @@ TEST_F(ProfileTest, IntegerKeysReadTheirLeadingDigits)
         int32_t value;
     } cases[] = {
         {"12", 12}, {"12abc", 12}, {"abc", 0}, {"-7", -7}, {"+3", 3}, {" 42 ", 42}, {"3.9", 3}, {"0x10", 0},
+        {"99999999999", INT32_MAX},
     };
     for (const Case& c : cases) {
         Write(std::string("[S]\nk=") + c.text + "\n");
