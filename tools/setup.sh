@@ -10,6 +10,7 @@ PACKAGES="
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libopencv-core-dev libopencv-imgproc-dev
   libsqlite3-dev
+  libmediainfo0v5
   libgtest-dev
   ffmpeg
 "
