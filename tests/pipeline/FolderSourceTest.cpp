@@ -1,5 +1,6 @@
 #include "FolderSource.h"
 #include "TempHome.h"
+#include "TextField.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,8 +29,7 @@ protected:
         target_.nID = kTargetId;
         target_.nType = kTargetFolder;
         target_.nTimeSpan = 1;
-        ASSERT_LT(watch_.size(), sizeof(target_.szPath));
-        watch_.copy(target_.szPath, watch_.size());
+        ASSERT_EQ(CopyField(target_.szPath, watch_), watch_.size());
     }
 
     // A sparse file of the given size; returns its path.
@@ -166,6 +166,26 @@ TEST_F(FolderSourceTest, RestartOffersWaitingFilesButNeverOneAlreadyHandedOn)
     second.Scan(2001);
     EXPECT_EQ(OfferedPaths(), std::vector<std::string>{waiting});
     EXPECT_EQ(second.Find(done)->nState, 1);
+}
+
+TEST_F(FolderSourceTest, TwoSourcesSharingTheListDoNotMakeARestartOfferTheFileAgain)
+{
+    // Both load the still empty list, then each records the file in a row of its own.
+    CFolderSource waits = MakeSource([](const std::string&) { return FileUse::Busy; });
+    CFolderSource takes = MakeSource(AlwaysFree);
+    waits.Scan(1000);
+    takes.Scan(1000);
+    const std::string path = MakeFile("a.ts", kBig);
+    waits.Scan(1001);
+    takes.Scan(1001);
+    waits.Scan(1002);
+    takes.Scan(1002);
+    ASSERT_EQ(OfferedPaths(), std::vector<std::string>{path});
+
+    offered_.clear();
+    CFolderSource restarted = MakeSource(AlwaysFree);
+    restarted.Scan(2000);
+    EXPECT_TRUE(offered_.empty());
 }
 
 TEST_F(FolderSourceTest, UnavailableListRecordsAndHandsOnNothingUntilItIsBack)
