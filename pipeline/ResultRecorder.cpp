@@ -1,0 +1,282 @@
+#include "ResultRecorder.h"
+
+#include "FaultKinds.h"
+#include "Settings.h"
+#include "SqliteDb.h"
+#include "TaskQueries.h"
+#include "TemplRecords.h"
+#include "TextField.h"
+
+#include <opencv2/core/mat.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <ctime>
+
+namespace quarvik {
+namespace {
+
+// The result record's counter of a fault kind; nullptr for a kind without one.
+int32_t* CounterOf(ResultInfo_t& r, int32_t kind)
+{
+    switch (kind) {
+    case kFaultStillFrame: return &r.nSFCount;
+    case kFaultBlack: return &r.nBBCount;
+    case kFaultColourBars: return &r.nCBCount;
+    case kFaultColourField: return &r.nCFCount;
+    case kFaultMosaic: return &r.nMSCCount;
+    case kFaultSilenceLeft: return &r.nNA1Count;
+    case kFaultTooLowLeft: return &r.nAL1Count;
+    case kFaultTooHighLeft: return &r.nAH1Count;
+    case kFaultSilenceRight: return &r.nNA2Count;
+    case kFaultTooLowRight: return &r.nAL2Count;
+    case kFaultTooHighRight: return &r.nAH2Count;
+    default: return nullptr;
+    }
+}
+
+std::string BaseName(const std::string& file)
+{
+    const size_t slash = file.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+int CountColumnOfKind(int32_t kind)
+{
+    const auto it = std::find(kCountColumnKinds.begin(), kCountColumnKinds.end(), kind);
+    return it == kCountColumnKinds.end() ? -1 : static_cast<int>(it - kCountColumnKinds.begin());
+}
+
+std::string DisplayFileName(const std::string& file)
+{
+    constexpr char kScheme[] = "ftp://";
+    if (file.size() < 6)
+        return file;
+    for (size_t i = 0; i < 6; ++i) {
+        if (std::tolower(static_cast<unsigned char>(file[i])) != kScheme[i])
+            return file;
+    }
+    const size_t pathStart = file.find('/', 6);
+    std::string authority = file.substr(6, pathStart == std::string::npos ? std::string::npos : pathStart - 6);
+    const std::string path = pathStart == std::string::npos ? "/" : file.substr(pathStart);
+    const size_t at = authority.find_last_of('@');
+    if (at != std::string::npos)
+        authority.erase(0, at + 1);
+    const size_t close = authority.rfind(']');
+    const size_t colon = authority.rfind(':');
+    if (colon != std::string::npos && (close == std::string::npos || colon > close))
+        authority.erase(colon);
+    if (authority.empty())
+        return file;
+    return kScheme + authority + path;
+}
+
+void CResultRecorder::Reload()
+{
+    ReloadDay(static_cast<int64_t>(std::time(nullptr)));
+}
+
+void CResultRecorder::ReloadDay(int64_t nowSeconds)
+{
+    m_rows.clear();
+    const std::time_t now = static_cast<std::time_t>(nowSeconds);
+    std::tm day{};
+    localtime_r(&now, &day);
+    day.tm_hour = 0;
+    day.tm_min = 0;
+    day.tm_sec = 0;
+    day.tm_isdst = -1;
+    std::tm end = day;
+    const std::time_t from = std::mktime(&day);
+    end.tm_hour = 23;
+    end.tm_min = 59;
+    end.tm_sec = 59;
+    const std::time_t to = std::mktime(&end);
+
+    CSqliteDb db;
+    if (db.OpenTaskDb()) {
+        for (ResultRow& stored : LoadResultsBetween(db, static_cast<int>(from), static_cast<int>(to), false)) {
+            ResultRow_t row;
+            row.info = stored.info;
+            row.info.pFaceImage = nullptr;
+            row.face = std::move(stored.faceImage);
+            bool faulty = row.info.nFmtError == kFormatInvalid;
+            for (size_t c = 0; c < kCountColumnKinds.size(); ++c) {
+                row.counts[c] = *CounterOf(row.info, kCountColumnKinds[c]);
+                faulty = faulty || row.counts[c] != 0;
+            }
+            row.colour = faulty ? RowColour::kRed : RowColour::kNormal;
+            m_rows.push_back(std::move(row));
+        }
+    }
+    for (IResultListObserver* o : m_observers)
+        o->OnReloaded();
+}
+
+int CResultRecorder::FindRow(int32_t taskId, int32_t subTaskId) const
+{
+    for (int i = Count() - 1; i >= 0; --i) {
+        const ResultInfo_t& r = m_rows[static_cast<size_t>(i)].info;
+        if (r.nTaskID == taskId && r.nSubTaskID == subTaskId)
+            return i;
+    }
+    return -1;
+}
+
+void CResultRecorder::OnNewResult(const SubTaskInfo_t& subTask)
+{
+    ResultRow_t row;
+    row.counts.fill(-1);
+    ResultInfo_t& r = row.info;
+    std::memset(&r, 0, sizeof(r));
+    r.tmBegin = static_cast<int32_t>(std::time(nullptr));
+    CSqliteDb db;
+    const bool open = db.OpenTaskDb();
+    if (open)
+        LoadSubTaskFaceImage(db, subTask.nID, row.face);
+
+    r.nTaskID = subTask.nTaskID;
+    r.nSubTaskID = subTask.nID;
+    r.nType = subTask.nType;
+    std::string clipName;
+    if (ReadSetting(kEnConvert) != 0 && m_pClipNames &&
+        m_pClipNames->LookupClipName(BaseName(subTask.szFilename), clipName) && !clipName.empty())
+        CopyField(r.szName, clipName);
+    else
+        CopyField(r.szName, subTask.szName);
+    CopyField(r.szFilename, subTask.szFilename);
+    CopyField(r.szNewFilename, subTask.szNewFilename);
+    r.llFileSize = subTask.llFileSize;
+    r.nFacePicState = subTask.nFacePicState;
+    r.nState = subTask.nState;
+    r.nFaceImageSize = static_cast<int32_t>(row.face.size());
+    r.pFaceImage = row.face.empty() ? nullptr : row.face.data();
+
+    int newId = 0;
+    if (open && db.AddResult(newId, r)) {
+        r.nID = newId;
+        db.Close();  // the media properties are written on a connection of their own
+        if (m_storeMediaInfo)
+            m_storeMediaInfo(r.szNewFilename, newId);
+    }
+    r.pFaceImage = nullptr;
+    m_rows.push_back(std::move(row));
+    for (IResultListObserver* o : m_observers)
+        o->OnRowAppended(Count() - 1);
+}
+
+void CResultRecorder::OnFormatNotice(const ResultNotify_t& notice)
+{
+    PassOn(0);
+    const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
+    if (index < 0)
+        return;
+    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
+    const int32_t verdict = notice.nKind;
+    row.info.nFmtError = verdict;
+    row.counts.fill(0);
+    CSqliteDb db;
+    const bool open = row.info.nID > 0 && db.OpenTaskDb();
+    if (open)
+        db.SetResultFmtError(row.info.nID, verdict);
+    if (verdict == kFormatInvalid) {
+        if (row.colour != RowColour::kRed)
+            row.colour = RowColour::kDarkRed;
+        if (open)
+            db.AddSyntaxErr(row.info.nID, notice.szType, notice.szName, notice.szValue1,
+                            notice.szValue2, notice.szRealValue);
+    }
+    Changed(index);
+}
+
+void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
+{
+    PassOn(1);
+    const int column = CountColumnOfKind(notice.nFault);
+    const int index = column < 0 ? -1 : FindRow(notice.nTaskID, notice.nSubTaskID);
+    if (index < 0)
+        return;
+    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
+    int32_t& count = row.counts[static_cast<size_t>(column)];
+    count = std::max(count, 0) + 1;
+    row.colour = RowColour::kRed;
+
+    FaultInfo_t fault{};
+    fault.nResultID = row.info.nID;
+    fault.nFault = notice.nFault;
+    fault.nValue = notice.nValue;
+    fault.tmBegin = notice.tmBegin;
+    fault.tmEnd = notice.tmEnd;
+    cv::Mat snapshot;
+    if (notice.pImage && !notice.pImage->empty()) {
+        snapshot = notice.pImage->isContinuous() ? *notice.pImage : notice.pImage->clone();
+        fault.nBitCount = static_cast<int32_t>(snapshot.elemSize() * 8);
+        fault.nImageWidth = snapshot.cols;
+        fault.nImageHeight = snapshot.rows;
+        fault.pImage = snapshot.data;
+    }
+    CSqliteDb db;
+    if (row.info.nID > 0 && db.OpenTaskDb())
+        db.AddFault(fault, count);
+    Changed(index);
+}
+
+void CResultRecorder::OnCheckFinished(const ResultNotify_t& notice)
+{
+    PassOn(2);
+    const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
+    if (index < 0)
+        return;
+    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
+    ResultInfo_t& r = row.info;
+    r.tmEnd = static_cast<int32_t>(std::time(nullptr));
+    r.nFrame = notice.nFrame;
+    for (size_t c = 0; c < kCountColumnKinds.size(); ++c)
+        *CounterOf(r, kCountColumnKinds[c]) = std::max(row.counts[c], 0);
+    // The average speed of the check, in pictures per second of wall-clock time.
+    const int32_t seconds = r.tmEnd - r.tmBegin;
+    r.fSpeed = seconds > 0 ? static_cast<double>(r.nFrame) / seconds : 0.0;
+    CSqliteDb db;
+    if (r.nID > 0 && db.OpenTaskDb())
+        db.UpdateResultEnd(r.nID, r.tmEnd, r.fSpeed, r.nFrame, r);
+    Changed(index);
+}
+
+void CResultRecorder::OnOpenFailed(const ResultNotify_t& notice)
+{
+    PassOn(3);
+    const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
+    if (index < 0)
+        return;
+    const ResultInfo_t& r = m_rows[static_cast<size_t>(index)].info;
+    if (r.nID == -1)
+        return;
+    CSqliteDb db;
+    if (!db.OpenTaskDb())
+        return;
+    // A stream that cannot be opened now may come back: its sub-task ends, it is not queued
+    // again. A file's failed result is removed.
+    if (r.nType == kTargetUdp)
+        db.SetSubTaskState(r.nSubTaskID, kSubTaskDone);
+    else
+        db.DeleteResult(r.nID);
+}
+
+void CResultRecorder::PassOn(int code)
+{
+    for (IResultListObserver* o : m_observers)
+        o->OnReport(code);
+}
+
+void CResultRecorder::Changed(int row)
+{
+    for (IResultListObserver* o : m_observers)
+        o->OnRowChanged(row);
+}
+
+}  // namespace quarvik

@@ -1,0 +1,99 @@
+// CResultRecorder: the day's result list as data, and the writer of every check report into
+// "task.db" (Results, Faults, SyntaxErr rows and the media properties).
+//
+// The result page draws it; quarvik-check and the tests drive it directly. Threading: every
+// call runs on its home thread; check workers reach it through IDispatcher::Send, so the
+// records and pictures of a report are borrowed for the call only.
+#pragma once
+
+#include "CheckNotify.h"
+#include "TaskRecords.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quarvik {
+
+// The clip name of a file in the playout system; yields nothing unless that link is enabled.
+class IClipNameLookup {
+public:
+    // baseName: the file name without folder and extension.
+    virtual bool LookupClipName(const std::string& baseName, std::string& clipName) = 0;
+
+protected:
+    ~IClipNameLookup() = default;
+};
+
+enum class RowColour { kNormal, kDarkRed, kRed };
+
+// The fault kinds of the list's eleven count columns, in column order.
+inline constexpr std::array<int32_t, 11> kCountColumnKinds = {1, 2, 4, 3, 5, 16, 17, 18, 19, 20, 21};
+
+// Column (0-10) of a kind among the count columns; -1 for a kind without one.
+int CountColumnOfKind(int32_t kind);
+
+struct ResultRow_t {
+    ResultInfo_t info;              // pFaceImage null; the pixels are in face
+    std::vector<uint8_t> face;
+    std::array<int32_t, 11> counts{};  // -1 shows "-": nothing reported for the column yet
+    RowColour colour = RowColour::kNormal;
+};
+
+class IResultListObserver {
+public:
+    virtual void OnRowAppended(int row) = 0;
+    virtual void OnRowChanged(int row) = 0;
+    virtual void OnReloaded() = 0;
+    // Every check report is passed on (to the alarm light); code 0-4.
+    virtual void OnReport(int code) = 0;
+
+protected:
+    ~IResultListObserver() = default;
+};
+
+class CResultRecorder : public ICheckResultSink {
+public:
+    using StoreMediaInfoFn = std::function<void(const std::string& path, int32_t resultId)>;
+
+    CResultRecorder() = default;
+    void AddObserver(IResultListObserver* observer) { m_observers.push_back(observer); }
+    void SetClipNameLookup(IClipNameLookup* lookup) { m_pClipNames = lookup; }
+    // Writes the media properties of a new result; none set: nothing is written.
+    void SetStoreMediaInfo(StoreMediaInfoFn fn) { m_storeMediaInfo = std::move(fn); }
+
+    // The results begun today (local time, 00:00:00 to 23:59:59).
+    void Reload();
+    // nowSeconds: the current time; tests pass their own.
+    void ReloadDay(int64_t nowSeconds);
+
+    // A sub-task enters checking: a new row and a new Results row.
+    void OnNewResult(const SubTaskInfo_t& subTask);
+    // Format notices: nKind 0 a result begins (no verdict yet), 1 a deviation, 2 format valid.
+    void OnFormatNotice(const ResultNotify_t& notice);
+    void OnFaultNotice(const ResultNotify_t& notice) override;
+    void OnCheckFinished(const ResultNotify_t& notice) override;
+    void OnOpenFailed(const ResultNotify_t& notice) override;
+
+    int Count() const { return static_cast<int>(m_rows.size()); }
+    const ResultRow_t& Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
+    // Row of the latest result of this task and sub-task; -1 when none.
+    int FindRow(int32_t taskId, int32_t subTaskId) const;
+
+private:
+    void PassOn(int code);
+    void Changed(int row);
+
+    std::vector<ResultRow_t> m_rows;
+    std::vector<IResultListObserver*> m_observers;
+    IClipNameLookup* m_pClipNames = nullptr;
+    StoreMediaInfoFn m_storeMediaInfo;
+};
+
+// The display form of a file: an FTP address without user name, password and port
+// ("ftp://%s%s", server and path); anything else unchanged.
+std::string DisplayFileName(const std::string& file);
+
+}  // namespace quarvik
