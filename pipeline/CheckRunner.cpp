@@ -1,0 +1,266 @@
+#include "CheckRunner.h"
+
+#include "CheckRun.h"
+#include "FFCapture.h"
+#include "Settings.h"
+#include "TextField.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+namespace quarvik {
+
+namespace {
+
+constexpr int kIdleSleepMs = 1000;
+constexpr int kThumbnailSeconds = 25;
+
+// The first picture of a file at 40 x 40; false when none came within 25 seconds.
+bool GrabThumbnail(const std::string& path, std::vector<uint8_t>& pixels)
+{
+    CFFCapture capture;
+    if (!capture.Open(path.c_str()) || !capture.SetVideoOut(40, 40) || !capture.HasVideo())
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kThumbnailSeconds);
+    const AVFrame* unit = nullptr;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int got = capture.ReadFrame(&unit);
+        if (got == kReadEnd)
+            return false;
+        if (got == kReadPicture) {
+            pixels.assign(unit->data[0], unit->data[0] + 40 * 40 * 3);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// Engine notices travel to the recorder on the home thread; the engine waits meanwhile, so
+// the snapshot it lends stays valid.
+class CCheckRunner::HomeSink : public ICheckResultSink {
+public:
+    HomeSink(IDispatcher& home, CResultRecorder& recorder) : m_home(home), m_recorder(recorder) {}
+    void OnFaultNotice(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnFaultNotice(n); }); }
+    void OnCheckFinished(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnCheckFinished(n); }); }
+    void OnOpenFailed(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnOpenFailed(n); }); }
+    void OnFormatNotice(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnFormatNotice(n); }); }
+
+private:
+    IDispatcher& m_home;
+    CResultRecorder& m_recorder;
+};
+
+// Previews and progress travel to the monitor on the home thread.
+class CCheckRunner::HomeMonitor : public ICheckMonitor {
+public:
+    explicit HomeMonitor(IDispatcher& home) : m_home(home) {}
+    void Set(ICheckMonitor* target)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_target = target;
+    }
+    void OnPreviewPicture(const BitmapInfoHeader_t& header, const uint8_t* pixels) override
+    {
+        if (ICheckMonitor* t = Target())
+            m_home.Send([&] { t->OnPreviewPicture(header, pixels); });
+    }
+    void OnCheckProgress(bool checking, const CheckProgress_t& progress) override
+    {
+        if (ICheckMonitor* t = Target())
+            m_home.Send([&] { t->OnCheckProgress(checking, progress); });
+    }
+
+private:
+    ICheckMonitor* Target()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_target;
+    }
+    IDispatcher& m_home;
+    std::mutex m_mutex;
+    ICheckMonitor* m_target = nullptr;
+};
+
+CheckRunnerSetup ManualCheckSetup()
+{
+    CheckRunnerSetup setup;
+    setup.kind = ListKind::kManual;
+    setup.task.nID = -1;
+    setup.task.bPicute = 1;
+    setup.targetType = kTargetFolder;
+    return setup;
+}
+
+CCheckRunner::CCheckRunner(IDispatcher& home, CSubTaskList& list, CResultRecorder& recorder,
+                           CheckRunnerSetup setup)
+    : m_home(home), m_list(list), m_recorder(recorder), m_setup(std::move(setup)),
+      m_sink(std::make_unique<HomeSink>(home, recorder)),
+      m_monitor(std::make_unique<HomeMonitor>(home))
+{
+}
+
+CCheckRunner::~CCheckRunner()
+{
+    Stop();
+    m_thumbnailThread.Stop(m_home);
+}
+
+void CCheckRunner::SetMonitor(ICheckMonitor* monitor, int32_t monitorFlag)
+{
+    m_monitor->Set(monitor);
+    m_nMonitorFlag = monitorFlag;
+    m_monitorChanged = true;
+}
+
+void CCheckRunner::StartThumbnails()
+{
+    if (!m_thumbnailThread.Running())
+        m_thumbnailThread.Start([this](CWorkerThread& self) { ThumbnailBody(self); });
+}
+
+bool CCheckRunner::Start(std::string* error)
+{
+    if (m_running)
+        return true;
+    const std::string cache = ReadSetting(kCachePath);
+    if (!IsExistingFolder(cache)) {
+        if (error)
+            *error = "缓存文件夹未设置或者无效!";
+        return false;
+    }
+    m_list.ResetForStart();
+    if (m_setup.kind == ListKind::kTask) {
+        const HandOverFn handOver = [this](const std::string& path, int64_t size) {
+            m_home.Send([&] { m_list.Add(path, size, m_setup.targetType); });
+        };
+        const SourceBodyFn source = m_setup.source;
+        if (!source ||
+            !m_sourceThread.Start([source, handOver](CWorkerThread& self) { source(self, handOver); }))
+            return false;
+        StartThumbnails();
+    }
+    m_checkThread.Start([this](CWorkerThread& self) { CheckBody(self); });
+    m_running = true;
+    return true;
+}
+
+void CCheckRunner::Stop()
+{
+    if (!m_running)
+        return;
+    m_sourceThread.Stop(m_home);
+    m_checkThread.Stop(m_home);
+    if (m_setup.kind == ListKind::kTask)
+        m_thumbnailThread.Stop(m_home);
+    m_running = false;
+}
+
+void CCheckRunner::Report(int32_t code, const SubTaskInfo_t& subTask)
+{
+    m_home.Send([&] { m_list.OnCheckReport(code, subTask); });
+}
+
+void CCheckRunner::ThumbnailBody(CWorkerThread& self)
+{
+    self.ConfirmStarted();
+    while (!self.StopRequested()) {
+        SubTaskInfo_t subTask;
+        bool taken = false;
+        m_home.Send([&] { taken = m_list.TakeNextNew(subTask); });
+        if (!taken) {
+            if (self.SleepUnlessStopped(kIdleSleepMs))
+                break;
+            continue;
+        }
+        // Remote sources are fetched for checking by their own workers; a local file is used
+        // in place.
+        std::vector<uint8_t> pixels;
+        const bool grabbed = GrabThumbnail(subTask.szFilename, pixels);
+        ThumbnailReport_t report;
+        std::memset(&report, 0, sizeof(report));
+        report.nIndex = subTask.nIndex;
+        report.header = {40, 40, -40, 1, 24, 0, 4800, 0, 0, 0, 0};
+        if (grabbed) {
+            report.pixels = pixels.data();
+            report.nLength = static_cast<int32_t>(pixels.size());
+        }
+        m_home.Send([&] { m_list.OnThumbnail(grabbed ? kThumbnailTaken : kThumbnailFailed, report); });
+    }
+}
+
+void CCheckRunner::CheckBody(CWorkerThread& self)
+{
+    self.ConfirmStarted();
+    while (!self.StopRequested()) {
+        SubTaskInfo_t subTask;
+        bool taken = false;
+        m_home.Send([&] { taken = m_list.TakeNextForCheck(subTask); });
+        if (!taken) {
+            if (self.SleepUnlessStopped(kIdleSleepMs))
+                break;
+            continue;
+        }
+        CheckOne(self, subTask);
+    }
+}
+
+void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
+{
+    const MonTask_t& task = m_setup.task;
+    bool formatPassed = true;
+    if (m_setup.kind == ListKind::kManual) {
+        // The content check begins: the list shows it, the result learns it has no verdict.
+        Report(kReportFormatValid, subTask);
+        ResultNotify_t begins;
+        std::memset(&begins, 0, sizeof(begins));
+        begins.nTaskID = subTask.nTaskID;
+        begins.nSubTaskID = subTask.nID;
+        m_sink->OnFormatNotice(begins);
+    } else if (task.bSyntax) {
+        formatPassed = m_setup.formatCheck &&
+                       m_setup.formatCheck(subTask, [this](const ResultNotify_t& n) { m_sink->OnFormatNotice(n); });
+        Report(formatPassed ? kReportFormatValid : kReportFormatInvalid, subTask);
+    }
+    if (!task.bPicute || !formatPassed)
+        return;
+
+    CFFCheck engine(m_setup.paramsPath.empty() ? ContentParamsPath() : m_setup.paramsPath);
+    engine.SetResultSink(m_sink.get());
+    engine.SetMonitor(m_monitor.get(), m_nMonitorFlag);
+    if (m_setup.targetType == kTargetUdp)
+        engine.SetPreviewPeriod(0);
+
+    CheckRunHooks hooks;
+    hooks.shouldStop = [&] {
+        if (m_monitorChanged.exchange(false))
+            engine.SetMonitor(m_monitor.get(), m_nMonitorFlag);
+        return self.StopRequested();
+    };
+    hooks.onProgress = [&](CFFCheck& e) {
+        subTask.nProgress = e.ProgressPercent();
+        Report(kReportProgress, subTask);
+        const int32_t speed = e.TakeSpeed(static_cast<int64_t>(std::time(nullptr)));
+        if (m_nMonitorFlag) {
+            CheckProgress_t progress;
+            std::memset(&progress, 0, sizeof(progress));
+            CopyField(progress.szFile, subTask.szNewFilename);
+            progress.nProgress = subTask.nProgress;
+            progress.nPictures = e.PictureCount();
+            progress.nSpeed = speed;
+            m_monitor->OnCheckProgress(true, progress);
+        }
+    };
+    if (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks) ==
+        CheckOutcome::kFinished)
+        Report(kReportDone, subTask);
+}
+
+}  // namespace quarvik

@@ -1,0 +1,83 @@
+// CCheckRunner: the workers of one sub-task list — the manual check list or one monitoring
+// task — without any window: a source thread (tasks), a thumbnail thread and, between Start
+// and Stop, a check thread that runs the format check and the content check.
+//
+// Threading: construct, Start, Stop and destroy on the home thread of the list and the
+// recorder. The workers reach both only through the dispatcher. Stop keeps serving the
+// workers' calls until every worker has ended.
+#pragma once
+
+#include "CheckNotify.h"
+#include "Dispatcher.h"
+#include "ResultRecorder.h"
+#include "SubTaskList.h"
+#include "TemplRecords.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quarvik {
+
+// A found file handed to the list (the owner's home thread adds it).
+using HandOverFn = std::function<void(const std::string& path, int64_t fileSize)>;
+// The body of a source thread: watches its target until the worker is told to stop.
+using SourceBodyFn = std::function<void(CWorkerThread& self, const HandOverFn& handOver)>;
+// The format check of one sub-task in checking; reports its notices to the sink given and
+// returns true when the format is valid. Runs on the check thread.
+using FormatCheckFn =
+    std::function<bool(SubTaskInfo_t& subTask, const std::function<void(const ResultNotify_t&)>& notify)>;
+
+struct CheckRunnerSetup {
+    ListKind kind = ListKind::kManual;
+    MonTask_t task{};         // manual list: nID -1, bPicute 1, bSyntax 0
+    int32_t targetType = 2;   // TargetType; manual: 2
+    SourceBodyFn source;      // tasks only
+    FormatCheckFn formatCheck;  // used when task.bSyntax is set
+    std::string paramsPath;   // content-check parameters; empty: "ave.dat" of the program folder
+};
+
+// The manual list's setup.
+CheckRunnerSetup ManualCheckSetup();
+
+class CCheckRunner {
+public:
+    CCheckRunner(IDispatcher& home, CSubTaskList& list, CResultRecorder& recorder,
+                 CheckRunnerSetup setup);
+    ~CCheckRunner();
+
+    // The thumbnail thread runs for the runner's whole life (the manual list's does from
+    // construction; a task's from Start).
+    void StartThumbnails();
+    // Unless the cache folder is set and exists (its message returned in error): false.
+    bool Start(std::string* error = nullptr);
+    void Stop();
+    bool Running() const { return m_running; }
+
+    // Where previews and progress of the checks go; picked up by the next step.
+    void SetMonitor(ICheckMonitor* monitor, int32_t monitorFlag);
+
+private:
+    class HomeSink;
+    class HomeMonitor;
+
+    void ThumbnailBody(CWorkerThread& self);
+    void CheckBody(CWorkerThread& self);
+    void CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask);
+    void Report(int32_t code, const SubTaskInfo_t& subTask);
+
+    IDispatcher& m_home;
+    CSubTaskList& m_list;
+    CResultRecorder& m_recorder;
+    const CheckRunnerSetup m_setup;
+    std::unique_ptr<HomeSink> m_sink;
+    std::unique_ptr<HomeMonitor> m_monitor;
+    std::atomic<int32_t> m_nMonitorFlag{0};
+    std::atomic<bool> m_monitorChanged{false};
+    bool m_running = false;
+    CWorkerThread m_sourceThread, m_thumbnailThread, m_checkThread;
+};
+
+}  // namespace quarvik
