@@ -1,6 +1,7 @@
 #include "MediaInfoLib.h"
 
 #include <dlfcn.h>
+#include <locale.h>
 
 #include <array>
 
@@ -23,6 +24,30 @@ constexpr std::array<const char*, 28> kEntryPoints = {
 
 constexpr int kInfoText = 1;
 constexpr int kSearchByName = 0;
+
+// The library converts narrow texts (paths, values) with the multibyte functions of the C
+// library, which follow the locale: in the "C" locale of the checker and the tests a UTF-8 path
+// would not open. Switching the calling thread alone to UTF-8 around each call leaves the
+// process locale, which the GUI toolkit owns, untouched.
+class Utf8ThreadLocale {
+public:
+    Utf8ThreadLocale()
+    {
+        static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+        if (utf8)
+            m_previous = uselocale(utf8);
+    }
+    ~Utf8ThreadLocale()
+    {
+        if (m_previous)
+            uselocale(m_previous);
+    }
+    Utf8ThreadLocale(const Utf8ThreadLocale&) = delete;
+    Utf8ThreadLocale& operator=(const Utf8ThreadLocale&) = delete;
+
+private:
+    locale_t m_previous = static_cast<locale_t>(0);
+};
 
 template <typename Fn>
 Fn EntryPoint(void* module, const char* name)
@@ -95,6 +120,7 @@ CMediaInfo::CMediaInfo(CMediaInfoLib& lib) : m_lib(lib)
 {
     if (!m_lib.EnsureLoaded())
         return;
+    Utf8ThreadLocale utf8;
     m_handle = m_lib.m_new();
     if (!m_handle)
         return;
@@ -102,26 +128,29 @@ CMediaInfo::CMediaInfo(CMediaInfoLib& lib) : m_lib(lib)
     // Codec, PlayTime/String, ...) with empty texts, which would empty the stored properties
     // and make template items on them silently skip.
     m_lib.m_option(m_handle, "Legacy", "1");
-    // Paths and values are UTF-8 throughout the program, whatever the process locale.
-    m_lib.m_option(m_handle, "CharSet", "UTF-8");
 }
 
 CMediaInfo::~CMediaInfo()
 {
-    if (m_handle)
-        m_lib.m_delete(m_handle);
+    if (!m_handle)
+        return;
+    Utf8ThreadLocale utf8;
+    m_lib.m_delete(m_handle);
 }
 
 void CMediaInfo::Open(const std::string& path)
 {
-    if (m_handle)
-        m_lib.m_open(m_handle, path.c_str());
+    if (!m_handle)
+        return;
+    Utf8ThreadLocale utf8;
+    m_lib.m_open(m_handle, path.c_str());
 }
 
 std::string CMediaInfo::Get(MediaInfoStream kind, size_t number, const char* parameter) const
 {
     if (!m_handle)
         return kMediaInfoMissingText;
+    Utf8ThreadLocale utf8;
     // The returned text lives in the handle until its next call: copy it at once.
     const char* value = m_lib.m_get(m_handle, kind, number, parameter, kInfoText, kSearchByName);
     return value ? value : "";

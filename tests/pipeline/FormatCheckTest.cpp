@@ -246,7 +246,8 @@ protected:
 
 TEST_F(CheckFileFormatTest, LocalFileIsCheckedInPlaceAndKept)
 {
-    const std::string copy = HomeFile("material.ts");
+    // A UTF-8 name reaches MediaInfo intact whatever the process locale.
+    const std::string copy = HomeFile("素材 it's.ts");
     fs::copy_file(Media("faults.ts"), copy);
     RecordingSink sink;
     EXPECT_TRUE(CheckFileFormat(SubTask(copy), Template(width720_), sink, nullptr));
