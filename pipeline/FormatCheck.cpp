@@ -5,6 +5,7 @@
 #include "TextField.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -56,7 +57,8 @@ bool StartsWith(const char* text, const char* prefix)
 
 bool IsExistingFile(const std::string& path)
 {
-    return !path.empty() && access(path.c_str(), F_OK) == 0;
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 ResultNotify_t NewNotice(const SubTaskInfo_t& subTask, int kind)
@@ -231,7 +233,7 @@ bool CheckFileFormat(const SubTaskInfo_t& subTask, const MonSyntax_t& templ, IFo
     }
     // Only a copy fetched from remote material is ours to delete; a local source's file is the
     // operator's material, whatever szLocalFile says.
-    if (IsRemoteSource(checked.szFilename) && localFile != FieldText(checked.szFilename))
+    if (IsRemoteSource(subTask.szFilename))
         unlink(localFile.c_str());
     return passed;
 }
