@@ -216,7 +216,11 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
 {
     const MonTask_t& task = m_setup.task;
     bool formatPassed = true;
-    if (m_setup.kind == ListKind::kManual) {
+    if (task.bSyntax) {
+        formatPassed = m_setup.formatCheck &&
+                       m_setup.formatCheck(subTask, [this](const ResultNotify_t& n) { m_sink->OnFormatNotice(n); });
+        Report(formatPassed ? kReportFormatValid : kReportFormatInvalid, subTask);
+    } else if (m_setup.kind == ListKind::kManual) {
         // The content check begins: the list shows it, the result learns it has no verdict.
         Report(kReportFormatValid, subTask);
         ResultNotify_t begins;
@@ -224,10 +228,6 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
         begins.nTaskID = subTask.nTaskID;
         begins.nSubTaskID = subTask.nID;
         m_sink->OnFormatNotice(begins);
-    } else if (task.bSyntax) {
-        formatPassed = m_setup.formatCheck &&
-                       m_setup.formatCheck(subTask, [this](const ResultNotify_t& n) { m_sink->OnFormatNotice(n); });
-        Report(formatPassed ? kReportFormatValid : kReportFormatInvalid, subTask);
     }
     if (!task.bPicute || !formatPassed)
         return;

@@ -35,7 +35,7 @@ struct CheckRunnerSetup {
     MonTask_t task{};         // manual list: nID -1, bPicute 1, bSyntax 0
     int32_t targetType = 2;   // TargetType; manual: 2
     SourceBodyFn source;      // tasks only
-    FormatCheckFn formatCheck;  // used when task.bSyntax is set
+    FormatCheckFn formatCheck;  // used when task.bSyntax is set (the manual list too, from the checker)
     std::string paramsPath;   // content-check parameters; empty: "ave.dat" of the program folder
 };
 

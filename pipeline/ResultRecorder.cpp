@@ -223,6 +223,8 @@ void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
     CSqliteDb db;
     if (row.info.nID > 0 && db.OpenTaskDb())
         db.AddFault(fault, count);
+    for (IResultListObserver* o : m_observers)
+        o->OnFaultRecorded(index, notice);
     Changed(index);
 }
 

@@ -49,6 +49,8 @@ public:
     virtual void OnReloaded() = 0;
     // Every check report is passed on (to the alarm light); code 0-4.
     virtual void OnReport(int code) = 0;
+    // A fault event was counted in a row (and stored when the row has a result id).
+    virtual void OnFaultRecorded(int row, const ResultNotify_t& notice) = 0;
 
 protected:
     ~IResultListObserver() = default;

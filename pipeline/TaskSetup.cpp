@@ -1,0 +1,81 @@
+#include "TaskSetup.h"
+
+#include "FolderSource.h"
+#include "FormatCheck.h"
+#include "SqliteDb.h"
+#include "TemplReaders.h"
+
+#include <memory>
+#include <vector>
+
+namespace quarvik {
+namespace {
+
+struct StoredTemplate {
+    MonSyntax_t syntax;
+    std::vector<MonSyntaxItem_t> items;
+};
+
+class NoticeForwarder : public IFormatNoticeSink {
+public:
+    explicit NoticeForwarder(const std::function<void(const ResultNotify_t&)>& notify) : m_notify(notify) {}
+    void OnFormatNotice(const ResultNotify_t& notice) override { m_notify(notice); }
+
+private:
+    const std::function<void(const ResultNotify_t&)>& m_notify;
+};
+
+}  // namespace
+
+SourceBodyFn FolderSourceBody(const MonObj_t& target)
+{
+    return [target](CWorkerThread& self, const HandOverFn& handOver) {
+        CFolderSource source(target, [&](const AcFtpFileItem_t& file) { handOver(file.szUrl, file.llFileSize); });
+        source.Run(self);
+    };
+}
+
+FormatCheckFn MakeFormatCheck(int32_t nSyntaxID)
+{
+    auto stored = std::make_shared<StoredTemplate>();
+    CSqliteDb db;
+    if (!db.OpenTemplDb() || !LoadSyntax(db, nSyntaxID, stored->syntax))
+        return {};
+    stored->items = LoadSyntaxItems(db, nSyntaxID, SyntaxItemColumns::kForCheck);
+    stored->syntax.nCount = static_cast<int32_t>(stored->items.size());
+    stored->syntax.pItems = stored->items.empty() ? nullptr : stored->items.data();
+    return [stored](SubTaskInfo_t& subTask, const std::function<void(const ResultNotify_t&)>& notify) {
+        NoticeForwarder sink(notify);
+        // Remote material is fetched by the sources that bring it; local files are read in place.
+        return CheckFileFormat(subTask, stored->syntax, sink, nullptr);
+    };
+}
+
+bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& error)
+{
+    setup = CheckRunnerSetup{};
+    setup.kind = ListKind::kTask;
+    setup.task = task;
+    MonObj_t target{};
+    CSqliteDb db;
+    if (!db.OpenTemplDb() || !LoadTarget(db, task.nTargetID, target)) {
+        error = "the target of the task does not exist";
+        return false;
+    }
+    setup.targetType = target.nType;
+    if (target.nType != kTargetFolder) {
+        error = "only folder targets can be watched here";
+        return false;
+    }
+    setup.source = FolderSourceBody(target);
+    if (task.bSyntax) {
+        setup.formatCheck = MakeFormatCheck(task.nSyntaxID);
+        if (!setup.formatCheck) {
+            error = "the format template of the task does not exist";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace quarvik

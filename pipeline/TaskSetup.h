@@ -1,0 +1,23 @@
+// Everything a monitoring task needs to run, read from "Templ.db": its target with the source
+// thread of the target's kind, and its format template with the format check.
+#pragma once
+
+#include "CheckRunner.h"
+#include "TemplRecords.h"
+
+#include <string>
+
+namespace quarvik {
+
+// Fills setup for a task row; false with a reason when its target is missing or its kind has
+// no source here yet.
+bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& error);
+
+// The format check against the stored template nSyntaxID; an empty function when the
+// template does not exist. The template travels with the function.
+FormatCheckFn MakeFormatCheck(int32_t nSyntaxID);
+
+// The source thread of a folder target.
+SourceBodyFn FolderSourceBody(const MonObj_t& target);
+
+}  // namespace quarvik
