@@ -12,6 +12,7 @@ PACKAGES="
   libsqlite3-dev
   libmediainfo0v5
   libgtest-dev
+  qt6-base-dev libgl-dev fonts-wqy-microhei
   ffmpeg
 "
 

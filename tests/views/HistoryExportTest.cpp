@@ -1,0 +1,133 @@
+#include "HistoryExport.h"
+
+#include "HtmlText.h"
+#include "TextField.h"
+#include "ViewsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <vector>
+
+namespace quarvik {
+namespace {
+
+using test::ReadBytes;
+using test::ScratchFolder;
+using namespace std::string_literals;
+
+std::set<std::string> FileNames(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+class HistoryExport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+
+    static ResultInfo_t Result(const char* name, int32_t verdict, int32_t stillFrames)
+    {
+        ResultInfo_t r{};
+        r.tmBegin = 1700000000;
+        CopyField(r.szName, name);
+        CopyField(r.szFilename, std::string("/media/") + name);
+        r.nFmtError = verdict;
+        r.nSFCount = stillFrames;
+        return r;
+    }
+};
+
+TEST_F(HistoryExport, HeaderIs742BytesInGbk)
+{
+    EXPECT_EQ(Utf8ToGbk(kHistoryHeader).size(), 742u);
+    EXPECT_EQ(std::string(kHistoryFooter), "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n");
+}
+
+TEST_F(HistoryExport, RowsBareOrRed)
+{
+    const std::string counts = "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
+                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n</tr>\r\n";
+    EXPECT_EQ(HistoryRowHtml(Result("a&b.mxf", kFormatValid, 0), 3),
+              "<tr>\r\n<td><img border=\"0\" src=\"images/3.bmp\" ></td>\r\n<td>2023-11-14 22:13:20</td>\r\n"
+              "<td>/media/a&amp;b.mxf</td>\r\n<td>a&amp;b.mxf</td>\r\n<td><img border=\"0\" src=\"images/fmt2.bmp\" ></td>\r\n"
+              "<td>0</td>\r\n" + counts);
+
+    const std::string red = "<font color=\"#FF0000\">";
+    std::string redZeros;
+    for (int i = 0; i < 10; ++i)
+        redZeros += "<td>" + red + "0</font></td>\r\n";
+    EXPECT_EQ(HistoryRowHtml(Result("b.mxf", kFormatNotChecked, 2), 0),
+              "<tr>\r\n<td><img border=\"0\" src=\"images/0.bmp\" ></td>\r\n<td>" + red +
+                  "2023-11-14 22:13:20</font></td>\r\n<td>" + red + "/media/b.mxf</font></td>\r\n<td>" + red +
+                  "b.mxf</font></td>\r\n<td><img border=\"0\" src=\"images/fmt1.bmp\" ></td>\r\n<td>" + red +
+                  "2</font></td>\r\n" + redZeros + "</tr>\r\n");
+
+    // A failed format check shows zeros, so its row is not red.
+    const std::string invalid = HistoryRowHtml(Result("c.mxf", kFormatInvalid, 5), 1);
+    EXPECT_EQ(invalid.find("#FF0000"), std::string::npos);
+    EXPECT_NE(invalid.find("images/fmt3.bmp"), std::string::npos);
+}
+
+TEST_F(HistoryExport, EmptyListLeavesOnlyTheImagesFolder)
+{
+    ScratchFolder folder;
+    std::FILE* old = std::fopen((folder / "index.html").c_str(), "w");
+    ASSERT_NE(old, nullptr);
+    std::fclose(old);
+    const ReportOutcome outcome = WriteHistoryExport(folder.Path(), {});
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    EXPECT_EQ(FileNames(folder.Path()), std::set<std::string>{"images"});
+    EXPECT_EQ(FileNames(folder / "images"), (std::set<std::string>{"fmt1.bmp", "fmt2.bmp", "fmt3.bmp"}));
+    EXPECT_EQ(ReadBytes(folder / "images/fmt2.bmp").size(), 54u + 40 * 40 * 3);
+}
+
+TEST_F(HistoryExport, PageAndFacePictures)
+{
+    std::vector<uint8_t> face(40 * 40 * 3, 0);
+    for (int x = 0; x < 40; ++x)
+        face[(39 * 40 + x) * 3 + 2] = 255;  // bottom row red
+    ResultInfo_t withFace = Result("新闻.mxf", kFormatValid, 1);
+    withFace.pFaceImage = face.data();
+    withFace.nFaceImageSize = static_cast<int32_t>(face.size());
+    const std::vector<ResultInfo_t> results = {withFace, Result("b.mxf", kFormatInvalid, 0)};
+
+    ScratchFolder folder;
+    const ReportOutcome outcome = WriteHistoryExport(folder.Path(), results);
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    EXPECT_EQ(ReadBytes(folder / "index.html"),
+              Utf8ToGbk(std::string(kHistoryHeader) + HistoryRowHtml(results[0], 0) + HistoryRowHtml(results[1], 1) +
+                        kHistoryFooter));
+    EXPECT_NE(ReadBytes(folder / "index.html").find("\xd0\xc2\xce\xc5.mxf"), std::string::npos);
+    const std::string facePicture = ReadBytes(folder / "images/0.bmp");
+    ASSERT_EQ(facePicture.size(), 54u + 4800);
+    EXPECT_EQ(facePicture.substr(54, 3), "\x00\x00\xff"s);  // bottom row first
+    EXPECT_EQ(facePicture.substr(54 + 39 * 120, 3), "\x00\x00\x00"s);
+    EXPECT_EQ(ReadBytes(folder / "images/1.bmp").size(), 54u + 4800);  // the default picture
+}
+
+TEST_F(HistoryExport, FullDiskRemovesThePage)
+{
+    ScratchFolder folder;
+    const std::vector<ResultInfo_t> results(30, Result("a.mxf", kFormatValid, 0));
+    ReportOutcome outcome;
+    {
+        // Room for the pictures and the first rows only.
+        test::DiskFullAfter full(10000);
+        outcome = WriteHistoryExport(folder.Path(), results);
+    }
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.error.find("index.html"), std::string::npos) << outcome.error;
+    EXPECT_FALSE(std::filesystem::exists(folder / "index.html"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "images/29.bmp"));
+}
+
+}  // namespace
+}  // namespace quarvik

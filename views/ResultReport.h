@@ -1,0 +1,38 @@
+// The single-result report: a folder with "index.html" (media information, format check and
+// content check of one result, in GBK) and "images/<i>.bmp", the 80 x 60 picture of fault i.
+//
+// The writer takes plain records; StoredReport.h fills them from the task database. It draws
+// pictures, so it needs a QGuiApplication (GuiApp.h) on the calling thread.
+#pragma once
+
+#include "ReportOutcome.h"
+#include "TaskQueries.h"
+#include "TaskRecords.h"
+
+#include <string>
+#include <vector>
+
+namespace quarvik {
+
+struct ResultReport {
+    ResultInfo_t result;  // its szNewFilename is the "FileName" row: the material played back
+    std::vector<MediaInfoRow> media;       // in display order
+    std::vector<SyntaxErrRow> deviations;  // shown when the format verdict is invalid
+    // Shown unless the format verdict is invalid. A snapshot (pImage, nImageWidth,
+    // nImageHeight, nBitCount 24) is borrowed and must stay valid during the write.
+    std::vector<FaultInfo_t> faults;
+};
+
+// True when the content section lists the faults, each with its picture file.
+bool ReportListsFaults(const ResultReport& report);
+
+// The page as UTF-8 text; every stored text in it is HTML-escaped.
+std::string ResultReportHtml(const ResultReport& report);
+
+// Writes the report into folder (which must exist): creates "images" (an existing one is
+// fine), replaces "index.html" and the fault pictures. A picture that cannot be written is
+// skipped and the page written all the same; a page written short keeps what it got. Either
+// makes the outcome fail with the first reason.
+ReportOutcome WriteResultReport(const std::string& folder, const ResultReport& report);
+
+}  // namespace quarvik

@@ -1,0 +1,108 @@
+#include "FaultKinds.h"
+#include "HtmlText.h"
+#include "ResultReport.h"
+
+#include <cstdio>
+
+namespace quarvik {
+namespace {
+
+constexpr const char* kOneCellTable =
+    "<table border=\"1\" width=\"700\" cellpadding=\"1\" cellspacing=\"0\" "
+    "style=\"border:1px solid Navy;border-collapse:collapse;\">\r\n<tr>\r\n"
+    "<th scope=\"col\"><i><font size=\"5\">%s</font></i></th>\r\n</tr>\r\n</table>\r\n";
+constexpr const char* kTableStart =
+    "<table border=\"1\" width=\"700\" cellpadding=\"1\" cellspacing=\"0\" "
+    "style=\"border:1px solid Navy;border-collapse:collapse;\">\r\n<tr>\r\n";
+constexpr const char* kSectionEnd = "</table>\r\n<br/><br/>";
+
+std::string Format(const char* format, auto... args)
+{
+    const int length = std::snprintf(nullptr, 0, format, args...);
+    std::string text(static_cast<size_t>(length), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, args...);
+    return text;
+}
+
+std::string PropertyRow(const std::string& feature, const std::string& value)
+{
+    return Format("<tr><td style=\"padding-left: 30px\"><i>%s</i></td> <td style=\"padding-left: 30px\">%s</td></tr>\r\n",
+                  HtmlEscape(feature).c_str(), HtmlEscape(value).c_str());
+}
+
+std::string MediaSection(const ResultReport& report)
+{
+    std::string html = "<b><font size=\"6\">媒体信息</font></b>"
+                       "<table width=\"700\" border=\"0\" cellpadding=\"1\" cellspacing=\"2\" "
+                       "style=\"border:1px solid Navy\">\r\n";
+    for (size_t i = 0; i < report.media.size(); ++i) {
+        const MediaInfoRow& row = report.media[i];
+        // The file's own name and path go right under the first heading.
+        if (i == 1) {
+            html += PropertyRow("Name", report.result.szName);
+            html += PropertyRow("FileName", report.result.szNewFilename);
+        }
+        if (!row.szFeature.starts_with(' '))
+            html += Format("<tr><td width=\"300\"><h2>%s</h2></td></tr>\r\n", HtmlEscape(row.szFeature).c_str());
+        else
+            html += PropertyRow(row.szFeature, row.szValue);
+    }
+    return html + "</table>\r\n<br/><br/>";
+}
+
+std::string Cell(const std::string& text)
+{
+    return "<td>" + HtmlEscape(text) + "</td>\r\n";
+}
+
+std::string FormatSection(const ResultReport& report)
+{
+    std::string html = "<b><font size=\"6\">语法检测结果</font></b>";
+    const int32_t verdict = report.result.nFmtError;
+    if (verdict == kFormatNotChecked || verdict == kFormatValid)
+        return html + Format(kOneCellTable, verdict == kFormatValid ? "格式正确" : "未检测") + kSectionEnd;
+    html += kTableStart;
+    html += "<th scope=\"col\">序号.</th>\r\n<th scope=\"col\">错误对象</th>\r\n<th scope=\"col\">有效值1</th>\r\n"
+            "<th scope=\"col\">有效值2</th>\r\n<th scope=\"col\">实际值</th>\r\n</tr>\r\n";
+    for (size_t i = 0; i < report.deviations.size(); ++i) {
+        const SyntaxErrRow& row = report.deviations[i];
+        html += Format("<tr>\r\n<td width=60>%d</td>\r\n", static_cast<int>(i + 1)) +
+                Cell(row.szType + "." + row.szName) + Cell(row.szVaildValue1) +
+                Cell(row.szVaildValue2.empty() ? " " : row.szVaildValue2) + Cell(row.szRealValue) + "</tr>\r\n";
+    }
+    return html + kSectionEnd;
+}
+
+std::string ContentSection(const ResultReport& report)
+{
+    std::string html = "<b><font size=\"6\">图像检测结果</font></b>";
+    if (!ReportListsFaults(report))
+        return html + Format(kOneCellTable, report.result.nFmtError == kFormatInvalid ? "未检测！" : "图像无异常！") +
+               kSectionEnd;
+    html += kTableStart;
+    html += "<th scope=\"col\">序号</th>\r\n<th scope=\"col\">开始时间</th>\r\n<th scope=\"col\">结束时间</th>\r\n"
+            "<th scope=\"col\">长度</th>\r\n<th scope=\"col\">异态</th>\r\n<th scope=\"col\"></th>\r\n</tr>\r\n";
+    for (size_t i = 0; i < report.faults.size(); ++i) {
+        const FaultInfo_t& fault = report.faults[i];
+        html += Format("<tr>\r\n<td width=60>%d</td>\r\n", static_cast<int>(i + 1)) +
+                Cell(CheckFrameTimeCode(fault.tmBegin)) + Cell(CheckFrameTimeCode(fault.tmEnd)) +
+                Cell(CheckFrameTimeCode(fault.tmEnd - fault.tmBegin + 1)) + Cell(FaultDetailName(fault.nFault)) +
+                Format("<td width=90><img border=\"0\" src=\"images/%d.bmp\" ></td>\r\n</tr>\r\n", static_cast<int>(i));
+    }
+    return html + kSectionEnd;
+}
+
+}  // namespace
+
+bool ReportListsFaults(const ResultReport& report)
+{
+    return report.result.nFmtError != kFormatInvalid && !report.faults.empty();
+}
+
+std::string ResultReportHtml(const ResultReport& report)
+{
+    return "<html><head><META http-equiv=\"Content-Type\" content=\"text/html;\" /></head>\r\n<body><center> " +
+           MediaSection(report) + FormatSection(report) + ContentSection(report) + "</center> </body></html>\r\n";
+}
+
+}  // namespace quarvik

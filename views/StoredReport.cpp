@@ -1,0 +1,96 @@
+#include "StoredReport.h"
+
+#include "FaultBitmap.h"
+#include "LoadRows.h"
+#include "SqlText.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace quarvik {
+
+bool LoadStoredResult(CSqliteDb& db, int nResultID, ResultRow& row)
+{
+    // The store reads whole Results rows by time only: find the row's start time, then pick
+    // the row among those begun in the same second.
+    const std::vector<int32_t> begins = LoadRows<int32_t>(
+        db, SqlPrintf("select tmBegin from Results where nID=%d", nResultID),
+        [](CSqliteDb& d, int32_t& tmBegin) { d.GetInt(0, tmBegin); }, 1);
+    if (begins.empty())
+        return false;
+    std::vector<ResultRow> rows = LoadResultsBetween(db, begins.front(), begins.front(), false);
+    auto found = std::find_if(rows.begin(), rows.end(), [&](const ResultRow& r) { return r.info.nID == nResultID; });
+    if (found == rows.end())
+        return false;
+    row = std::move(*found);
+    return true;
+}
+
+bool LoadResultReport(CSqliteDb& db, int nResultID, StoredResultReport& out)
+{
+    ResultRow row;
+    if (!LoadStoredResult(db, nResultID, row))
+        return false;
+    out.report.result = row.info;
+    out.report.media = LoadMediaInfo(db, nResultID);
+    out.report.deviations = LoadSyntaxErrs(db, nResultID);
+    out.faultRows = LoadFaults(db, nResultID);
+    out.report.faults.clear();
+    constexpr size_t kSnapshotBytes = kSnapshotWidth * kSnapshotHeight * 3;
+    for (FaultRow& fault : out.faultRows) {
+        FaultInfo_t info = fault.info;
+        if (fault.image.size() >= kSnapshotBytes) {
+            info.nBitCount = 24;
+            info.nImageWidth = kSnapshotWidth;
+            info.nImageHeight = kSnapshotHeight;
+            info.pImage = fault.image.data();
+        }
+        out.report.faults.push_back(info);
+    }
+    return true;
+}
+
+std::vector<ResultInfo_t> BorrowResultInfos(const std::vector<ResultRow>& rows)
+{
+    std::vector<ResultInfo_t> infos;
+    infos.reserve(rows.size());
+    for (const ResultRow& row : rows) {
+        ResultInfo_t info = row.info;
+        info.pFaceImage = row.faceImage.empty() ? nullptr : row.faceImage.data();
+        info.nFaceImageSize = static_cast<int32_t>(row.faceImage.size());
+        infos.push_back(info);
+    }
+    return infos;
+}
+
+std::string ReportFolderName(const ResultInfo_t& result)
+{
+    std::string name = result.szName;
+    std::replace(name.begin(), name.end(), '/', '_');
+    if (name.empty() || name == "." || name == "..")
+        return "result-" + std::to_string(result.nID);
+    return name;
+}
+
+ReportOutcome WriteStoredResultReport(CSqliteDb& db, int nResultID, const std::string& parentFolder,
+                                      std::string* reportFolder)
+{
+    ReportOutcome outcome;
+    StoredResultReport stored;
+    if (!LoadResultReport(db, nResultID, stored)) {
+        outcome.Fail("no result " + std::to_string(nResultID) + " in the task database");
+        return outcome;
+    }
+    const std::string folder = parentFolder + "/" + ReportFolderName(stored.report.result);
+    if (reportFolder)
+        *reportFolder = folder;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        outcome.Fail("cannot create folder " + folder + ": " + error.message());
+        return outcome;
+    }
+    return WriteResultReport(folder, stored.report);
+}
+
+}  // namespace quarvik
