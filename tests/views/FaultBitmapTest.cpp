@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace quarvik {
@@ -51,7 +53,12 @@ INSTANTIATE_TEST_SUITE_P(BothSizes, LevelMeter,
                          ::testing::Values(MeterCase{-9, 160, 120, 2}, MeterCase{-30, 160, 120, 6},
                                            MeterCase{-60, 160, 120, 10}, MeterCase{-9, 80, 60, 4},
                                            MeterCase{-30, 80, 60, 10}, MeterCase{-60, 80, 60, 10},
-                                           MeterCase{9, 160, 120, 2}));
+                                           MeterCase{9, 160, 120, 2}),
+                         [](const ::testing::TestParamInfo<MeterCase>& info) {
+                             const MeterCase& c = info.param;
+                             return (c.value < 0 ? "Minus" : "Plus") + std::to_string(std::abs(c.value)) + "dBFS_" +
+                                    std::to_string(c.width) + "x" + std::to_string(c.height);
+                         });
 
 TEST(LevelMeterGeometry, SegmentsOfBothSizes)
 {
