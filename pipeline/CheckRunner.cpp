@@ -21,12 +21,15 @@ namespace {
 constexpr int kIdleSleepMs = 1000;
 constexpr int kThumbnailSeconds = 25;
 
-// The first picture of a file at 40 x 40; false when none came within 25 seconds.
+// The first picture of a file at 40 x 40; false when none came within 25 seconds. A sound
+// file has no picture to show but is material to check all the same: true, no pixels.
 bool GrabThumbnail(const std::string& path, std::vector<uint8_t>& pixels)
 {
     CFFCapture capture;
-    if (!capture.Open(path.c_str()) || !capture.SetVideoOut(40, 40) || !capture.HasVideo())
+    if (!capture.Open(path.c_str()) || !capture.SetVideoOut(40, 40))
         return false;
+    if (!capture.HasVideo())
+        return capture.HasAudio();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kThumbnailSeconds);
     const AVFrame* unit = nullptr;
     while (std::chrono::steady_clock::now() < deadline) {
@@ -89,6 +92,19 @@ private:
     ICheckMonitor* m_target = nullptr;
 };
 
+// A sub-task entering checking gets its new result (on the home thread already).
+class CCheckRunner::ResultAnnouncer : public ISubTaskListObserver {
+public:
+    explicit ResultAnnouncer(CResultRecorder& recorder) : m_recorder(recorder) {}
+    void OnRowAdded(int) override {}
+    void OnRowChanged(int) override {}
+    void OnRowsReloaded() override {}
+    void OnEntersChecking(const SubTaskInfo_t& subTask) override { m_recorder.OnNewResult(subTask); }
+
+private:
+    CResultRecorder& m_recorder;
+};
+
 CheckRunnerSetup ManualCheckSetup()
 {
     CheckRunnerSetup setup;
@@ -103,14 +119,17 @@ CCheckRunner::CCheckRunner(IDispatcher& home, CSubTaskList& list, CResultRecorde
                            CheckRunnerSetup setup)
     : m_home(home), m_list(list), m_recorder(recorder), m_setup(std::move(setup)),
       m_sink(std::make_unique<HomeSink>(home, recorder)),
-      m_monitor(std::make_unique<HomeMonitor>(home))
+      m_monitor(std::make_unique<HomeMonitor>(home)),
+      m_announcer(std::make_unique<ResultAnnouncer>(recorder))
 {
+    m_list.AddObserver(m_announcer.get());
 }
 
 CCheckRunner::~CCheckRunner()
 {
     Stop();
     m_thumbnailThread.Stop(m_home);
+    m_list.RemoveObserver(m_announcer.get());
 }
 
 void CCheckRunner::SetMonitor(ICheckMonitor* monitor, int32_t monitorFlag)
@@ -188,7 +207,7 @@ void CCheckRunner::ThumbnailBody(CWorkerThread& self)
         std::memset(&report, 0, sizeof(report));
         report.nIndex = subTask.nIndex;
         report.header = {40, 40, -40, 1, 24, 0, 4800, 0, 0, 0, 0};
-        if (grabbed) {
+        if (!pixels.empty()) {
             report.pixels = pixels.data();
             report.nLength = static_cast<int32_t>(pixels.size());
         }

@@ -2,8 +2,9 @@
 // task — without any window: a source thread (tasks), a thumbnail thread and, between Start
 // and Stop, a check thread that runs the format check and the content check.
 //
-// Threading: construct, Start, Stop and destroy on the home thread of the list and the
-// recorder. The workers reach both only through the dispatcher. Stop keeps serving the
+// The runner announces every sub-task that enters checking to the recorder, which stores its
+// new result. Threading: construct, Start, Stop and destroy on the home thread of the list and
+// the recorder; the list and the recorder outlive the runner. The workers reach both only through the dispatcher. Stop keeps serving the
 // workers' calls until every worker has ended.
 #pragma once
 
@@ -62,6 +63,7 @@ public:
 private:
     class HomeSink;
     class HomeMonitor;
+    class ResultAnnouncer;
 
     void ThumbnailBody(CWorkerThread& self);
     void CheckBody(CWorkerThread& self);
@@ -74,6 +76,7 @@ private:
     const CheckRunnerSetup m_setup;
     std::unique_ptr<HomeSink> m_sink;
     std::unique_ptr<HomeMonitor> m_monitor;
+    std::unique_ptr<ResultAnnouncer> m_announcer;
     std::atomic<int32_t> m_nMonitorFlag{0};
     std::atomic<bool> m_monitorChanged{false};
     bool m_running = false;

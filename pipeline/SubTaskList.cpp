@@ -244,7 +244,7 @@ void CSubTaskList::OnThumbnail(int32_t code, const ThumbnailReport_t& report)
     std::vector<uint8_t> face;
     if (code == kThumbnailTaken && report.pixels && report.nLength > 0)
         face.assign(report.pixels, report.pixels + report.nLength);
-    info.nFacePicState = code == kThumbnailTaken ? 1 : 0;
+    info.nFacePicState = face.empty() ? 0 : 1;
     info.nFaceImageSize = static_cast<int32_t>(face.size());
     info.pFaceImage = face.empty() ? nullptr : face.data();
     if (code != kThumbnailTaken) {

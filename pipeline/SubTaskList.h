@@ -9,6 +9,7 @@
 #include "CheckNotify.h"
 #include "TaskRecords.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,7 +35,7 @@ struct ThumbnailReport_t {
     char szLocalFile[260];      // wParam 2: the local copy made for the thumbnail
 };
 
-// Thumbnail report codes.
+// Thumbnail report codes. "Taken" without pixels: a sound file, checked without a picture.
 enum ThumbnailCode : int32_t { kThumbnailFailed = 0, kThumbnailTaken = 1, kThumbnailLocalCopy = 2 };
 
 // Check report codes of the check workers.
@@ -66,6 +67,10 @@ public:
     CSubTaskList(ListKind kind, int32_t taskId, int32_t targetType);
 
     void AddObserver(ISubTaskListObserver* observer) { m_observers.push_back(observer); }
+    void RemoveObserver(ISubTaskListObserver* observer)
+    {
+        m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
+    }
     ListKind Kind() const { return m_kind; }
     int32_t TaskId() const { return m_nTaskID; }
 

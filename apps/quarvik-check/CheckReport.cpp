@@ -58,6 +58,10 @@ std::string JsonString(const std::string& text)
 void WriteTextReport(std::ostream& out, const FileReport& report)
 {
     out << report.path << '\n';
+    if (report.duplicate) {
+        out << "  ignored: already in the task list\n";
+        return;
+    }
     if (!report.opened) {
         out << "  could not open: not a readable media file or stream\n";
         return;
@@ -72,6 +76,14 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
             out << "  " << e.value << " dBFS";
         out << '\n';
     }
+    if (report.formatVerdict != 0)
+        out << "  format " << (report.formatVerdict == 2 ? "valid" : "invalid") << '\n';
+    for (const DeviationRecord& d : report.deviations) {
+        out << "  deviation " << d.level << ' ' << d.name << ": " << d.realValue << " (allowed "
+            << d.value1 << (d.value2.empty() ? "" : " .. ") << d.value2 << ")\n";
+    }
+    if (report.resultId > 0)
+        out << "  stored as result " << report.resultId << '\n';
     char summary[96];
     std::snprintf(summary, sizeof(summary), "  %zu fault events, %d frames analysed, %.1f fps\n",
                   report.events.size(), report.frames, report.speedFps);
@@ -88,6 +100,7 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
                       r.speedFps);
         out << (f ? "," : "") << "{\"path\":" << JsonString(r.path)
             << ",\"opened\":" << (r.opened ? "true" : "false") << ',' << numbers
+            << (r.duplicate ? ",\"duplicate\":true" : "")
             << ",\"events\":[";
         for (size_t i = 0; i < r.events.size(); ++i) {
             const EventRecord& e = r.events[i];
@@ -95,7 +108,20 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
                 << ",\"name\":" << JsonString(FaultDetailName(e.code)) << ",\"begin\":" << e.begin
                 << ",\"end\":" << e.end << ",\"value\":" << e.value << '}';
         }
-        out << "]}";
+        out << ']';
+        if (r.resultId > 0) {
+            out << ",\"result_id\":" << r.resultId << ",\"format\":" << r.formatVerdict
+                << ",\"deviations\":[";
+            for (size_t i = 0; i < r.deviations.size(); ++i) {
+                const DeviationRecord& d = r.deviations[i];
+                out << (i ? "," : "") << "{\"level\":" << JsonString(d.level)
+                    << ",\"name\":" << JsonString(d.name) << ",\"value1\":" << JsonString(d.value1)
+                    << ",\"value2\":" << JsonString(d.value2)
+                    << ",\"real\":" << JsonString(d.realValue) << '}';
+            }
+            out << ']';
+        }
+        out << '}';
     }
     out << "]}\n";
 }

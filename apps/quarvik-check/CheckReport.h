@@ -19,12 +19,26 @@ struct EventRecord {
     int32_t value;  // dBFS for sound codes, 0 for picture codes
 };
 
+struct DeviationRecord {
+    std::string level;  // "General", "Video", "Audio"
+    std::string name;   // the property
+    std::string value1;
+    std::string value2;
+    std::string realValue;
+};
+
 struct FileReport {
     std::string path;
     bool opened = false;
+    bool duplicate = false;  // stored checks: already in the task list, not checked again
     int32_t frames = 0;     // pictures analysed
     double speedFps = 0.0;  // pictures per second of wall-clock time
     std::vector<EventRecord> events;
+    // Stored checks only (resultId > 0): the format verdict (0 not checked, 1 invalid,
+    // 2 valid) and its deviations.
+    int32_t resultId = 0;
+    int32_t formatVerdict = 0;
+    std::vector<DeviationRecord> deviations;
 };
 
 // Collects the fault notices of one check into a FileReport.

@@ -1,12 +1,18 @@
 // quarvik-check: checks media files and stream addresses with the content-check engine and
 // prints their fault events.
 //
-// Exit status: 0 no fault events, 1 fault events found, 2 an input could not be opened or the
-// arguments are wrong (with the reason on stderr).
+// Also records checks in the task database (--store), runs monitoring tasks unattended
+// (--run-tasks) and sets them up.
+//
+// Exit status: 0 no fault events, 1 fault events found (or a format deviation), 2 an input
+// could not be opened, a command failed or the arguments are wrong (with the reason on stderr).
 
 #include "CheckReport.h"
 #include "CheckRun.h"
 #include "ContentParams.h"
+#include "StoredCheck.h"
+#include "TaskCommands.h"
+#include "TaskRecords.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -40,46 +46,91 @@ void OnInterrupt(int)
 void PrintUsage(std::FILE* to)
 {
     std::fprintf(to,
-                 "usage: quarvik-check [--json] [--params FILE] PATH...\n"
+                 "usage: quarvik-check [--json] [--params FILE] [--store] [--template NAME] PATH...\n"
+                 "       quarvik-check [--params FILE] --run-tasks | --task ID\n"
+                 "       quarvik-check --set-cache DIR | --list-tasks\n"
+                 "       quarvik-check --add-template NAME Level:Name=Value|Level:Name=Low..High...\n"
+                 "       quarvik-check --add-folder-task NAME FOLDER [SECONDS [TEMPLATE]]\n"
                  "  Checks each file or stream address for black, colour bars, colour field,\n"
                  "  still frame and mosaic pictures and silent, too low or too high sound.\n"
-                 "  --json         print one JSON document instead of text\n"
-                 "  --params FILE  content-check parameters (default: ave.dat in the program folder)\n"
+                 "  --json           print one JSON document instead of text\n"
+                 "  --params FILE    content-check parameters (default: ave.dat in the program folder)\n"
+                 "  --store          check as the manual list does and store the results in task.db\n"
+                 "  --template NAME  also run the format check against a stored template (stores)\n"
+                 "  --run-tasks      run every active monitoring task until interrupted\n"
+                 "  --task ID        run one monitoring task until interrupted\n"
                  "exit status: 0 no fault events, 1 fault events found, 2 an input could not be\n"
                  "opened or the arguments are wrong\n");
 }
 
+enum class Mode { kCheck, kRunTasks, kSetCache, kListTasks, kAddTemplate, kAddFolderTask };
+
 struct Options {
+    Mode mode = Mode::kCheck;
     bool json = false;
+    bool store = false;
+    int taskId = -1;
     std::string paramsPath;
-    std::vector<std::string> paths;
+    std::string templateName;
+    std::vector<std::string> paths;  // or the arguments of a setup command
 };
 
 // False with a message when the arguments are wrong.
 bool ParseArguments(int argc, char** argv, Options& options)
 {
     bool optionsEnded = false;
+    const auto value = [&](int& i, const char* option, std::string& out) {
+        if (++i == argc) {
+            std::fprintf(stderr, "quarvik-check: %s needs a value\n", option);
+            return false;
+        }
+        out = argv[i];
+        return true;
+    };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        std::string text;
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
             options.paths.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--json") {
             options.json = true;
+        } else if (arg == "--store") {
+            options.store = true;
         } else if (arg == "--params") {
-            if (++i == argc) {
-                std::fprintf(stderr, "quarvik-check: --params needs a file\n");
+            if (!value(i, "--params", options.paramsPath))
                 return false;
-            }
-            options.paramsPath = argv[i];
+        } else if (arg == "--template") {
+            if (!value(i, "--template", options.templateName))
+                return false;
+            options.store = true;
+        } else if (arg == "--run-tasks") {
+            options.mode = Mode::kRunTasks;
+        } else if (arg == "--task") {
+            if (!value(i, "--task", text))
+                return false;
+            options.mode = Mode::kRunTasks;
+            options.taskId = std::atoi(text.c_str());
+        } else if (arg == "--set-cache") {
+            options.mode = Mode::kSetCache;
+        } else if (arg == "--list-tasks") {
+            options.mode = Mode::kListTasks;
+        } else if (arg == "--add-template") {
+            options.mode = Mode::kAddTemplate;
+        } else if (arg == "--add-folder-task") {
+            options.mode = Mode::kAddFolderTask;
         } else {
             std::fprintf(stderr, "quarvik-check: unknown option %s\n", arg.c_str());
             return false;
         }
     }
-    if (options.paths.empty()) {
+    if (options.mode == Mode::kCheck && options.paths.empty()) {
         std::fprintf(stderr, "quarvik-check: no file or stream address given\n");
+        return false;
+    }
+    if (options.mode == Mode::kSetCache && options.paths.size() != 1) {
+        std::fprintf(stderr, "quarvik-check: --set-cache needs one folder\n");
         return false;
     }
     return true;
@@ -154,20 +205,44 @@ int main(int argc, char** argv)
     av_log_set_level(AV_LOG_ERROR);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
-    const bool progressBar = isatty(STDERR_FILENO) == 1;
+    const auto interrupted = [] { return g_interrupted != 0; };
+
+    switch (options.mode) {
+    case Mode::kRunTasks: return RunTasks(options.taskId, paramsPath, interrupted);
+    case Mode::kSetCache: return SetCacheFolder(options.paths[0]);
+    case Mode::kListTasks: return ListTasks();
+    case Mode::kAddTemplate: return AddTemplate(options.paths);
+    case Mode::kAddFolderTask: return AddFolderTask(options.paths);
+    case Mode::kCheck: break;
+    }
 
     std::vector<FileReport> reports;
+    if (options.store) {
+        StoredCheckOptions stored{options.paramsPath, options.templateName, interrupted};
+        std::string error;
+        if (!RunStoredChecks(options.paths, stored, reports, error)) {
+            std::fprintf(stderr, "quarvik-check: %s\n", error.c_str());
+            return kExitTrouble;
+        }
+        if (!options.json) {
+            for (const FileReport& report : reports)
+                WriteTextReport(std::cout, report);
+        }
+    } else {
+        const bool progressBar = isatty(STDERR_FILENO) == 1;
+        for (const std::string& path : options.paths) {
+            if (g_interrupted)
+                break;
+            reports.push_back(CheckOne(path, paramsPath, progressBar));
+            if (!options.json)
+                WriteTextReport(std::cout, reports.back());
+        }
+    }
     int status = kExitClean;
-    for (const std::string& path : options.paths) {
-        if (g_interrupted)
-            break;
-        reports.push_back(CheckOne(path, paramsPath, progressBar));
-        const FileReport& report = reports.back();
-        if (!options.json)
-            WriteTextReport(std::cout, report);
+    for (const FileReport& report : reports) {
         if (!report.opened)
             status = kExitTrouble;
-        else if (!report.events.empty() && status == kExitClean)
+        else if ((!report.events.empty() || report.formatVerdict == kFormatInvalid) && status == kExitClean)
             status = kExitFaults;
     }
     if (options.json)

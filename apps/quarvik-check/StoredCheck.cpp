@@ -1,0 +1,168 @@
+#include "StoredCheck.h"
+
+#include "CheckRunner.h"
+#include "FormatCheck.h"
+#include "SqliteDb.h"
+#include "TaskQueries.h"
+#include "TaskSetup.h"
+#include "TemplReaders.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <set>
+
+namespace quarvik {
+namespace {
+
+// Follows the checks until every added sub-task has ended one way or another.
+class CompletionWatch {
+public:
+    explicit CompletionWatch(CSubTaskList& list, CResultRecorder& recorder) : m_listSide(*this, list), m_resultSide(*this)
+    {
+        list.AddObserver(&m_listSide);
+        recorder.AddObserver(&m_resultSide);
+    }
+
+    bool AllEnded(int rows) const { return static_cast<int>(m_ended.size()) >= rows; }
+    bool OpenFailed(int row) const { return m_openFailed.count(row) > 0; }
+
+private:
+    struct ListSide : ISubTaskListObserver {
+        ListSide(CompletionWatch& w, const CSubTaskList& l) : watch(w), list(l) {}
+        void OnRowAdded(int) override {}
+        void OnRowsReloaded() override {}
+        void OnRowChanged(int row) override
+        {
+            const int32_t state = list.Row(row).nState;
+            if (state == kSubTaskInfoError || state == kSubTaskDone || state == kSubTaskFormatInvalid)
+                watch.m_ended.insert(row);
+        }
+        void OnEntersChecking(const SubTaskInfo_t& subTask) override { watch.m_checking = subTask.nIndex; }
+        CompletionWatch& watch;
+        const CSubTaskList& list;
+    };
+    struct ResultSide : IResultListObserver {
+        explicit ResultSide(CompletionWatch& w) : watch(w) {}
+        void OnRowAppended(int) override {}
+        void OnRowChanged(int) override {}
+        void OnReloaded() override {}
+        void OnFaultRecorded(int, const ResultNotify_t&) override {}
+        void OnReport(int code) override
+        {
+            // One check runs at a time: an open failure belongs to the sub-task in checking.
+            if (code == 3 && watch.m_checking >= 0) {
+                watch.m_openFailed.insert(watch.m_checking);
+                watch.m_ended.insert(watch.m_checking);
+            }
+        }
+        CompletionWatch& watch;
+    };
+
+    ListSide m_listSide;
+    ResultSide m_resultSide;
+    std::set<int> m_ended, m_openFailed;
+    int m_checking = -1;
+};
+
+int64_t FileSize(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+}
+
+FileReport ReadBackReport(const SubTaskInfo_t& subTask, const CResultRecorder& recorder, bool failed)
+{
+    FileReport report;
+    report.path = subTask.szFilename;
+    report.opened = !failed && subTask.nState != kSubTaskInfoError;
+    const int row = recorder.FindRow(subTask.nTaskID, subTask.nID);
+    if (row < 0)
+        return report;
+    const ResultInfo_t& result = recorder.Row(row).info;
+    report.resultId = result.nID;
+    report.formatVerdict = result.nFmtError;
+    report.frames = result.nFrame > 0 ? result.nFrame + 1 : 0;
+    report.speedFps = result.fSpeed;
+    CSqliteDb db;
+    if (result.nID <= 0 || !db.OpenTaskDb())
+        return report;
+    for (const FaultRow& f : LoadFaults(db, result.nID))
+        report.events.push_back({f.info.nFault, f.info.tmBegin, f.info.tmEnd, f.info.nValue});
+    for (const SyntaxErrRow& e : LoadSyntaxErrs(db, result.nID))
+        report.deviations.push_back({e.szType, e.szName, e.szVaildValue1, e.szVaildValue2, e.szRealValue});
+    return report;
+}
+
+}  // namespace
+
+int FindTemplateId(const std::string& name)
+{
+    CSqliteDb db;
+    if (!db.OpenTemplDb())
+        return -1;
+    for (const IdName_t& t : LoadSyntaxNames(db)) {
+        if (name == t.szName)
+            return t.nID;
+    }
+    return -1;
+}
+
+bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOptions& options,
+                     std::vector<FileReport>& reports, std::string& error)
+{
+    CheckRunnerSetup setup = ManualCheckSetup();
+    setup.paramsPath = options.paramsPath;
+    if (!options.templateName.empty()) {
+        const int id = FindTemplateId(options.templateName);
+        setup.formatCheck = id < 0 ? FormatCheckFn() : MakeFormatCheck(id);
+        if (!setup.formatCheck) {
+            error = "no format template named " + options.templateName;
+            return false;
+        }
+        setup.task.bSyntax = 1;
+    }
+
+    CEventLoop home;
+    CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
+    CResultRecorder recorder;
+    recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
+    CompletionWatch watch(list, recorder);
+
+    std::vector<std::string> ignored;
+    for (const std::string& path : paths) {
+        const int64_t size = FileSize(path);
+        if (list.IsDuplicate(path, size))
+            ignored.push_back(path);
+        else
+            list.Add(path, size, kTargetFolder);
+    }
+    if (!ignored.empty()) {
+        std::string notice = "The following files exist in the task list, has been ignored!\r\n\r\n";
+        for (const std::string& path : ignored)
+            notice += path + "\r\n";
+        std::fputs(notice.c_str(), stderr);
+    }
+
+    CCheckRunner runner(home, list, recorder, setup);
+    if (!runner.Start(&error))
+        return false;
+    runner.StartThumbnails();
+    const auto busy = [&] {
+        return !watch.AllEnded(list.Count()) && !(options.interrupted && options.interrupted());
+    };
+    while (!home.PumpWhile(busy, 1000)) {
+    }
+    runner.Stop();
+    for (int row = 0; row < list.Count(); ++row)
+        reports.push_back(ReadBackReport(list.Row(row), recorder, watch.OpenFailed(row)));
+    for (const std::string& path : ignored) {
+        FileReport report;
+        report.path = path;
+        report.duplicate = true;
+        reports.push_back(report);
+    }
+    return true;
+}
+
+}  // namespace quarvik

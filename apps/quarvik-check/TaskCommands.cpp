@@ -1,0 +1,266 @@
+#include "TaskCommands.h"
+
+#include "CheckRunner.h"
+#include "FaultKinds.h"
+#include "FormatCheck.h"
+#include "Settings.h"
+#include "SqliteDb.h"
+#include "StoredCheck.h"
+#include "TaskSetup.h"
+#include "TemplReaders.h"
+#include "TextField.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace quarvik {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitTrouble = 2;
+
+void PrintLine(const std::string& line)
+{
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+// Prints the state changes of one task's sub-tasks.
+class StateLog : public ISubTaskListObserver {
+public:
+    StateLog(const CSubTaskList& list, std::string prefix) : m_list(list), m_prefix(std::move(prefix)) {}
+    void OnRowAdded(int row) override { Print(row); }
+    void OnRowsReloaded() override {}
+    void OnEntersChecking(const SubTaskInfo_t&) override {}
+    void OnRowChanged(int row) override
+    {
+        if (m_last[row] != m_list.Row(row).nState)
+            Print(row);
+    }
+
+private:
+    void Print(int row)
+    {
+        const SubTaskInfo_t& s = m_list.Row(row);
+        m_last[row] = s.nState;
+        const std::string state = SubTaskStateName(m_list.Kind(), s.nState);
+        PrintLine(m_prefix + s.szFilename + ": " + (state.empty() ? "新文件" : state));
+    }
+    const CSubTaskList& m_list;
+    const std::string m_prefix;
+    std::map<int, int32_t> m_last;
+};
+
+// Prints every fault event the recorder counts.
+class FaultLog : public IResultListObserver {
+public:
+    explicit FaultLog(const CResultRecorder& recorder) : m_recorder(recorder) {}
+    void OnRowAppended(int) override {}
+    void OnRowChanged(int) override {}
+    void OnReloaded() override {}
+    void OnReport(int) override {}
+    void OnFaultRecorded(int row, const ResultNotify_t& n) override
+    {
+        const ResultInfo_t& r = m_recorder.Row(row).info;
+        std::string line = "[task " + std::to_string(r.nTaskID) + "] " + r.szFilename + ": " +
+                           FaultDetailName(n.nFault) + " " + CheckFrameTimeCode(n.tmBegin) + " - " +
+                           CheckFrameTimeCode(n.tmEnd);
+        if (!IsPictureFault(n.nFault))
+            line += " " + std::to_string(n.nValue) + " dBFS";
+        PrintLine(line);
+    }
+
+private:
+    const CResultRecorder& m_recorder;
+};
+
+struct RunningTask {
+    std::unique_ptr<CSubTaskList> list;
+    std::unique_ptr<StateLog> log;
+    std::unique_ptr<CCheckRunner> runner;
+};
+
+bool ParseItem(const std::string& text, MonSyntaxItem_t& item)
+{
+    const size_t colon = text.find(':');
+    const size_t equals = text.find('=', colon == std::string::npos ? 0 : colon);
+    if (colon == std::string::npos || equals == std::string::npos || colon == 0 || equals == colon + 1)
+        return false;
+    std::memset(&item, 0, sizeof(item));
+    CopyField(item.szAvLevel, text.substr(0, colon));
+    CopyField(item.szName, text.substr(colon + 1, equals - colon - 1));
+    const std::string value = text.substr(equals + 1);
+    const size_t range = value.find("..");
+    item.nCompare = range == std::string::npos ? 0 : 1;
+    CopyField(item.szValue1, range == std::string::npos ? value : value.substr(0, range));
+    if (range != std::string::npos)
+        CopyField(item.szValue2, value.substr(range + 2));
+    return true;
+}
+
+}  // namespace
+
+int RunTasks(int taskId, const std::string& paramsPath, const std::function<bool()>& interrupted)
+{
+    std::vector<MonTask_t> tasks;
+    {
+        CSqliteDb db;
+        if (!db.OpenTemplDb()) {
+            std::fprintf(stderr, "quarvik-check: cannot open Templ.db\n");
+            return kExitTrouble;
+        }
+        tasks = LoadTasks(db, taskId < 0);
+    }
+    CEventLoop home;
+    CResultRecorder recorder;
+    recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
+    FaultLog faultLog(recorder);
+    recorder.AddObserver(&faultLog);
+
+    std::vector<RunningTask> running;
+    for (const MonTask_t& task : tasks) {
+        if (taskId >= 0 && task.nID != taskId)
+            continue;
+        const std::string prefix = "[task " + std::to_string(task.nID) + "] ";
+        CheckRunnerSetup setup;
+        std::string error;
+        if (!LoadTaskSetup(task, setup, error)) {
+            PrintLine(prefix + task.szName + ": not started: " + error);
+            continue;
+        }
+        setup.paramsPath = paramsPath;
+        RunningTask r;
+        r.list = std::make_unique<CSubTaskList>(ListKind::kTask, task.nID, setup.targetType);
+        r.log = std::make_unique<StateLog>(*r.list, prefix);
+        r.list->AddObserver(r.log.get());
+        r.list->Load();
+        r.runner = std::make_unique<CCheckRunner>(home, *r.list, recorder, setup);
+        if (!r.runner->Start(&error)) {
+            PrintLine(prefix + task.szName + ": not started: " + (error.empty() ? "its source did not start" : error));
+            continue;
+        }
+        PrintLine(prefix + task.szName + ": running");
+        running.push_back(std::move(r));
+    }
+    if (running.empty()) {
+        std::fprintf(stderr, "quarvik-check: no task could be started\n");
+        return kExitTrouble;
+    }
+    const auto busy = [&] { return !interrupted(); };
+    while (!home.PumpWhile(busy, 1000)) {
+    }
+    for (auto it = running.rbegin(); it != running.rend(); ++it)
+        it->runner.reset();  // stops its workers while the loop serves their last calls
+    PrintLine("stopped");
+    return kExitOk;
+}
+
+int SetCacheFolder(const std::string& folder)
+{
+    if (!IsExistingFolder(folder)) {
+        std::fprintf(stderr, "quarvik-check: %s is not a folder\n", folder.c_str());
+        return kExitTrouble;
+    }
+    if (!WriteSetting(kCachePath, folder)) {
+        std::fprintf(stderr, "quarvik-check: could not write the settings file\n");
+        return kExitTrouble;
+    }
+    return kExitOk;
+}
+
+int AddTemplate(const std::vector<std::string>& arguments)
+{
+    if (arguments.empty()) {
+        std::fprintf(stderr, "quarvik-check: --add-template needs a name\n");
+        return kExitTrouble;
+    }
+    std::vector<MonSyntaxItem_t> items(arguments.size() - 1);
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        if (!ParseItem(arguments[i], items[i - 1])) {
+            std::fprintf(stderr, "quarvik-check: %s is not Level:Name=Value or Level:Name=Low..High\n",
+                         arguments[i].c_str());
+            return kExitTrouble;
+        }
+    }
+    MonSyntax_t syntax{};
+    CopyField(syntax.szName, arguments[0]);
+    syntax.nCount = static_cast<int32_t>(items.size());
+    syntax.pItems = items.empty() ? nullptr : items.data();
+    CSqliteDb db;
+    int id = 0;
+    if (FindTemplateId(arguments[0]) >= 0 || !db.OpenTemplDb() || !db.AddSyntax(syntax, id)) {
+        std::fprintf(stderr, "quarvik-check: could not store the template %s (does it exist already?)\n",
+                     arguments[0].c_str());
+        return kExitTrouble;
+    }
+    std::printf("template %d\n", id);
+    return kExitOk;
+}
+
+int AddFolderTask(const std::vector<std::string>& arguments)
+{
+    if (arguments.size() < 2 || arguments.size() > 4) {
+        std::fprintf(stderr, "quarvik-check: --add-folder-task NAME FOLDER [SECONDS [TEMPLATE]]\n");
+        return kExitTrouble;
+    }
+    MonObj_t target{};
+    if (arguments[1].size() >= sizeof(target.szPath) || !IsExistingFolder(arguments[1])) {
+        std::fprintf(stderr, "quarvik-check: %s must be an existing folder of at most %zu bytes\n",
+                     arguments[1].c_str(), sizeof(target.szPath) - 1);
+        return kExitTrouble;
+    }
+    CopyField(target.szName, arguments[0]);
+    target.nType = kTargetFolder;
+    CopyField(target.szPath, arguments[1]);
+    target.nTimeSpan = arguments.size() > 2 ? std::atoi(arguments[2].c_str()) : 10;
+    if (target.nTimeSpan <= 0)
+        target.nTimeSpan = 10;
+    MonTask_t task{};
+    CopyField(task.szName, arguments[0]);
+    task.bActive = 1;
+    task.bPicute = 1;
+    if (arguments.size() > 3) {
+        task.nSyntaxID = FindTemplateId(arguments[3]);
+        if (task.nSyntaxID < 0) {
+            std::fprintf(stderr, "quarvik-check: no format template named %s\n", arguments[3].c_str());
+            return kExitTrouble;
+        }
+        task.bSyntax = 1;
+    }
+    CSqliteDb db;
+    int targetId = 0, taskId = 0;
+    if (!db.OpenTemplDb() || !db.AddTarget(targetId, target)) {
+        std::fprintf(stderr, "quarvik-check: could not store the target\n");
+        return kExitTrouble;
+    }
+    task.nTargetID = targetId;
+    if (!db.AddTask(task, taskId)) {
+        std::fprintf(stderr, "quarvik-check: could not store the task\n");
+        return kExitTrouble;
+    }
+    std::printf("task %d, target %d\n", taskId, targetId);
+    return kExitOk;
+}
+
+int ListTasks()
+{
+    CSqliteDb db;
+    if (!db.OpenTemplDb()) {
+        std::fprintf(stderr, "quarvik-check: cannot open Templ.db\n");
+        return kExitTrouble;
+    }
+    for (const MonTask_t& t : LoadTasks(db, false)) {
+        MonObj_t target{};
+        const bool hasTarget = LoadTarget(db, t.nTargetID, target);
+        std::printf("%d\t%s\t%s\ttarget %d (%s, type %d)\tformat %s\tcontent %s\n", t.nID, t.szName,
+                    t.bActive ? "active" : "inactive", t.nTargetID, hasTarget ? target.szPath : "missing",
+                    hasTarget ? target.nType : -1, t.bSyntax ? std::to_string(t.nSyntaxID).c_str() : "off",
+                    t.bPicute ? "on" : "off");
+    }
+    return kExitOk;
+}
+
+}  // namespace quarvik

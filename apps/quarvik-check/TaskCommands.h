@@ -1,0 +1,24 @@
+// The commands that set up and run monitoring tasks without the GUI.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quarvik {
+
+// Runs every active task of "Templ.db" (or only taskId, when >= 0) until interrupted()
+// turns true, printing one line per state change and per fault event. Returns the exit
+// status: 0 after a clean stop, 2 when no task could be started.
+int RunTasks(int taskId, const std::string& paramsPath, const std::function<bool()>& interrupted);
+
+// "--set-cache DIR": the cache folder of downloads and recordings.
+int SetCacheFolder(const std::string& folder);
+// "--add-template NAME ITEM...", each ITEM "Level:Name=Value" or "Level:Name=Low..High".
+int AddTemplate(const std::vector<std::string>& arguments);
+// "--add-folder-task NAME FOLDER [SECONDS [TEMPLATE]]": a folder target and an active task.
+int AddFolderTask(const std::vector<std::string>& arguments);
+// "--list-tasks": the tasks with their targets.
+int ListTasks();
+
+}  // namespace quarvik
