@@ -47,7 +47,7 @@ private:
         const SubTaskInfo_t& s = m_list.Row(row);
         m_last[row] = s.nState;
         const std::string state = SubTaskStateName(m_list.Kind(), s.nState);
-        PrintLine(m_prefix + s.szFilename + ": " + (state.empty() ? "新文件" : state));
+        PrintLine(m_prefix + s.szFilename + ": " + (state.empty() ? "state " + std::to_string(s.nState) : state));
     }
     const CSubTaskList& m_list;
     const std::string m_prefix;
