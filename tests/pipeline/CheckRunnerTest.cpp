@@ -1,0 +1,211 @@
+// The workers of a list, end to end: real files, the real engine, the databases of a
+// temporary program folder.
+#include "CheckRunner.h"
+#include "FaultKinds.h"
+#include "FormatCheck.h"
+#include "Settings.h"
+#include "SqliteDb.h"
+#include "TaskQueries.h"
+#include "TaskSetup.h"
+#include "TempHome.h"
+#include "TextField.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <algorithm>
+#include <filesystem>
+#include <unistd.h>
+
+namespace quarvik {
+namespace {
+
+std::string Media(const std::string& name)
+{
+    const char* folder = std::getenv("QUARVIK_TEST_MEDIA");
+    return std::string(folder ? folder : "test-media") + "/" + name;
+}
+
+class CheckRunnerTest : public TempHomeTest {
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        std::filesystem::create_directory(HomeFile("cache"));
+        ASSERT_TRUE(WriteSetting(kCachePath, HomeFile("cache")));
+        m_recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
+    }
+    // Serves the workers until every row of the list is in one of the states, or 60 s.
+    bool WaitForStates(CEventLoop& home, const CSubTaskList& list, int rows, std::initializer_list<int32_t> states)
+    {
+        return home.PumpWhile(
+            [&] {
+                if (list.Count() < rows)
+                    return true;
+                for (int r = 0; r < list.Count(); ++r) {
+                    if (std::find(states.begin(), states.end(), list.Row(r).nState) == states.end())
+                        return true;
+                }
+                return false;
+            },
+            60000);
+    }
+    static int64_t Size(const std::string& path) { return static_cast<int64_t>(std::filesystem::file_size(path)); }
+
+    CEventLoop m_home;
+    CResultRecorder m_recorder;
+};
+
+TEST_F(CheckRunnerTest, ManualListChecksAndStoresEveryFile)
+{
+    CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
+    list.Add(Media("faults.ts"), Size(Media("faults.ts")), kTargetFolder);
+    list.Add(Media("notes.txt"), 18, kTargetFolder);
+    list.Add(Media("tone.wav"), Size(Media("tone.wav")), kTargetFolder);
+    CCheckRunner runner(m_home, list, m_recorder, ManualCheckSetup());
+    ASSERT_TRUE(runner.Start());
+    runner.StartThumbnails();
+    ASSERT_TRUE(WaitForStates(m_home, list, 3, {kSubTaskDone, kSubTaskInfoError}));
+    runner.Stop();
+
+    EXPECT_EQ(list.Row(0).nState, kSubTaskDone);
+    EXPECT_EQ(list.Row(0).nFacePicState, 1);
+    EXPECT_EQ(list.Row(1).nState, kSubTaskInfoError) << "no picture, no sound: never checked";
+    EXPECT_EQ(list.Row(2).nState, kSubTaskDone) << "a sound file is checked without a picture";
+    ASSERT_EQ(m_recorder.Count(), 2);
+    const ResultRow_t& row = m_recorder.Row(0);
+    EXPECT_EQ(row.colour, RowColour::kRed);
+    for (int32_t kind : {kFaultColourBars, kFaultBlack, kFaultColourField, kFaultStillFrame, kFaultTooHighLeft})
+        EXPECT_EQ(row.counts[CountColumnOfKind(kind)], 1) << FaultDetailName(kind);
+    EXPECT_EQ(row.info.nFrame, 299);
+    EXPECT_EQ(row.face.size(), 4800u);
+
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    EXPECT_EQ(LoadFaults(db, row.info.nID).size(), 5u);
+    EXPECT_FALSE(LoadMediaInfo(db, row.info.nID).empty());
+    EXPECT_TRUE(LoadUnfinishedSubTasks(db, -1).size() == 1u) << "only the unreadable file stays unfinished";
+}
+
+TEST_F(CheckRunnerTest, StartNeedsAnExistingCacheFolder)
+{
+    ASSERT_TRUE(WriteSetting(kCachePath, HomeFile("missing")));
+    CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
+    CCheckRunner runner(m_home, list, m_recorder, ManualCheckSetup());
+    std::string error;
+    EXPECT_FALSE(runner.Start(&error));
+    EXPECT_EQ(error, "缓存文件夹未设置或者无效!");
+    EXPECT_FALSE(runner.Running());
+}
+
+// A source that hands over the given files once, then waits for the stop.
+SourceBodyFn HandOverOnce(std::vector<std::string> paths)
+{
+    return [paths](CWorkerThread& self, const HandOverFn& handOver) {
+        self.ConfirmStarted();
+        for (const std::string& p : paths)
+            handOver(p, static_cast<int64_t>(std::filesystem::file_size(p)));
+        while (!self.SleepUnlessStopped(1000)) {
+        }
+    };
+}
+
+TEST_F(CheckRunnerTest, TaskWithBothChecksOffStopsAtChecking)
+{
+    CheckRunnerSetup setup;
+    setup.kind = ListKind::kTask;
+    setup.task.nID = 7;
+    setup.source = HandOverOnce({Media("faults.ts")});
+    CSubTaskList list(ListKind::kTask, 7, kTargetFolder);
+    CCheckRunner runner(m_home, list, m_recorder, setup);
+    ASSERT_TRUE(runner.Start());
+    ASSERT_TRUE(WaitForStates(m_home, list, 1, {kSubTaskChecking}));
+    m_home.PumpWhile([] { return true; }, 1500);  // a check thread pass later: still 8
+    runner.Stop();
+    EXPECT_EQ(list.Row(0).nState, kSubTaskChecking);
+    EXPECT_EQ(m_recorder.Count(), 1);
+    EXPECT_EQ(m_recorder.Row(0).info.nFrame, 0);
+}
+
+TEST_F(CheckRunnerTest, FailedFormatCheckSkipsTheContentCheck)
+{
+    MonSyntaxItem_t item{};
+    CopyField(item.szAvLevel, "Video");
+    CopyField(item.szName, "Width");
+    CopyField(item.szValue1, "1920");
+    MonSyntax_t syntax{};
+    CopyField(syntax.szName, "HD");
+    syntax.nCount = 1;
+    syntax.pItems = &item;
+    int syntaxId = 0;
+    {
+        CSqliteDb db;
+        ASSERT_TRUE(db.OpenTemplDb());
+        ASSERT_TRUE(db.AddSyntax(syntax, syntaxId));
+    }
+    CheckRunnerSetup setup;
+    setup.kind = ListKind::kTask;
+    setup.task.nID = 8;
+    setup.task.bSyntax = 1;
+    setup.task.bPicute = 1;
+    setup.formatCheck = MakeFormatCheck(syntaxId);
+    ASSERT_TRUE(setup.formatCheck);
+    setup.source = HandOverOnce({Media("faults.ts")});
+    CSubTaskList list(ListKind::kTask, 8, kTargetFolder);
+    CCheckRunner runner(m_home, list, m_recorder, setup);
+    ASSERT_TRUE(runner.Start());
+    ASSERT_TRUE(WaitForStates(m_home, list, 1, {kSubTaskFormatInvalid}));
+    runner.Stop();
+    ASSERT_EQ(m_recorder.Count(), 1);
+    const ResultRow_t& row = m_recorder.Row(0);
+    EXPECT_EQ(row.info.nFmtError, kFormatInvalid);
+    EXPECT_EQ(row.colour, RowColour::kDarkRed);
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    EXPECT_TRUE(LoadFaults(db, row.info.nID).empty());
+    const std::vector<SyntaxErrRow> deviations = LoadSyntaxErrs(db, row.info.nID);
+    ASSERT_EQ(deviations.size(), 1u);
+    EXPECT_EQ(deviations[0].szRealValue, "720");
+}
+
+TEST_F(CheckRunnerTest, FolderTaskChecksNewFilesOnceAcrossRestarts)
+{
+    const std::string folder = HomeFile("in");
+    std::filesystem::create_directory(folder);
+    MonObj_t target{};
+    target.nID = 4;
+    target.nType = kTargetFolder;
+    target.nTimeSpan = 1;
+    ASSERT_LT(folder.size(), sizeof(target.szPath));
+    CopyField(target.szPath, folder);
+    std::filesystem::copy_file(Media("faults.avi"), folder + "/big.avi");  // 45 MB
+    std::filesystem::copy_file(Media("faults.ts"), folder + "/small.ts");  // under 10 MB
+
+    CheckRunnerSetup setup;
+    setup.kind = ListKind::kTask;
+    setup.task.nID = 4;
+    setup.task.bPicute = 1;
+    setup.source = FolderSourceBody(target);
+    {
+        CSubTaskList list(ListKind::kTask, 4, kTargetFolder);
+        list.Load();
+        CCheckRunner runner(m_home, list, m_recorder, setup);
+        ASSERT_TRUE(runner.Start());
+        ASSERT_TRUE(WaitForStates(m_home, list, 1, {kSubTaskDone}));
+        m_home.PumpWhile([] { return true; }, 2500);  // more scans: nothing new
+        runner.Stop();
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(std::string(list.Row(0).szFilename), folder + "/big.avi");
+    }
+    CSubTaskList again(ListKind::kTask, 4, kTargetFolder);
+    again.Load();
+    CCheckRunner runner(m_home, again, m_recorder, setup);
+    ASSERT_TRUE(runner.Start());
+    m_home.PumpWhile([] { return true; }, 2500);
+    runner.Stop();
+    EXPECT_EQ(again.Count(), 0) << "a file handed on before is not offered again";
+    EXPECT_EQ(m_recorder.Count(), 1);
+}
+
+}  // namespace
+}  // namespace quarvik

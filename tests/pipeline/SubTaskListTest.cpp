@@ -1,0 +1,228 @@
+#include "SqliteDb.h"
+#include "SubTaskList.h"
+#include "TaskQueries.h"
+#include "TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace quarvik {
+namespace {
+
+// Records what the list tells its observers.
+struct ListLog : ISubTaskListObserver {
+    void OnRowAdded(int row) override { added.push_back(row); }
+    void OnRowChanged(int row) override { changed.push_back(row); }
+    void OnRowsReloaded() override { ++reloads; }
+    void OnEntersChecking(const SubTaskInfo_t& s) override { entering.push_back(s.nID); }
+    std::vector<int> added, changed, entering;
+    int reloads = 0;
+};
+
+ThumbnailReport_t Thumbnail(int row, const std::vector<uint8_t>* pixels)
+{
+    ThumbnailReport_t r;
+    std::memset(&r, 0, sizeof(r));
+    r.nIndex = row;
+    if (pixels) {
+        r.pixels = pixels->data();
+        r.nLength = static_cast<int32_t>(pixels->size());
+    }
+    return r;
+}
+
+class SubTaskListTest : public TempHomeTest {
+protected:
+    // Adds a file and takes it through a successful thumbnail: it is then stored, state 7.
+    int AddReady(CSubTaskList& list, const std::string& path, int32_t type = 2)
+    {
+        const int row = list.Add(path, 1234, type);
+        SubTaskInfo_t taken;
+        EXPECT_TRUE(list.TakeNextNew(taken));
+        const std::vector<uint8_t> face(4800, 7);
+        list.OnThumbnail(kThumbnailTaken, Thumbnail(taken.nIndex, &face));
+        return row;
+    }
+    static int32_t StoredState(int nID)
+    {
+        CSqliteDb db;
+        EXPECT_TRUE(db.OpenTaskDb());
+        EXPECT_TRUE(db.Query("select nState from SubTasks where nID=" + std::to_string(nID)));
+        int32_t state = -1;
+        if (db.Step() == 100)
+            db.GetInt(0, state);
+        db.EndQuery();
+        return state;
+    }
+};
+
+TEST_F(SubTaskListTest, StateNamesOfBothLists)
+{
+    struct Case { int32_t state; const char* task; const char* manual; };
+    const Case cases[] = {{1, "", ""}, {3, "获取信息出错", "获取信息出错"}, {4, "等待下载", ""},
+                          {6, "下载失败", ""}, {7, "等待检测中", "等待检测中"},
+                          {8, "正在检测", "语法检测中"}, {9, "格式非法", "语法检测出错"},
+                          {10, "格式合法", "图像检测中"}, {12, "检测完毕", "检测完毕"}, {13, "", ""}};
+    for (const Case& c : cases) {
+        EXPECT_STREQ(SubTaskStateName(ListKind::kTask, c.state), c.task) << c.state;
+        EXPECT_STREQ(SubTaskStateName(ListKind::kManual, c.state), c.manual) << c.state;
+    }
+    SubTaskInfo_t s{};
+    s.nState = kSubTaskFormatValid;
+    s.nProgress = 42;
+    EXPECT_EQ(SubTaskStateText(ListKind::kManual, s, true, false), "图像检测中: 42 %");
+    s.nProgress = 150;
+    EXPECT_EQ(SubTaskStateText(ListKind::kManual, s, true, false), "图像检测中");
+    s.nState = kSubTaskDownloading;
+    s.nDownload = 30;
+    EXPECT_EQ(SubTaskStateText(ListKind::kTask, s, false, true), "下载中:30 %");
+}
+
+TEST_F(SubTaskListTest, ThumbnailStoresTheRowAndChoosesTheNextState)
+{
+    CSubTaskList task(ListKind::kTask, 5, 0);
+    const int ftp = task.Add("ftp://u:p@127.0.0.1:21/a.mxf", 100, 0);
+    const int broken = task.Add("/media/broken.mxf", 100, 2);
+    SubTaskInfo_t taken;
+    ASSERT_TRUE(task.TakeNextNew(taken));
+    EXPECT_EQ(taken.nIndex, ftp);
+    EXPECT_EQ(task.Row(ftp).nState, kSubTaskThumbnail);
+    EXPECT_EQ(task.Row(ftp).nID, 0) << "not stored before its thumbnail";
+
+    // The local copy is remembered; a report for a row outside the list changes nothing.
+    ThumbnailReport_t local = Thumbnail(ftp, nullptr);
+    std::strcpy(local.szLocalFile, "/cache/1.tmp");
+    task.OnThumbnail(kThumbnailLocalCopy, local);
+    EXPECT_STREQ(task.Row(ftp).szLocalFile, "/cache/1.tmp");
+    task.OnThumbnail(kThumbnailTaken, Thumbnail(99, nullptr));
+
+    const std::vector<uint8_t> face(4800, 9);
+    task.OnThumbnail(kThumbnailTaken, Thumbnail(ftp, &face));
+    EXPECT_EQ(task.Row(ftp).nState, kSubTaskWaitDownload) << "an FTP file is downloaded first";
+    EXPECT_GT(task.Row(ftp).nID, 0);
+    EXPECT_EQ(task.Row(ftp).nFacePicState, 1);
+    EXPECT_EQ(task.FaceImage(ftp), face);
+
+    ASSERT_TRUE(task.TakeNextNew(taken));
+    task.OnThumbnail(kThumbnailFailed, Thumbnail(broken, nullptr));
+    EXPECT_EQ(task.Row(broken).nState, kSubTaskInfoError);
+    EXPECT_EQ(StoredState(task.Row(broken).nID), kSubTaskInfoError);
+
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    std::vector<uint8_t> stored;
+    ASSERT_TRUE(LoadSubTaskFaceImage(db, task.Row(ftp).nID, stored));
+    EXPECT_EQ(stored, face);
+}
+
+TEST_F(SubTaskListTest, LowestRowIsTakenFirstAndReportsMoveTheStates)
+{
+    CSubTaskList list(ListKind::kManual, -1, 2);
+    ListLog log;
+    list.AddObserver(&log);
+    AddReady(list, "/media/a.mxf");
+    AddReady(list, "/media/b.mxf");
+    SubTaskInfo_t first, second;
+    ASSERT_TRUE(list.TakeNextForCheck(first));
+    ASSERT_TRUE(list.TakeNextForCheck(second));
+    EXPECT_EQ(first.nIndex, 0);
+    EXPECT_EQ(second.nIndex, 1);
+    EXPECT_FALSE(list.TakeNextForCheck(second));
+    EXPECT_EQ(log.entering, (std::vector<int>{first.nID, second.nID}));
+    EXPECT_EQ(StoredState(first.nID), kSubTaskChecking);
+
+    struct Case { int32_t code; int32_t state; };
+    for (const Case& c : {Case{0, 10}, Case{1, 9}, Case{4, 11}, Case{5, 11}, Case{3, 12}}) {
+        EXPECT_EQ(list.OnCheckReport(c.code, first), 0);
+        EXPECT_EQ(list.Row(0).nState, c.state);
+        EXPECT_EQ(StoredState(first.nID), c.state);
+    }
+    // Progress is shown, not stored.
+    list.OnCheckReport(kReportFormatValid, second);
+    second.nProgress = 55;
+    list.OnCheckReport(kReportProgress, second);
+    EXPECT_EQ(list.StateText(1), "图像检测中: 55 %");
+    EXPECT_EQ(StoredState(second.nID), kSubTaskFormatValid);
+
+    SubTaskInfo_t outside = second;
+    outside.nIndex = 7;
+    EXPECT_EQ(list.OnCheckReport(kReportDone, outside), -1);
+}
+
+TEST_F(SubTaskListTest, ReloadAndStartResetHalfFinishedSubTasks)
+{
+    // Store sub-tasks in every state for a task and for the manual list.
+    for (int32_t taskId : {3, -1}) {
+        CSqliteDb db;
+        ASSERT_TRUE(db.OpenTaskDb());
+        for (int32_t state = 3; state <= 12; ++state) {
+            SubTaskInfo_t s{};
+            s.nTaskID = taskId;
+            s.nState = state;
+            std::snprintf(s.szFilename, sizeof(s.szFilename), "/m/%d.mxf", state);
+            std::strcpy(s.szNewFilename, "/cache/old.tmp");
+            int id = 0;
+            ASSERT_TRUE(db.AddSubTask(id, s));
+        }
+    }
+    struct Expect { int32_t stored, task, manual; };
+    const Expect expected[] = {{3, 3, 3}, {4, 4, 4}, {5, 4, 5}, {6, 4, 6}, {7, 7, 7},
+                               {8, 7, 7}, {9, 7, 9}, {10, 7, 7}, {11, 7, 7}};
+    CSubTaskList task(ListKind::kTask, 3, 2), manual(ListKind::kManual, -1, 2);
+    task.Load();
+    manual.Load();
+    ASSERT_EQ(task.Count(), 9) << "finished sub-tasks are not loaded";
+    ASSERT_EQ(manual.Count(), 9);
+    for (int row = 0; row < 9; ++row) {
+        const Expect& e = expected[row];
+        EXPECT_EQ(task.Row(row).nState, e.task) << "stored " << e.stored;
+        EXPECT_EQ(manual.Row(row).nState, e.manual) << "stored " << e.stored;
+        EXPECT_EQ(task.Row(row).nIndex, row);
+        if (e.stored >= 8 && e.stored != 12) {
+            EXPECT_STREQ(task.Row(row).szNewFilename, task.Row(row).szFilename);
+        }
+    }
+    EXPECT_EQ(StoredState(task.Row(5).nID), 8) << "resets are not written back";
+
+    // Start re-queues what stopped midway: a manual 9 stays.
+    SubTaskInfo_t s;
+    ASSERT_TRUE(manual.TakeNextForCheck(s));
+    manual.OnCheckReport(kReportFormatValid, s);
+    manual.ResetForStart();
+    EXPECT_EQ(manual.Row(s.nIndex).nState, kSubTaskWaitCheck);
+    EXPECT_EQ(manual.Row(6).nState, kSubTaskFormatInvalid);
+}
+
+TEST_F(SubTaskListTest, DuplicatesAndDeletion)
+{
+    CSubTaskList list(ListKind::kManual, -1, 2);
+    AddReady(list, "/media/one.mxf");
+    EXPECT_TRUE(list.IsDuplicate("/media/one.mxf", 1));
+    EXPECT_TRUE(list.IsDuplicate("/other/one.mxf", 1234)) << "same name and size";
+    EXPECT_FALSE(list.IsDuplicate("/other/one.mxf", 99));
+
+    // Stored and unfinished: a duplicate after a restart too; once finished it is not.
+    CSubTaskList again(ListKind::kManual, -1, 2);
+    EXPECT_TRUE(again.IsDuplicate("/media/one.mxf", 1234));
+    SubTaskInfo_t s;
+    ASSERT_TRUE(list.TakeNextForCheck(s));
+    list.OnCheckReport(kReportDone, s);
+    EXPECT_FALSE(again.IsDuplicate("/media/one.mxf", 1234));
+    EXPECT_FALSE(again.IsDuplicate("/media/it's.mxf", 1234));
+
+    for (const char* name : {"/m/2.mxf", "/m/3.mxf", "/m/4.mxf", "/m/5.mxf"})
+        AddReady(list, name);
+    const int deletedId = list.Row(1).nID;
+    list.Delete({3, 1});
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_STREQ(list.Row(1).szFilename, "/m/3.mxf");
+    EXPECT_STREQ(list.Row(2).szFilename, "/m/5.mxf");
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(list.Row(row).nIndex, row);
+    EXPECT_EQ(StoredState(deletedId), -1);
+}
+
+}  // namespace
+}  // namespace quarvik
