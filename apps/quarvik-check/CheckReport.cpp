@@ -84,6 +84,8 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
     }
     if (report.resultId > 0)
         out << "  stored as result " << report.resultId << '\n';
+    if (!report.reportFolder.empty())
+        out << "  report " << report.reportFolder << '\n';
     char summary[96];
     std::snprintf(summary, sizeof(summary), "  %zu fault events, %d frames analysed, %.1f fps\n",
                   report.events.size(), report.frames, report.speedFps);
@@ -120,6 +122,8 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
                     << ",\"real\":" << JsonString(d.realValue) << '}';
             }
             out << ']';
+            if (!r.reportFolder.empty())
+                out << ",\"report\":" << JsonString(r.reportFolder);
         }
         out << '}';
     }

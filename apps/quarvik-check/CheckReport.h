@@ -39,6 +39,7 @@ struct FileReport {
     int32_t resultId = 0;
     int32_t formatVerdict = 0;
     std::vector<DeviationRecord> deviations;
+    std::string reportFolder;  // --report: the folder its report was written into
 };
 
 // Collects the fault notices of one check into a FileReport.

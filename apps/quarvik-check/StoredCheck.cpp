@@ -3,6 +3,7 @@
 #include "CheckRunner.h"
 #include "FormatCheck.h"
 #include "SqliteDb.h"
+#include "StoredReport.h"
 #include "TaskQueries.h"
 #include "TaskSetup.h"
 #include "TemplReaders.h"
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <map>
 #include <set>
 
 namespace quarvik {
@@ -163,6 +165,41 @@ bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOpt
         reports.push_back(report);
     }
     return true;
+}
+
+bool WriteStoredReports(std::vector<FileReport>& reports, const std::string& parentFolder,
+                        std::vector<std::string>& errors)
+{
+    const size_t errorsBefore = errors.size();
+    CSqliteDb db;
+    const bool opened = db.OpenTaskDb();
+    // Files of the same name from different folders would share a report folder; the later
+    // one must not silently replace the report just written.
+    std::map<std::string, std::string> writtenBy;
+    for (FileReport& report : reports) {
+        if (report.resultId <= 0 || !report.opened)
+            continue;
+        const std::string notWritten = "report of " + report.path + " not written (it stays stored as result " +
+                                       std::to_string(report.resultId) + "): ";
+        ResultRow row;
+        if (!opened || !LoadStoredResult(db, report.resultId, row)) {
+            errors.push_back(notWritten + "cannot read it from the task database");
+            continue;
+        }
+        const std::string folder = parentFolder + "/" + ReportFolderName(row.info);
+        const auto [earlier, isNew] = writtenBy.emplace(folder, report.path);
+        if (!isNew) {
+            errors.push_back(notWritten + folder + " already holds the report of " + earlier->second);
+            continue;
+        }
+        std::string written;
+        const ReportOutcome outcome = WriteStoredResultReport(db, report.resultId, parentFolder, &written);
+        if (outcome.ok)
+            report.reportFolder = written;
+        else
+            errors.push_back(notWritten + outcome.error);
+    }
+    return errors.size() == errorsBefore;
 }
 
 }  // namespace quarvik

@@ -21,6 +21,12 @@ struct StoredCheckOptions {
 bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOptions& options,
                      std::vector<FileReport>& reports, std::string& error);
 
+// Writes the report of each checked and stored file into parentFolder/<name>/ and notes the
+// folder in its FileReport. A report that cannot be written leaves its stored result as it is
+// and adds a message to errors; false when there is any. Needs a GuiApp.
+bool WriteStoredReports(std::vector<FileReport>& reports, const std::string& parentFolder,
+                        std::vector<std::string>& errors);
+
 // The stored template of this name; -1 when there is none.
 int FindTemplateId(const std::string& name);
 

@@ -1,15 +1,17 @@
 // quarvik-check: checks media files and stream addresses with the content-check engine and
 // prints their fault events.
 //
-// Also records checks in the task database (--store), runs monitoring tasks unattended
-// (--run-tasks) and sets them up.
+// Also records checks in the task database (--store) and writes their HTML reports (--report),
+// runs monitoring tasks unattended (--run-tasks) and sets them up.
 //
 // Exit status: 0 no fault events, 1 fault events found (or a format deviation), 2 an input
-// could not be opened, a command failed or the arguments are wrong (with the reason on stderr).
+// could not be opened, a report could not be written, a command failed or the arguments are
+// wrong (with the reason on stderr).
 
 #include "CheckReport.h"
 #include "CheckRun.h"
 #include "ContentParams.h"
+#include "GuiApp.h"
 #include "StoredCheck.h"
 #include "TaskCommands.h"
 #include "TaskRecords.h"
@@ -46,7 +48,8 @@ void OnInterrupt(int)
 void PrintUsage(std::FILE* to)
 {
     std::fprintf(to,
-                 "usage: quarvik-check [--json] [--params FILE] [--store] [--template NAME] PATH...\n"
+                 "usage: quarvik-check [--json] [--params FILE] [--store] [--template NAME] [--report DIR]\n"
+                 "                     PATH...\n"
                  "       quarvik-check [--params FILE] --run-tasks | --task ID\n"
                  "       quarvik-check --set-cache DIR | --list-tasks\n"
                  "       quarvik-check --add-template NAME Level:Name=Value|Level:Name=Low..High...\n"
@@ -57,10 +60,12 @@ void PrintUsage(std::FILE* to)
                  "  --params FILE    content-check parameters (default: ave.dat in the program folder)\n"
                  "  --store          check as the manual list does and store the results in task.db\n"
                  "  --template NAME  also run the format check against a stored template (stores)\n"
+                 "  --report DIR     write the HTML report of each stored result into DIR/<name>/\n"
+                 "                   (stores)\n"
                  "  --run-tasks      run every active monitoring task until interrupted\n"
                  "  --task ID        run one monitoring task until interrupted\n"
                  "exit status: 0 no fault events, 1 fault events found, 2 an input could not be\n"
-                 "opened or the arguments are wrong\n");
+                 "opened, a report could not be written or the arguments are wrong\n");
 }
 
 enum class Mode { kCheck, kRunTasks, kSetCache, kListTasks, kAddTemplate, kAddFolderTask };
@@ -72,6 +77,7 @@ struct Options {
     int taskId = -1;
     std::string paramsPath;
     std::string templateName;
+    std::string reportDir;
     std::vector<std::string> paths;  // or the arguments of a setup command
 };
 
@@ -103,6 +109,10 @@ bool ParseArguments(int argc, char** argv, Options& options)
                 return false;
         } else if (arg == "--template") {
             if (!value(i, "--template", options.templateName))
+                return false;
+            options.store = true;
+        } else if (arg == "--report") {
+            if (!value(i, "--report", options.reportDir))
                 return false;
             options.store = true;
         } else if (arg == "--run-tasks") {
@@ -217,12 +227,20 @@ int main(int argc, char** argv)
     }
 
     std::vector<FileReport> reports;
+    bool reportsWritten = true;
     if (options.store) {
         StoredCheckOptions stored{options.paramsPath, options.templateName, interrupted};
         std::string error;
         if (!RunStoredChecks(options.paths, stored, reports, error)) {
             std::fprintf(stderr, "quarvik-check: %s\n", error.c_str());
             return kExitTrouble;
+        }
+        if (!options.reportDir.empty()) {
+            GuiApp app;
+            std::vector<std::string> errors;
+            reportsWritten = WriteStoredReports(reports, options.reportDir, errors);
+            for (const std::string& message : errors)
+                std::fprintf(stderr, "quarvik-check: %s\n", message.c_str());
         }
         if (!options.json) {
             for (const FileReport& report : reports)
@@ -238,7 +256,7 @@ int main(int argc, char** argv)
                 WriteTextReport(std::cout, reports.back());
         }
     }
-    int status = kExitClean;
+    int status = reportsWritten ? kExitClean : kExitTrouble;
     for (const FileReport& report : reports) {
         if (!report.opened)
             status = kExitTrouble;

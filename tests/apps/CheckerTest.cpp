@@ -8,6 +8,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace quarvik {
@@ -24,11 +27,9 @@ std::string Media(const std::string& name)
     return std::string(folder ? folder : "test-media") + "/" + name;
 }
 
-// Runs the checker with its program folder in a fresh temporary folder (default parameters).
-CheckerRun Checker(const std::string& arguments)
+// Runs a shell command; its standard output and exit status.
+CheckerRun RunCommand(const std::string& command)
 {
-    const std::string command = "QUARVIK_HOME=$(mktemp -d) " QUARVIK_CHECK_BINARY " " +
-                                arguments + " 2>/dev/null";
     CheckerRun run{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -40,6 +41,147 @@ CheckerRun Checker(const std::string& arguments)
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// Runs the checker with its program folder in a fresh temporary folder (default parameters).
+CheckerRun Checker(const std::string& arguments)
+{
+    return RunCommand("QUARVIK_HOME=$(mktemp -d) " QUARVIK_CHECK_BINARY " " + arguments + " 2>/dev/null");
+}
+
+// text as one shell word.
+std::string Quoted(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
+// The reports are written in GBK: these are the GBK bytes of the texts looked for.
+constexpr const char* kGbkContentHeading = "\xcd\xbc\xcf\xf1\xbc\xec\xb2\xe2\xbd\xe1\xb9\xfb";  // 图像检测结果
+constexpr const char* kGbkBlack = "\xba\xda\xb3\xa1";                                              // 黑场
+
+// Stored checks with reports, in a program folder of their own with a cache folder set.
+class StoredReports : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/quarvik-reports-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        std::filesystem::create_directories(dir_ / "home");
+        std::filesystem::create_directories(dir_ / "cache");
+        ASSERT_EQ(Run("--set-cache " + Quoted(dir_ / "cache")).status, 0) << errors_;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    // The checker with QUARVIK_HOME in the test's folder; its standard error in errors_.
+    CheckerRun Run(const std::string& arguments) { return RunProgram(QUARVIK_CHECK_BINARY, arguments); }
+    CheckerRun RunProgram(const char* program, const std::string& arguments)
+    {
+        const std::filesystem::path errFile = dir_ / "stderr.txt";
+        const CheckerRun run = RunCommand("QUARVIK_HOME=" + Quoted(dir_ / "home") + " " + program + " " +
+                                          arguments + " 2>" + Quoted(errFile));
+        errors_ = ReadBytes(errFile);
+        return run;
+    }
+
+    std::filesystem::path dir_;
+    std::string errors_;
+};
+
+TEST_F(StoredReports, EachStoredFileGetsItsReportFolder)
+{
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun run = Run("--store --report " + Quoted(out) + " " + Quoted(Media("faults.ts")));
+    EXPECT_EQ(run.status, 1) << run.out << errors_;
+    EXPECT_NE(run.out.find("  stored as result "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n  report " + (out / "faults.ts").string() + "\n"), std::string::npos) << run.out;
+
+    const std::string html = ReadBytes(out / "faults.ts/index.html");
+    ASSERT_FALSE(html.empty());
+    EXPECT_NE(html.find(kGbkContentHeading), std::string::npos);
+    EXPECT_NE(html.find(std::string("<td>") + kGbkBlack + "</td>"), std::string::npos);
+    EXPECT_NE(html.find("<td>00:00:02.00</td>"), std::string::npos);
+    // One picture for each of the five faults, each a 24-bit 80 x 60 bitmap.
+    ASSERT_NE(run.out.find("  5 fault events"), std::string::npos) << run.out;
+    EXPECT_EQ(CountOf(html, "<img border=\"0\" src=\"images/"), 5u);
+    for (int i = 0; i < 5; ++i) {
+        const std::string picture = ReadBytes(out / "faults.ts/images" / (std::to_string(i) + ".bmp"));
+        EXPECT_EQ(picture.size(), 54u + 80 * 3 * 60) << i;
+        EXPECT_EQ(picture.rfind("BM", 0), 0u) << i;
+    }
+}
+
+TEST_F(StoredReports, MarkupInAFileNameShowsAsText)
+{
+    const std::string name = "a'b \"c\" <b>&.ts";
+    std::filesystem::copy_file(Media("faults.ts"), dir_ / name);
+    const std::filesystem::path out = dir_ / "out";
+    // --report stores by itself.
+    const CheckerRun run = Run("--json --report " + Quoted(out) + " " + Quoted(dir_ / name));
+    EXPECT_EQ(run.status, 1) << run.out << errors_;
+    EXPECT_NE(run.out.find("\"result_id\":"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(",\"report\":" + JsonString((out / name).string()) + "}"), std::string::npos) << run.out;
+
+    const std::string html = ReadBytes(out / name / "index.html");
+    ASSERT_FALSE(html.empty());
+    EXPECT_NE(html.find(">a'b &quot;c&quot; &lt;b&gt;&amp;.ts</td>"), std::string::npos);
+    EXPECT_EQ(html.find("<b>&"), std::string::npos);
+    EXPECT_NE(html.find(kGbkBlack), std::string::npos);
+}
+
+TEST_F(StoredReports, AReportNotWrittenLeavesTheResultStored)
+{
+    const std::filesystem::path notAFolder = dir_ / "file";
+    std::ofstream(notAFolder) << "x";
+    const CheckerRun run = Run("--report " + Quoted(notAFolder) + " " + Quoted(Media("faults.ts")));
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_EQ(run.out.find("  report "), std::string::npos) << run.out;
+    const size_t stored = run.out.find("  stored as result ");
+    ASSERT_NE(stored, std::string::npos) << run.out;
+    const std::string id = std::to_string(std::atoi(run.out.c_str() + stored + 19));
+    EXPECT_NE(errors_.find("report of " + Media("faults.ts") + " not written (it stays stored as result " + id +
+                           "): cannot create folder " + (notAFolder / "faults.ts").string()),
+              std::string::npos)
+        << errors_;
+
+    const std::filesystem::path again = dir_ / "again";
+    EXPECT_EQ(RunProgram(QUARVIK_EXPORT_BINARY, "--result " + id + " " + Quoted(again)).status, 0) << errors_;
+    EXPECT_NE(ReadBytes(again / "faults.ts/index.html").find(kGbkBlack), std::string::npos);
+}
+
+TEST_F(StoredReports, ALaterFileOfTheSameNameDoesNotReplaceAReport)
+{
+    std::filesystem::create_directories(dir_ / "x");
+    std::filesystem::create_directories(dir_ / "y");
+    std::filesystem::copy_file(Media("faults.ts"), dir_ / "x/same.ts");
+    std::filesystem::copy_file(Media("tone.wav"), dir_ / "y/same.ts");
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun run = Run("--report " + Quoted(out) + " " + Quoted(dir_ / "x/same.ts") + " " +
+                               Quoted(dir_ / "y/same.ts"));
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_EQ(CountOf(run.out, "  stored as result "), 2u) << run.out;
+    EXPECT_EQ(CountOf(run.out, "  report "), 1u) << run.out;
+    EXPECT_NE(errors_.find((out / "same.ts").string() + " already holds the report of " + (dir_ / "x/same.ts").string()),
+              std::string::npos)
+        << errors_;
+    EXPECT_NE(ReadBytes(out / "same.ts/index.html").find(kGbkBlack), std::string::npos);
 }
 
 TEST(Checker, ReportsEventsAsTextAndJson)
@@ -73,6 +215,7 @@ TEST(Checker, ExitStatusTellsCleanFaultyAndUnreadable)
     EXPECT_EQ(Checker("").status, 2);
     EXPECT_EQ(Checker("--colour '" + Media("tone.wav") + "'").status, 2);
     EXPECT_EQ(Checker("--params").status, 2);
+    EXPECT_EQ(Checker("--report").status, 2);
     EXPECT_EQ(Checker("--params '" + Media("notes.txt") + "' '" + Media("tone.wav") + "'").status, 2);
 }
 
