@@ -234,6 +234,32 @@ TEST(Checker, ParameterFileChangesTheVerdicts)
     EXPECT_NE(run.out.find("\"code\":16,\"name\":\"静音(左)\""), std::string::npos);
 }
 
+TEST_F(StoredReports, FolderTaskRunsUnattendedUntilInterrupted)
+{
+    const std::filesystem::path folder = dir_ / "in";
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(Run("--add-template pal Video:Width=720 Audio:SamplingRate=48000..48000").status, 0) << errors_;
+    ASSERT_EQ(Run("--add-folder-task incoming " + Quoted(folder) + " 1 pal").status, 0) << errors_;
+    std::filesystem::copy_file(Media("faults.avi"), folder / "a.avi");
+
+    // Runs until the file is checked (at most a minute), then interrupts it as Ctrl-C would.
+    const std::filesystem::path log = dir_ / "run.txt";
+    const std::string script =
+        "QUARVIK_HOME=" + Quoted(dir_ / "home") + " " QUARVIK_CHECK_BINARY " --run-tasks >" + Quoted(log) +
+        " 2>&1 & pid=$!; for i in $(seq 600); do grep -q '检测完毕' " + Quoted(log) +
+        " && break; sleep 0.1; done; kill -INT $pid; wait $pid";
+    const CheckerRun run = RunCommand("sh -c " + Quoted(script));
+    const std::string out = ReadBytes(log);
+    EXPECT_EQ(run.status, 0) << out;
+    EXPECT_NE(out.find("[task 1] incoming: running"), std::string::npos) << out;
+    const std::string file = (folder / "a.avi").string();
+    EXPECT_NE(out.find("[task 1] " + file + ": 格式合法"), std::string::npos) << out;
+    EXPECT_NE(out.find("[task 1] " + file + ": 黑场 00:00:02.00 - 00:00:02.24"), std::string::npos) << out;
+    EXPECT_NE(out.find("[task 1] " + file + ": 检测完毕"), std::string::npos) << out;
+    EXPECT_NE(out.find("stopped"), std::string::npos) << out;
+    EXPECT_EQ(Run("--list-tasks").out.find("1\tincoming\tactive"), 0u);
+}
+
 TEST(CheckReport, JsonStringsAreAlwaysValid)
 {
     EXPECT_EQ(JsonString("it's \"a\\b\""), "\"it's \\\"a\\\\b\\\"\"");
