@@ -2,6 +2,7 @@
 
 #include "CheckRun.h"
 #include "FFCapture.h"
+#include "FormatCheck.h"
 #include "Settings.h"
 #include "TextField.h"
 
@@ -142,7 +143,9 @@ void CCheckRunner::SetMonitor(ICheckMonitor* monitor, int32_t monitorFlag)
 void CCheckRunner::StartThumbnails()
 {
     if (!m_thumbnailThread.Running())
-        m_thumbnailThread.Start([this](CWorkerThread& self) { ThumbnailBody(self); });
+        m_thumbnailThread.Start([this](CWorkerThread& self) {
+            ServeList(self, &CSubTaskList::TakeNextNew, &CCheckRunner::ThumbnailOne);
+        });
 }
 
 bool CCheckRunner::Start(std::string* error)
@@ -166,7 +169,9 @@ bool CCheckRunner::Start(std::string* error)
             return false;
         StartThumbnails();
     }
-    m_checkThread.Start([this](CWorkerThread& self) { CheckBody(self); });
+    m_checkThread.Start([this](CWorkerThread& self) {
+        ServeList(self, &CSubTaskList::TakeNextForCheck, &CCheckRunner::CheckOne);
+    });
     m_running = true;
     return true;
 }
@@ -187,48 +192,37 @@ void CCheckRunner::Report(int32_t code, const SubTaskInfo_t& subTask)
     m_home.Send([&] { m_list.OnCheckReport(code, subTask); });
 }
 
-void CCheckRunner::ThumbnailBody(CWorkerThread& self)
+void CCheckRunner::ServeList(CWorkerThread& self, bool (CSubTaskList::*take)(SubTaskInfo_t&),
+                             void (CCheckRunner::*work)(CWorkerThread&, SubTaskInfo_t&))
 {
     self.ConfirmStarted();
     while (!self.StopRequested()) {
         SubTaskInfo_t subTask;
         bool taken = false;
-        m_home.Send([&] { taken = m_list.TakeNextNew(subTask); });
-        if (!taken) {
-            if (self.SleepUnlessStopped(kIdleSleepMs))
-                break;
-            continue;
-        }
-        // Remote sources are fetched for checking by their own workers; a local file is used
-        // in place.
-        std::vector<uint8_t> pixels;
-        const bool grabbed = GrabThumbnail(subTask.szFilename, pixels);
-        ThumbnailReport_t report;
-        std::memset(&report, 0, sizeof(report));
-        report.nIndex = subTask.nIndex;
-        report.header = {40, 40, -40, 1, 24, 0, 4800, 0, 0, 0, 0};
-        if (!pixels.empty()) {
-            report.pixels = pixels.data();
-            report.nLength = static_cast<int32_t>(pixels.size());
-        }
-        m_home.Send([&] { m_list.OnThumbnail(grabbed ? kThumbnailTaken : kThumbnailFailed, report); });
+        m_home.Send([&] { taken = (m_list.*take)(subTask); });
+        if (taken)
+            (this->*work)(self, subTask);
+        else if (self.SleepUnlessStopped(kIdleSleepMs))
+            break;
     }
 }
 
-void CCheckRunner::CheckBody(CWorkerThread& self)
+void CCheckRunner::ThumbnailOne(CWorkerThread&, SubTaskInfo_t& subTask)
 {
-    self.ConfirmStarted();
-    while (!self.StopRequested()) {
-        SubTaskInfo_t subTask;
-        bool taken = false;
-        m_home.Send([&] { taken = m_list.TakeNextForCheck(subTask); });
-        if (!taken) {
-            if (self.SleepUnlessStopped(kIdleSleepMs))
-                break;
-            continue;
-        }
-        CheckOne(self, subTask);
+    // Local files are read in place; remote material needs a fetcher, which this runner does
+    // not have yet, so its thumbnail fails.
+    std::string local;
+    std::vector<uint8_t> pixels;
+    const bool grabbed = FetchForChecking(subTask, nullptr, local) && GrabThumbnail(local, pixels);
+    ThumbnailReport_t report;
+    std::memset(&report, 0, sizeof(report));
+    report.nIndex = subTask.nIndex;
+    report.header = {40, 40, -40, 1, 24, 0, 4800, 0, 0, 0, 0};
+    if (!pixels.empty()) {
+        report.pixels = pixels.data();
+        report.nLength = static_cast<int32_t>(pixels.size());
     }
+    m_home.Send([&] { m_list.OnThumbnail(grabbed ? kThumbnailTaken : kThumbnailFailed, report); });
 }
 
 void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)

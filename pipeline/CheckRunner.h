@@ -65,8 +65,10 @@ private:
     class HomeMonitor;
     class ResultAnnouncer;
 
-    void ThumbnailBody(CWorkerThread& self);
-    void CheckBody(CWorkerThread& self);
+    // A worker's loop: take the next sub-task on the home thread and work on it, or idle.
+    void ServeList(CWorkerThread& self, bool (CSubTaskList::*take)(SubTaskInfo_t&),
+                   void (CCheckRunner::*work)(CWorkerThread&, SubTaskInfo_t&));
+    void ThumbnailOne(CWorkerThread& self, SubTaskInfo_t& subTask);
     void CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask);
     void Report(int32_t code, const SubTaskInfo_t& subTask);
 
