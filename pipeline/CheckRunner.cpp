@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -168,6 +169,10 @@ bool CCheckRunner::Start(std::string* error)
             !m_sourceThread.Start([source, handOver](CWorkerThread& self) { source(self, handOver); }))
             return false;
         StartThumbnails();
+        if (m_setup.downloads) {
+            const DownloadBodyFn downloads = m_setup.downloads;
+            m_downloadThread.Start([this, downloads](CWorkerThread& self) { downloads(self, m_home, m_list); });
+        }
     }
     m_checkThread.Start([this](CWorkerThread& self) {
         ServeList(self, &CSubTaskList::TakeNextForCheck, &CCheckRunner::CheckOne);
@@ -182,6 +187,7 @@ void CCheckRunner::Stop()
         return;
     m_sourceThread.Stop(m_home);
     m_checkThread.Stop(m_home);
+    m_downloadThread.Stop(m_home);
     if (m_setup.kind == ListKind::kTask)
         m_thumbnailThread.Stop(m_home);
     m_running = false;
@@ -209,14 +215,22 @@ void CCheckRunner::ServeList(CWorkerThread& self, bool (CSubTaskList::*take)(Sub
 
 void CCheckRunner::ThumbnailOne(CWorkerThread&, SubTaskInfo_t& subTask)
 {
-    // Local files are read in place; remote material needs a fetcher, which this runner does
-    // not have yet, so its thumbnail fails.
+    // Local files are read in place; the start of remote material is fetched into the cache.
     std::string local;
     std::vector<uint8_t> pixels;
-    const bool grabbed = FetchForChecking(subTask, nullptr, local) && GrabThumbnail(local, pixels);
+    const bool fetched = FetchForChecking(subTask, m_setup.fetcher.get(), local);
+    const bool copy = fetched && local != subTask.szFilename;
     ThumbnailReport_t report;
     std::memset(&report, 0, sizeof(report));
     report.nIndex = subTask.nIndex;
+    if (copy && m_setup.kind == ListKind::kTask) {
+        // A task keeps the copy for its format check, which removes it after use.
+        CopyField(report.szLocalFile, local);
+        m_home.Send([&] { m_list.OnThumbnail(kThumbnailLocalCopy, report); });
+    }
+    const bool grabbed = fetched && GrabThumbnail(local, pixels);
+    if (copy && m_setup.kind == ListKind::kManual)
+        std::remove(local.c_str());
     report.header = {40, 40, -40, 1, 24, 0, 4800, 0, 0, 0, 0};
     if (!pixels.empty()) {
         report.pixels = pixels.data();

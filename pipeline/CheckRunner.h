@@ -31,12 +31,19 @@ using SourceBodyFn = std::function<void(CWorkerThread& self, const HandOverFn& h
 using FormatCheckFn =
     std::function<bool(SubTaskInfo_t& subTask, const std::function<void(const ResultNotify_t&)>& notify)>;
 
+class ICheckFetcher;
+
+// The body of a task's download thread (FTP targets): takes sub-tasks waiting for download.
+using DownloadBodyFn = std::function<void(CWorkerThread& self, IDispatcher& home, CSubTaskList& list)>;
+
 struct CheckRunnerSetup {
     ListKind kind = ListKind::kManual;
     MonTask_t task{};         // manual list: nID -1, bPicute 1, bSyntax 0
     int32_t targetType = 2;   // TargetType; manual: 2
     SourceBodyFn source;      // tasks only
     FormatCheckFn formatCheck;  // used when task.bSyntax is set (the manual list too, from the checker)
+    std::shared_ptr<ICheckFetcher> fetcher;  // copies the start of remote material; none: local only
+    DownloadBodyFn downloads;   // tasks of FTP targets
     std::string paramsPath;   // content-check parameters; empty: "ave.dat" of the program folder
 };
 
@@ -82,7 +89,7 @@ private:
     std::atomic<int32_t> m_nMonitorFlag{0};
     std::atomic<bool> m_monitorChanged{false};
     bool m_running = false;
-    CWorkerThread m_sourceThread, m_thumbnailThread, m_checkThread;
+    CWorkerThread m_sourceThread, m_thumbnailThread, m_downloadThread, m_checkThread;
 };
 
 }  // namespace quarvik

@@ -35,7 +35,7 @@ SourceBodyFn FolderSourceBody(const MonObj_t& target)
     };
 }
 
-FormatCheckFn MakeFormatCheck(int32_t nSyntaxID)
+FormatCheckFn MakeFormatCheck(int32_t nSyntaxID, std::shared_ptr<ICheckFetcher> fetcher)
 {
     auto stored = std::make_shared<StoredTemplate>();
     CSqliteDb db;
@@ -44,10 +44,9 @@ FormatCheckFn MakeFormatCheck(int32_t nSyntaxID)
     stored->items = LoadSyntaxItems(db, nSyntaxID, SyntaxItemColumns::kForCheck);
     stored->syntax.nCount = static_cast<int32_t>(stored->items.size());
     stored->syntax.pItems = stored->items.empty() ? nullptr : stored->items.data();
-    return [stored](SubTaskInfo_t& subTask, const std::function<void(const ResultNotify_t&)>& notify) {
+    return [stored, fetcher](SubTaskInfo_t& subTask, const std::function<void(const ResultNotify_t&)>& notify) {
         NoticeForwarder sink(notify);
-        // Remote material is fetched by the sources that bring it; local files are read in place.
-        return CheckFileFormat(subTask, stored->syntax, sink, nullptr);
+        return CheckFileFormat(subTask, stored->syntax, sink, fetcher.get());
     };
 }
 

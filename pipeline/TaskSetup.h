@@ -5,6 +5,7 @@
 #include "CheckRunner.h"
 #include "TemplRecords.h"
 
+#include <memory>
 #include <string>
 
 namespace quarvik {
@@ -13,9 +14,10 @@ namespace quarvik {
 // no source here yet.
 bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& error);
 
-// The format check against the stored template nSyntaxID; an empty function when the
-// template does not exist. The template travels with the function.
-FormatCheckFn MakeFormatCheck(int32_t nSyntaxID);
+// The format check against the stored template nSyntaxID, fetching remote material with
+// fetcher (none: local files only); an empty function when the template does not exist. The
+// template and the fetcher travel with the function.
+FormatCheckFn MakeFormatCheck(int32_t nSyntaxID, std::shared_ptr<ICheckFetcher> fetcher = nullptr);
 
 // The source thread of a folder target.
 SourceBodyFn FolderSourceBody(const MonObj_t& target);
