@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace quarvik {
 namespace {
@@ -186,6 +187,21 @@ void CSubTaskList::Delete(std::vector<int> rows)
         m_rows[static_cast<size_t>(i)].info.nIndex = i;
     for (ISubTaskListObserver* o : m_observers)
         o->OnRowsReloaded();
+}
+
+void CSubTaskList::RemoveUnfinishedUnder(const std::string& mountPoint)
+{
+    std::string prefix = mountPoint;
+    if (prefix.empty() || prefix.back() != '/')
+        prefix += '/';
+    std::vector<int> rows;
+    for (int i = 0; i < Count(); ++i) {
+        const SubTaskInfo_t& info = Row(i);
+        if (info.nState != kSubTaskDone && std::string_view(info.szFilename).starts_with(prefix))
+            rows.push_back(i);
+    }
+    if (!rows.empty())
+        Delete(std::move(rows));
 }
 
 bool CSubTaskList::Take(int32_t from, int32_t to, SubTaskInfo_t& out, bool writeState)

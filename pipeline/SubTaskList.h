@@ -91,6 +91,9 @@ public:
     bool IsDuplicate(const std::string& path, int64_t fileSize) const;
     // Removes rows (any order) from list, array and database; the rest are renumbered.
     void Delete(std::vector<int> rows);
+    // A removable volume went away: its sub-tasks (szFilename below mountPoint) that have not
+    // reached state 12 are deleted as Delete does.
+    void RemoveUnfinishedUnder(const std::string& mountPoint);
 
     // Worker requests; each hands out a copy of the record, false when there is no work.
     bool TakeNextNew(SubTaskInfo_t& out);       // 1 -> 2
