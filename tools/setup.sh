@@ -14,6 +14,7 @@ PACKAGES="
   libgtest-dev
   qt6-base-dev libgl-dev fonts-wqy-microhei
   ffmpeg
+  python3-pyftpdlib
 "
 
 missing=""

@@ -1,0 +1,717 @@
+#include "FtpClient.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <sstream>
+
+namespace quarvik {
+namespace {
+
+constexpr size_t kMaxLineBytes = 65536;
+constexpr size_t kMaxListingBytes = 64 * 1024 * 1024;
+// How often a wait for data looks at the stop predicate.
+constexpr int kStopSliceMs = 100;
+
+int64_t NowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// 1 when fd is ready for events before the deadline, 0 on time-out, -1 on an error or a stop.
+int WaitFd(int fd, short events, int64_t deadlineMs, const FtpStopFn& stop = {})
+{
+    for (;;) {
+        if (stop && stop())
+            return -1;
+        const int64_t left = deadlineMs - NowMs();
+        if (left <= 0)
+            return 0;
+        pollfd p{fd, events, 0};
+        const int slice = static_cast<int>(stop ? std::min<int64_t>(left, kStopSliceMs) : left);
+        const int r = ::poll(&p, 1, slice);
+        if (r > 0)
+            return 1;
+        if (r < 0 && errno != EINTR)
+            return -1;
+    }
+}
+
+void CloseFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+int NewSocket(int family)
+{
+    return ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+}
+
+// A non-blocking connect bounded by timeoutMs; the connected socket or -1.
+int ConnectTo(const std::string& host, int port, int timeoutMs)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+        return -1;
+    const int64_t deadline = NowMs() + timeoutMs;
+    int fd = -1;
+    for (addrinfo* ai = found; ai && fd < 0; ai = ai->ai_next) {
+        fd = NewSocket(ai->ai_family);
+        if (fd < 0)
+            continue;
+        if (::connect(fd, ai->ai_addr, ai->ai_addrlen) != 0) {
+            int error = errno;
+            if (error == EINPROGRESS && WaitFd(fd, POLLOUT, deadline) == 1) {
+                socklen_t len = sizeof(error);
+                if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0)
+                    error = errno;
+            }
+            if (error != 0 && error != EISCONN)
+                CloseFd(fd);
+        }
+    }
+    ::freeaddrinfo(found);
+    return fd;
+}
+
+bool StartsWithNoCase(const std::string& text, const char* prefix)
+{
+    for (size_t i = 0; prefix[i]; ++i) {
+        if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool AllDigits(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+int LeadingNumber(const std::string& line)
+{
+    int value = 0;
+    for (size_t i = 0; i < line.size() && i < 9 && std::isdigit(static_cast<unsigned char>(line[i])); ++i)
+        value = value * 10 + (line[i] - '0');
+    return value;
+}
+
+bool IsDotName(const std::string& name)
+{
+    return name.empty() || name == "." || name == "..";
+}
+
+// The user and password of a logon: an empty user is the anonymous one.
+void LogonNames(const FtpAddress& address, std::string& user, std::string& password)
+{
+    user = address.user;
+    password = address.password;
+    if (user.empty()) {
+        user = "anonymous";
+        password = user + "." + address.server;
+    }
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseFtpAddress(const std::string& address, FtpAddress& out)
+{
+    if (!StartsWithNoCase(address, "ftp://"))
+        return false;
+    const std::string rest = address.substr(6);
+    const size_t slash = rest.find('/');
+    if (slash == std::string::npos)
+        return false;
+    std::string authority = rest.substr(0, slash);
+    FtpAddress parsed;
+    parsed.path = rest.substr(slash);
+    const size_t at = authority.rfind('@');
+    if (at != std::string::npos) {
+        const std::string userInfo = authority.substr(0, at);
+        authority.erase(0, at + 1);
+        const size_t colon = userInfo.find(':');
+        parsed.user = userInfo.substr(0, colon);
+        if (colon != std::string::npos)
+            parsed.password = userInfo.substr(colon + 1);
+    }
+    std::string portText;
+    if (!authority.empty() && authority[0] == '[') {
+        const size_t close = authority.find(']');
+        if (close == std::string::npos)
+            return false;
+        parsed.server = authority.substr(1, close - 1);
+        if (close + 1 < authority.size()) {
+            if (authority[close + 1] != ':')
+                return false;
+            portText = authority.substr(close + 2);
+        }
+    } else {
+        const size_t colon = authority.rfind(':');
+        parsed.server = authority.substr(0, colon);
+        if (colon != std::string::npos)
+            portText = authority.substr(colon + 1);
+    }
+    if (parsed.server.empty())
+        return false;
+    if (!portText.empty()) {
+        if (!AllDigits(portText) || portText.size() > 5 || std::atoi(portText.c_str()) > 65535)
+            return false;
+        parsed.port = std::atoi(portText.c_str());
+    }
+    if (parsed.port == 0)
+        parsed.port = 21;
+    out = parsed;
+    return true;
+}
+
+std::string MakeFtpAddress(const FtpAddress& address)
+{
+    const bool v6 = address.server.find(':') != std::string::npos;
+    const std::string host = v6 ? "[" + address.server + "]" : address.server;
+    const std::string path = !address.path.empty() && address.path[0] == '/' ? address.path : "/" + address.path;
+    return "ftp://" + address.user + ":" + address.password + "@" + host + ":" + std::to_string(address.port) + path;
+}
+
+bool ParseMlsdLine(const std::string& rawLine, FtpEntry& entry)
+{
+    std::string line = rawLine;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    const size_t space = line.find(' ');
+    if (space == std::string::npos)
+        return false;
+    FtpEntry parsed;
+    parsed.name = line.substr(space + 1);
+    if (IsDotName(parsed.name))
+        return false;
+    std::string type;
+    std::istringstream facts(line.substr(0, space));
+    for (std::string fact; std::getline(facts, fact, ';');) {
+        const size_t eq = fact.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string key = fact.substr(0, eq);
+        std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
+        const std::string value = fact.substr(eq + 1);
+        if (key == "type") {
+            type = value;
+            std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });
+        } else if (key == "size" && AllDigits(value)) {
+            parsed.llSize = std::strtoll(value.c_str(), nullptr, 10);
+        } else if (key == "modify" && value.size() >= 14 && AllDigits(value.substr(0, 14))) {
+            std::tm t{};
+            t.tm_year = std::atoi(value.substr(0, 4).c_str()) - 1900;
+            t.tm_mon = std::atoi(value.substr(4, 2).c_str()) - 1;
+            t.tm_mday = std::atoi(value.substr(6, 2).c_str());
+            t.tm_hour = std::atoi(value.substr(8, 2).c_str());
+            t.tm_min = std::atoi(value.substr(10, 2).c_str());
+            t.tm_sec = std::atoi(value.substr(12, 2).c_str());
+            parsed.tmModified = static_cast<int64_t>(::timegm(&t));
+        }
+    }
+    // Links and devices (OS-specific types) are passed over, like "." and "..".
+    if (type == "dir")
+        parsed.bFolder = true;
+    else if (type != "file")
+        return false;
+    entry = parsed;
+    return true;
+}
+
+bool ParseUnixListLine(const std::string& rawLine, int64_t now, FtpEntry& entry)
+{
+    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                          "jul", "aug", "sep", "oct", "nov", "dec"};
+    std::string line = rawLine;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.empty() || std::strchr("-dl", line[0]) == nullptr)
+        return false;
+    struct Token {
+        std::string text;
+        size_t end;
+    };
+    std::vector<Token> tokens;
+    for (size_t pos = 0; pos < line.size();) {
+        while (pos < line.size() && line[pos] == ' ')
+            ++pos;
+        const size_t start = pos;
+        while (pos < line.size() && line[pos] != ' ')
+            ++pos;
+        if (pos > start)
+            tokens.push_back({line.substr(start, pos - start), pos});
+    }
+    // The month names where the columns are: after the size, before day and time or year. The
+    // group column is missing on some servers, so it is searched for.
+    for (size_t m = 3; m + 3 < tokens.size(); ++m) {
+        std::string month = tokens[m].text;
+        std::transform(month.begin(), month.end(), month.begin(), [](unsigned char c) { return std::tolower(c); });
+        const auto found = std::find_if(std::begin(kMonths), std::end(kMonths),
+                                        [&](const char* name) { return month == name; });
+        if (found == std::end(kMonths) || !AllDigits(tokens[m - 1].text) || !AllDigits(tokens[m + 1].text))
+            continue;
+        const std::string& when = tokens[m + 2].text;
+        std::tm t{};
+        t.tm_mon = static_cast<int>(found - std::begin(kMonths));
+        t.tm_mday = std::atoi(tokens[m + 1].text.c_str());
+        const size_t colon = when.find(':');
+        bool withYear = colon == std::string::npos;
+        if (withYear) {
+            if (!AllDigits(when))
+                continue;
+            t.tm_year = std::atoi(when.c_str()) - 1900;
+        } else {
+            const std::time_t nowT = static_cast<std::time_t>(now);
+            std::tm today{};
+            ::gmtime_r(&nowT, &today);
+            t.tm_year = today.tm_year;
+            t.tm_hour = std::atoi(when.substr(0, colon).c_str());
+            t.tm_min = std::atoi(when.substr(colon + 1).c_str());
+        }
+        int64_t stamp = static_cast<int64_t>(::timegm(&t));
+        if (!withYear && stamp > now + 86400) {
+            --t.tm_year;
+            stamp = static_cast<int64_t>(::timegm(&t));
+        }
+        FtpEntry parsed;
+        parsed.name = tokens[m + 2].end + 1 <= line.size() ? line.substr(tokens[m + 2].end + 1) : "";
+        if (line[0] == 'l') {
+            const size_t arrow = parsed.name.find(" -> ");
+            if (arrow != std::string::npos)
+                parsed.name.erase(arrow);
+        }
+        if (IsDotName(parsed.name))
+            return false;
+        parsed.bFolder = line[0] == 'd';
+        parsed.llSize = std::strtoll(tokens[m - 1].text.c_str(), nullptr, 10);
+        parsed.tmModified = stamp;
+        entry = parsed;
+        return true;
+    }
+    return false;
+}
+
+CFTPClient::CFTPClient(FtpTimeouts timeouts) : m_timeouts(timeouts) {}
+
+CFTPClient::~CFTPClient()
+{
+    Close();
+}
+
+bool CFTPClient::Connect(const std::string& server, int port)
+{
+    Close();
+    m_error = kFtpConnectFailed;
+    m_control = ConnectTo(server, port, m_timeouts.connectMs);
+    if (m_control < 0)
+        return false;
+    if (!Command("")) {
+        Close();
+        m_error = kFtpConnectFailed;
+        return false;
+    }
+    return true;
+}
+
+bool CFTPClient::SendLine(const std::string& text)
+{
+    m_error = kFtpNetworkError;
+    if (m_control < 0)
+        return false;
+    const std::string line = text + "\r\n";
+    const int64_t deadline = NowMs() + m_timeouts.replyMs;
+    for (size_t sent = 0; sent < line.size();) {
+        const ssize_t n = ::send(m_control, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (WaitFd(m_control, POLLOUT, deadline) != 1)
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CFTPClient::ReadLine(std::string& line, int64_t deadlineMs)
+{
+    for (;;) {
+        const size_t newline = m_inbox.find('\n');
+        if (newline != std::string::npos) {
+            line = m_inbox.substr(0, newline);
+            m_inbox.erase(0, newline + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            return true;
+        }
+        if (m_inbox.size() > kMaxLineBytes || WaitFd(m_control, POLLIN, deadlineMs) != 1)
+            return false;
+        char buffer[4096];
+        const ssize_t n = ::recv(m_control, buffer, sizeof buffer, 0);
+        if (n > 0)
+            m_inbox.append(buffer, static_cast<size_t>(n));
+        else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            return false;
+    }
+}
+
+bool CFTPClient::ReadReply()
+{
+    m_error = kFtpNetworkError;
+    m_replyClass = 0;
+    if (m_control < 0)
+        return false;
+    // One deadline for the whole reply: a server that trickles lines cannot hold us longer.
+    const int64_t deadline = NowMs() + m_timeouts.replyMs;
+    std::string line;
+    if (!ReadLine(line, deadline))
+        return false;
+    const int cls = !line.empty() && std::isdigit(static_cast<unsigned char>(line[0])) ? line[0] - '0' : 0;
+    if (line.size() >= 4 && line[3] == '-') {
+        const int code = LeadingNumber(line);
+        do {
+            if (!ReadLine(line, deadline))
+                return false;
+        } while (!(line.size() >= 4 && line[3] == ' ' && LeadingNumber(line) == code));
+    }
+    m_reply = line;
+    m_replyClass = cls;
+    return true;
+}
+
+bool CFTPClient::Command(const std::string& text)
+{
+    if (!text.empty() && !SendLine(text))
+        return false;
+    return ReadReply() && m_replyClass == 2;
+}
+
+bool CFTPClient::Logon(const std::string& user, const std::string& password)
+{
+    // Firewall type 0: command code, then where to go on a class 2 and on a class 3 reply;
+    // -2 logged on, -1 refused. Codes: 0 USER, 1 PASS, 2 ACCT (no account).
+    static constexpr int kSequence[] = {0, -2, 3, 1, -2, 6, 2, -2, -1};
+    int pos = 0;
+    while (pos >= 0) {
+        const int code = kSequence[pos];
+        const std::string text = code == 0 ? "USER " + user : code == 1 ? "PASS " + password : "ACCT ";
+        if (!SendLine(text) || !ReadReply())
+            return false;
+        if (m_replyClass == 2)
+            pos = kSequence[pos + 1];
+        else if (m_replyClass == 3)
+            pos = kSequence[pos + 2];
+        else
+            pos = -1;
+    }
+    m_error = kFtpLogonFailed;
+    return pos == -2;
+}
+
+bool CFTPClient::OpenDataChannel(bool passive)
+{
+    CloseData();
+    m_error = kFtpNetworkError;
+    if (passive) {
+        if (!Command("PASV"))
+            return false;
+        const size_t open = m_reply.find('(');
+        const size_t close = m_reply.find(')', open == std::string::npos ? 0 : open);
+        if (open == std::string::npos || close == std::string::npos)
+            return false;
+        std::istringstream numbers(m_reply.substr(open + 1, close - open - 1));
+        std::vector<int> parts;
+        for (std::string part; std::getline(numbers, part, ',');) {
+            if (!AllDigits(part) || part.size() > 3)
+                return false;
+            parts.push_back(std::atoi(part.c_str()));
+        }
+        if (parts.size() != 6)
+            return false;
+        m_passiveHost = std::to_string(parts[0]) + "." + std::to_string(parts[1]) + "." +
+                        std::to_string(parts[2]) + "." + std::to_string(parts[3]);
+        m_passivePort = parts[4] * 256 + parts[5];
+        return true;
+    }
+    // Active mode: the server connects back to our end of the control connection.
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    if (::getsockname(m_control, reinterpret_cast<sockaddr*>(&local), &len) != 0 || local.sin_family != AF_INET)
+        return false;
+    m_listen = NewSocket(AF_INET);
+    sockaddr_in any = local;
+    any.sin_port = 0;
+    if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0 ||
+        ::listen(m_listen, 5) != 0)
+        return false;
+    sockaddr_in bound{};
+    len = sizeof bound;
+    if (::getsockname(m_listen, reinterpret_cast<sockaddr*>(&bound), &len) != 0)
+        return false;
+    char host[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &local.sin_addr, host, sizeof host);
+    std::string address = host;
+    std::replace(address.begin(), address.end(), '.', ',');
+    const int port = ntohs(bound.sin_port);
+    return Command("PORT " + address + "," + std::to_string(port >> 8) + "," + std::to_string(port & 0xff));
+}
+
+bool CFTPClient::StartData(const std::string& command, bool passive)
+{
+    m_dataEnded = false;
+    m_dataFailed = false;
+    if (!SendLine(command))
+        return false;
+    if (passive) {
+        m_data = ConnectTo(m_passiveHost, m_passivePort, m_timeouts.dataMs);
+        if (m_data < 0)
+            return false;
+        return ReadReply() && m_replyClass == 1;
+    }
+    if (!ReadReply() || m_replyClass != 1)
+        return false;
+    if (WaitFd(m_listen, POLLIN, NowMs() + m_timeouts.dataMs) != 1)
+        return false;
+    m_data = ::accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    CloseFd(m_listen);
+    return m_data >= 0;
+}
+
+bool CFTPClient::OpenTransfer(const std::string& objectPath, bool passive, int64_t offset, int64_t& remoteSize)
+{
+    bool opened = Command("TYPE I") && SendLine("SIZE " + objectPath) && ReadReply() &&
+                  m_reply.compare(0, 3, "213") == 0;
+    if (opened) {
+        remoteSize = m_reply.size() > 4 ? std::strtoll(m_reply.c_str() + 4, nullptr, 10) : 0;
+        opened = remoteSize > 0;
+    }
+    // The reply to REST is read but not judged: a server without restarts still sends from 0.
+    opened = opened && OpenDataChannel(passive) && SendLine("REST " + std::to_string(offset)) && ReadReply() &&
+             StartData("RETR " + objectPath, passive);
+    if (!opened) {
+        m_error = kFtpNetworkError;
+        CloseData();
+    }
+    return opened;
+}
+
+int CFTPClient::Read(char* buffer, const FtpStopFn& stop)
+{
+    if (m_data < 0 || m_dataFailed)
+        return -1;
+    size_t count = 0;
+    while (count < kFtpBlockSize && !m_dataEnded) {
+        if (WaitFd(m_data, POLLIN, NowMs() + m_timeouts.dataMs, stop) != 1) {
+            m_dataFailed = true;
+            break;
+        }
+        const ssize_t n = ::recv(m_data, buffer + count, kFtpBlockSize - count, 0);
+        if (n > 0)
+            count += static_cast<size_t>(n);
+        else if (n == 0)
+            m_dataEnded = true;
+        else if (errno != EAGAIN && errno != EINTR)
+            m_dataFailed = true;
+        if (m_dataFailed)
+            break;
+    }
+    if (m_dataFailed) {
+        m_error = kFtpNetworkError;
+        return -1;
+    }
+    return static_cast<int>(count);
+}
+
+bool CFTPClient::FinishTransfer()
+{
+    CloseData();
+    return ReadReply() && m_replyClass == 2;
+}
+
+bool CFTPClient::List(const std::string& folder, bool passive, std::vector<FtpEntry>& entries)
+{
+    for (const char* verb : {"MLSD", "LIST"}) {
+        const bool machineList = std::strcmp(verb, "MLSD") == 0;
+        if (!OpenDataChannel(passive))
+            return false;
+        if (!StartData(folder.empty() ? verb : std::string(verb) + " " + folder, passive)) {
+            CloseData();
+            // 500, 502 or 504: no MLSD here; ask for the Unix listing instead.
+            if (machineList && m_replyClass == 5 && LeadingNumber(m_reply) / 10 == 50)
+                continue;
+            return false;
+        }
+        std::string data;
+        for (char block[kFtpBlockSize];;) {
+            const int n = Read(block);
+            if (n < 0 || data.size() > kMaxListingBytes)
+                return false;
+            if (n == 0)
+                break;
+            data.append(block, static_cast<size_t>(n));
+        }
+        if (!FinishTransfer())
+            return false;
+        entries.clear();
+        const int64_t now = static_cast<int64_t>(std::time(nullptr));
+        std::istringstream lines(data);
+        for (std::string line; std::getline(lines, line);) {
+            FtpEntry entry;
+            if (machineList ? ParseMlsdLine(line, entry) : ParseUnixListLine(line, now, entry))
+                entries.push_back(entry);
+        }
+        return true;
+    }
+    return false;
+}
+
+void CFTPClient::CloseData()
+{
+    CloseFd(m_data);
+    CloseFd(m_listen);
+}
+
+void CFTPClient::Close()
+{
+    if (m_control >= 0) {
+        const std::string error = m_error;
+        SendLine("QUIT");
+        m_error = error;
+    }
+    CloseData();
+    CloseFd(m_control);
+    m_inbox.clear();
+}
+
+std::unique_ptr<FtpHandle> FtpOpen(const std::string& address, const FtpTimeouts& timeouts, std::string* error,
+                                   bool passive)
+{
+    auto handle = std::make_unique<FtpHandle>(timeouts);
+    handle->bPassive = passive;
+    std::string user, password;
+    CFTPClient& session = handle->session;
+    bool opened = ParseFtpAddress(address, handle->address) && handle->address.path.size() > 1;
+    if (!opened && error)
+        *error = kFtpConnectFailed;
+    if (opened) {
+        LogonNames(handle->address, user, password);
+        const std::string objectPath = handle->address.path.substr(1);
+        opened = session.Connect(handle->address.server, handle->address.port) && session.Logon(user, password) &&
+                 session.OpenTransfer(objectPath, passive, 0, handle->llSize);
+        if (!opened && error)
+            *error = session.Error();
+    }
+    if (!opened)
+        return nullptr;
+    return handle;
+}
+
+bool DownloadFile(const std::string& address, const std::string& localPath, int64_t maxBytes,
+                  const FtpDownloadControl& control)
+{
+    std::string reason;
+    const auto fail = [&](const std::string& why) {
+        if (control.error)
+            *control.error = why;
+        return false;
+    };
+    std::unique_ptr<FtpHandle> handle = FtpOpen(address, control.timeouts, &reason, control.passive);
+    if (!handle)
+        return fail(reason);
+    const int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return fail("cannot write " + localPath + ": " + std::strerror(errno));
+    char block[kFtpBlockSize];
+    int percent = -1;
+    bool limitUsedUp = maxBytes == 0;
+    bool dataEnded = false;
+    bool stopped = false;
+    bool writeFailed = false;
+    while (!limitUsedUp) {
+        if (control.stopRequested && control.stopRequested()) {
+            stopped = true;
+            break;
+        }
+        const int count = handle->session.Read(block, control.stopRequested);
+        if (count <= 0) {
+            dataEnded = count == 0;
+            stopped = count < 0 && control.stopRequested && control.stopRequested();
+            break;
+        }
+        const size_t keep = maxBytes < 0 ? static_cast<size_t>(count)
+                                         : static_cast<size_t>(std::min<int64_t>(count, maxBytes - handle->llRead));
+        if (!WriteAll(fd, block, keep)) {
+            writeFailed = true;
+            break;
+        }
+        handle->llRead += static_cast<int64_t>(keep);
+        if (control.progress && handle->llSize > 0) {
+            const int now = static_cast<int>(std::min<int64_t>(handle->llRead * 100 / handle->llSize, 100));
+            if (now != percent)
+                control.progress(percent = now);
+        }
+        limitUsedUp = maxBytes >= 0 && handle->llRead >= maxBytes;
+    }
+    ::close(fd);
+    // The data connection also ends when the server drops it: only the announced size and the
+    // server's own final word make a whole file.
+    const bool whole = dataEnded && handle->llRead >= handle->llSize && handle->session.FinishTransfer();
+    if (limitUsedUp || whole)
+        return true;
+    if (stopped)
+        return fail("stopped");
+    if (writeFailed)
+        return fail("cannot write " + localPath);
+    if (dataEnded && handle->llRead < handle->llSize)
+        return fail("the data ended after " + std::to_string(handle->llRead) + " of " +
+                    std::to_string(handle->llSize) + " bytes");
+    return fail(handle->session.Error());
+}
+
+bool ListFtpFolder(const FtpAddress& server, const std::string& folder, std::vector<FtpEntry>& entries,
+                   const FtpTimeouts& timeouts, std::string* error, bool passive)
+{
+    CFTPClient session(timeouts);
+    std::string user, password;
+    LogonNames(server, user, password);
+    const bool listed = session.Connect(server.server, server.port) && session.Logon(user, password) &&
+                        session.List(folder, passive, entries);
+    if (!listed && error)
+        *error = session.Error();
+    return listed;
+}
+
+}  // namespace quarvik
