@@ -10,6 +10,7 @@ PACKAGES="
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libopencv-core-dev libopencv-imgproc-dev
   libsqlite3-dev
+  unixodbc-dev unixodbc tdsodbc libsqliteodbc
   libmediainfo0v5
   libgtest-dev
   qt6-base-dev libgl-dev fonts-wqy-microhei
