@@ -1,0 +1,31 @@
+#pragma once
+// Draws every cell of CMyListCtrl. Internal to the library.
+#include <QStyledItemDelegate>
+
+class CMyListCtrl;
+
+namespace brindle {
+
+// Per-row values live on the row's column-0 item under these roles.
+enum ListRole : int {
+    kRowTextRole = Qt::UserRole + 1,
+    kRowBackRole,
+    kCheckRole,
+    kImageRole,  // on every cell: index into the image list (column 0) or sub-image list
+};
+
+// The check-box square of a row's first cell.
+QRect CheckSquare(const QRect& cell);
+
+class ListDelegate : public QStyledItemDelegate {
+public:
+    explicit ListDelegate(CMyListCtrl* list);
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    bool checkBoxes = false;
+
+private:
+    CMyListCtrl* m_list;
+};
+
+}  // namespace brindle

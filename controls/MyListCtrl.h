@@ -1,0 +1,75 @@
+#pragma once
+// The dark report list: rows of cells with per-row text and background colours, images in any
+// column, optional grid lines and check boxes, all drawn by the list's own delegate.
+//
+// Built on QTableWidget: the program drives it like a report list, cell by cell (insert a row,
+// set a sub-item's text and image), which is QTableWidget's item API exactly; its own grid,
+// vertical header and editing are switched off and the delegate draws every cell.
+// Per-row state is kept on the row's first item, so it moves with the row when rows are
+// inserted or deleted above it.
+#include "BrindleExport.h"
+
+#include <QList>
+#include <QPixmap>
+#include <QStringList>
+#include <QTableWidget>
+
+class BRINDLE_EXPORT CMyListCtrl : public QTableWidget {
+    Q_OBJECT
+public:
+    explicit CMyListCtrl(QWidget* parent = nullptr);
+
+    // editType (0 none, 1 or 3 one-line edit, 2 multi-line, 4 drop-down from choices) is recorded
+    // for in-place editing; the list itself does not edit yet.
+    int InsertColumn(int index, const QString& title, Qt::Alignment format = Qt::AlignLeft, int width = 80,
+                     int editType = 0, const QStringList& choices = {}, int subItem = -1);
+    bool DeleteColumn(int index);
+    int ColumnEditType(int index) const;
+
+    // Returns the row index, or -1 when index is out of range (past the end appends).
+    int InsertItem(int index, const QString& text, int image = -1);
+    bool SetItemText(int row, int column, const QString& text);
+    QString GetItemText(int row, int column) const;
+    // The image of a cell: from the image list in column 0, from the sub-image list elsewhere.
+    bool SetItemImage(int row, int column, int image);
+    bool DeleteItem(int row);
+    void DeleteAllItems();
+    int GetItemCount() const { return rowCount(); }
+
+    void SetItemHeight(int pixels);
+    int ItemHeight() const;
+    void SetImageList(const QList<QPixmap>& images);
+    void SetSubImageList(const QList<QPixmap>& images);
+
+    // A row without its own colour follows the list's text colour (and its changes).
+    void SetItemTextColor(int row, const QColor& colour);
+    QColor GetItemTextColor(int row) const;
+    void SetItemBkColor(int row, const QColor& colour);
+    void SetTextColor(const QColor& colour);
+    void SetBkColor(const QColor& colour);
+
+    void EnableGridLine(bool on);
+    bool GridLines() const { return m_grid; }
+    void EnableCheckBoxes(bool on);
+    void SetCheck(int row, bool checked);
+    bool GetCheck(int row) const;
+
+    // Used by the delegate.
+    QPixmap ImageFor(int column, int image) const;
+    QColor TextColour() const { return m_text; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QTableWidgetItem* Cell(int row, int column);
+    struct ColumnInfo {
+        int editType = 0;
+        QStringList choices;
+    };
+    QList<ColumnInfo> m_columns;
+    QList<QPixmap> m_images, m_subImages;
+    QColor m_text, m_back;
+    bool m_grid = false;
+    bool m_checkBoxes = false;
+};
