@@ -1,8 +1,13 @@
-// brindle-demo [--grab FILE.png]: shows one of each control; with --grab renders the window into
-// FILE.png and exits (works on the offscreen platform). Exit codes: 0 done, 1 the PNG could not
+// brindle-demo [--grab FILE.png | --grab-dialog FILE.png]: shows one of each control; with --grab
+// renders the window (or a close-only pop-up dialog) into FILE.png and exits (works on the
+// offscreen platform). Exit codes: 0 done, 1 the PNG could not
 // be written.
 #include "DemoWindow.h"
 #include "MyFrameWnd.h"
+#include "MyPopDialog.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
 
 #include <QApplication>
 #include <QMenu>
@@ -17,6 +22,16 @@ int main(int argc, char** argv) {
     QMenu* file = menu.addMenu(QStringLiteral("文件"));
     file->addAction(QStringLiteral("设置"));
     file->addAction(QStringLiteral("关于"));
+    if (argc == 3 && std::strcmp(argv[1], "--grab-dialog") == 0) {
+        CMyPopDialog dialog;
+        dialog.setWindowTitle(QStringLiteral("关于 Quarvik"));
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(new QLabel(QStringLiteral("Quarvik 自动技审系统 0.1")));
+        dialog.resize(320, 140);
+        dialog.show();
+        QApplication::processEvents();
+        return dialog.grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
     CMyFrameWnd* frame = BuildDemoWindow(&menu);
     frame->show();
     if (argc == 3 && std::strcmp(argv[1], "--grab") == 0) {
