@@ -164,7 +164,7 @@ bool CCheckRunner::Start(std::string* error)
         const HandOverFn handOver = [this](const std::string& path, int64_t size) {
             m_home.Send([&] { m_list.Add(path, size, m_setup.targetType); });
         };
-        const SourceBodyFn source = m_setup.source;
+        const SourceBodyFn source = m_setup.makeSource ? m_setup.makeSource(m_home, m_list) : m_setup.source;
         if (!source ||
             !m_sourceThread.Start([source, handOver](CWorkerThread& self) { source(self, handOver); }))
             return false;

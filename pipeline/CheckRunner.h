@@ -41,6 +41,8 @@ struct CheckRunnerSetup {
     MonTask_t task{};         // manual list: nID -1, bPicute 1, bSyntax 0
     int32_t targetType = 2;   // TargetType; manual: 2
     SourceBodyFn source;      // tasks only
+    // For sources that also ask the list (removable disks): builds the body at Start.
+    std::function<SourceBodyFn(IDispatcher& home, CSubTaskList& list)> makeSource;
     FormatCheckFn formatCheck;  // used when task.bSyntax is set (the manual list too, from the checker)
     std::shared_ptr<ICheckFetcher> fetcher;  // copies the start of remote material; none: local only
     DownloadBodyFn downloads;   // tasks of FTP targets

@@ -282,11 +282,28 @@ void CSubTaskList::OnThumbnail(int32_t code, const ThumbnailReport_t& report)
     NotifyChanged(report.nIndex);
 }
 
+int CSubTaskList::RowOf(const SubTaskInfo_t& subTask) const
+{
+    const auto same = [&](int row) {
+        const SubTaskInfo_t& info = Row(row);
+        return info.nID == subTask.nID && std::strcmp(info.szFilename, subTask.szFilename) == 0;
+    };
+    if (Valid(subTask.nIndex) && same(subTask.nIndex))
+        return subTask.nIndex;
+    // Rows removed while the worker held its copy renumbered the rest.
+    for (int row = 0; row < Count(); ++row) {
+        if (subTask.nID > 0 && same(row))
+            return row;
+    }
+    return -1;
+}
+
 void CSubTaskList::OnDownload(int32_t code, const SubTaskInfo_t& subTask)
 {
-    if (!Valid(subTask.nIndex))
+    const int index = RowOf(subTask);
+    if (index < 0)
         return;
-    Row_t& row = m_rows[static_cast<size_t>(subTask.nIndex)];
+    Row_t& row = m_rows[static_cast<size_t>(index)];
     row.info.nDownload = subTask.nDownload;
     if (code == 0) {
         row.downloading = true;
@@ -297,18 +314,19 @@ void CSubTaskList::OnDownload(int32_t code, const SubTaskInfo_t& subTask)
             CopyField(row.info.szNewFilename, subTask.szNewFilename);
         WriteState(row);
     }
-    NotifyChanged(subTask.nIndex);
+    NotifyChanged(index);
 }
 
 int CSubTaskList::OnCheckReport(int32_t code, const SubTaskInfo_t& subTask)
 {
-    if (!Valid(subTask.nIndex))
+    const int index = RowOf(subTask);
+    if (index < 0)
         return -1;
-    Row_t& row = m_rows[static_cast<size_t>(subTask.nIndex)];
+    Row_t& row = m_rows[static_cast<size_t>(index)];
     if (code == kReportProgress) {
         row.info.nProgress = subTask.nProgress;
         row.checking = true;
-        NotifyChanged(subTask.nIndex);
+        NotifyChanged(index);
         return 0;
     }
     int32_t state;
@@ -323,7 +341,7 @@ int CSubTaskList::OnCheckReport(int32_t code, const SubTaskInfo_t& subTask)
     row.checking = false;
     row.info.nState = state;
     WriteState(row);
-    NotifyChanged(subTask.nIndex);
+    NotifyChanged(index);
     return 0;
 }
 

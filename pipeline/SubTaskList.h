@@ -100,7 +100,8 @@ public:
     bool TakeNextDownload(SubTaskInfo_t& out);  // 4 -> 5
     bool TakeNextForCheck(SubTaskInfo_t& out);  // 7 -> 8, announced to OnEntersChecking
 
-    // Worker reports. A report for a row outside the array is ignored (-1).
+    // Worker reports. They find their row by its number, or, when rows were removed meanwhile,
+    // by the sub-task's id; a report for a sub-task no longer in the list is ignored (-1).
     void OnThumbnail(int32_t code, const ThumbnailReport_t& report);
     void OnDownload(int32_t code, const SubTaskInfo_t& subTask);
     int OnCheckReport(int32_t code, const SubTaskInfo_t& subTask);
@@ -115,6 +116,7 @@ private:
 
     bool Take(int32_t from, int32_t to, SubTaskInfo_t& out, bool writeState);
     bool Valid(int row) const { return row >= 0 && row < Count(); }
+    int RowOf(const SubTaskInfo_t& subTask) const;
     void WriteState(Row_t& row);
     void NotifyChanged(int row);
 

@@ -2,6 +2,8 @@
 
 #include "FolderSource.h"
 #include "FormatCheck.h"
+#include "FtpSource.h"
+#include "RemovableSource.h"
 #include "SqliteDb.h"
 #include "TemplReaders.h"
 
@@ -62,13 +64,28 @@ bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& 
         return false;
     }
     setup.targetType = target.nType;
-    if (target.nType != kTargetFolder) {
-        error = "only folder targets can be watched here";
+    switch (target.nType) {
+    case kTargetFolder:
+        setup.source = FolderSourceBody(target);
+        break;
+    case kTargetFtp:
+        setup.source = FtpSourceBody(target);
+        setup.downloads = [](CWorkerThread& self, IDispatcher& home, CSubTaskList& list) {
+            RunFtpDownloads(self, home, list);
+        };
+        setup.fetcher = std::make_shared<CFtpFetcher>();
+        break;
+    case kTargetRemovable:
+        setup.makeSource = [target](IDispatcher& home, CSubTaskList& list) {
+            return RemovableSourceBody(target, HomeListLink(home, list));
+        };
+        break;
+    default:
+        error = "targets of this kind cannot be watched here yet";
         return false;
     }
-    setup.source = FolderSourceBody(target);
     if (task.bSyntax) {
-        setup.formatCheck = MakeFormatCheck(task.nSyntaxID);
+        setup.formatCheck = MakeFormatCheck(task.nSyntaxID, setup.fetcher);
         if (!setup.formatCheck) {
             error = "the format template of the task does not exist";
             return false;

@@ -2,6 +2,7 @@
 
 #include "CheckRunner.h"
 #include "FormatCheck.h"
+#include "PlayoutClipNames.h"
 #include "SqliteDb.h"
 #include "StoredReport.h"
 #include "TaskQueries.h"
@@ -129,6 +130,8 @@ bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOpt
     CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
     CResultRecorder recorder;
     recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
+    CPlayoutClipNames clipNames;
+    recorder.SetClipNameLookup(&clipNames);
     CompletionWatch watch(list, recorder);
 
     std::vector<std::string> ignored;

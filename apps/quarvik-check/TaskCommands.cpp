@@ -3,6 +3,7 @@
 #include "CheckRunner.h"
 #include "FaultKinds.h"
 #include "FormatCheck.h"
+#include "PlayoutClipNames.h"
 #include "Settings.h"
 #include "SqliteDb.h"
 #include "StoredCheck.h"
@@ -117,6 +118,8 @@ int RunTasks(int taskId, const std::string& paramsPath, const std::function<bool
     CEventLoop home;
     CResultRecorder recorder;
     recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
+    CPlayoutClipNames clipNames;
+    recorder.SetClipNameLookup(&clipNames);
     FaultLog faultLog(recorder);
     recorder.AddObserver(&faultLog);
 

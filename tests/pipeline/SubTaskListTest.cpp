@@ -146,9 +146,16 @@ TEST_F(SubTaskListTest, LowestRowIsTakenFirstAndReportsMoveTheStates)
     EXPECT_EQ(list.StateText(1), "图像检测中: 55 %");
     EXPECT_EQ(StoredState(second.nID), kSubTaskFormatValid);
 
-    SubTaskInfo_t outside = second;
-    outside.nIndex = 7;
-    EXPECT_EQ(list.OnCheckReport(kReportDone, outside), -1);
+    SubTaskInfo_t unknown = second;
+    unknown.nIndex = 7;
+    unknown.nID = 9999;
+    EXPECT_EQ(list.OnCheckReport(kReportDone, unknown), -1);
+
+    // Rows removed while a worker holds its copy: the report still reaches its own sub-task.
+    list.Delete({0});
+    EXPECT_EQ(list.OnCheckReport(kReportDone, second), 0);
+    EXPECT_EQ(list.Row(0).nState, kSubTaskDone);
+    EXPECT_EQ(StoredState(second.nID), kSubTaskDone);
 }
 
 TEST_F(SubTaskListTest, ReloadAndStartResetHalfFinishedSubTasks)
