@@ -203,36 +203,72 @@ int AddTemplate(const std::vector<std::string>& arguments)
     return kExitOk;
 }
 
-int AddFolderTask(const std::vector<std::string>& arguments)
+int AddTask(const std::vector<std::string>& arguments)
 {
-    if (arguments.size() < 2 || arguments.size() > 4) {
-        std::fprintf(stderr, "quarvik-check: --add-folder-task NAME FOLDER [SECONDS [TEMPLATE]]\n");
+    static const std::map<std::string, int32_t> kKinds = {
+        {"ftp", kTargetFtp}, {"udp", kTargetUdp}, {"folder", kTargetFolder}, {"removable", kTargetRemovable}};
+    if (arguments.size() < 2 || kKinds.count(arguments[1]) == 0) {
+        std::fprintf(stderr, "quarvik-check: --add-task NAME folder|ftp|udp|removable [key=value...]\n");
         return kExitTrouble;
     }
     MonObj_t target{};
-    if (arguments[1].size() >= sizeof(target.szPath) || !IsExistingFolder(arguments[1])) {
-        std::fprintf(stderr, "quarvik-check: %s must be an existing folder of at most %zu bytes\n",
-                     arguments[1].c_str(), sizeof(target.szPath) - 1);
-        return kExitTrouble;
-    }
     CopyField(target.szName, arguments[0]);
-    target.nType = kTargetFolder;
-    CopyField(target.szPath, arguments[1]);
-    target.nTimeSpan = arguments.size() > 2 ? std::atoi(arguments[2].c_str()) : 10;
-    if (target.nTimeSpan <= 0)
-        target.nTimeSpan = 10;
+    target.nType = kKinds.at(arguments[1]);
+    target.nTimeSpan = 10;
     MonTask_t task{};
     CopyField(task.szName, arguments[0]);
     task.bActive = 1;
     task.bPicute = 1;
-    if (arguments.size() > 3) {
-        task.nSyntaxID = FindTemplateId(arguments[3]);
-        if (task.nSyntaxID < 0) {
-            std::fprintf(stderr, "quarvik-check: no format template named %s\n", arguments[3].c_str());
+    // Each key fills one field; a value longer than its field is refused rather than cut.
+    const auto put = [](auto& field, const std::string& value) {
+        if (value.size() >= sizeof(field))
+            return false;
+        CopyField(field, value);
+        return true;
+    };
+    const auto apply = [&](const std::string& key, const std::string& value) {
+        if (key == "path")
+            return put(target.szPath, value);
+        if (key == "host" || key == "ip")
+            return put(target.szIp, value);
+        if (key == "user")
+            return put(target.szUser, value);
+        if (key == "password")
+            return put(target.szPasswd, value);
+        if (key == "port") {
+            target.nPort = std::atoi(value.c_str());
+            return target.nPort > 0 && target.nPort < 65536;
+        }
+        if (key == "interval") {
+            target.nTimeSpan = std::atoi(value.c_str());
+            return target.nTimeSpan > 0;
+        }
+        if (key == "template") {
+            task.nSyntaxID = FindTemplateId(value);
+            task.bSyntax = 1;
+            return task.nSyntaxID >= 0;
+        }
+        if (key == "content") {
+            task.bPicute = value == "on" ? 1 : 0;
+            return value == "on" || value == "off";
+        }
+        return false;
+    };
+    for (size_t i = 2; i < arguments.size(); ++i) {
+        const size_t equals = arguments[i].find('=');
+        if (equals == std::string::npos ||
+            !apply(arguments[i].substr(0, equals), arguments[i].substr(equals + 1))) {
+            std::fprintf(stderr, "quarvik-check: %s: unknown key, a value too long for its field, or no such template\n",
+                         arguments[i].c_str());
             return kExitTrouble;
         }
-        task.bSyntax = 1;
     }
+    if (target.nType == kTargetFolder && !IsExistingFolder(target.szPath)) {
+        std::fprintf(stderr, "quarvik-check: path=%s is not an existing folder\n", target.szPath);
+        return kExitTrouble;
+    }
+    if (target.nType == kTargetFtp && target.nPort == 0)
+        target.nPort = 21;
     CSqliteDb db;
     int targetId = 0, taskId = 0;
     if (!db.OpenTemplDb() || !db.AddTarget(targetId, target)) {

@@ -16,8 +16,10 @@ int RunTasks(int taskId, const std::string& paramsPath, const std::function<bool
 int SetCacheFolder(const std::string& folder);
 // "--add-template NAME ITEM...", each ITEM "Level:Name=Value" or "Level:Name=Low..High".
 int AddTemplate(const std::vector<std::string>& arguments);
-// "--add-folder-task NAME FOLDER [SECONDS [TEMPLATE]]": a folder target and an active task.
-int AddFolderTask(const std::vector<std::string>& arguments);
+// "--add-task NAME KIND key=value...": a target of that kind (folder, ftp, udp, removable)
+// and an active task watching it. Keys: path, host (or ip), port, user, password, interval
+// (seconds), template (a stored template's name: format check on), content (on|off).
+int AddTask(const std::vector<std::string>& arguments);
 // "--list-tasks": the tasks with their targets.
 int ListTasks();
 

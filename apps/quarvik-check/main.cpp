@@ -53,7 +53,8 @@ void PrintUsage(std::FILE* to)
                  "       quarvik-check [--params FILE] --run-tasks | --task ID\n"
                  "       quarvik-check --set-cache DIR | --list-tasks\n"
                  "       quarvik-check --add-template NAME Level:Name=Value|Level:Name=Low..High...\n"
-                 "       quarvik-check --add-folder-task NAME FOLDER [SECONDS [TEMPLATE]]\n"
+                 "       quarvik-check --add-task NAME folder|ftp|udp|removable [key=value...]\n"
+                 "         keys: path host port user password interval template content=on|off\n"
                  "  Checks each file or stream address for black, colour bars, colour field,\n"
                  "  still frame and mosaic pictures and silent, too low or too high sound.\n"
                  "  --json           print one JSON document instead of text\n"
@@ -68,7 +69,7 @@ void PrintUsage(std::FILE* to)
                  "opened, a report could not be written or the arguments are wrong\n");
 }
 
-enum class Mode { kCheck, kRunTasks, kSetCache, kListTasks, kAddTemplate, kAddFolderTask };
+enum class Mode { kCheck, kRunTasks, kSetCache, kListTasks, kAddTemplate, kAddTask };
 
 struct Options {
     Mode mode = Mode::kCheck;
@@ -128,8 +129,8 @@ bool ParseArguments(int argc, char** argv, Options& options)
             options.mode = Mode::kListTasks;
         } else if (arg == "--add-template") {
             options.mode = Mode::kAddTemplate;
-        } else if (arg == "--add-folder-task") {
-            options.mode = Mode::kAddFolderTask;
+        } else if (arg == "--add-task") {
+            options.mode = Mode::kAddTask;
         } else {
             std::fprintf(stderr, "quarvik-check: unknown option %s\n", arg.c_str());
             return false;
@@ -222,7 +223,7 @@ int main(int argc, char** argv)
     case Mode::kSetCache: return SetCacheFolder(options.paths[0]);
     case Mode::kListTasks: return ListTasks();
     case Mode::kAddTemplate: return AddTemplate(options.paths);
-    case Mode::kAddFolderTask: return AddFolderTask(options.paths);
+    case Mode::kAddTask: return AddTask(options.paths);
     case Mode::kCheck: break;
     }
 

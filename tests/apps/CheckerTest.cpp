@@ -239,7 +239,8 @@ TEST_F(StoredReports, FolderTaskRunsUnattendedUntilInterrupted)
     const std::filesystem::path folder = dir_ / "in";
     std::filesystem::create_directories(folder);
     ASSERT_EQ(Run("--add-template pal Video:Width=720 Audio:SamplingRate=48000..48000").status, 0) << errors_;
-    ASSERT_EQ(Run("--add-folder-task incoming " + Quoted(folder) + " 1 pal").status, 0) << errors_;
+    ASSERT_EQ(Run("--add-task incoming folder path=" + Quoted(folder) + " interval=1 template=pal").status, 0)
+        << errors_;
     std::filesystem::copy_file(Media("faults.avi"), folder / "a.avi");
 
     // Runs until the file is checked (at most a minute), then interrupts it as Ctrl-C would.
