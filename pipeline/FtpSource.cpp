@@ -1,8 +1,8 @@
 #include "FtpSource.h"
 
 #include "CacheFolder.h"
+#include "FileDisplay.h"
 #include "FtpListReader.h"
-#include "ResultRecorder.h"
 #include "Settings.h"
 #include "SqliteDb.h"
 #include "TextField.h"

@@ -52,30 +52,6 @@ int CountColumnOfKind(int32_t kind)
     return it == kCountColumnKinds.end() ? -1 : static_cast<int>(it - kCountColumnKinds.begin());
 }
 
-std::string DisplayFileName(const std::string& file)
-{
-    constexpr char kScheme[] = "ftp://";
-    if (file.size() < 6)
-        return file;
-    for (size_t i = 0; i < 6; ++i) {
-        if (std::tolower(static_cast<unsigned char>(file[i])) != kScheme[i])
-            return file;
-    }
-    const size_t pathStart = file.find('/', 6);
-    std::string authority = file.substr(6, pathStart == std::string::npos ? std::string::npos : pathStart - 6);
-    const std::string path = pathStart == std::string::npos ? "/" : file.substr(pathStart);
-    const size_t at = authority.find_last_of('@');
-    if (at != std::string::npos)
-        authority.erase(0, at + 1);
-    const size_t close = authority.rfind(']');
-    const size_t colon = authority.rfind(':');
-    if (colon != std::string::npos && (close == std::string::npos || colon > close))
-        authority.erase(colon);
-    if (authority.empty())
-        return file;
-    return kScheme + authority + path;
-}
-
 void CResultRecorder::Reload()
 {
     ReloadDay(static_cast<int64_t>(std::time(nullptr)));

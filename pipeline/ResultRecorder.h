@@ -7,6 +7,7 @@
 #pragma once
 
 #include "CheckNotify.h"
+#include "FileDisplay.h"
 #include "TaskRecords.h"
 
 #include <array>
@@ -94,8 +95,5 @@ private:
     StoreMediaInfoFn m_storeMediaInfo;
 };
 
-// The display form of a file: an FTP address without user name, password and port
-// ("ftp://%s%s", server and path); anything else unchanged.
-std::string DisplayFileName(const std::string& file);
 
 }  // namespace quarvik

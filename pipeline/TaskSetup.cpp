@@ -7,6 +7,7 @@
 #include "SqliteDb.h"
 #include "TemplReaders.h"
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -75,11 +76,19 @@ bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& 
         };
         setup.fetcher = std::make_shared<CFtpFetcher>();
         break;
-    case kTargetRemovable:
-        setup.makeSource = [target](IDispatcher& home, CSubTaskList& list) {
-            return RemovableSourceBody(target, HomeListLink(home, list));
+    case kTargetRemovable: {
+        // QUARVIK_MOUNTINFO and QUARVIK_SYSFS put a mount table and a sysfs tree of one's own
+        // in place of the system's, so a disk can be plugged in on a machine that has none.
+        MountTablePaths paths;
+        if (const char* mountInfo = std::getenv("QUARVIK_MOUNTINFO"))
+            paths.mountInfo = mountInfo;
+        if (const char* sysfs = std::getenv("QUARVIK_SYSFS"))
+            paths.sysfsRoot = sysfs;
+        setup.makeSource = [target, paths](IDispatcher& home, CSubTaskList& list) {
+            return RemovableSourceBody(target, HomeListLink(home, list), paths);
         };
         break;
+    }
     default:
         error = "targets of this kind cannot be watched here yet";
         return false;

@@ -1,5 +1,7 @@
 #include "ResultColumns.h"
 
+#include "FileDisplay.h"
+
 #include <algorithm>
 #include <cctype>
 #include <ctime>
@@ -28,7 +30,7 @@ std::string LocalTimeText(int32_t seconds)
 
 ResultRowTexts HistoryRowTexts(const ResultInfo_t& result)
 {
-    ResultRowTexts texts{LocalTimeText(result.tmBegin), FileDisplayName(result.szFilename), result.szName,
+    ResultRowTexts texts{LocalTimeText(result.tmBegin), DisplayFileName(result.szFilename), result.szName,
                          FormatIconOf(result.nFmtError), {}};
     for (int i = 0; i < kCountColumns; ++i)
         texts.counts[i] = result.nFmtError == kFormatInvalid ? "0" : std::to_string(result.*kCountColumnFields[i]);
@@ -38,27 +40,6 @@ ResultRowTexts HistoryRowTexts(const ResultInfo_t& result)
 bool ShowsFaults(const ResultRowTexts& texts)
 {
     return std::any_of(texts.counts.begin(), texts.counts.end(), [](const std::string& c) { return c != "0"; });
-}
-
-std::string FileDisplayName(std::string_view fileName)
-{
-    constexpr std::string_view kScheme = "ftp://";
-    if (fileName.size() < kScheme.size() ||
-        !std::equal(kScheme.begin(), kScheme.end(), fileName.begin(),
-                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); }))
-        return std::string(fileName);
-    std::string_view rest = fileName.substr(kScheme.size());
-    const size_t pathStart = std::min(rest.find('/'), rest.size());
-    std::string_view authority = rest.substr(0, pathStart);
-    const size_t at = authority.rfind('@');
-    if (at != std::string_view::npos)
-        authority.remove_prefix(at + 1);
-    const size_t portStart = authority.starts_with('[') ? authority.find("]:") : authority.rfind(':');
-    if (portStart != std::string_view::npos)
-        authority = authority.substr(0, authority.starts_with('[') ? portStart + 1 : portStart);
-    if (authority.empty())
-        return std::string(fileName);
-    return "ftp://" + std::string(authority) + std::string(rest.substr(pathStart));
 }
 
 FormatIcon FormatIconOf(int32_t nFmtError)

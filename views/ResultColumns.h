@@ -31,9 +31,6 @@ ResultRowTexts HistoryRowTexts(const ResultInfo_t& result);
 // True when any count text differs from "0": the row is shown and exported in red.
 bool ShowsFaults(const ResultRowTexts& texts);
 
-// An FTP address without user name, password and port ("ftp://%s%s" of server and path);
-// any other text unchanged.
-std::string FileDisplayName(std::string_view fileName);
 
 // Blank while not checked, a red cross for an invalid format, a green tick otherwise.
 FormatIcon FormatIconOf(int32_t nFmtError);

@@ -1,6 +1,7 @@
 #include "CheckReport.h"
 
 #include "FaultKinds.h"
+#include "FileDisplay.h"
 
 #include <cstdio>
 
@@ -57,7 +58,7 @@ std::string JsonString(const std::string& text)
 
 void WriteTextReport(std::ostream& out, const FileReport& report)
 {
-    out << report.path << '\n';
+    out << DisplayFileName(report.path) << '\n';
     if (report.duplicate) {
         out << "  ignored: already in the task list\n";
         return;
@@ -100,7 +101,7 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
         char numbers[96];
         std::snprintf(numbers, sizeof(numbers), "\"frames\":%d,\"speed_fps\":%.1f", r.frames,
                       r.speedFps);
-        out << (f ? "," : "") << "{\"path\":" << JsonString(r.path)
+        out << (f ? "," : "") << "{\"path\":" << JsonString(DisplayFileName(r.path))
             << ",\"opened\":" << (r.opened ? "true" : "false") << ',' << numbers
             << (r.duplicate ? ",\"duplicate\":true" : "")
             << ",\"events\":[";

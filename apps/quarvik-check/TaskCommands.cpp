@@ -48,7 +48,7 @@ private:
         const SubTaskInfo_t& s = m_list.Row(row);
         m_last[row] = s.nState;
         const std::string state = SubTaskStateName(m_list.Kind(), s.nState);
-        PrintLine(m_prefix + s.szFilename + ": " + (state.empty() ? "state " + std::to_string(s.nState) : state));
+        PrintLine(m_prefix + DisplayFileName(s.szFilename) + ": " + (state.empty() ? "state " + std::to_string(s.nState) : state));
     }
     const CSubTaskList& m_list;
     const std::string m_prefix;
@@ -66,7 +66,7 @@ public:
     void OnFaultRecorded(int row, const ResultNotify_t& n) override
     {
         const ResultInfo_t& r = m_recorder.Row(row).info;
-        std::string line = "[task " + std::to_string(r.nTaskID) + "] " + r.szFilename + ": " +
+        std::string line = "[task " + std::to_string(r.nTaskID) + "] " + DisplayFileName(r.szFilename) + ": " +
                            FaultDetailName(n.nFault) + " " + CheckFrameTimeCode(n.tmBegin) + " - " +
                            CheckFrameTimeCode(n.tmEnd);
         if (!IsPictureFault(n.nFault))

@@ -261,6 +261,88 @@ TEST_F(StoredReports, FolderTaskRunsUnattendedUntilInterrupted)
     EXPECT_EQ(Run("--list-tasks").out.find("1\tincoming\tactive"), 0u);
 }
 
+// Runs --run-tasks in the test's program folder while the given shell lines set the scene,
+// until the log shows a finished check (at most a minute), then interrupts it as Ctrl-C would.
+CheckerRun RunTasksUntilChecked(const std::filesystem::path& dir, const std::string& environment,
+                                const std::string& scene, std::string& log)
+{
+    const std::filesystem::path logFile = dir / "run.txt";
+    const std::string script = environment + " QUARVIK_HOME=" + Quoted(dir / "home") + " " QUARVIK_CHECK_BINARY
+                               " --run-tasks >" + Quoted(logFile) + " 2>&1 & pid=$!; " + scene +
+                               "; for i in $(seq 600); do grep -q '检测完毕' " + Quoted(logFile) +
+                               " && break; sleep 0.1; done; kill -INT $pid; wait $pid";
+    const CheckerRun run = RunCommand("sh -c " + Quoted(script));
+    log = ReadBytes(logFile);
+    return run;
+}
+
+TEST_F(StoredReports, FtpTaskDownloadsAndChecksANewFile)
+{
+    const std::filesystem::path root = dir_ / "ftp";
+    std::filesystem::create_directories(root / "in");
+    std::filesystem::copy_file(Media("faults.avi"), root / "in/a.avi");
+    const std::string server =
+        "from pyftpdlib.authorizers import DummyAuthorizer\n"
+        "from pyftpdlib.handlers import FTPHandler\n"
+        "from pyftpdlib.servers import FTPServer\n"
+        "import sys\n"
+        "a = DummyAuthorizer()\n"
+        "a.add_user('quser', 'qpass', sys.argv[1], perm='elr')\n"
+        "FTPHandler.authorizer = a\n"
+        "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
+        "print(s.address[1], flush=True)\n"
+        "s.serve_forever()\n";
+    const std::filesystem::path portFile = dir_ / "port.txt";
+    std::ofstream(dir_ / "server.py") << server;
+    // The Debian interpreter: the package python3-pyftpdlib is installed for it.
+    const std::string start = "/usr/bin/python3 " + Quoted(dir_ / "server.py") + " " + Quoted(root) + " >" + Quoted(portFile) +
+                              " 2>/dev/null & echo $! >" + Quoted(dir_ / "server.pid") +
+                              "; for i in $(seq 150); do [ -s " + Quoted(portFile) + " ] && break; sleep 0.1; done";
+    ASSERT_EQ(RunCommand("sh -c " + Quoted(start)).status, 0);
+    const int port = std::atoi(ReadBytes(portFile).c_str());
+    ASSERT_GT(port, 0) << "pyftpdlib did not start (python3-pyftpdlib installed?)";
+
+    ASSERT_EQ(Run("--add-task feed ftp host=127.0.0.1 port=" + std::to_string(port) +
+                  " user=quser password=qpass path=/in interval=1").status, 0) << errors_;
+    std::string log;
+    const CheckerRun run = RunTasksUntilChecked(dir_, "", ":", log);
+    RunCommand("kill $(cat " + Quoted(dir_ / "server.pid") + ")");
+    EXPECT_EQ(run.status, 0) << log;
+    const std::string shown = "ftp://127.0.0.1/in/a.avi";
+    EXPECT_NE(log.find(shown + ": 等待下载"), std::string::npos) << log;
+    EXPECT_NE(log.find(shown + ": 黑场 00:00:02.00 - 00:00:02.24"), std::string::npos) << log;
+    EXPECT_NE(log.find(shown + ": 检测完毕"), std::string::npos) << log;
+    EXPECT_EQ(log.find("qpass"), std::string::npos) << "the password is never shown";
+}
+
+TEST_F(StoredReports, RemovableDiskTaskChecksAPluggedInVolume)
+{
+    // A sysfs tree with one removable disk partition, 8:17, and a mount table without it.
+    const std::filesystem::path sys = dir_ / "sys";
+    std::filesystem::create_directories(sys / "devices/usb1/sdb/sdb1");
+    std::ofstream(sys / "devices/usb1/sdb/sdb1/partition") << "1\n";
+    std::filesystem::create_directories(sys / "block/sdb");
+    std::ofstream(sys / "block/sdb/removable") << "1\n";
+    std::filesystem::create_directories(sys / "dev/block");
+    std::filesystem::create_symlink("../../devices/usb1/sdb/sdb1", sys / "dev/block/8:17");
+    const std::filesystem::path mountInfo = dir_ / "mountinfo";
+    std::ofstream(mountInfo) << "22 1 0:21 / /proc rw,nosuid shared:12 - proc proc rw\n";
+    const std::filesystem::path stick = dir_ / "STICK";
+    std::filesystem::create_directories(stick);
+    std::filesystem::copy_file(Media("faults.ts"), stick / "clip.ts");
+
+    ASSERT_EQ(Run("--add-task usb removable").status, 0) << errors_;
+    const std::string plugIn = "sleep 1; echo '30 1 8:17 / " + stick.string() +
+                               " rw,relatime shared:1 - vfat /dev/sdb1 rw' >>" + Quoted(mountInfo);
+    std::string log;
+    const CheckerRun run = RunTasksUntilChecked(
+        dir_, "QUARVIK_MOUNTINFO=" + Quoted(mountInfo) + " QUARVIK_SYSFS=" + Quoted(sys), plugIn, log);
+    EXPECT_EQ(run.status, 0) << log;
+    const std::string file = (stick / "clip.ts").string();
+    EXPECT_NE(log.find(file + ": 彩条 00:00:00.00 - 00:00:01.24"), std::string::npos) << log;
+    EXPECT_NE(log.find(file + ": 检测完毕"), std::string::npos) << log;
+}
+
 TEST(CheckReport, JsonStringsAreAlwaysValid)
 {
     EXPECT_EQ(JsonString("it's \"a\\b\""), "\"it's \\\"a\\\\b\\\"\"");

@@ -1,0 +1,13 @@
+// How a file or address is shown to people (lists, monitors, logs, reports).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quarvik {
+
+// An FTP address as "ftp://%s%s": server and path only, so the user name, the password and the
+// port never show ("/" when it has no path). Anything else is returned unchanged.
+std::string DisplayFileName(std::string_view file);
+
+}  // namespace quarvik
