@@ -4,6 +4,7 @@
 #include "FormatCheck.h"
 #include "FtpSource.h"
 #include "RemovableSource.h"
+#include "UdpSource.h"
 #include "SqliteDb.h"
 #include "TemplReaders.h"
 
@@ -28,7 +29,30 @@ private:
     const std::function<void(const ResultNotify_t&)>& m_notify;
 };
 
+// Fetches the start of remote material by its kind of address.
+class CRemoteFetcher : public ICheckFetcher {
+public:
+    bool Fetch(const SubTaskInfo_t& subTask, const std::string& localPath, int64_t maxBytes) override
+    {
+        const std::string_view address = subTask.szFilename;
+        if (address.starts_with("ftp://"))
+            return m_ftp.Fetch(subTask, localPath, maxBytes);
+        if (address.starts_with("udp://"))
+            return m_udp.Fetch(subTask, localPath, maxBytes);
+        return false;
+    }
+
+private:
+    CFtpFetcher m_ftp;
+    CUdpFetcher m_udp;
+};
+
 }  // namespace
+
+std::shared_ptr<ICheckFetcher> MakeRemoteFetcher()
+{
+    return std::make_shared<CRemoteFetcher>();
+}
 
 SourceBodyFn FolderSourceBody(const MonObj_t& target)
 {
@@ -65,6 +89,7 @@ bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& 
         return false;
     }
     setup.targetType = target.nType;
+    setup.fetcher = MakeRemoteFetcher();
     switch (target.nType) {
     case kTargetFolder:
         setup.source = FolderSourceBody(target);
@@ -74,7 +99,9 @@ bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& 
         setup.downloads = [](CWorkerThread& self, IDispatcher& home, CSubTaskList& list) {
             RunFtpDownloads(self, home, list);
         };
-        setup.fetcher = std::make_shared<CFtpFetcher>();
+        break;
+    case kTargetUdp:
+        setup.source = UdpSourceBody(target);
         break;
     case kTargetRemovable: {
         // QUARVIK_MOUNTINFO and QUARVIK_SYSFS put a mount table and a sysfs tree of one's own

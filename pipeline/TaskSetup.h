@@ -19,6 +19,10 @@ bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& 
 // template and the fetcher travel with the function.
 FormatCheckFn MakeFormatCheck(int32_t nSyntaxID, std::shared_ptr<ICheckFetcher> fetcher = nullptr);
 
+// Copies the start of "ftp://" and "udp://" material into the cache for thumbnails and format
+// checks; fails for anything else.
+std::shared_ptr<ICheckFetcher> MakeRemoteFetcher();
+
 // The source thread of a folder target.
 SourceBodyFn FolderSourceBody(const MonObj_t& target);
 

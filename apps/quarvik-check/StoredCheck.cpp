@@ -116,9 +116,10 @@ bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOpt
 {
     CheckRunnerSetup setup = ManualCheckSetup();
     setup.paramsPath = options.paramsPath;
+    setup.fetcher = MakeRemoteFetcher();
     if (!options.templateName.empty()) {
         const int id = FindTemplateId(options.templateName);
-        setup.formatCheck = id < 0 ? FormatCheckFn() : MakeFormatCheck(id);
+        setup.formatCheck = id < 0 ? FormatCheckFn() : MakeFormatCheck(id, setup.fetcher);
         if (!setup.formatCheck) {
             error = "no format template named " + options.templateName;
             return false;

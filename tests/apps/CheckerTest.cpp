@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -313,6 +314,24 @@ TEST_F(StoredReports, FtpTaskDownloadsAndChecksANewFile)
     EXPECT_NE(log.find(shown + ": 黑场 00:00:02.00 - 00:00:02.24"), std::string::npos) << log;
     EXPECT_NE(log.find(shown + ": 检测完毕"), std::string::npos) << log;
     EXPECT_EQ(log.find("qpass"), std::string::npos) << "the password is never shown";
+}
+
+TEST_F(StoredReports, UdpTaskRecordsAndChecksALiveStream)
+{
+    const int port = 20000 + static_cast<int>(getpid() % 20000);
+    ASSERT_EQ(Run("--add-task live udp ip=127.0.0.1 port=" + std::to_string(port)).status, 0) << errors_;
+    // A sender of MPEG-TS at four times real time, for a minute at most.
+    const std::string sender = "timeout 60 ffmpeg -nostdin -v error -readrate 4 -stream_loop 2 -i " +
+                               Quoted(Media("faults.ts")) + " -c copy -f mpegts 'udp://127.0.0.1:" +
+                               std::to_string(port) + "?pkt_size=1316' >/dev/null 2>&1 & echo $! >" +
+                               Quoted(dir_ / "sender.pid");
+    std::string log;
+    const CheckerRun run = RunTasksUntilChecked(dir_, "", "sleep 1; " + sender, log);
+    RunCommand("kill $(cat " + Quoted(dir_ / "sender.pid") + ") 2>/dev/null");
+    EXPECT_EQ(run.status, 0) << log;
+    const std::string address = "udp://@127.0.0.1:" + std::to_string(port);
+    EXPECT_NE(log.find(address + ": 等待检测中"), std::string::npos) << log;
+    EXPECT_NE(log.find(address + ": 检测完毕"), std::string::npos) << log;
 }
 
 TEST_F(StoredReports, RemovableDiskTaskChecksAPluggedInVolume)
