@@ -1,6 +1,7 @@
 // The FTP client, watcher and download worker against real peers on 127.0.0.1 only: a
 // pyftpdlib server started per test, and a scripted server of our own for protocol edge cases.
 #include "FtpClient.h"
+#include "FtpBrowse.h"
 #include "FtpSource.h"
 #include "Settings.h"
 #include "SubTaskList.h"
@@ -397,6 +398,50 @@ TEST_F(FtpServerTest, ListsFoldersFilesSizesAndTimes)
     EXPECT_NEAR(static_cast<double>(entries[0].tmModified), static_cast<double>(std::time(nullptr)), 120.0);
     EXPECT_EQ(entries[1].name, "inner");
     EXPECT_TRUE(entries[1].bFolder);
+}
+
+TEST_F(FtpServerTest, ChosenFolderExpandsToItsOwnFilesOnly)
+{
+    WriteFile(root_ + "/sub/a.ts", "12345");
+    WriteFile(root_ + "/sub/b c.mxf", "1234567");
+    fs::create_directories(root_ + "/sub/inner");
+    WriteFile(root_ + "/sub/inner/deep.ts", "1");
+    const FtpAddress server{"127.0.0.1", server_->Port(), kUser, kPass, "/"};
+    std::vector<FtpCandidate> files;
+    ASSERT_TRUE(ExpandFtpFolder(server, "/sub", files));
+    std::sort(files.begin(), files.end(), [](const FtpCandidate& x, const FtpCandidate& y) { return x.address < y.address; });
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].address, Address("/sub/a.ts"));
+    EXPECT_EQ(files[0].llFileSize, 5);
+    EXPECT_EQ(files[1].address, Address("/sub/b c.mxf"));
+    EXPECT_EQ(files[1].llFileSize, 7);
+    std::string error;
+    EXPECT_FALSE(ExpandFtpFolder(FtpAddress{"127.0.0.1", server_->Port(), kUser, "bad", "/"}, "/sub", files, {}, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+using FtpHistoryTest = TempHomeTest;
+
+TEST_F(FtpHistoryTest, ServerHistoryKeepsAHundredNamesAndOldPlaces)
+{
+    EXPECT_TRUE(LoadFtpHistory().empty());
+    ASSERT_TRUE(SaveFtpHistory("10.0.0.1", {}));
+    ASSERT_TRUE(SaveFtpHistory("10.0.0.2", LoadFtpHistory()));
+    EXPECT_EQ(LoadFtpHistory(), (std::vector<std::string>{"10.0.0.2", "10.0.0.1"}));
+    // A name already there keeps its place.
+    ASSERT_TRUE(SaveFtpHistory("10.0.0.1", LoadFtpHistory()));
+    EXPECT_EQ(LoadFtpHistory(), (std::vector<std::string>{"10.0.0.2", "10.0.0.1"}));
+    std::vector<std::string> many;
+    for (int i = 0; i < 120; ++i)
+        many.push_back("host" + std::to_string(i));
+    ASSERT_TRUE(SaveFtpHistory("new", many));
+    const std::vector<std::string> kept = LoadFtpHistory();
+    ASSERT_EQ(kept.size(), 100u);
+    EXPECT_EQ(kept.front(), "new");
+    EXPECT_EQ(kept.back(), "host98");
+    // Windows line ends from an old file are cut.
+    WriteFile(HomeFile("ftps.txt"), "a\r\nb\r\n");
+    EXPECT_EQ(LoadFtpHistory(), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(FtpServerTest, WatcherOffersAFileOnceItStopsGrowingAndNeverAgainAfterARestart)
