@@ -19,17 +19,6 @@
 namespace quarvik {
 namespace {
 
-// Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
-constexpr int64_t kFileTimeEpochOffset = 11644473600LL;
-
-void ToFileTime(const timespec& t, uint32_t& low, uint32_t& high)
-{
-    const uint64_t ticks = static_cast<uint64_t>(t.tv_sec + kFileTimeEpochOffset) * 10000000ULL +
-                           static_cast<uint64_t>(t.tv_nsec) / 100;
-    low = static_cast<uint32_t>(ticks);
-    high = static_cast<uint32_t>(ticks >> 32);
-}
-
 }  // namespace
 
 FileUse ProbeFileUse(const std::string& path)
@@ -66,17 +55,7 @@ const AcFtpFileItem_t* CFolderSource::Find(const std::string& path) const
 
 bool CFolderSource::LoadList(int64_t now)
 {
-    CSqliteDb db;
-    if (!db.OpenFtpList(m_listName))
-        return false;
-    for (const AcFtpFileItem_t& item : LoadFtpFileList(db, now)) {
-        // Two tasks on one target share the list and may both have recorded a file; once either
-        // row says handed on, the file is not offered again.
-        const auto [it, added] = m_files.try_emplace(item.szUrl, item);
-        if (!added && item.nState == 1)
-            it->second = item;
-    }
-    return true;
+    return LoadFileMap(m_listName, now, m_files);
 }
 
 void CFolderSource::Scan(int64_t now, const std::function<bool()>& stopRequested)
@@ -98,7 +77,7 @@ void CFolderSource::Scan(int64_t now, const std::function<bool()>& stopRequested
         if (path.size() >= sizeof(AcFtpFileItem_t::szUrl))
             continue;
         FileStamp stamp{info.st_size, 0, 0};
-        ToFileTime(info.st_mtim, stamp.writeLow, stamp.writeHigh);
+        ToFileTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec, stamp.writeLow, stamp.writeHigh);
         Consider(path, stamp, now);
     }
 }

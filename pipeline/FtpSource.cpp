@@ -18,16 +18,6 @@
 namespace quarvik {
 namespace {
 
-// Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
-constexpr int64_t kFileTimeEpochOffset = 11644473600LL;
-
-void ToFileTime(int64_t seconds, uint32_t& low, uint32_t& high)
-{
-    const uint64_t ticks = static_cast<uint64_t>(std::max<int64_t>(seconds + kFileTimeEpochOffset, 0)) * 10000000ULL;
-    low = static_cast<uint32_t>(ticks);
-    high = static_cast<uint32_t>(ticks >> 32);
-}
-
 // The watched folder as a path prefix: a leading "/", no trailing one ("" for the root).
 std::string FolderPrefix(const std::string& folder)
 {
@@ -74,16 +64,7 @@ const AcFtpFileItem_t* CFtpSource::Find(const std::string& key) const
 
 bool CFtpSource::LoadList(int64_t now)
 {
-    CSqliteDb db;
-    if (!db.OpenFtpList(m_listName))
-        return false;
-    for (const AcFtpFileItem_t& item : LoadFtpFileList(db, now)) {
-        // Two tasks on one target share the list; once either row says handed on, it is.
-        const auto [it, added] = m_files.try_emplace(item.szUrl, item);
-        if (!added && item.nState == 1)
-            it->second = item;
-    }
-    return true;
+    return LoadFileMap(m_listName, now, m_files);
 }
 
 bool CFtpSource::Poll(int64_t now, const std::function<bool()>& stopRequested)
@@ -123,7 +104,7 @@ void CFtpSource::Consider(const FtpEntry& file, int64_t now)
     const auto it = m_files.find(key);
     if (it == m_files.end()) {
         uint32_t low = 0, high = 0;
-        ToFileTime(file.tmModified, low, high);
+        ToFileTime(file.tmModified, 0, low, high);
         CSqliteDb db;
         int newId = 0;
         if (!db.OpenFtpList(m_listName) || !db.AddFtpFile(key.c_str(), file.llSize, newId, low, high))

@@ -23,4 +23,29 @@ std::vector<AcFtpFileItem_t> LoadFtpFileList(CSqliteDb& db, int64_t loadTime)
     });
 }
 
+bool LoadFileMap(const std::string& listName, int64_t loadTime,
+                 std::unordered_map<std::string, AcFtpFileItem_t>& files)
+{
+    CSqliteDb db;
+    if (!db.OpenFtpList(listName))
+        return false;
+    for (const AcFtpFileItem_t& item : LoadFtpFileList(db, loadTime)) {
+        const auto [it, added] = files.try_emplace(item.szUrl, item);
+        if (!added && item.nState == 1)
+            it->second = item;
+    }
+    return true;
+}
+
+void ToFileTime(int64_t seconds, int64_t nanoseconds, uint32_t& low, uint32_t& high)
+{
+    constexpr int64_t kFileTimeEpochOffset = 11644473600LL;  // seconds from 1601 to 1970
+    const int64_t since1601 = seconds + kFileTimeEpochOffset;
+    const uint64_t ticks = since1601 < 0 ? 0
+                                         : static_cast<uint64_t>(since1601) * 10000000ULL +
+                                               static_cast<uint64_t>(nanoseconds) / 100;
+    low = static_cast<uint32_t>(ticks);
+    high = static_cast<uint32_t>(ticks >> 32);
+}
+
 }  // namespace quarvik
