@@ -7,6 +7,7 @@
 #include "SqliteDb.h"
 #include "TaskQueries.h"
 #include "TaskSetup.h"
+#include "UdpSource.h"
 #include "TempHome.h"
 #include "TextField.h"
 
@@ -85,6 +86,26 @@ TEST_F(CheckRunnerTest, ManualListChecksAndStoresEveryFile)
     EXPECT_EQ(LoadFaults(db, row.info.nID).size(), 5u);
     EXPECT_FALSE(LoadMediaInfo(db, row.info.nID).empty());
     EXPECT_TRUE(LoadUnfinishedSubTasks(db, -1).size() == 1u) << "only the unreadable file stays unfinished";
+}
+
+TEST_F(CheckRunnerTest, RemoteMaterialThatCannotBeFetchedEndsAsAnInformationError)
+{
+    for (const bool stream : {false, true}) {
+        SCOPED_TRACE(stream ? "silent stream" : "dead FTP server");
+        CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
+        CheckRunnerSetup setup = ManualCheckSetup();
+        // A closed loopback port: the connection is refused at once. A stream nobody sends:
+        // the recording gives up after its (here short) silence time-out.
+        setup.fetcher = stream ? std::shared_ptr<ICheckFetcher>(std::make_shared<CUdpFetcher>(300))
+                               : MakeRemoteFetcher();
+        list.Add(stream ? "udp://@127.0.0.1:9" : "ftp://u:p@127.0.0.1:1/clip.ts", 0, stream ? kTargetUdp : kTargetFtp);
+        CCheckRunner runner(m_home, list, m_recorder, setup);
+        ASSERT_TRUE(runner.Start());
+        runner.StartThumbnails();
+        ASSERT_TRUE(WaitForStates(m_home, list, 1, {kSubTaskInfoError}));
+        runner.Stop();
+        EXPECT_TRUE(std::filesystem::is_empty(HomeFile("cache"))) << "no partial copy is left";
+    }
 }
 
 TEST_F(CheckRunnerTest, StartNeedsAnExistingCacheFolder)
