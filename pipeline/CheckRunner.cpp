@@ -119,7 +119,7 @@ CheckRunnerSetup ManualCheckSetup()
 
 CCheckRunner::CCheckRunner(IDispatcher& home, CSubTaskList& list, CResultRecorder& recorder,
                            CheckRunnerSetup setup)
-    : m_home(home), m_list(list), m_recorder(recorder), m_setup(std::move(setup)),
+    : m_home(home), m_list(list), m_setup(std::move(setup)),
       m_sink(std::make_unique<HomeSink>(home, recorder)),
       m_monitor(std::make_unique<HomeMonitor>(home)),
       m_announcer(std::make_unique<ResultAnnouncer>(recorder))

@@ -83,7 +83,6 @@ private:
 
     IDispatcher& m_home;
     CSubTaskList& m_list;
-    CResultRecorder& m_recorder;
     const CheckRunnerSetup m_setup;
     std::unique_ptr<HomeSink> m_sink;
     std::unique_ptr<HomeMonitor> m_monitor;
