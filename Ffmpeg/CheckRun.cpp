@@ -27,6 +27,8 @@ CheckOutcome RunContentCheck(CFFCheck& engine, const char* path, int32_t taskId,
             nextProgress = Clock::now() + period;
         }
     }
+    if (hooks.atEnd)
+        hooks.atEnd();
     engine.Flush();
     engine.NotifyCheckFinished();
     return CheckOutcome::kFinished;

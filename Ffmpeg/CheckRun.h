@@ -20,6 +20,8 @@ struct CheckRunHooks {
     // Called about every progressSeconds of wall-clock time while stepping.
     std::function<void(CFFCheck&)> onProgress;
     int progressSeconds = 2;
+    // Called at the end of input, before the open runs are closed.
+    std::function<void()> atEnd;
 };
 
 CheckOutcome RunContentCheck(CFFCheck& engine, const char* path, int32_t taskId,

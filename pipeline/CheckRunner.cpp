@@ -285,6 +285,10 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
             m_monitor->OnCheckProgress(true, progress);
         }
     };
+    if (m_setup.targetType == kTargetRemovable) {
+        // A disk being pulled out ends its files early: wait before taking the end as real.
+        hooks.atEnd = [&] { self.SleepUnlessStopped(2000); };
+    }
     if (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks) ==
         CheckOutcome::kFinished)
         Report(kReportDone, subTask);
