@@ -29,6 +29,7 @@ public:
 
     bool AllEnded(int rows) const { return static_cast<int>(m_ended.size()) >= rows; }
     bool OpenFailed(int row) const { return m_openFailed.count(row) > 0; }
+    bool Ended(int row) const { return m_ended.count(row) > 0; }
 
 private:
     struct ListSide : ISubTaskListObserver {
@@ -160,8 +161,15 @@ bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOpt
     while (!home.PumpWhile(busy, 1000)) {
     }
     runner.Stop();
-    for (int row = 0; row < list.Count(); ++row)
+    std::vector<int> unfinished;
+    for (int row = 0; row < list.Count(); ++row) {
         reports.push_back(ReadBackReport(list.Row(row), recorder, watch.OpenFailed(row)));
+        if (!watch.Ended(row))
+            unfinished.push_back(row);
+    }
+    // Interrupted checks leave no sub-task behind that would make the next run take these
+    // files for duplicates; what their results stored so far stays.
+    list.Delete(std::move(unfinished));
     for (const std::string& path : ignored) {
         FileReport report;
         report.path = path;
