@@ -16,6 +16,7 @@ PACKAGES="
   qt6-base-dev libgl-dev fonts-wqy-microhei
   ffmpeg
   python3-pyftpdlib
+  xvfb xauth imagemagick
 "
 
 missing=""

@@ -1,0 +1,16 @@
+#include "ChildView.h"
+
+#include "MyDialog.h"
+
+CChildView::CChildView(QWidget* parent) : QWidget(parent), m_top(new CMyDialog(this)), m_bottom(new CMyDialog(this)) {}
+
+bool CChildView::IsAnyCheckRunning() const { return false; }
+
+QWidget* CChildView::Top() const { return m_top; }
+QWidget* CChildView::Bottom() const { return m_bottom; }
+
+void CChildView::resizeEvent(QResizeEvent*) {
+    const int w = width(), h = height();
+    m_top->setGeometry(0, 0, w, 2 * h / 5);
+    m_bottom->setGeometry(0, 2 * h / 5, w, h - 2 * h / 5);
+}

@@ -1,0 +1,78 @@
+#include "MainFrame.h"
+
+#include "AboutDlg.h"
+#include "ChildView.h"
+#include "DlgOption.h"
+#include "MessageBox.h"
+#include "ProgramIcon.h"
+#include "Settings.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QUrl>
+
+using namespace quarvik;
+
+namespace {
+// Placeholders until the product has its own site and mailbox.
+const char kHomePage[] = "https://quarvik.example.org/";
+const char kSupportMail[] = "mailto:support@quarvik.example.org";
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent)
+    : CMyFrameWnd(ProgramIcon(), nullptr, parent), m_menu(new QMenu(this)), m_view(new CChildView) {
+    m_file = m_menu->addMenu(QStringLiteral("文件"));
+    connect(m_file->addAction(QStringLiteral("设置")), &QAction::triggered, this, &CMainFrame::OnOptions);
+    m_file->addSeparator();
+    m_alert = m_file->addAction(QStringLiteral("声光报警"));
+    m_alert->setCheckable(true);
+    connect(m_alert, &QAction::triggered, this, &CMainFrame::OnAlertLight);
+    m_file->addSeparator();
+    connect(m_file->addAction(QStringLiteral("软件主页")), &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); });
+    connect(m_file->addAction(QStringLiteral("技术支持")), &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportMail))); });
+    connect(m_file->addAction(QStringLiteral("关于")), &QAction::triggered, this, &CMainFrame::OnAbout);
+    // The setting may change behind the menu's back (the options dialog), so read it when shown.
+    connect(m_file, &QMenu::aboutToShow, this, &CMainFrame::UpdateAlertCheck);
+    UpdateAlertCheck();
+    SetMenu(m_menu);
+
+    SetCentralWidget(m_view);
+    m_isChecking = [this] { return m_view->IsAnyCheckRunning(); };
+    setWindowTitle(QStringLiteral("Quarvik自动技审系统"));
+    setMinimumSize(640, 480);
+}
+
+void CMainFrame::UpdateAlertCheck() { m_alert->setChecked(ReadSetting(kEnAlertLight) != 0); }
+
+void CMainFrame::OnAlertLight() {
+    WriteSetting(kEnAlertLight, ReadSetting(kEnAlertLight) != 0 ? 0 : 1);
+    UpdateAlertCheck();
+}
+
+void CMainFrame::OnOptions() {
+    CDlgOption dialog(this, false);
+    dialog.exec();
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_isChecking && m_isChecking()) {
+        ShowMessage(this, QStringLiteral("检测正在进行！现在不能退出！"), MsgIcon::Stop);
+        event->ignore();
+        return;
+    }
+    if (ShowMessage(this, QStringLiteral("确信退出吗?"), MsgIcon::Question, MsgButtons::YesNoDefaultNo) != MsgAnswer::Yes) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void CMainFrame::focusInEvent(QFocusEvent*) { m_view->setFocus(); }

@@ -1,0 +1,41 @@
+#pragma once
+// The program's main window: Brindle's frame with the "文件" menu, the workspace view as its only
+// client, and the close rule (no exit while a check runs, otherwise a confirmation).
+#include "MyFrameWnd.h"
+
+#include <functional>
+
+class CChildView;
+class QAction;
+class QMenu;
+
+class CMainFrame : public CMyFrameWnd {
+    Q_OBJECT
+public:
+    explicit CMainFrame(QWidget* parent = nullptr);
+
+    CChildView* View() const { return m_view; }
+    QMenu* FileMenu() const { return m_file; }
+    QAction* AlertAction() const { return m_alert; }
+
+    // Replaces the close rule's "is a check running" question (the view's by default).
+    void SetCheckRunningQuery(std::function<bool()> query) { m_isChecking = std::move(query); }
+
+    // The entries' actions, callable directly.
+    void OnOptions();
+    void OnAlertLight();
+    void OnAbout();
+    // Sets the check mark from EnAlertLight, as the menu shows it.
+    void UpdateAlertCheck();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    QMenu* m_menu;
+    QMenu* m_file;
+    QAction* m_alert;
+    CChildView* m_view;
+    std::function<bool()> m_isChecking;
+};

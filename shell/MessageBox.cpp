@@ -1,0 +1,45 @@
+#include "MessageBox.h"
+
+#include <QMessageBox>
+
+namespace quarvik {
+namespace {
+
+MsgAnswer RealMessageBox(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons) {
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("Quarvik"));
+    box.setText(text);
+    switch (icon) {
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Stop: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    if (buttons == MsgButtons::YesNoDefaultNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MsgAnswer::Ok;
+}
+
+MessageBoxFn& Current() {
+    static MessageBoxFn fn = RealMessageBox;
+    return fn;
+}
+
+}  // namespace
+
+MsgAnswer ShowMessage(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons) {
+    return Current()(parent, text, icon, buttons);
+}
+
+MessageBoxFn SetMessageBoxFn(MessageBoxFn fn) {
+    MessageBoxFn previous = Current();
+    Current() = fn ? std::move(fn) : MessageBoxFn(RealMessageBox);
+    return previous;
+}
+
+}  // namespace quarvik

@@ -1,0 +1,25 @@
+#pragma once
+// Every operator message of the shell goes through ShowMessage, so that tests can answer a box
+// instead of a person (SetMessageBoxFn) and no test ever blocks on a modal box.
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace quarvik {
+
+enum class MsgIcon { Information, Exclamation, Stop, Question };
+enum class MsgButtons { Ok, YesNoDefaultNo };
+enum class MsgAnswer { Ok, Yes, No };
+
+using MessageBoxFn = std::function<MsgAnswer(QWidget* parent, const QString& text, MsgIcon, MsgButtons)>;
+
+MsgAnswer ShowMessage(QWidget* parent, const QString& text, MsgIcon icon = MsgIcon::Information,
+                      MsgButtons buttons = MsgButtons::Ok);
+
+// Replaces the function that shows the boxes; an empty function restores the real boxes.
+// Returns the one in use before.
+MessageBoxFn SetMessageBoxFn(MessageBoxFn fn);
+
+}  // namespace quarvik

@@ -1,0 +1,74 @@
+#include "QuarvikApp.h"
+
+#include "DlgOption.h"
+#include "MainFrame.h"
+#include "MessageBox.h"
+#include "ProgramFolder.h"
+#include "Settings.h"
+
+#include <QApplication>
+#include <QLockFile>
+
+using namespace quarvik;
+
+namespace {
+bool g_restart = false;
+}
+
+bool quarvik::EnsureCacheFolder(const std::function<bool()>& runOptions) {
+    for (;;) {
+        const std::string path = ReadSetting(kCachePath);
+        if (IsExistingFolder(path)) return true;
+        ShowMessage(nullptr, QString::fromStdString(CacheFolderInvalidText(path)));
+        if (!runOptions()) return false;
+    }
+}
+
+QString quarvik::InstanceLockPath() { return QString::fromStdString(ProgramFilePath("Quarvik2.lock")); }
+
+CQuarvikApp::CQuarvikApp()
+    : m_runOptions([] {
+          CDlgOption dialog(nullptr, true);
+          return dialog.exec() == QDialog::Accepted;
+      }) {}
+
+CQuarvikApp::~CQuarvikApp() { ExitInstance(); }
+
+bool CQuarvikApp::TakeInstance() {
+    auto lock = std::make_unique<QLockFile>(InstanceLockPath());
+    // Only a dead owner makes a lock stale; an instance that has run for hours still holds it.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        m_instance = std::move(lock);
+        return true;
+    }
+    if (lock->error() != QLockFile::LockFailedError) return true;  // no lock possible: run alone
+    QApplication::beep();
+    ShowMessage(nullptr, QStringLiteral("Quarvik 已经运行!"), MsgIcon::Exclamation);
+    return false;
+}
+
+bool CQuarvikApp::InitInstance() {
+    g_restart = false;
+    if (!TakeInstance()) return false;
+    if (!EnsureCacheFolder(m_runOptions)) {
+        ExitInstance();
+        return false;
+    }
+    m_frame = std::make_unique<CMainFrame>();
+    m_frame->showMaximized();
+    return true;
+}
+
+void CQuarvikApp::ExitInstance() {
+    m_frame.reset();
+    m_instance.reset();
+}
+
+void CQuarvikApp::RequestRestart() {
+    g_restart = true;
+    // exit, not quit: quit would ask the frame to close, and its close rule would ask again.
+    QCoreApplication::exit(0);
+}
+
+bool CQuarvikApp::RestartRequested() { return g_restart; }
