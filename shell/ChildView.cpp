@@ -1,13 +1,14 @@
 #include "ChildView.h"
 
 #include "MyDialog.h"
+#include "WndBottom.h"
 
-CChildView::CChildView(QWidget* parent) : QWidget(parent), m_top(new CMyDialog(this)), m_bottom(new CMyDialog(this)) {}
+CChildView::CChildView(QWidget* parent) : QWidget(parent), m_top(new CMyDialog(this)), m_bottom(new CWndBottom(this)) {}
 
-bool CChildView::IsAnyCheckRunning() const { return false; }
+bool CChildView::IsAnyCheckRunning() const { return m_bottom->IsAnyCheckRunning(); }
 
 QWidget* CChildView::Top() const { return m_top; }
-QWidget* CChildView::Bottom() const { return m_bottom; }
+CWndBottom* CChildView::Bottom() const { return m_bottom; }
 
 void CChildView::resizeEvent(QResizeEvent*) {
     const int w = width(), h = height();

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class CMyDialog;
+class CWndBottom;
 
 class CChildView : public QWidget {
     Q_OBJECT
@@ -13,12 +14,12 @@ public:
     bool IsAnyCheckRunning() const;
 
     QWidget* Top() const;
-    QWidget* Bottom() const;
+    CWndBottom* Bottom() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     CMyDialog* m_top;
-    QWidget* m_bottom;
+    CWndBottom* m_bottom;
 };

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLockFile>
+#include <QScreen>
 
 using namespace quarvik;
 
@@ -56,6 +57,8 @@ bool CQuarvikApp::InitInstance() {
         return false;
     }
     m_frame = std::make_unique<CMainFrame>();
+    // Without a window manager (a bare X server) maximising alone leaves the least size.
+    if (const QScreen* screen = m_frame->screen()) m_frame->setGeometry(screen->availableGeometry());
     m_frame->showMaximized();
     return true;
 }

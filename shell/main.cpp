@@ -1,5 +1,8 @@
-// quarvik: the desktop program. Exit codes: 0 ended normally, 1 start-up stopped (another copy
-// runs, or no cache folder was set).
+// quarvik [--grab FOLDER]: the desktop program. With --grab it starts as usual, writes pictures of
+// its windows into FOLDER and ends. Exit codes: 0 ended normally, 1 start-up stopped (another
+// copy runs, or no cache folder was set), 2 a picture could not be written.
+#include "GrabScreens.h"
+#include "MainFrame.h"
 #include "QuarvikApp.h"
 
 #include <QApplication>
@@ -12,6 +15,9 @@ int main(int argc, char** argv) {
     {
         CQuarvikApp quarvik;
         if (!quarvik.InitInstance()) return 1;
+        const QStringList args = QApplication::arguments();
+        const qsizetype grab = args.indexOf(QStringLiteral("--grab"));
+        if (grab > 0 && grab + 1 < args.size()) return GrabScreens(*quarvik.MainFrame(), args[grab + 1]) ? 0 : 2;
         code = QApplication::exec();
     }
     // The lock is released now, so the new copy does not find this one still running.

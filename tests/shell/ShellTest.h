@@ -11,6 +11,7 @@ int RunStartupTest(int argc, char** argv);
 int RunOptionsTest(int argc, char** argv);
 int RunMainFrameTest(int argc, char** argv);
 int RunQtDispatcherTest(int argc, char** argv);
+int RunWndBottomTest(int argc, char** argv);
 
 // Points QUARVIK_HOME at a new empty folder while it lives.
 class TempHome {

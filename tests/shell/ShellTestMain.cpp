@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     const Suite suites[] = {{"Startup", RunStartupTest},
                             {"Options", RunOptionsTest},
                             {"MainFrame", RunMainFrameTest},
-                            {"QtDispatcher", RunQtDispatcherTest}};
+                            {"QtDispatcher", RunQtDispatcherTest},
+                            {"WndBottom", RunWndBottomTest}};
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> rest{argv[0]};
     for (int i = only ? 2 : 1; i < argc; ++i) rest.push_back(argv[i]);

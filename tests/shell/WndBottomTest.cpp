@@ -1,0 +1,101 @@
+// The bottom workspace: its tabs, and the column width kept across a restart.
+#include "ShellTest.h"
+
+#include "MySplitWnd.h"
+#include "MyTabCtrl.h"
+#include "Settings.h"
+#include "WndBottom.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+namespace {
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::LeftButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &event);
+}
+
+// Drags the splitter's grip by dx pixels, as an operator's mouse would.
+void Drag(CMySplitWnd* split, int dx) {
+    const QPoint grip(2, 10);
+    SendMouse(split, QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    SendMouse(split, QEvent::MouseMove, grip + QPoint(dx, 0), Qt::LeftButton);
+    SendMouse(split, QEvent::MouseButtonRelease, grip + QPoint(dx, 0), {});
+}
+
+}  // namespace
+
+class WndBottomTest : public QObject {
+    Q_OBJECT
+private slots:
+    void tabsInOrder() {
+        TempHome home;
+        CWndBottom bottom;
+        QCOMPARE(bottom.TaskTabs()->count(), 1);
+        QCOMPARE(bottom.TaskTabs()->tabText(0), QStringLiteral("手动检测"));
+        QCOMPARE(bottom.ResultTabs()->count(), 2);
+        QCOMPARE(bottom.ResultTabs()->tabText(0), QStringLiteral("检测结果"));
+        QCOMPARE(bottom.ResultTabs()->tabText(1), QStringLiteral("历史查询"));
+        bottom.resize(1000, 400);
+        bottom.show();
+        QVERIFY(bottom.ResultPage(0)->isVisible());
+        QVERIFY(!bottom.ResultPage(1)->isVisible());
+        bottom.ResultTabs()->setCurrentIndex(1);
+        QVERIFY(!bottom.ResultPage(0)->isVisible());
+        QVERIFY(bottom.ResultPage(1)->isVisible());
+    }
+
+    void defaultWidthIsThirtyPercent() {
+        TempHome home;
+        CWndBottom bottom;
+        bottom.resize(1000, 400);
+        bottom.show();
+        QCOMPARE(bottom.TaskTabs()->geometry(), QRect(0, 0, 300, 24));
+        QCOMPARE(bottom.Pane(0)->geometry(), QRect(0, 24, 300, 376));
+        QCOMPARE(bottom.Splitter()->geometry(), QRect(300, 0, 5, 400));
+        QCOMPARE(bottom.ResultTabs()->geometry(), QRect(305, 0, 695, 24));
+        QCOMPARE(bottom.ResultPage(0)->geometry(), QRect(305, 24, 695, 376));
+    }
+
+    void leftWidthRestoredAfterRestart() {
+        TempHome home;
+        {
+            CWndBottom bottom;
+            bottom.resize(1000, 400);
+            bottom.show();
+            Drag(bottom.Splitter(), 80);
+            QCOMPARE(bottom.TaskTabs()->width(), 380);
+            QCOMPARE(bottom.ResultTabs()->geometry(), QRect(385, 0, 615, 24));
+            QCOMPARE(bottom.ResultPage(0)->geometry(), QRect(385, 24, 615, 376));
+            QCOMPARE(quarvik::ReadLeftWidth(1000), 380);
+        }
+        CWndBottom again;
+        again.resize(1000, 400);
+        again.show();
+        QCOMPARE(again.TaskTabs()->width(), 380);
+        QCOMPARE(again.Splitter()->x(), 380);
+        QCOMPARE(again.ResultTabs()->x(), 385);
+    }
+
+    void dragClampedToHalfWidth() {
+        TempHome home;
+        CWndBottom bottom;
+        bottom.resize(1000, 400);
+        bottom.show();
+        Drag(bottom.Splitter(), 900);
+        // The bar's centre (302 at the start) may go no further than half the width.
+        const int stored = quarvik::ReadLeftWidth(1000);
+        QCOMPARE(stored, 300 + (500 - 302));
+        QCOMPARE(bottom.TaskTabs()->width(), stored);
+        QCOMPARE(bottom.ResultTabs()->x(), stored + 5);
+    }
+};
+
+int RunWndBottomTest(int argc, char** argv) {
+    WndBottomTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "WndBottomTest.moc"
