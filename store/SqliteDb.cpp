@@ -169,34 +169,36 @@ void CSqliteDb::EndQuery()
     m_query = nullptr;
 }
 
+namespace {
+
+// The current row's value of a column through one of SQLite's column readers; false without
+// a query.
+template <typename T, typename Reader>
+bool ReadColumn(sqlite3_stmt* query, int col, T& value, int* bytes, Reader read)
+{
+    if (!query)
+        return false;
+    value = static_cast<T>(read(query, col));
+    if (bytes)
+        *bytes = sqlite3_column_bytes(query, col);
+    return true;
+}
+
+}  // namespace
+
 bool CSqliteDb::GetInt(int col, int32_t& value, int* bytes)
 {
-    if (!m_query)
-        return false;
-    value = sqlite3_column_int(m_query, col);
-    if (bytes)
-        *bytes = sqlite3_column_bytes(m_query, col);
-    return true;
+    return ReadColumn(m_query, col, value, bytes, sqlite3_column_int);
 }
 
 bool CSqliteDb::GetInt64(int col, int64_t& value, int* bytes)
 {
-    if (!m_query)
-        return false;
-    value = sqlite3_column_int64(m_query, col);
-    if (bytes)
-        *bytes = sqlite3_column_bytes(m_query, col);
-    return true;
+    return ReadColumn(m_query, col, value, bytes, sqlite3_column_int64);
 }
 
 bool CSqliteDb::GetDouble(int col, double& value, int* bytes)
 {
-    if (!m_query)
-        return false;
-    value = sqlite3_column_double(m_query, col);
-    if (bytes)
-        *bytes = sqlite3_column_bytes(m_query, col);
-    return true;
+    return ReadColumn(m_query, col, value, bytes, sqlite3_column_double);
 }
 
 bool CSqliteDb::GetText(int col, char* dest, size_t capacity, int* bytes)
