@@ -1,13 +1,15 @@
 #include "ChildView.h"
 
-#include "MyDialog.h"
 #include "WndBottom.h"
+#include "WndTop.h"
 
-CChildView::CChildView(QWidget* parent) : QWidget(parent), m_top(new CMyDialog(this)), m_bottom(new CWndBottom(this)) {}
+CChildView::CChildView(QWidget* parent) : QWidget(parent), m_top(new CWndTop(this)), m_bottom(new CWndBottom(this)) {}
 
 bool CChildView::IsAnyCheckRunning() const { return m_bottom->IsAnyCheckRunning(); }
 
-QWidget* CChildView::Top() const { return m_top; }
+void CChildView::OnTasksChanged() { m_bottom->RebuildTaskTabs(); }
+
+CWndTop* CChildView::Top() const { return m_top; }
 CWndBottom* CChildView::Bottom() const { return m_bottom; }
 
 void CChildView::resizeEvent(QResizeEvent*) {

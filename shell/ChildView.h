@@ -2,8 +2,8 @@
 // The main frame's client area: the top bar over the bottom workspace, 2/5 of the height above.
 #include <QWidget>
 
-class CMyDialog;
 class CWndBottom;
+class CWndTop;
 
 class CChildView : public QWidget {
     Q_OBJECT
@@ -13,13 +13,16 @@ public:
     // The close rule's question: does the manual-check window or any task window run a check?
     bool IsAnyCheckRunning() const;
 
-    QWidget* Top() const;
+    // The task list changed: the bottom builds its task tabs again.
+    void OnTasksChanged();
+
+    CWndTop* Top() const;
     CWndBottom* Bottom() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    CMyDialog* m_top;
+    CWndTop* m_top;
     CWndBottom* m_bottom;
 };

@@ -1,6 +1,6 @@
 #pragma once
-// For looking at the program without clicking through it: renders the main frame, the options
-// dialog and the About box into PNG files in a folder.
+// For looking at the program without clicking through it: renders the main frame (also with the
+// alert light lit, and its top bar alone), the options dialog and the About box into PNG files.
 #include <QString>
 
 class CMainFrame;

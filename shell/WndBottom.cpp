@@ -3,7 +3,14 @@
 #include "MySplitWnd.h"
 #include "MyTabCtrl.h"
 #include "Settings.h"
+#include "SqliteDb.h"
 #include "TabIcons.h"
+#include "TemplReaders.h"
+#include "WndPlaceholders.h"
+
+#include "FileDisplay.h"
+
+#include <QApplication>
 
 using namespace quarvik;
 
@@ -19,10 +26,11 @@ CWndBottom::CWndBottom(QWidget* parent)
     m_resultTabs->InsertItem(0, QStringLiteral("检测结果"), kIconResults);
     m_resultTabs->InsertItem(1, QStringLiteral("历史查询"), kIconHistory);
     // The pages come with their own windows later; until then each is an empty page.
-    m_resultPages = {new CMyDialog(this), new CMyDialog(this)};
+    m_detail = new CWndDetail(this);
+    m_resultPages = {new CMyDialog(this), new CMyDialog(this), m_detail};
     m_resultPages[1]->hide();
-    m_taskTabs->InsertItem(0, QStringLiteral("手动检测"), kIconStopped);
-    m_panes = {new CMyDialog(this)};
+    m_detail->hide();
+    BuildTaskTabs();
 
     connect(m_split, &CMySplitWnd::Moved, this, &CWndBottom::OnSplitMoved);
     connect(m_taskTabs, &QTabBar::currentChanged, this, &CWndBottom::SelectTask);
@@ -60,4 +68,62 @@ void CWndBottom::SelectTask(int index) {
 
 void CWndBottom::SelectResult(int index) {
     for (int i = 0; i < m_resultPages.size(); ++i) m_resultPages[i]->setVisible(i == index);
+}
+
+void CWndBottom::BuildTaskTabs() {
+    // Until the check windows exist each task's pane is an empty page.
+    m_taskTabs->InsertItem(0, QStringLiteral("手动检测"), kIconStopped);
+    m_panes = {new CMyDialog(this)};
+    m_panes[0]->show();
+    CSqliteDb db;
+    if (db.OpenTemplDb()) m_tasks = LoadTasks(db, true);
+    for (const MonTask_t& task : m_tasks) {
+        QWidget* pane = new CMyDialog(this);
+        pane->hide();
+        m_panes.append(pane);
+        m_taskTabs->InsertItem(m_taskTabs->count(), QString::fromUtf8(task.szName), kIconStopped);
+    }
+}
+
+void CWndBottom::DestroyTaskTabs() {
+    const QSignalBlocker block(m_taskTabs);
+    while (m_taskTabs->count() > 0) m_taskTabs->removeTab(m_taskTabs->count() - 1);
+    qDeleteAll(m_panes);
+    m_panes.clear();
+    m_tasks.clear();
+    m_monitored = nullptr;
+}
+
+void CWndBottom::RebuildTaskTabs() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    DestroyTaskTabs();
+    {
+        const QSignalBlocker block(m_taskTabs);
+        BuildTaskTabs();
+    }
+    Layout();
+    m_taskTabs->setCurrentIndex(0);
+    SelectTask(0);
+    QApplication::restoreOverrideCursor();
+}
+
+void CWndBottom::SelectMonitor(QWidget* pane) {
+    // Each pane carries its monitored flag until the task windows take it over themselves.
+    m_monitored = m_panes.contains(pane) ? pane : nullptr;
+    for (QWidget* p : m_panes) p->setProperty("monitored", p == m_monitored ? 1 : 0);
+}
+
+void CWndBottom::OpenResult(const ResultInfo_t& result) {
+    if (m_resultTabs->count() < 3) m_resultTabs->InsertItem(2, QStringLiteral("Detail List"), kIconDetail);
+    m_resultPages[0]->hide();
+    m_resultPages[1]->hide();
+    m_detail->show();
+    m_detailResult = result;
+    {
+        const QSignalBlocker block(m_resultTabs);
+        m_resultTabs->setCurrentIndex(2);
+    }
+    const std::string name = DisplayFileName(result.szFilename);
+    if (!name.empty()) m_resultTabs->setTabText(2, QString::fromStdString(name));
+    m_resultTabs->update();
 }

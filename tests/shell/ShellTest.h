@@ -12,6 +12,7 @@ int RunOptionsTest(int argc, char** argv);
 int RunMainFrameTest(int argc, char** argv);
 int RunQtDispatcherTest(int argc, char** argv);
 int RunWndBottomTest(int argc, char** argv);
+int RunWndTopTest(int argc, char** argv);
 
 // Points QUARVIK_HOME at a new empty folder while it lives.
 class TempHome {

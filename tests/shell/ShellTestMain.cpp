@@ -8,6 +8,7 @@ int main(int argc, char** argv)
                                        {"Options", RunOptionsTest},
                                        {"MainFrame", RunMainFrameTest},
                                        {"QtDispatcher", RunQtDispatcherTest},
-                                       {"WndBottom", RunWndBottomTest}};
+                                       {"WndBottom", RunWndBottomTest},
+                                       {"WndTop", RunWndTopTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }

@@ -1,0 +1,63 @@
+#include "WndTop.h"
+
+#include "AlertLight.h"
+#include "DlgOption.h"
+#include "Settings.h"
+#include "WndPlaceholders.h"
+
+#include <QMouseEvent>
+
+using namespace quarvik;
+
+CWndTop::Geometry CWndTop::LayoutFor(int width, int height) {
+    const int pane = (4 * height - 200) / 3;
+    const int gap = width - 2 * pane;
+    const int light = static_cast<int>((gap / 3) * 1.5);
+    const int margin = (gap - light) / 2;
+    const int side = light - 30;
+    return {QRect(margin, 0, pane, height), QRect(margin + pane + light, 0, pane, height),
+            QRect(margin + pane + 15, (height - side) / 2, side, side)};
+}
+
+CWndTop::CWndTop(QWidget* parent)
+    : CMyDialog(parent), m_preview(new CWndPreview(this)), m_check(new CWndCheck(this)), m_light(new CAlertLight(this)) {}
+
+bool CWndTop::IsLightOn() const { return m_light->IsOn(); }
+
+void CWndTop::LightOn() {
+    if (ReadSetting(kEnAlertLight) == 0 || m_light->IsOn()) return;
+    m_light->raise();
+    m_light->Start();
+}
+
+void CWndTop::LightOff() { m_light->Stop(); }
+
+void CWndTop::OnCheckReport(int code) {
+    if (code == 0 || code == 1) LightOn();
+}
+
+void CWndTop::resizeEvent(QResizeEvent*) {
+    const Geometry g = LayoutFor(width(), height());
+    m_preview->setGeometry(g.preview);
+    m_check->setGeometry(g.check);
+    m_light->setGeometry(g.light);
+    if (m_light->IsOn()) {
+        // Lit again to fit the new square; with the setting now off it stays out.
+        LightOff();
+        LightOn();
+    }
+}
+
+void CWndTop::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_light->IsOn() && m_light->geometry().contains(event->position().toPoint())) {
+        LightOff();
+        return;
+    }
+    CMyDialog::mousePressEvent(event);
+}
+
+void CWndTop::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return CMyDialog::mouseDoubleClickEvent(event);
+    CDlgOption dialog(window(), false);
+    dialog.exec();
+}
