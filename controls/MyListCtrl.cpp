@@ -104,6 +104,21 @@ void CMyListCtrl::SetImageList(const QList<QPixmap>& images) {
     viewport()->update();
 }
 
+int CMyListCtrl::AddImage(const QPixmap& image) {
+    m_images.append(image);
+    return static_cast<int>(m_images.size()) - 1;
+}
+
+void CMyListCtrl::SetImage(int index, const QPixmap& image) {
+    if (index < 0 || index >= m_images.size()) return;
+    m_images[index] = image;
+    viewport()->update();
+}
+
+void CMyListCtrl::RemoveImage(int index) {
+    if (index >= 0 && index < m_images.size()) m_images.removeAt(index);
+}
+
 void CMyListCtrl::SetSubImageList(const QList<QPixmap>& images) {
     m_subImages = images;
     viewport()->update();

@@ -39,6 +39,11 @@ public:
     void SetItemHeight(int pixels);
     int ItemHeight() const;
     void SetImageList(const QList<QPixmap>& images);
+    // One picture of the image list: appended (its index returned), replaced or removed.
+    int AddImage(const QPixmap& image);
+    void SetImage(int index, const QPixmap& image);
+    void RemoveImage(int index);
+    int ImageCount() const { return static_cast<int>(m_images.size()); }
     void SetSubImageList(const QList<QPixmap>& images);
 
     // A row without its own colour follows the list's text colour (and its changes).

@@ -1,6 +1,7 @@
 // The playout database as the result recorder's clip-name lookup.
 #pragma once
 
+#include "FormatCheck.h"
 #include "PlayoutLink.h"
 #include "ResultRecorder.h"
 
@@ -18,5 +19,13 @@ public:
 private:
     CPlayoutLink m_link;
 };
+
+// How every stored check records: each new result gets its file's media properties, and its
+// clip name from the playout system while that link is enabled.
+inline void SetUpStoringRecorder(CResultRecorder& recorder, CPlayoutClipNames& clipNames)
+{
+    recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
+    recorder.SetClipNameLookup(&clipNames);
+}
 
 }  // namespace quarvik

@@ -148,7 +148,9 @@ void CResultRecorder::OnNewResult(const SubTaskInfo_t& subTask)
 
 void CResultRecorder::OnFormatNotice(const ResultNotify_t& notice)
 {
-    PassOn(0);
+    // A result that merely begins carries no verdict: the alarm hears only of verdicts.
+    if (notice.nKind != kFormatNotChecked)
+        PassOn(0);
     const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
     if (index < 0)
         return;

@@ -48,7 +48,8 @@ public:
     virtual void OnRowAppended(int row) = 0;
     virtual void OnRowChanged(int row) = 0;
     virtual void OnReloaded() = 0;
-    // Every check report is passed on (to the alarm light); code 0-4.
+    // Every check report is passed on (to the alarm light); code 0-4. The notice that a
+    // result begins without a format check is no verdict and is not passed on.
     virtual void OnReport(int code) = 0;
     // A fault event was counted in a row (and stored when the row has a result id).
     virtual void OnFaultRecorded(int row, const ResultNotify_t& notice) = 0;

@@ -169,6 +169,28 @@ bool CSubTaskList::IsDuplicate(const std::string& path, int64_t fileSize) const
     return found;
 }
 
+std::vector<std::string> CSubTaskList::AddCandidates(const std::vector<Candidate_t>& candidates, int32_t type)
+{
+    std::vector<std::string> ignored;
+    for (const Candidate_t& c : candidates) {
+        if (IsDuplicate(c.path, c.fileSize))
+            ignored.push_back(c.path);
+        else
+            Add(c.path, c.fileSize, type);
+    }
+    return ignored;
+}
+
+std::string DuplicatesNotice(const std::vector<std::string>& ignored)
+{
+    if (ignored.empty())
+        return {};
+    std::string notice = "The following files exist in the task list, has been ignored!\r\n\r\n";
+    for (const std::string& path : ignored)
+        notice += path + "\r\n";
+    return notice;
+}
+
 void CSubTaskList::Delete(std::vector<int> rows)
 {
     std::sort(rows.begin(), rows.end());

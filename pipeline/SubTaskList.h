@@ -26,6 +26,9 @@ const char* SubTaskStateName(ListKind kind, int32_t state);
 std::string SubTaskStateText(ListKind kind, const SubTaskInfo_t& subTask, bool checking,
                              bool downloading);
 
+// The operator's notice of candidates ignored as duplicates; "" when there are none.
+std::string DuplicatesNotice(const std::vector<std::string>& ignored);
+
 // The thumbnail record a thumbnail worker reports.
 struct ThumbnailReport_t {
     int32_t nIndex;
@@ -89,6 +92,12 @@ public:
     // Manual list: the path (or its name with this size) is in the list already, or stored as
     // a sub-task of the manual list that has not finished.
     bool IsDuplicate(const std::string& path, int64_t fileSize) const;
+    struct Candidate_t {
+        std::string path;
+        int64_t fileSize;
+    };
+    // Adds each candidate that is no duplicate (Add); returns the paths of those ignored.
+    std::vector<std::string> AddCandidates(const std::vector<Candidate_t>& candidates, int32_t type);
     // Removes rows (any order) from list, array and database; the rest are renumbered.
     void Delete(std::vector<int> rows);
     // A removable volume went away: its sub-tasks (szFilename below mountPoint) that have not

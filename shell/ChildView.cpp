@@ -3,7 +3,10 @@
 #include "WndBottom.h"
 #include "WndTop.h"
 
-CChildView::CChildView(QWidget* parent) : QWidget(parent), m_top(new CWndTop(this)), m_bottom(new CWndBottom(this)) {}
+CChildView::CChildView(QWidget* parent) : QWidget(parent), m_top(new CWndTop(this)), m_bottom(new CWndBottom(this, m_top)) {}
+
+// The bottom goes first: its checks end while the monitor of the top bar still takes their pictures.
+CChildView::~CChildView() { delete m_bottom; }
 
 bool CChildView::IsAnyCheckRunning() const { return m_bottom->IsAnyCheckRunning(); }
 

@@ -9,6 +9,7 @@ class CChildView : public QWidget {
     Q_OBJECT
 public:
     explicit CChildView(QWidget* parent = nullptr);
+    ~CChildView() override;
 
     // The close rule's question: does the manual-check window or any task window run a check?
     bool IsAnyCheckRunning() const;

@@ -7,6 +7,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <chrono>
+
 CQtDispatcher::CQtDispatcher(QObject* home) : m_home(home) {}
 
 bool CQtDispatcher::OnHomeThread() const { return m_home && QThread::currentThread() == m_home->thread(); }
@@ -16,7 +18,30 @@ void CQtDispatcher::Send(const std::function<void()>& fn) {
         fn();
         return;
     }
-    if (m_home) QMetaObject::invokeMethod(m_home, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+    if (!m_home) return;
+    Call call{&fn};
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_calls.push_back(&call);
+    }
+    m_changed.notify_all();
+    // Served by the event loop, or directly by a PumpWhile of the home thread.
+    QMetaObject::invokeMethod(m_home, [this] { ServeCalls(); }, Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [&call] { return call.done; });
+}
+
+void CQtDispatcher::ServeCalls() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_calls.empty()) {
+        Call* call = m_calls.front();
+        m_calls.pop_front();
+        lock.unlock();
+        (*call->fn)();
+        lock.lock();
+        call->done = true;
+        m_changed.notify_all();
+    }
 }
 
 void CQtDispatcher::Post(std::function<void()> fn) {
@@ -30,7 +55,13 @@ bool CQtDispatcher::PumpWhile(const std::function<bool()>& cond, int timeoutMs) 
     tick.start(5);
     while (cond()) {
         if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        ServeCalls();
+        if (m_serveOnly) {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait_for(lock, std::chrono::milliseconds(5), [this] { return !m_calls.empty(); });
+        } else {
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        }
     }
     return true;
 }

@@ -6,6 +6,10 @@
 
 #include <QPointer>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
 class QObject;
 
 class CQtDispatcher : public quarvik::IDispatcher {
@@ -17,9 +21,22 @@ public:
     // Serves every GUI event meanwhile, input included, so the window stays usable during Stop;
     // handlers reached from here must not start another Stop of the same worker.
     bool PumpWhile(const std::function<bool()>& cond, int timeoutMs) override;
+    // While set, PumpWhile answers the workers' calls only and leaves every other event queued:
+    // for waits in destructors, where the widgets around may be half gone.
+    void SetServeOnly(bool on) { m_serveOnly = on; }
 
 private:
+    struct Call {
+        const std::function<void()>* fn;
+        bool done = false;
+    };
     bool OnHomeThread() const;
+    // Runs the workers' waiting calls on the home thread.
+    void ServeCalls();
 
     QPointer<QObject> m_home;
+    bool m_serveOnly = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Call*> m_calls;
 };

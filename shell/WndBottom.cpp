@@ -6,7 +6,11 @@
 #include "SqliteDb.h"
 #include "TabIcons.h"
 #include "TemplReaders.h"
+#include "WndCheck.h"
+#include "WndManualChk.h"
 #include "WndPlaceholders.h"
+#include "WndResult.h"
+#include "WndTop.h"
 
 #include "FileDisplay.h"
 
@@ -14,20 +18,22 @@
 
 using namespace quarvik;
 
-CWndBottom::CWndBottom(QWidget* parent)
+CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
     : CMyDialog(parent),
       m_taskTabs(new CMyTabCtrl(this)),
       m_resultTabs(new CMyTabCtrl(this)),
       // Taller than wide: the splitter decides its direction from its first rectangle.
-      m_split(new CMySplitWnd(QRect(0, 0, kSplitWidth, kTabHeight), this, kSplitId)) {
+      m_split(new CMySplitWnd(QRect(0, 0, kSplitWidth, kTabHeight), this, kSplitId)),
+      m_top(top),
+      m_results(new CWndResult(this)) {
     const QList<QPixmap> icons = TabIcons();
     m_taskTabs->SetImageList(icons);
     m_resultTabs->SetImageList(icons);
     m_resultTabs->InsertItem(0, QStringLiteral("检测结果"), kIconResults);
     m_resultTabs->InsertItem(1, QStringLiteral("历史查询"), kIconHistory);
-    // The pages come with their own windows later; until then each is an empty page.
+    // The history page comes with its own window later; until then it is an empty page.
     m_detail = new CWndDetail(this);
-    m_resultPages = {new CMyDialog(this), new CMyDialog(this), m_detail};
+    m_resultPages = {m_results, new CMyDialog(this), m_detail};
     m_resultPages[1]->hide();
     m_detail->hide();
     BuildTaskTabs();
@@ -35,9 +41,13 @@ CWndBottom::CWndBottom(QWidget* parent)
     connect(m_split, &CMySplitWnd::Moved, this, &CWndBottom::OnSplitMoved);
     connect(m_taskTabs, &QTabBar::currentChanged, this, &CWndBottom::SelectTask);
     connect(m_resultTabs, &QTabBar::currentChanged, this, &CWndBottom::SelectResult);
+    connect(m_results, &CWndResult::OpenResult, this, &CWndBottom::OpenResult);
+    if (m_top) connect(m_results, &CWndResult::CheckReport, m_top, &CWndTop::OnCheckReport);
 }
 
-bool CWndBottom::IsAnyCheckRunning() const { return false; }
+CWndBottom::~CWndBottom() { DestroyTaskTabs(); }
+
+bool CWndBottom::IsAnyCheckRunning() const { return m_manual && m_manual->IsChecking(); }
 
 void CWndBottom::resizeEvent(QResizeEvent*) { Layout(); }
 
@@ -70,11 +80,20 @@ void CWndBottom::SelectResult(int index) {
     for (int i = 0; i < m_resultPages.size(); ++i) m_resultPages[i]->setVisible(i == index);
 }
 
+void CWndBottom::OnPaneStarted(QWidget* pane, bool running) {
+    const int index = static_cast<int>(m_panes.indexOf(pane));
+    if (index >= 0) m_taskTabs->SetItemImage(index, running ? kIconRunning : kIconStopped);
+}
+
 void CWndBottom::BuildTaskTabs() {
-    // Until the check windows exist each task's pane is an empty page.
     m_taskTabs->InsertItem(0, QStringLiteral("手动检测"), kIconStopped);
-    m_panes = {new CMyDialog(this)};
-    m_panes[0]->show();
+    m_manual = new CWndManualChk(m_results->Recorder(), this);
+    connect(m_manual, &CWndManualChk::Started, this, [this](bool running) { OnPaneStarted(m_manual, running); });
+    connect(m_manual, &CWndManualChk::MonitorRequested, this, &CWndBottom::SelectMonitor);
+    if (m_top) connect(m_manual, &CWndManualChk::PlayRequested, m_top->Preview(), &CWndPreview::Play);
+    m_panes = {m_manual};
+    m_manual->show();
+    // Until the task windows exist each task's pane is an empty page.
     CSqliteDb db;
     if (db.OpenTemplDb()) m_tasks = LoadTasks(db, true);
     for (const MonTask_t& task : m_tasks) {
@@ -90,6 +109,7 @@ void CWndBottom::DestroyTaskTabs() {
     while (m_taskTabs->count() > 0) m_taskTabs->removeTab(m_taskTabs->count() - 1);
     qDeleteAll(m_panes);
     m_panes.clear();
+    m_manual = nullptr;
     m_tasks.clear();
     m_monitored = nullptr;
 }
@@ -108,9 +128,12 @@ void CWndBottom::RebuildTaskTabs() {
 }
 
 void CWndBottom::SelectMonitor(QWidget* pane) {
-    // Each pane carries its monitored flag until the task windows take it over themselves.
+    CWndCheck* monitor = m_top ? m_top->Check() : nullptr;
+    if (monitor) monitor->Clear();
     m_monitored = m_panes.contains(pane) ? pane : nullptr;
-    for (QWidget* p : m_panes) p->setProperty("monitored", p == m_monitored ? 1 : 0);
+    m_manual->SetMonitor(monitor, m_manual == m_monitored);
+    // Each task pane carries its monitored flag until the task windows take it over themselves.
+    for (QWidget* p : m_panes.mid(1)) p->setProperty("monitored", p == m_monitored ? 1 : 0);
 }
 
 void CWndBottom::OpenResult(const ResultInfo_t& result) {

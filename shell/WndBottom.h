@@ -12,6 +12,9 @@
 class CMySplitWnd;
 class CMyTabCtrl;
 class CWndDetail;
+class CWndManualChk;
+class CWndResult;
+class CWndTop;
 
 class CWndBottom : public CMyDialog {
     Q_OBJECT
@@ -20,15 +23,21 @@ public:
     static constexpr int kSplitWidth = 5;
     static constexpr int kSplitId = 310;
 
-    explicit CWndBottom(QWidget* parent = nullptr);
+    // The top bar receives the check reports (its light) and holds the check monitor and the
+    // preview; without one the bottom works alone.
+    explicit CWndBottom(QWidget* parent = nullptr, CWndTop* top = nullptr);
+    // The task windows end their checks before the result page they report to goes.
+    ~CWndBottom() override;
 
-    // The manual-check window or a task window is running a check (none can yet).
+    // The manual-check window or a task window is running a check.
     bool IsAnyCheckRunning() const;
 
     CMyTabCtrl* TaskTabs() const { return m_taskTabs; }
     CMyTabCtrl* ResultTabs() const { return m_resultTabs; }
     CMySplitWnd* Splitter() const { return m_split; }
     QWidget* Pane(int index) const { return m_panes.value(index); }
+    CWndManualChk* ManualCheck() const { return m_manual; }
+    CWndResult* Results() const { return m_results; }
     QWidget* ResultPage(int index) const { return m_resultPages.value(index); }
     int PaneCount() const { return static_cast<int>(m_panes.size()); }
     // The active tasks shown, in tab order after the manual check.
@@ -56,10 +65,14 @@ private:
     void OnSplitMoved(int id, int distance);
     void SelectTask(int index);
     void SelectResult(int index);
+    void OnPaneStarted(QWidget* pane, bool running);
 
     CMyTabCtrl* m_taskTabs;
     CMyTabCtrl* m_resultTabs;
     CMySplitWnd* m_split;
+    CWndTop* m_top;
+    CWndResult* m_results;
+    CWndManualChk* m_manual = nullptr;
     QList<QWidget*> m_panes;        // one per task tab; 0 is the manual check
     QList<QWidget*> m_resultPages;  // result list, history, detail
     CWndDetail* m_detail;

@@ -1,5 +1,5 @@
 #pragma once
-// Windows of the workspace whose contents come later: each is an empty dark page for now.
+// Windows of the workspace whose contents come later: each is a plain dark page for now.
 #include "MyDialog.h"
 
 #include <QPainter>
@@ -19,18 +19,28 @@ protected:
     }
 };
 
-// The preview player of the top bar.
+// The preview player of the top bar. Until it plays, it names the file asked for.
 class CWndPreview : public CWndOutlined {
     Q_OBJECT
 public:
     using CWndOutlined::CWndOutlined;
-};
 
-// The check monitor of the top bar.
-class CWndCheck : public CWndOutlined {
-    Q_OBJECT
-public:
-    using CWndOutlined::CWndOutlined;
+    void Play(const QString& path) {
+        m_path = path;
+        update();
+    }
+    QString Address() const { return m_path; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        CWndOutlined::paintEvent(event);
+        QPainter p(this);
+        p.setPen(QColor(200, 200, 200));
+        p.drawText(rect().adjusted(6, 6, -6, -6), Qt::AlignCenter | Qt::TextWrapAnywhere, m_path);
+    }
+
+private:
+    QString m_path;
 };
 
 // The detail page of the result column.

@@ -3,6 +3,7 @@
 #include "AlertLight.h"
 #include "DlgOption.h"
 #include "Settings.h"
+#include "WndCheck.h"
 #include "WndPlaceholders.h"
 
 #include <QMouseEvent>

@@ -131,25 +131,15 @@ bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOpt
     CEventLoop home;
     CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
     CResultRecorder recorder;
-    recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
     CPlayoutClipNames clipNames;
-    recorder.SetClipNameLookup(&clipNames);
+    SetUpStoringRecorder(recorder, clipNames);
     CompletionWatch watch(list, recorder);
 
-    std::vector<std::string> ignored;
-    for (const std::string& path : paths) {
-        const int64_t size = FileSize(path);
-        if (list.IsDuplicate(path, size))
-            ignored.push_back(path);
-        else
-            list.Add(path, size, kTargetFolder);
-    }
-    if (!ignored.empty()) {
-        std::string notice = "The following files exist in the task list, has been ignored!\r\n\r\n";
-        for (const std::string& path : ignored)
-            notice += path + "\r\n";
-        std::fputs(notice.c_str(), stderr);
-    }
+    std::vector<CSubTaskList::Candidate_t> candidates;
+    for (const std::string& path : paths)
+        candidates.push_back({path, FileSize(path)});
+    const std::vector<std::string> ignored = list.AddCandidates(candidates, kTargetFolder);
+    std::fputs(DuplicatesNotice(ignored).c_str(), stderr);
 
     CCheckRunner runner(home, list, recorder, setup);
     if (!runner.Start(&error))

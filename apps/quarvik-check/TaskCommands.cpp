@@ -117,9 +117,8 @@ int RunTasks(int taskId, const std::string& paramsPath, const std::function<bool
     }
     CEventLoop home;
     CResultRecorder recorder;
-    recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
     CPlayoutClipNames clipNames;
-    recorder.SetClipNameLookup(&clipNames);
+    SetUpStoringRecorder(recorder, clipNames);
     FaultLog faultLog(recorder);
     recorder.AddObserver(&faultLog);
 

@@ -118,6 +118,7 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     RecorderLog log;
     m_recorder.AddObserver(&log);
     m_recorder.OnNewResult(SubTask(3, 8));
+    m_recorder.OnFormatNotice(Notice(3, 8));  // begins, no verdict: not passed on
     ResultNotify_t invalid = Notice(3, 8);
     invalid.nKind = kFormatInvalid;
     std::strcpy(invalid.szType, "Video");

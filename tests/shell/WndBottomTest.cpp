@@ -5,6 +5,7 @@
 #include "MyTabCtrl.h"
 #include "Settings.h"
 #include "WndBottom.h"
+#include "WndManualChk.h"
 #include "WndPlaceholders.h"
 
 #include "FileDisplay.h"
@@ -150,11 +151,11 @@ private slots:
         CWndBottom bottom;
         bottom.SelectMonitor(bottom.Pane(0));
         QCOMPARE(bottom.MonitoredPane(), bottom.Pane(0));
-        QCOMPARE(bottom.Pane(0)->property("monitored").toInt(), 1);
+        QVERIFY(bottom.ManualCheck()->IsMonitored());
         QWidget stranger;
         bottom.SelectMonitor(&stranger);
         QCOMPARE(bottom.MonitoredPane(), nullptr);
-        QCOMPARE(bottom.Pane(0)->property("monitored").toInt(), 0);
+        QVERIFY(!bottom.ManualCheck()->IsMonitored());
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "AlertLight.h"
 #include "Settings.h"
+#include "WndCheck.h"
 #include "WndPlaceholders.h"
 #include "WndTop.h"
 

@@ -1,0 +1,68 @@
+#include "WndCheck.h"
+
+#include "FileDisplay.h"
+
+#include <QPainter>
+
+#include <cstring>
+
+using namespace quarvik;
+
+CWndCheck::Geometry CWndCheck::LayoutFor(int cx, int cy) {
+    return {QRect(4, 2, cx - 8, 18), QRect(4, 22, cx - 8, cy - 52), QRect(cx - 58, cy - 24, 54, 18),
+            QRect(cx - 114, cy - 24, 54, 18), QRect(5, cy - 20, cx - 125, 8)};
+}
+
+QString CWndCheck::PlayingTime(int pictures) {
+    const int seconds = qMax(pictures, 0) / 25;
+    return QString::asprintf("%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+}
+
+CWndCheck::CWndCheck(QWidget* parent) : CMyDialog(parent) { SetDrawMode(true); }
+
+void CWndCheck::OnPreviewPicture(const BitmapInfoHeader_t& header, const uint8_t* pixels) {
+    const int width = header.biWidth;
+    const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    if (!pixels || header.biBitCount != 24 || width <= 0 || height <= 0 || width > 8192 || height > 8192) return;
+    // Rows of a device-independent bitmap are padded to four bytes; a positive height runs bottom-up.
+    const int stride = (width * 3 + 3) / 4 * 4;
+    const QImage rows(pixels, width, height, stride, QImage::Format_BGR888);
+    m_picture = header.biHeight < 0 ? rows.copy() : rows.mirrored(false, true);
+    update(m_geometry.picture);
+}
+
+void CWndCheck::OnCheckProgress(bool checking, const CheckProgress_t& progress) {
+    const char* end = static_cast<const char*>(std::memchr(progress.szFile, '\0', sizeof(progress.szFile)));
+    const std::string file(progress.szFile, end ? end : progress.szFile + sizeof(progress.szFile));
+    m_file = QString::fromStdString(DisplayFileName(file));
+    m_speed = QStringLiteral("%1 FPS").arg(progress.nSpeed);
+    m_progress = qBound(0, progress.nProgress, 100);
+    m_time = PlayingTime(progress.nPictures);
+    if (!checking) m_picture = QImage();
+    update();
+}
+
+void CWndCheck::Clear() {
+    CheckProgress_t none;
+    std::memset(&none, 0, sizeof(none));
+    OnCheckProgress(false, none);
+}
+
+void CWndCheck::resizeEvent(QResizeEvent*) { m_geometry = LayoutFor(width(), height()); }
+
+void CWndCheck::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    p.fillRect(m_geometry.picture, Qt::black);
+    if (!m_picture.isNull()) p.drawImage(m_geometry.picture, m_picture);
+    p.setPen(QColor(200, 200, 200));
+    p.drawText(m_geometry.name, Qt::AlignCenter,
+               p.fontMetrics().elidedText(m_file, Qt::ElideMiddle, m_geometry.name.width()));
+    p.setPen(kTextGreen);
+    p.drawText(m_geometry.speed, Qt::AlignRight | Qt::AlignVCenter, m_speed);
+    p.drawText(m_geometry.time, Qt::AlignCenter, m_time);
+    // The progress strip: the analysed part of the file over the whole.
+    const QRect strip = m_geometry.timeline;
+    p.fillRect(strip, QColor(70, 70, 70));
+    p.fillRect(QRect(strip.left(), strip.top(), strip.width() * m_progress / 100, strip.height()), QColor(0, 140, 0));
+}

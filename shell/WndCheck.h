@@ -1,0 +1,55 @@
+#pragma once
+// The check monitor: the pictures a running content check is looking at, the file under check
+// (its display form), the analysis speed, the analysed playing time and a progress strip. The
+// check thread's calls reach it on the GUI thread; the pixels of a preview are copied at once.
+#include "CheckNotify.h"
+#include "MyDialog.h"
+
+#include <QImage>
+#include <QRect>
+
+class CWndCheck : public CMyDialog, public quarvik::ICheckMonitor {
+    Q_OBJECT
+public:
+    static inline const QColor kTextGreen{0, 192, 0};
+
+    struct Geometry {
+        QRect name;
+        QRect picture;
+        QRect speed;
+        QRect time;
+        QRect timeline;
+    };
+    // Where the parts go in a monitor of the given size.
+    static Geometry LayoutFor(int width, int height);
+    // Pictures analysed shown as playing time, at 25 pictures a second: "%02d:%02d:%02d".
+    static QString PlayingTime(int pictures);
+
+    explicit CWndCheck(QWidget* parent = nullptr);
+
+    void OnPreviewPicture(const quarvik::BitmapInfoHeader_t& header, const uint8_t* pixels) override;
+    // checking false clears the picture (the monitor was handed to another check).
+    void OnCheckProgress(bool checking, const quarvik::CheckProgress_t& progress) override;
+    // Empty name, "0 FPS", 00:00:00, no picture and no progress.
+    void Clear();
+
+    QString FileText() const { return m_file; }
+    QString SpeedText() const { return m_speed; }
+    QString TimeText() const { return m_time; }
+    int Progress() const { return m_progress; }
+    // The last preview, upright; null when cleared.
+    const QImage& Picture() const { return m_picture; }
+    QRect PictureRect() const { return m_geometry.picture; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    Geometry m_geometry;
+    QImage m_picture;
+    QString m_file;
+    QString m_speed = QStringLiteral("0 FPS");
+    QString m_time = QStringLiteral("00:00:00");
+    int m_progress = 0;
+};

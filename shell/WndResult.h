@@ -1,0 +1,58 @@
+#pragma once
+// The "检测结果" page: today's results, one row per check of a file, drawn from the result
+// recorder it owns. Rows appear as checks begin; counts, the format icon and the row colour follow
+// the check's reports, and every report is passed on to the alert light.
+#include "MyDialog.h"
+
+#include "PlayoutClipNames.h"
+#include "ResultRecorder.h"
+#include "TaskRecords.h"
+
+class CGdiplusButton;
+class CMyListCtrl;
+
+class CWndResult : public CMyDialog, private quarvik::IResultListObserver {
+    Q_OBJECT
+public:
+    static constexpr int kColumnCount = 16;
+    static constexpr int kFirstCountColumn = 5;
+    static inline const QColor kFaultyText{255, 0, 0};
+    static inline const QColor kFormatFailedText{128, 0, 0};
+
+    explicit CWndResult(QWidget* parent = nullptr);
+
+    quarvik::CResultRecorder& Recorder() { return m_recorder; }
+    CMyListCtrl* List() const { return m_list; }
+    CGdiplusButton* RefreshButton() const { return m_refresh; }
+    CGdiplusButton* DetailButton() const { return m_details; }
+
+    // "刷新": today's results read again.
+    void Reload();
+    // "详细信息": opens the selected row's result, or says that none is selected.
+    void OnDetails();
+
+signals:
+    // The operator opens a result (the bottom shows it on the detail page).
+    void OpenResult(const quarvik::ResultInfo_t& result);
+    // A check run's report code, for the alert light.
+    void CheckReport(int code);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void OnRowAppended(int row) override;
+    void OnRowChanged(int row) override;
+    void OnReloaded() override;
+    void OnReport(int code) override;
+    void OnFaultRecorded(int, const quarvik::ResultNotify_t&) override {}
+
+    void InsertRow(int row);
+    void FillRow(int row);
+
+    CGdiplusButton* m_refresh;
+    CGdiplusButton* m_details;
+    CMyListCtrl* m_list;
+    quarvik::CResultRecorder m_recorder;
+    quarvik::CPlayoutClipNames m_clipNames;
+};
