@@ -50,7 +50,7 @@ void ListDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const 
     p->setFont(option.font);
     const QVariant align = index.model()->headerData(index.column(), Qt::Horizontal, Qt::TextAlignmentRole);
     const Qt::Alignment h = align.isValid() ? Qt::Alignment(align.toInt()) & Qt::AlignHorizontal_Mask : Qt::AlignLeft;
-    const QString text = p->fontMetrics().elidedText(index.data().toString(), Qt::ElideRight, r.width() - 6);
+    const QString text = p->fontMetrics().elidedText(index.data().toString(), option.textElideMode, r.width() - 6);
     p->drawText(r.adjusted(3, 0, -3, 0), h | Qt::AlignVCenter | Qt::TextSingleLine, text);
 
     if (m_list->GridLines()) {

@@ -12,6 +12,7 @@ enum ListRole : int {
     kRowBackRole,
     kCheckRole,
     kImageRole,  // on every cell: index into the image list (column 0) or sub-image list
+    kItemDataRole,
 };
 
 // The check-box square of a row's first cell.

@@ -53,6 +53,15 @@ bool CMyListCtrl::DeleteColumn(int index) {
     return true;
 }
 
+void CMyListCtrl::WidenColumnsToTitles() {
+    const QFontMetrics metrics(horizontalHeader()->font());
+    for (int c = 0; c < columnCount(); ++c) {
+        const QTableWidgetItem* head = horizontalHeaderItem(c);
+        const int needed = head ? metrics.horizontalAdvance(head->text()) + 12 : 0;
+        if (columnWidth(c) < needed) setColumnWidth(c, needed);
+    }
+}
+
 int CMyListCtrl::ColumnEditType(int index) const {
     return index >= 0 && index < m_columns.size() ? m_columns[index].editType : 0;
 }
@@ -82,6 +91,23 @@ bool CMyListCtrl::SetItemImage(int row, int column, int image) {
     QTableWidgetItem* cell = Cell(row, column);
     if (cell) cell->setData(kImageRole, image < 0 ? QVariant() : QVariant(image));
     return cell;
+}
+
+int CMyListCtrl::GetItemImage(int row, int column) const {
+    const QTableWidgetItem* cell = item(row, column);
+    const QVariant v = cell ? cell->data(kImageRole) : QVariant();
+    return v.isValid() ? v.toInt() : -1;
+}
+
+bool CMyListCtrl::SetItemData(int row, qint64 data) {
+    QTableWidgetItem* first = Cell(row, 0);
+    if (first) first->setData(kItemDataRole, data);
+    return first;
+}
+
+qint64 CMyListCtrl::GetItemData(int row) const {
+    const QTableWidgetItem* first = item(row, 0);
+    return first ? first->data(kItemDataRole).toLongLong() : 0;
 }
 
 bool CMyListCtrl::DeleteItem(int row) {

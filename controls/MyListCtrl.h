@@ -24,6 +24,8 @@ public:
     int InsertColumn(int index, const QString& title, Qt::Alignment format = Qt::AlignLeft, int width = 80,
                      int editType = 0, const QStringList& choices = {}, int subItem = -1);
     bool DeleteColumn(int index);
+    // Columns narrower than their titles in the header's font are widened to show them.
+    void WidenColumnsToTitles();
     int ColumnEditType(int index) const;
 
     // Returns the row index, or -1 when index is out of range (past the end appends).
@@ -32,6 +34,11 @@ public:
     QString GetItemText(int row, int column) const;
     // The image of a cell: from the image list in column 0, from the sub-image list elsewhere.
     bool SetItemImage(int row, int column, int image);
+    // -1 when the cell has no image.
+    int GetItemImage(int row, int column) const;
+    // The caller's value kept with a row (a record id).
+    bool SetItemData(int row, qint64 data);
+    qint64 GetItemData(int row) const;
     bool DeleteItem(int row);
     void DeleteAllItems();
     int GetItemCount() const { return rowCount(); }

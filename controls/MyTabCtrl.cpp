@@ -29,6 +29,11 @@ void CMyTabCtrl::SetItemImage(int index, int image) {
     update();
 }
 
+int CMyTabCtrl::GetItemImage(int index) const {
+    const QVariant image = tabData(index);
+    return image.isValid() ? image.toInt() : -1;
+}
+
 QSize CMyTabCtrl::tabSizeHint(int index) const {
     const QVariant image = tabData(index);
     const int imageWidth = image.isValid() && image.toInt() >= 0 && image.toInt() < m_images.size()

@@ -17,6 +17,8 @@ public:
     void SetImageList(const QList<QPixmap>& images);
     int InsertItem(int index, const QString& text, int image = -1);
     void SetItemImage(int index, int image);
+    // -1 when the tab has no image.
+    int GetItemImage(int index) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -271,24 +271,29 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
             engine.SetMonitor(m_monitor.get(), m_nMonitorFlag);
         return self.StopRequested();
     };
+    const auto tellMonitor = [&](int32_t pictures, int32_t speed) {
+        if (!m_nMonitorFlag)
+            return;
+        CheckProgress_t progress;
+        std::memset(&progress, 0, sizeof(progress));
+        CopyField(progress.szFile, subTask.szNewFilename);
+        progress.nProgress = subTask.nProgress;
+        progress.nPictures = pictures;
+        progress.nSpeed = speed;
+        m_monitor->OnCheckProgress(true, progress);
+    };
     hooks.onProgress = [&](CFFCheck& e) {
         subTask.nProgress = e.ProgressPercent();
         Report(kReportProgress, subTask);
-        const int32_t speed = e.TakeSpeed(static_cast<int64_t>(std::time(nullptr)));
-        if (m_nMonitorFlag) {
-            CheckProgress_t progress;
-            std::memset(&progress, 0, sizeof(progress));
-            CopyField(progress.szFile, subTask.szNewFilename);
-            progress.nProgress = subTask.nProgress;
-            progress.nPictures = e.PictureCount();
-            progress.nSpeed = speed;
-            m_monitor->OnCheckProgress(true, progress);
-        }
+        tellMonitor(e.PictureCount(), e.TakeSpeed(static_cast<int64_t>(std::time(nullptr))));
     };
     if (m_setup.targetType == kTargetRemovable) {
         // A disk being pulled out ends its files early: wait before taking the end as real.
         hooks.atEnd = [&] { self.SleepUnlessStopped(2000); };
     }
+    // The monitor names the file at once, not only with the first progress two seconds on.
+    subTask.nProgress = 0;
+    tellMonitor(0, 0);
     if (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks) ==
         CheckOutcome::kFinished)
         Report(kReportDone, subTask);

@@ -5,9 +5,16 @@
 #include "ChildView.h"
 #include "DlgOption.h"
 #include "MainFrame.h"
+#include "GdiplusButton.h"
+#include "MyListCtrl.h"
+#include "WndBottom.h"
+#include "WndCheck.h"
+#include "WndManualChk.h"
+#include "WndResult.h"
 #include "WndTop.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QPixmap>
 
@@ -41,5 +48,28 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     CAboutDlg about(&frame);
     about.show();
     ok = Save(about, dir.filePath(QStringLiteral("about.png"))) && ok;
+    return ok;
+}
+
+bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile) {
+    CWndBottom* bottom = frame.View()->Bottom();
+    CWndManualChk* manual = bottom->ManualCheck();
+    manual->AddFiles({mediaFile});
+    manual->MonitorButton()->click();
+    manual->Start();
+    if (!manual->IsChecking()) return false;
+    const quarvik::CResultRecorder& results = bottom->Results()->Recorder();
+    const CWndCheck* monitor = frame.View()->Top()->Check();
+    const auto faultShown = [&] {
+        const int last = results.Count() - 1;
+        return last >= 0 && results.Row(last).colour == quarvik::RowColour::kRed && !monitor->Picture().isNull() &&
+               monitor->Progress() > 0;
+    };
+    const QDeadlineTimer deadline(60000);
+    while (!faultShown() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    // The list shows the newest rows at the bottom of a long history.
+    manual->List()->scrollToBottom();
+    const bool ok = Save(frame, QDir(folder).filePath(QStringLiteral("check.png")));
+    manual->Stop();
     return ok;
 }

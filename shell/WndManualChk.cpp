@@ -50,6 +50,12 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
     m_list->InsertColumn(0, QStringLiteral("序号"), Qt::AlignLeft, 44);
     m_list->InsertColumn(1, QStringLiteral("文件"), Qt::AlignLeft, 240);
     m_list->InsertColumn(kStateColumn, QStringLiteral("状态"), Qt::AlignHCenter, 100);
+    // Fonts wider than the list was laid out for get wider columns rather than cut progress texts.
+    m_list->WidenColumnsToTitles();
+    m_list->setColumnWidth(kStateColumn,
+                           qMax(m_list->columnWidth(kStateColumn),
+                                m_list->fontMetrics().horizontalAdvance(QStringLiteral("图像检测中: 100 %")) + 12));
+    m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->SetItemHeight(kListPictureSide + 2);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -38,6 +38,11 @@ CWndResult::CWndResult(QWidget* parent)
       m_list(new CMyListCtrl(this)) {
     for (int c = 0; c < kColumnCount; ++c)
         m_list->InsertColumn(c, QString::fromUtf8(kColumns[c].title), kColumns[c].align, kColumns[c].width);
+    // Fonts wider than the list was laid out for get wider columns rather than cut titles and times.
+    m_list->WidenColumnsToTitles();
+    m_list->setColumnWidth(1, qMax(m_list->columnWidth(1),
+                                   m_list->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 10));
+    m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->SetItemHeight(kListPictureSide + 2);
     m_list->SetSubImageList(FormatIcons());
     m_refresh->setGeometry(4, 6, 80, 28);
@@ -100,7 +105,7 @@ void CWndResult::InsertRow(int row) {
 
 void CWndResult::FillRow(int row) {
     const ResultRow_t& r = m_recorder.Row(row);
-    m_list->item(row, 0)->setData(Qt::UserRole, r.info.nID);
+    m_list->SetItemData(row, r.info.nID);
     const QString name = QString::fromUtf8(r.info.szName);
     m_list->SetItemText(row, kNameColumn, name);
     m_list->item(row, kNameColumn)->setToolTip(name);

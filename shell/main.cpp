@@ -1,5 +1,5 @@
-// quarvik [--grab FOLDER]: the desktop program. With --grab it starts as usual, writes pictures of
-// its windows into FOLDER and ends. Exit codes: 0 ended normally, 1 start-up stopped (another
+// quarvik [--grab FOLDER [--check FILE]]: the desktop program. With --grab it starts as usual,
+// writes pictures of its windows into FOLDER (with --check also one of FILE being checked) and ends. Exit codes: 0 ended normally, 1 start-up stopped (another
 // copy runs, or no cache folder was set), 2 a picture could not be written.
 #include "GrabScreens.h"
 #include "MainFrame.h"
@@ -17,7 +17,13 @@ int main(int argc, char** argv) {
         if (!quarvik.InitInstance()) return 1;
         const QStringList args = QApplication::arguments();
         const qsizetype grab = args.indexOf(QStringLiteral("--grab"));
-        if (grab > 0 && grab + 1 < args.size()) return GrabScreens(*quarvik.MainFrame(), args[grab + 1]) ? 0 : 2;
+        if (grab > 0 && grab + 1 < args.size()) {
+            CMainFrame& frame = *quarvik.MainFrame();
+            bool ok = GrabScreens(frame, args[grab + 1]);
+            const qsizetype check = args.indexOf(QStringLiteral("--check"));
+            if (check > 0 && check + 1 < args.size()) ok = GrabCheck(frame, args[grab + 1], args[check + 1]) && ok;
+            return ok ? 0 : 2;
+        }
         code = QApplication::exec();
     }
     // The lock is released now, so the new copy does not find this one still running.

@@ -13,6 +13,9 @@ int RunMainFrameTest(int argc, char** argv);
 int RunQtDispatcherTest(int argc, char** argv);
 int RunWndBottomTest(int argc, char** argv);
 int RunWndTopTest(int argc, char** argv);
+int RunWndCheckTest(int argc, char** argv);
+int RunWndResultTest(int argc, char** argv);
+int RunWndManualChkTest(int argc, char** argv);
 
 // Points QUARVIK_HOME at a new empty folder while it lives.
 class TempHome {

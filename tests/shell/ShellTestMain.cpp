@@ -9,6 +9,9 @@ int main(int argc, char** argv)
                                        {"MainFrame", RunMainFrameTest},
                                        {"QtDispatcher", RunQtDispatcherTest},
                                        {"WndBottom", RunWndBottomTest},
-                                       {"WndTop", RunWndTopTest}};
+                                       {"WndTop", RunWndTopTest},
+                                       {"WndCheck", RunWndCheckTest},
+                                       {"WndResult", RunWndResultTest},
+                                       {"WndManualChk", RunWndManualChkTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }

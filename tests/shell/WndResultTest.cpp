@@ -1,0 +1,223 @@
+// The result list page: rows made from a check's reports, their colours, icons and counts, and the
+// ways an operator opens a result.
+#include "ShellTest.h"
+
+#include "FaultKinds.h"
+#include "GdiplusButton.h"
+#include "ListPictures.h"
+#include "MyListCtrl.h"
+#include "WndResult.h"
+
+#include <cstring>
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace quarvik;
+
+namespace {
+
+SubTaskInfo_t SubTask(int32_t id, const char* file) {
+    SubTaskInfo_t s{};
+    s.nTaskID = -1;
+    s.nID = id;
+    s.nType = kTargetFolder;
+    std::strncpy(s.szFilename, file, sizeof(s.szFilename) - 1);
+    std::strncpy(s.szNewFilename, file, sizeof(s.szNewFilename) - 1);
+    const char* slash = std::strrchr(file, '/');
+    std::strncpy(s.szName, slash ? slash + 1 : file, sizeof(s.szName) - 1);
+    s.llFileSize = 1000;
+    return s;
+}
+
+ResultNotify_t Notice(int32_t subTaskId) {
+    ResultNotify_t n;
+    std::memset(&n, 0, sizeof(n));
+    n.nTaskID = -1;
+    n.nSubTaskID = subTaskId;
+    return n;
+}
+
+ResultNotify_t Verdict(int32_t subTaskId, int32_t verdict) {
+    ResultNotify_t n = Notice(subTaskId);
+    n.nKind = verdict;
+    return n;
+}
+
+ResultNotify_t Fault(int32_t subTaskId, int32_t kind) {
+    ResultNotify_t n = Notice(subTaskId);
+    n.nFault = kind;
+    n.tmBegin = 10;
+    n.tmEnd = 20;
+    return n;
+}
+
+QStringList Counts(const CMyListCtrl* list, int row) {
+    QStringList texts;
+    for (int c = CWndResult::kFirstCountColumn; c < CWndResult::kColumnCount; ++c) texts << list->GetItemText(row, c);
+    return texts;
+}
+
+int FormatIconAt(const CMyListCtrl* list, int row) { return list->GetItemImage(row, 4); }
+
+}  // namespace
+
+class WndResultTest : public QObject {
+    Q_OBJECT
+private slots:
+    void columnsAsOperatorsKnowThem() {
+        TempHome home;
+        CWndResult page;
+        const CMyListCtrl* list = page.List();
+        QCOMPARE(list->columnCount(), 16);
+        const QStringList titles = {"", "检测时间", "文件", "名称", "格式", "静帧", "黑场", "彩场", "彩条", "马赛克",
+                                    "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)"};
+        for (int c = 0; c < titles.size(); ++c) QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
+        QCOMPARE(list->ItemHeight(), 42);
+        QCOMPARE(list->columnWidth(2), 100);
+        QVERIFY(list->columnWidth(1) >= 125);
+    }
+
+    void cleanCheckLeavesBlackRowWithTickAndZeros() {
+        TempHome home;
+        CWndResult page;
+        page.resize(900, 400);
+        page.show();
+        CResultRecorder& recorder = page.Recorder();
+        SubTaskInfo_t remote = SubTask(4, "ftp://op:pw@10.0.0.9/in/clip.ts");
+        // The copy checked is local (the test reaches no server).
+        std::strcpy(remote.szNewFilename, "/nonexistent/clip.ts");
+        recorder.OnNewResult(remote);
+        const CMyListCtrl* list = page.List();
+        QCOMPARE(list->GetItemCount(), 1);
+        QCOMPARE(list->GetItemText(0, 0), QStringLiteral("1"));
+        QCOMPARE(list->GetItemText(0, 2), QStringLiteral("ftp://10.0.0.9/in/clip.ts"));
+        QCOMPARE(list->item(0, 2)->toolTip(), QStringLiteral("ftp://10.0.0.9/in/clip.ts"));
+        QCOMPARE(list->GetItemText(0, 3), QStringLiteral("clip.ts"));
+        QCOMPARE(list->item(0, 3)->toolTip(), QStringLiteral("clip.ts"));
+        QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("-")));
+        QCOMPARE(FormatIconAt(list, 0), int(kFormatIconNone));
+        QVERIFY(list->GetItemData(0) > 0);  // stored: the result's id
+
+        recorder.OnFormatNotice(Verdict(4, kFormatValid));
+        ResultNotify_t end = Notice(4);
+        end.nFrame = 299;
+        recorder.OnCheckFinished(end);
+        QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("0")));
+        QCOMPARE(FormatIconAt(list, 0), int(kFormatIconPassed));
+        QCOMPARE(list->GetItemTextColor(0), list->TextColour());
+    }
+
+    void formatFailureThenFaultTurnsDarkRedThenRed() {
+        TempHome home;
+        CWndResult page;
+        CResultRecorder& recorder = page.Recorder();
+        const CMyListCtrl* list = page.List();
+        recorder.OnNewResult(SubTask(7, "/media/a.mxf"));
+        recorder.OnFormatNotice(Verdict(7, kFormatInvalid));
+        QCOMPARE(list->GetItemTextColor(0), CWndResult::kFormatFailedText);
+        QCOMPARE(FormatIconAt(list, 0), int(kFormatIconFailed));
+        recorder.OnFaultNotice(Fault(7, kFaultBlack));
+        recorder.OnFaultNotice(Fault(7, kFaultBlack));
+        recorder.OnFaultNotice(Fault(7, kFaultTooHighRight));
+        QCOMPARE(list->GetItemTextColor(0), CWndResult::kFaultyText);
+        QCOMPARE(list->GetItemText(0, 6), QStringLiteral("2"));
+        QCOMPARE(list->GetItemText(0, 15), QStringLiteral("1"));
+        QCOMPARE(list->GetItemText(0, 5), QStringLiteral("0"));
+    }
+
+    void videoLostAndStrangersChangeNothing() {
+        TempHome home;
+        CWndResult page;
+        CResultRecorder& recorder = page.Recorder();
+        const CMyListCtrl* list = page.List();
+        recorder.OnNewResult(SubTask(1, "/media/a.ts"));
+        recorder.OnFaultNotice(Fault(1, kFaultVideoLost));
+        recorder.OnFaultNotice(Fault(99, kFaultBlack));
+        QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("-")));
+        QCOMPARE(list->GetItemTextColor(0), list->TextColour());
+    }
+
+    void laterRowOfTheSameSubTaskIsAddressed() {
+        TempHome home;
+        CWndResult page;
+        CResultRecorder& recorder = page.Recorder();
+        recorder.OnNewResult(SubTask(3, "/media/a.ts"));
+        recorder.OnNewResult(SubTask(3, "/media/a.ts"));
+        recorder.OnFaultNotice(Fault(3, kFaultStillFrame));
+        QCOMPARE(page.List()->GetItemText(0, 5), QStringLiteral("-"));
+        QCOMPARE(page.List()->GetItemText(1, 5), QStringLiteral("1"));
+        QCOMPARE(page.List()->GetItemText(1, 0), QStringLiteral("2"));
+    }
+
+    void reportsPassedOnExceptABeginning() {
+        TempHome home;
+        CWndResult page;
+        QSignalSpy reports(&page, &CWndResult::CheckReport);
+        CResultRecorder& recorder = page.Recorder();
+        recorder.OnNewResult(SubTask(2, "/media/a.ts"));
+        recorder.OnFormatNotice(Notice(2));  // the check begins: no verdict, no alarm
+        QCOMPARE(reports.count(), 0);
+        recorder.OnFaultNotice(Fault(2, kFaultMosaic));
+        recorder.OnCheckFinished(Notice(2));
+        QCOMPARE(reports.count(), 2);
+        QCOMPARE(reports[0][0].toInt(), 1);
+        QCOMPARE(reports[1][0].toInt(), 2);
+    }
+
+    void detailsNeedASelection() {
+        TempHome home;
+        MessageLog messages;
+        CWndResult page;
+        page.resize(900, 400);
+        page.show();
+        QSignalSpy opened(&page, &CWndResult::OpenResult);
+        page.DetailButton()->click();
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown[0].text, QStringLiteral("没有记录选择！"));
+        QCOMPARE(opened.count(), 0);
+
+        page.Recorder().OnNewResult(SubTask(5, "/media/five.ts"));
+        page.Recorder().OnNewResult(SubTask(6, "/media/six.ts"));
+        page.List()->selectRow(1);
+        page.DetailButton()->click();
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(opened[0][0].value<ResultInfo_t>().nSubTaskID, 6);
+
+        emit page.List()->cellDoubleClicked(0, 3);
+        QCOMPARE(opened.count(), 2);
+        QCOMPARE(opened[1][0].value<ResultInfo_t>().nSubTaskID, 5);
+    }
+
+    void todaysResultsBackAfterRestart() {
+        TempHome home;
+        {
+            CWndResult page;
+            page.Recorder().OnNewResult(SubTask(1, "/media/one.ts"));
+            page.Recorder().OnNewResult(SubTask(2, "/media/two.ts"));
+            page.Recorder().OnFaultNotice(Fault(2, kFaultColourBars));
+            ResultNotify_t end = Notice(2);
+            page.Recorder().OnCheckFinished(end);
+        }
+        CWndResult again;
+        const CMyListCtrl* list = again.List();
+        QCOMPARE(list->GetItemCount(), 2);
+        QCOMPARE(list->GetItemText(1, 3), QStringLiteral("two.ts"));
+        QCOMPARE(list->GetItemText(1, 8), QStringLiteral("1"));
+        QCOMPARE(list->GetItemTextColor(1), CWndResult::kFaultyText);
+        QCOMPARE(list->GetItemTextColor(0), list->TextColour());
+        QCOMPARE(list->ImageCount(), 2);
+        again.Recorder().OnNewResult(SubTask(3, "/media/three.ts"));
+        again.RefreshButton()->click();
+        QCOMPARE(list->GetItemCount(), 3);
+        QCOMPARE(list->ImageCount(), 3);
+    }
+};
+
+int RunWndResultTest(int argc, char** argv) {
+    WndResultTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "WndResultTest.moc"
