@@ -4,7 +4,8 @@
 #   decode   ffmpeg -i FILE -f null -            (video and sound decoded, nothing else)
 #   chain    ffmpeg with blackdetect, freezedetect and silencedetect
 # Every command runs $QUARVIK_BENCH_RUNS times (default 3); the best (shortest) wall time counts.
-# Frames per second = video frames / wall time. Targets are printed, never enforced: the exit
+# Frames per second = video frames / wall time. Then the desktop program's responsiveness while it
+# checks the HD clip (quarvik-gui-latency). Targets are printed, never enforced: the exit
 # status is 0 unless a tool is missing or the checker fails on a file (then 2).
 #
 # Environment: QUARVIK_CHECK (checker binary, default build/apps/quarvik-check),
@@ -138,4 +139,16 @@ echo
   END { for (r = 1; r <= NR; r++) { line = ""
       for (i = 1; i <= NF; i++) line = line sprintf("%-" w[i] "s  ", c[r, i]); print line } }'
 echo "nproc $(nproc), ffmpeg $(ffmpeg -version | awk 'NR == 1 { print $3 }'), wall times: best of $RUNS"
+
+# The desktop program checking the HD clip with 5000 results listed: how late its GUI thread
+# serves a 10 ms timer meanwhile, and the check's speed there.
+GUI=build/bench/quarvik-gui-latency
+echo
+if cmake --build build --target quarvik-gui-latency >/dev/null 2>&1; then
+  echo "desktop program, $(basename "$H264"):"
+  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$GUI" "$H264" 5000 2>/dev/null || status=2
+else
+  echo "run.sh: $GUI could not be built; the desktop measurement is left out" >&2
+  status=2
+fi
 exit "$status"

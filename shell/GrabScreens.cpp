@@ -17,6 +17,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QPixmap>
+#include <QTimer>
 
 namespace {
 
@@ -66,7 +67,10 @@ bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFil
                monitor->Progress() > 0;
     };
     const QDeadlineTimer deadline(60000);
-    while (!faultShown() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QTimer wake;
+    wake.start(20);
+    while (!faultShown() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     // The list shows the newest rows at the bottom of a long history.
     manual->List()->scrollToBottom();
     const bool ok = Save(frame, QDir(folder).filePath(QStringLiteral("check.png")));
