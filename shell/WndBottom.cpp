@@ -45,7 +45,10 @@ CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
     if (m_top) connect(m_results, &CWndResult::CheckReport, m_top, &CWndTop::OnCheckReport);
 }
 
-CWndBottom::~CWndBottom() { DestroyTaskTabs(); }
+CWndBottom::~CWndBottom() {
+    DestroyTaskTabs();
+    delete m_manual;
+}
 
 bool CWndBottom::IsAnyCheckRunning() const { return m_manual && m_manual->IsChecking(); }
 
@@ -86,13 +89,16 @@ void CWndBottom::OnPaneStarted(QWidget* pane, bool running) {
 }
 
 void CWndBottom::BuildTaskTabs() {
-    m_taskTabs->InsertItem(0, QStringLiteral("手动检测"), kIconStopped);
-    m_manual = new CWndManualChk(m_results->Recorder(), this);
-    connect(m_manual, &CWndManualChk::Started, this, [this](bool running) { OnPaneStarted(m_manual, running); });
-    connect(m_manual, &CWndManualChk::MonitorRequested, this, &CWndBottom::SelectMonitor);
-    if (m_top) connect(m_manual, &CWndManualChk::PlayRequested, m_top->Preview(), &CWndPreview::Play);
+    // The manual-check pane is made once: a change of the task list must not end its check.
+    if (!m_manual) {
+        m_taskTabs->InsertItem(0, QStringLiteral("手动检测"), kIconStopped);
+        m_manual = new CWndManualChk(m_results->Recorder(), this);
+        connect(m_manual, &CWndManualChk::Started, this, [this](bool running) { OnPaneStarted(m_manual, running); });
+        connect(m_manual, &CWndManualChk::MonitorRequested, this, &CWndBottom::SelectMonitor);
+        if (m_top) connect(m_manual, &CWndManualChk::PlayRequested, m_top->Preview(), &CWndPreview::Play);
+        m_manual->show();
+    }
     m_panes = {m_manual};
-    m_manual->show();
     // Until the task windows exist each task's pane is an empty page.
     CSqliteDb db;
     if (db.OpenTemplDb()) m_tasks = LoadTasks(db, true);
@@ -106,12 +112,12 @@ void CWndBottom::BuildTaskTabs() {
 
 void CWndBottom::DestroyTaskTabs() {
     const QSignalBlocker block(m_taskTabs);
-    while (m_taskTabs->count() > 0) m_taskTabs->removeTab(m_taskTabs->count() - 1);
-    qDeleteAll(m_panes);
-    m_panes.clear();
-    m_manual = nullptr;
+    while (m_taskTabs->count() > 1) m_taskTabs->removeTab(m_taskTabs->count() - 1);
+    const QList<QWidget*> taskPanes = m_panes.mid(1);
+    if (taskPanes.contains(m_monitored)) m_monitored = nullptr;
+    qDeleteAll(taskPanes);
+    m_panes = {m_manual};
     m_tasks.clear();
-    m_monitored = nullptr;
 }
 
 void CWndBottom::RebuildTaskTabs() {

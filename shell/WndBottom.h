@@ -43,7 +43,8 @@ public:
     // The active tasks shown, in tab order after the manual check.
     const std::vector<quarvik::MonTask_t>& Tasks() const { return m_tasks; }
 
-    // The task list changed: every task tab and pane is built again and tab 0 selected.
+    // The task list changed: every task tab and pane is built again and tab 0 selected. The
+    // manual check stays as it is.
     void RebuildTaskTabs();
     // The check monitor follows the given task pane's check only; every other pane is unmonitored.
     void SelectMonitor(QWidget* pane);

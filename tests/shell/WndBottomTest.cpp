@@ -4,6 +4,8 @@
 #include "MySplitWnd.h"
 #include "MyTabCtrl.h"
 #include "Settings.h"
+#include "SqliteDb.h"
+#include "TabIcons.h"
 #include "WndBottom.h"
 #include "WndManualChk.h"
 #include "WndPlaceholders.h"
@@ -135,15 +137,46 @@ private slots:
         CWndBottom bottom;
         bottom.resize(1000, 400);
         bottom.show();
-        QPointer<QWidget> before = bottom.Pane(0);
+        QWidget* manual = bottom.Pane(0);
+        bottom.TaskTabs()->SetItemImage(0, kIconRunning);
         bottom.RebuildTaskTabs();
         QCOMPARE(bottom.TaskTabs()->count(), 1);
         QCOMPARE(bottom.TaskTabs()->tabText(0), QStringLiteral("手动检测"));
         QCOMPARE(bottom.TaskTabs()->currentIndex(), 0);
         QCOMPARE(bottom.PaneCount(), 1);
-        QVERIFY(before.isNull());  // the old pane went with its tab
+        QCOMPARE(bottom.Pane(0), manual);  // a check of the manual list runs on
+        QCOMPARE(bottom.TaskTabs()->GetItemImage(0), int(kIconRunning));
         QVERIFY(bottom.Pane(0)->isVisible());
         QCOMPARE(bottom.Pane(0)->geometry(), QRect(0, 24, 300, 376));
+    }
+
+    void rebuildShowsActiveTasksAfterTheManualCheck() {
+        TempHome home;
+        CWndBottom bottom;
+        QWidget* manual = bottom.Pane(0);
+        {
+            quarvik::CSqliteDb db;
+            QVERIFY(db.OpenTemplDb());
+            for (const char* name : {"夜间新闻", "paused"}) {
+                quarvik::MonTask_t task{};
+                task.bActive = std::strcmp(name, "paused") != 0;
+                std::strcpy(task.szName, name);
+                task.bPicute = 1;
+                int id = 0;
+                QVERIFY(db.AddTask(task, id));
+            }
+        }
+        bottom.RebuildTaskTabs();
+        QCOMPARE(bottom.TaskTabs()->count(), 2);
+        QCOMPARE(bottom.TaskTabs()->tabText(1), QStringLiteral("夜间新闻"));
+        QCOMPARE(bottom.PaneCount(), 2);
+        QCOMPARE(bottom.Pane(0), manual);
+        bottom.SelectMonitor(bottom.Pane(1));
+        QPointer<QWidget> taskPane = bottom.Pane(1);
+        bottom.RebuildTaskTabs();
+        QVERIFY(taskPane.isNull());
+        QCOMPARE(bottom.MonitoredPane(), nullptr);
+        QCOMPARE(bottom.TaskTabs()->count(), 2);
     }
 
     void selectMonitorFlagsOnePane() {
