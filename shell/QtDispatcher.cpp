@@ -9,7 +9,9 @@
 
 #include <chrono>
 
-CQtDispatcher::CQtDispatcher(QObject* home) : m_home(home) {}
+CQtDispatcher::CQtDispatcher(QObject* home) : m_home(home) {
+    if (home) m_wakeUps.moveToThread(home->thread());
+}
 
 bool CQtDispatcher::OnHomeThread() const { return m_home && QThread::currentThread() == m_home->thread(); }
 
@@ -26,7 +28,7 @@ void CQtDispatcher::Send(const std::function<void()>& fn) {
     }
     m_changed.notify_all();
     // Served by the event loop, or directly by a PumpWhile of the home thread.
-    QMetaObject::invokeMethod(m_home, [this] { ServeCalls(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&m_wakeUps, [this] { ServeCalls(); }, Qt::QueuedConnection);
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [&call] { return call.done; });
 }

@@ -4,13 +4,12 @@
 // once, so a model's own handlers may Send without deadlocking. Must outlive every worker using it.
 #include "Dispatcher.h"
 
+#include <QObject>
 #include <QPointer>
 
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-
-class QObject;
 
 class CQtDispatcher : public quarvik::IDispatcher {
 public:
@@ -35,6 +34,8 @@ private:
     void ServeCalls();
 
     QPointer<QObject> m_home;
+    // The receiver of the wake-ups posted to the home thread: they go with the dispatcher.
+    QObject m_wakeUps;
     bool m_serveOnly = false;
     std::mutex m_mutex;
     std::condition_variable m_changed;
