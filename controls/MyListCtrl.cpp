@@ -141,10 +141,6 @@ void CMyListCtrl::SetImage(int index, const QPixmap& image) {
     viewport()->update();
 }
 
-void CMyListCtrl::RemoveImage(int index) {
-    if (index >= 0 && index < m_images.size()) m_images.removeAt(index);
-}
-
 void CMyListCtrl::SetSubImageList(const QList<QPixmap>& images) {
     m_subImages = images;
     viewport()->update();

@@ -46,10 +46,9 @@ public:
     void SetItemHeight(int pixels);
     int ItemHeight() const;
     void SetImageList(const QList<QPixmap>& images);
-    // One picture of the image list: appended (its index returned), replaced or removed.
+    // One picture of the image list: appended (its index returned) or replaced.
     int AddImage(const QPixmap& image);
     void SetImage(int index, const QPixmap& image);
-    void RemoveImage(int index);
     int ImageCount() const { return static_cast<int>(m_images.size()); }
     void SetSubImageList(const QList<QPixmap>& images);
 
