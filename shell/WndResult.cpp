@@ -7,6 +7,7 @@
 #include "MyListCtrl.h"
 
 #include <QDateTime>
+#include <QScrollBar>
 
 using namespace quarvik;
 
@@ -73,8 +74,11 @@ void CWndResult::OnDetails() {
 void CWndResult::OnReport(int code) { emit CheckReport(code); }
 
 void CWndResult::OnRowAppended(int row) {
+    // New results come into view unless the operator has scrolled up to older ones.
+    const QScrollBar* bar = m_list->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
     InsertRow(row);
-    m_list->scrollToItem(m_list->item(row, 0));
+    if (atEnd) m_list->scrollToBottom();
 }
 
 void CWndResult::OnRowChanged(int row) { FillRow(row); }
