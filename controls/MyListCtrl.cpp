@@ -62,6 +62,11 @@ void CMyListCtrl::WidenColumnsToTitles() {
     }
 }
 
+void CMyListCtrl::WidenColumnFor(int column, const QString& sample) {
+    const int needed = fontMetrics().horizontalAdvance(sample) + 12;
+    if (columnWidth(column) < needed) setColumnWidth(column, needed);
+}
+
 int CMyListCtrl::ColumnEditType(int index) const {
     return index >= 0 && index < m_columns.size() ? m_columns[index].editType : 0;
 }

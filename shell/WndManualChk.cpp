@@ -52,9 +52,7 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
     m_list->InsertColumn(kStateColumn, QStringLiteral("状态"), Qt::AlignHCenter, 100);
     // Fonts wider than the list was laid out for get wider columns rather than cut progress texts.
     m_list->WidenColumnsToTitles();
-    m_list->setColumnWidth(kStateColumn,
-                           qMax(m_list->columnWidth(kStateColumn),
-                                m_list->fontMetrics().horizontalAdvance(QStringLiteral("图像检测中: 100 %")) + 12));
+    m_list->WidenColumnFor(kStateColumn, QStringLiteral("图像检测中: 100 %"));
     m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->SetItemHeight(kListPictureSide + 2);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -41,8 +41,7 @@ CWndResult::CWndResult(QWidget* parent)
         m_list->InsertColumn(c, QString::fromUtf8(kColumns[c].title), kColumns[c].align, kColumns[c].width);
     // Fonts wider than the list was laid out for get wider columns rather than cut titles and times.
     m_list->WidenColumnsToTitles();
-    m_list->setColumnWidth(1, qMax(m_list->columnWidth(1),
-                                   m_list->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 10));
+    m_list->WidenColumnFor(1, QStringLiteral("0000-00-00 00:00:00"));
     m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->SetItemHeight(kListPictureSide + 2);
     m_list->SetSubImageList(FormatIcons());
