@@ -201,31 +201,40 @@ bool CSqliteDb::GetDouble(int col, double& value, int* bytes)
     return ReadColumn(m_query, col, value, bytes, sqlite3_column_double);
 }
 
-bool CSqliteDb::GetText(int col, char* dest, size_t capacity, int* bytes)
+namespace {
+
+// The current row's text of a column; false without a query or for NULL.
+bool ColumnText(sqlite3_stmt* query, int col, std::string_view& text, int* bytes)
 {
-    if (!m_query)
+    if (!query)
         return false;
-    const unsigned char* text = sqlite3_column_text(m_query, col);
-    int size = sqlite3_column_bytes(m_query, col);
+    const unsigned char* chars = sqlite3_column_text(query, col);
+    const int size = sqlite3_column_bytes(query, col);
     if (bytes)
         *bytes = size;
-    if (!text)
+    if (!chars)
         return false;
-    CopyText(dest, capacity, std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(size)));
+    text = std::string_view(reinterpret_cast<const char*>(chars), static_cast<size_t>(size));
+    return true;
+}
+
+}  // namespace
+
+bool CSqliteDb::GetText(int col, char* dest, size_t capacity, int* bytes)
+{
+    std::string_view text;
+    if (!ColumnText(m_query, col, text, bytes))
+        return false;
+    CopyText(dest, capacity, text);
     return true;
 }
 
 bool CSqliteDb::GetString(int col, std::string& dest, int* bytes)
 {
-    if (!m_query)
+    std::string_view text;
+    if (!ColumnText(m_query, col, text, bytes))
         return false;
-    const unsigned char* text = sqlite3_column_text(m_query, col);
-    int size = sqlite3_column_bytes(m_query, col);
-    if (bytes)
-        *bytes = size;
-    if (!text)
-        return false;
-    dest.assign(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
+    dest.assign(text);
     return true;
 }
 
