@@ -6,23 +6,10 @@ namespace quarvik {
 namespace {
 
 MsgAnswer RealMessageBox(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons) {
-    QMessageBox box(parent);
-    box.setWindowTitle(QStringLiteral("Quarvik"));
-    box.setText(text);
-    switch (icon) {
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Stop: box.setIcon(QMessageBox::Critical); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    }
-    if (buttons == MsgButtons::YesNoDefaultNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return MsgAnswer::Ok;
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, text, icon, buttons);
+    const int answer = box->exec();
+    if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
+    return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
 }
 
 MessageBoxFn& Current() {
@@ -31,6 +18,27 @@ MessageBoxFn& Current() {
 }
 
 }  // namespace
+
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(QStringLiteral("Quarvik"));
+    box->setText(text);
+    // Addresses and paths in a message can be copied.
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    switch (icon) {
+        case MsgIcon::Information: box->setIcon(QMessageBox::Information); break;
+        case MsgIcon::Exclamation: box->setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Stop: box->setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box->setIcon(QMessageBox::Question); break;
+    }
+    if (buttons == MsgButtons::YesNoDefaultNo) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::No);
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+    }
+    return box;
+}
 
 MsgAnswer ShowMessage(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons) {
     return Current()(parent, text, icon, buttons);

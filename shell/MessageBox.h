@@ -4,7 +4,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 namespace quarvik {
@@ -17,6 +19,9 @@ using MessageBoxFn = std::function<MsgAnswer(QWidget* parent, const QString& tex
 
 MsgAnswer ShowMessage(QWidget* parent, const QString& text, MsgIcon icon = MsgIcon::Information,
                       MsgButtons buttons = MsgButtons::Ok);
+
+// The box ShowMessage shows, not yet shown (for pictures of it and for looking at its buttons).
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons);
 
 // Replaces the function that shows the boxes; an empty function restores the real boxes.
 // Returns the one in use before.

@@ -7,9 +7,15 @@
 #include <memory>
 
 class CMainFrame;
+class QApplication;
 class QLockFile;
 
 namespace quarvik {
+
+// What the program sets on its QApplication before any window opens: its name, Brindle's dark
+// theme for every window Qt opens by itself, and Qt's own texts (standard buttons, file dialogs)
+// in Chinese like the program's, in the system's Chinese variant where it has one.
+void PrepareApplication(QApplication& app);
 
 // Loops until CachePath names an existing folder (true) or runOptions, which shows the
 // general-only options dialog, reports a cancel (false).

@@ -10,7 +10,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quarvik"));
+    quarvik::PrepareApplication(app);
     int code = 1;
     {
         CQuarvikApp quarvik;
