@@ -4,6 +4,7 @@
 #include "MainFrame.h"
 #include "MessageBox.h"
 #include "ProgramFolder.h"
+#include "Restart.h"
 #include "Settings.h"
 
 #include "DarkPalette.h"
@@ -16,10 +17,6 @@
 #include <QTranslator>
 
 using namespace quarvik;
-
-namespace {
-bool g_restart = false;
-}
 
 void quarvik::PrepareApplication(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("Quarvik"));
@@ -70,7 +67,7 @@ bool CQuarvikApp::TakeInstance() {
 }
 
 bool CQuarvikApp::InitInstance() {
-    g_restart = false;
+    ClearRestartRequest();
     if (!TakeInstance()) return false;
     if (!EnsureCacheFolder(m_runOptions)) {
         ExitInstance();
@@ -87,11 +84,3 @@ void CQuarvikApp::ExitInstance() {
     m_frame.reset();
     m_instance.reset();
 }
-
-void CQuarvikApp::RequestRestart() {
-    g_restart = true;
-    // exit, not quit: quit would ask the frame to close, and its close rule would ask again.
-    QCoreApplication::exit(0);
-}
-
-bool CQuarvikApp::RestartRequested() { return g_restart; }

@@ -43,10 +43,6 @@ public:
     // Replaces the modal general-only options dialog of the cache-folder prompt (tests).
     void SetOptionsDialogFn(std::function<bool()> fn) { m_runOptions = std::move(fn); }
 
-    // Ends the event loop; main() starts the program again once this instance let go of its lock.
-    static void RequestRestart();
-    static bool RestartRequested();
-
 private:
     bool TakeInstance();
 
