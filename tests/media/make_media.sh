@@ -63,6 +63,13 @@ sound_faults sound-ac3.ac3 48000 -c:a ac3 -b:a 96k -f ac3
 sound_faults sound-flac.flac 48000 -c:a flac -f flac
 sound_faults sound-pcm44k.wav 44100 -c:a pcm_s16le -f wav
 
+# stream.mp4, served over RTMP by the tests: 1 s black, then 3 s of a moving pattern, with sound.
+[ -s stream.mp4 ] || ff -f lavfi -i "color=c=black:size=160x120:rate=25:duration=1" \
+  -f lavfi -i "testsrc2=size=160x120:rate=25:duration=3" \
+  -f lavfi -i "sine=frequency=1000:sample_rate=44100:duration=4" \
+  -filter_complex "[0:v][1:v]concat=n=2:v=1:a=0,format=yuv420p[v]" -map "[v]" -map 2:a \
+  -c:v libx264 -preset veryfast -g 25 -c:a aac -b:a 64k -f mp4 stream.mp4
+
 [ -s tone.wav ] || ff -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=3" \
   -af "aformat=channel_layouts=stereo" -c:a pcm_s16le tone.wav
 [ -s mono44k.m4a ] || ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=3" \
