@@ -113,6 +113,17 @@ int LeadingNumber(const std::string& line)
     return value;
 }
 
+// The user and password of a logon: an empty user is the anonymous one.
+void LogonNames(const FtpAddress& address, std::string& user, std::string& password)
+{
+    user = address.user;
+    password = address.password;
+    if (user.empty()) {
+        user = "anonymous";
+        password = user + "." + address.server;
+    }
+}
+
 bool WriteAll(int fd, const char* data, size_t size)
 {
     while (size > 0) {
@@ -443,16 +454,6 @@ void CFTPClient::Close()
     m_inbox.clear();
 }
 
-void FtpLogonNames(const FtpAddress& address, std::string& user, std::string& password)
-{
-    user = address.user;
-    password = address.password;
-    if (user.empty()) {
-        user = "anonymous";
-        password = user + "." + address.server;
-    }
-}
-
 std::unique_ptr<FtpHandle> FtpOpen(const std::string& address, const FtpTimeouts& timeouts, std::string* error,
                                    bool passive)
 {
@@ -464,7 +465,7 @@ std::unique_ptr<FtpHandle> FtpOpen(const std::string& address, const FtpTimeouts
     if (!opened && error)
         *error = kFtpConnectFailed;
     if (opened) {
-        FtpLogonNames(handle->address, user, password);
+        LogonNames(handle->address, user, password);
         const std::string objectPath = handle->address.path.substr(1);
         opened = session.Connect(handle->address.server, handle->address.port) && session.Logon(user, password) &&
                  session.OpenTransfer(objectPath, passive, 0, handle->llSize);

@@ -248,16 +248,17 @@ bool ListFtpFolder(const FtpAddress& server, const std::string& folder, std::vec
     const std::string url = FolderUrl(curl, server, folder);
     if (url.empty())
         return fail(kFtpNetworkError);
-    std::string user, password;
-    FtpLogonNames(server, user, password);
     char reason[CURL_ERROR_SIZE] = {};
     Listing listing;
     listing.now = static_cast<int64_t>(std::time(nullptr));
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
-    curl_easy_setopt(curl, CURLOPT_USERNAME, user.c_str());
-    curl_easy_setopt(curl, CURLOPT_PASSWORD, password.c_str());
+    // Without a user libcurl logs on as "anonymous".
+    if (!server.user.empty()) {
+        curl_easy_setopt(curl, CURLOPT_USERNAME, server.user.c_str());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, server.password.c_str());
+    }
     // Active mode answers on the address of the control connection.
     curl_easy_setopt(curl, CURLOPT_FTPPORT, passive ? nullptr : "-");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connectMs));

@@ -341,16 +341,20 @@ public:
             ::execl("/usr/sbin/vsftpd", "vsftpd", (m_root + "/vsftpd.conf").c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        // Ready when it greets, within 10 s.
-        for (int attempt = 0; attempt < 100 && m_port == 0; ++attempt) {
-            CFTPClient probe(FtpTimeouts{500, 500, 500});
-            if (probe.Connect("127.0.0.1", port))
-                m_port = port;
-            else
+        // Ready when it greets, within 10 s; of use when the user can log on.
+        CFTPClient probe(FtpTimeouts{500, 2000, 500});
+        bool greeted = false;
+        for (int attempt = 0; attempt < 100 && !greeted; ++attempt) {
+            greeted = probe.Connect("127.0.0.1", port);
+            if (!greeted)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        if (m_port == 0)
+        if (!greeted)
             m_reason = "vsftpd did not start: " + ReadFile(m_root + "/out");
+        else if (!probe.Logon(kUser, kPassword))
+            m_reason = "the local user cannot log on to vsftpd: " + probe.LastReply();
+        else
+            m_port = port;
     }
     ~Vsftpd()
     {
@@ -543,6 +547,9 @@ TEST_F(FtpServerTest, ListsFoldersFilesSizesAndTimes)
     EXPECT_NEAR(static_cast<double>(entries[0].tmModified), static_cast<double>(std::time(nullptr)), 120.0);
     EXPECT_EQ(entries[1].name, "inner");
     EXPECT_TRUE(entries[1].bFolder);
+    // Without a user the listing logs on as anonymous.
+    ASSERT_TRUE(ListFtpFolder({"127.0.0.1", server_->Port(), "", "", "/"}, "sub", entries));
+    EXPECT_EQ(entries.size(), 2u);
 }
 
 TEST_F(FtpServerTest, ChosenFolderExpandsToItsOwnFilesOnly)
@@ -685,7 +692,7 @@ TEST_F(FtpDownloadWorkerTest, DownloadsIntoTheTasksCacheFolderOrFailsWithoutASer
 
     EXPECT_EQ(list.Row(0).nState, kSubTaskWaitCheck);
     EXPECT_EQ(std::string(list.Row(0).szNewFilename), cache_ + "/task1/sub/clip.ts");
-    EXPECT_EQ(ReadFile(cache_ + "/task1/sub/clip.ts"), data);
+    EXPECT_TRUE(ReadFile(cache_ + "/task1/sub/clip.ts") == data);
     EXPECT_EQ(list.Row(1).nState, kSubTaskDownloadFailed);
     EXPECT_STREQ(SubTaskStateName(ListKind::kTask, list.Row(1).nState), "下载失败");
 
