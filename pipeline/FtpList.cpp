@@ -114,7 +114,8 @@ struct CurlDeleter {
 std::string FolderUrl(CURL* curl, const FtpAddress& server, const std::string& folder)
 {
     const bool v6 = server.server.find(':') != std::string::npos;
-    std::string url = "ftp://" + (v6 ? "[" + server.server + "]" : server.server) + ":" + std::to_string(server.port) + "/";
+    const std::string host = v6 ? "[" + server.server + "]" : server.server;
+    std::string url = "ftp://" + host + ":" + std::to_string(server.port) + "/";
     std::istringstream parts(folder);
     for (std::string part; std::getline(parts, part, '/');) {
         if (part.empty())

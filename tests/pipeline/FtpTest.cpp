@@ -22,7 +22,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -317,8 +317,9 @@ public:
         fs::create_directories(m_root + "/empty");
         fs::create_directories(Home());
         RemoveUser();
-        const std::string add = "useradd -M -d " + Home() + " -s /bin/sh " + kUser + " >/dev/null 2>&1 && echo " +
-                                kUser + ":" + kPassword + " | chpasswd >/dev/null 2>&1";
+        const std::string add = "/usr/sbin/useradd -M -d " + Home() + " -s /bin/sh " + kUser +
+                                " >/dev/null 2>&1 && echo " + kUser + ":" + kPassword +
+                                " | /usr/sbin/chpasswd >/dev/null 2>&1";
         m_userMade = std::system(add.c_str()) == 0;
         if (!m_userMade) {
             m_reason = "useradd or chpasswd failed";
@@ -372,7 +373,7 @@ public:
     std::string Home() const { return m_root + "/home"; }
 
 private:
-    static void RemoveUser() { std::system((std::string("userdel ") + kUser + " >/dev/null 2>&1").c_str()); }
+    static void RemoveUser() { std::system((std::string("/usr/sbin/userdel ") + kUser + " >/dev/null 2>&1").c_str()); }
     static int FreePort()
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -880,7 +881,8 @@ TEST_F(FtpServerTest, DosStyleListingsAreReadAndUnreadableOnesFail)
     error.clear();
     EXPECT_FALSE(ListFtpFolder({"127.0.0.1", odd.Port(), kUser, kPass, "/"}, "/sub", entries, kShort, &error));
     EXPECT_FALSE(error.empty());
-    EXPECT_TRUE(ListFtpFolder({"127.0.0.1", empty.Port(), kUser, kPass, "/"}, "/sub", entries, kShort, &error)) << error;
+    EXPECT_TRUE(ListFtpFolder({"127.0.0.1", empty.Port(), kUser, kPass, "/"}, "/sub", entries, kShort, &error))
+        << error;
     EXPECT_TRUE(entries.empty());
     // A folder that is not there fails too.
     EXPECT_FALSE(ListFtpFolder(server, "/missing", entries, kShort, &error));
