@@ -177,6 +177,28 @@ int SecondsAtLeastOne(int ms)
     return std::max(1, (ms + 999) / 1000);
 }
 
+// What both requests of a listing share: the logon, the mode and every time-out.
+void SetSessionOptions(CURL* curl, const FtpAddress& server, const FtpTimeouts& timeouts, bool passive,
+                       char* reason)
+{
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
+    // Without a user libcurl logs on as "anonymous".
+    if (!server.user.empty()) {
+        curl_easy_setopt(curl, CURLOPT_USERNAME, server.user.c_str());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, server.password.c_str());
+    }
+    // Active mode answers on the address of the control connection.
+    curl_easy_setopt(curl, CURLOPT_FTPPORT, passive ? nullptr : "-");
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connectMs));
+    curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(timeouts.dataMs));
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(SecondsAtLeastOne(timeouts.replyMs)));
+    // Data that stops flowing ends the listing.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(SecondsAtLeastOne(timeouts.dataMs)));
+}
+
 }  // namespace
 
 bool ParseMlsdLine(const std::string& rawLine, FtpEntry& entry)
@@ -250,25 +272,9 @@ bool ListFtpFolder(const FtpAddress& server, const std::string& folder, std::vec
     if (url.empty())
         return fail(kFtpNetworkError);
     char reason[CURL_ERROR_SIZE] = {};
+    SetSessionOptions(curl, server, timeouts, passive, reason);
     Listing listing;
     listing.now = static_cast<int64_t>(std::time(nullptr));
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
-    // Without a user libcurl logs on as "anonymous".
-    if (!server.user.empty()) {
-        curl_easy_setopt(curl, CURLOPT_USERNAME, server.user.c_str());
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, server.password.c_str());
-    }
-    // Active mode answers on the address of the control connection.
-    curl_easy_setopt(curl, CURLOPT_FTPPORT, passive ? nullptr : "-");
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connectMs));
-    curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(timeouts.dataMs));
-    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(SecondsAtLeastOne(timeouts.replyMs)));
-    // Data that stops flowing ends the listing.
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(SecondsAtLeastOne(timeouts.dataMs)));
-
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "MLSD");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectText);
@@ -290,7 +296,7 @@ bool ListFtpFolder(const FtpAddress& server, const std::string& folder, std::vec
         return fail(kFtpLogonFailed);
     if (code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST)
         return fail(kFtpConnectFailed);
-    // 500, 502 or 504: no MLSD here; the LIST on the same connection, read by libcurl.
+    // A 50x reply: no MLSD here; the LIST on the same connection, read by libcurl.
     if (reply / 10 != 50)
         return fail(reason[0] ? reason : curl_easy_strerror(code));
     const std::string pattern = url + "*";
