@@ -1,5 +1,7 @@
-// The FTP client, watcher and download worker against real peers on 127.0.0.1 only: a
-// pyftpdlib server started per test, and a scripted server of our own for protocol edge cases.
+// The FTP client, listing, watcher and download worker against real peers on 127.0.0.1 only: a
+// pyftpdlib server started per test (and a variant of it that lists in the DOS style without
+// MLSD), vsftpd for a local user whose login folder is not "/", and a scripted server of our
+// own for protocol edge cases.
 #include "FtpClient.h"
 #include "FtpBrowse.h"
 #include "FileDisplay.h"
