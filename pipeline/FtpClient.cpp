@@ -14,14 +14,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <sstream>
+#include <vector>
 
 namespace quarvik {
 namespace {
 
 constexpr size_t kMaxLineBytes = 65536;
-constexpr size_t kMaxListingBytes = 64 * 1024 * 1024;
 // How often a wait for data looks at the stop predicate.
 constexpr int kStopSliceMs = 100;
 
@@ -114,11 +113,6 @@ int LeadingNumber(const std::string& line)
     return value;
 }
 
-bool IsDotName(const std::string& name)
-{
-    return name.empty() || name == "." || name == "..";
-}
-
 // The user and password of a logon: an empty user is the anonymous one.
 void LogonNames(const FtpAddress& address, std::string& user, std::string& password)
 {
@@ -202,125 +196,6 @@ std::string MakeFtpAddress(const FtpAddress& address)
     const std::string host = v6 ? "[" + address.server + "]" : address.server;
     const std::string path = !address.path.empty() && address.path[0] == '/' ? address.path : "/" + address.path;
     return "ftp://" + address.user + ":" + address.password + "@" + host + ":" + std::to_string(address.port) + path;
-}
-
-bool ParseMlsdLine(const std::string& rawLine, FtpEntry& entry)
-{
-    std::string line = rawLine;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    const size_t space = line.find(' ');
-    if (space == std::string::npos)
-        return false;
-    FtpEntry parsed;
-    parsed.name = line.substr(space + 1);
-    if (IsDotName(parsed.name))
-        return false;
-    std::string type;
-    std::istringstream facts(line.substr(0, space));
-    for (std::string fact; std::getline(facts, fact, ';');) {
-        const size_t eq = fact.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string key = fact.substr(0, eq);
-        std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
-        const std::string value = fact.substr(eq + 1);
-        if (key == "type") {
-            type = value;
-            std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });
-        } else if (key == "size" && AllDigits(value)) {
-            parsed.llSize = std::strtoll(value.c_str(), nullptr, 10);
-        } else if (key == "modify" && value.size() >= 14 && AllDigits(value.substr(0, 14))) {
-            std::tm t{};
-            t.tm_year = std::atoi(value.substr(0, 4).c_str()) - 1900;
-            t.tm_mon = std::atoi(value.substr(4, 2).c_str()) - 1;
-            t.tm_mday = std::atoi(value.substr(6, 2).c_str());
-            t.tm_hour = std::atoi(value.substr(8, 2).c_str());
-            t.tm_min = std::atoi(value.substr(10, 2).c_str());
-            t.tm_sec = std::atoi(value.substr(12, 2).c_str());
-            parsed.tmModified = static_cast<int64_t>(::timegm(&t));
-        }
-    }
-    // Links and devices (OS-specific types) are passed over, like "." and "..".
-    if (type == "dir")
-        parsed.bFolder = true;
-    else if (type != "file")
-        return false;
-    entry = parsed;
-    return true;
-}
-
-bool ParseUnixListLine(const std::string& rawLine, int64_t now, FtpEntry& entry)
-{
-    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                          "jul", "aug", "sep", "oct", "nov", "dec"};
-    std::string line = rawLine;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    if (line.empty() || std::strchr("-dl", line[0]) == nullptr)
-        return false;
-    struct Token {
-        std::string text;
-        size_t end;
-    };
-    std::vector<Token> tokens;
-    for (size_t pos = 0; pos < line.size();) {
-        while (pos < line.size() && line[pos] == ' ')
-            ++pos;
-        const size_t start = pos;
-        while (pos < line.size() && line[pos] != ' ')
-            ++pos;
-        if (pos > start)
-            tokens.push_back({line.substr(start, pos - start), pos});
-    }
-    // The month names where the columns are: after the size, before day and time or year. The
-    // group column is missing on some servers, so it is searched for.
-    for (size_t m = 3; m + 3 < tokens.size(); ++m) {
-        std::string month = tokens[m].text;
-        std::transform(month.begin(), month.end(), month.begin(), [](unsigned char c) { return std::tolower(c); });
-        const auto found = std::find_if(std::begin(kMonths), std::end(kMonths),
-                                        [&](const char* name) { return month == name; });
-        if (found == std::end(kMonths) || !AllDigits(tokens[m - 1].text) || !AllDigits(tokens[m + 1].text))
-            continue;
-        const std::string& when = tokens[m + 2].text;
-        std::tm t{};
-        t.tm_mon = static_cast<int>(found - std::begin(kMonths));
-        t.tm_mday = std::atoi(tokens[m + 1].text.c_str());
-        const size_t colon = when.find(':');
-        bool withYear = colon == std::string::npos;
-        if (withYear) {
-            if (!AllDigits(when))
-                continue;
-            t.tm_year = std::atoi(when.c_str()) - 1900;
-        } else {
-            const std::time_t nowT = static_cast<std::time_t>(now);
-            std::tm today{};
-            ::gmtime_r(&nowT, &today);
-            t.tm_year = today.tm_year;
-            t.tm_hour = std::atoi(when.substr(0, colon).c_str());
-            t.tm_min = std::atoi(when.substr(colon + 1).c_str());
-        }
-        int64_t stamp = static_cast<int64_t>(::timegm(&t));
-        if (!withYear && stamp > now + 86400) {
-            --t.tm_year;
-            stamp = static_cast<int64_t>(::timegm(&t));
-        }
-        FtpEntry parsed;
-        parsed.name = tokens[m + 2].end + 1 <= line.size() ? line.substr(tokens[m + 2].end + 1) : "";
-        if (line[0] == 'l') {
-            const size_t arrow = parsed.name.find(" -> ");
-            if (arrow != std::string::npos)
-                parsed.name.erase(arrow);
-        }
-        if (IsDotName(parsed.name))
-            return false;
-        parsed.bFolder = line[0] == 'd';
-        parsed.llSize = std::strtoll(tokens[m - 1].text.c_str(), nullptr, 10);
-        parsed.tmModified = stamp;
-        entry = parsed;
-        return true;
-    }
-    return false;
 }
 
 CFTPClient::CFTPClient(FtpTimeouts timeouts) : m_timeouts(timeouts) {}
@@ -561,43 +436,6 @@ bool CFTPClient::FinishTransfer()
     return ReadReply() && m_replyClass == 2;
 }
 
-bool CFTPClient::List(const std::string& folder, bool passive, std::vector<FtpEntry>& entries)
-{
-    for (const char* verb : {"MLSD", "LIST"}) {
-        const bool machineList = std::strcmp(verb, "MLSD") == 0;
-        if (!OpenDataChannel(passive))
-            return false;
-        if (!StartData(folder.empty() ? verb : std::string(verb) + " " + folder, passive)) {
-            CloseData();
-            // 500, 502 or 504: no MLSD here; ask for the Unix listing instead.
-            if (machineList && m_replyClass == 5 && LeadingNumber(m_reply) / 10 == 50)
-                continue;
-            return false;
-        }
-        std::string data;
-        for (char block[kFtpBlockSize];;) {
-            const int n = Read(block);
-            if (n < 0 || data.size() > kMaxListingBytes)
-                return false;
-            if (n == 0)
-                break;
-            data.append(block, static_cast<size_t>(n));
-        }
-        if (!FinishTransfer())
-            return false;
-        entries.clear();
-        const int64_t now = static_cast<int64_t>(std::time(nullptr));
-        std::istringstream lines(data);
-        for (std::string line; std::getline(lines, line);) {
-            FtpEntry entry;
-            if (machineList ? ParseMlsdLine(line, entry) : ParseUnixListLine(line, now, entry))
-                entries.push_back(entry);
-        }
-        return true;
-    }
-    return false;
-}
-
 void CFTPClient::CloseData()
 {
     CloseFd(m_data);
@@ -699,19 +537,6 @@ bool DownloadFile(const std::string& address, const std::string& localPath, int6
         return fail("the data ended after " + std::to_string(handle->llRead) + " of " +
                     std::to_string(handle->llSize) + " bytes");
     return fail(handle->session.Error());
-}
-
-bool ListFtpFolder(const FtpAddress& server, const std::string& folder, std::vector<FtpEntry>& entries,
-                   const FtpTimeouts& timeouts, std::string* error, bool passive)
-{
-    CFTPClient session(timeouts);
-    std::string user, password;
-    LogonNames(server, user, password);
-    const bool listed = session.Connect(server.server, server.port) && session.Logon(user, password) &&
-                        session.List(folder, passive, entries);
-    if (!listed && error)
-        *error = session.Error();
-    return listed;
 }
 
 }  // namespace quarvik
