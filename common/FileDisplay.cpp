@@ -46,4 +46,24 @@ std::string DisplayFileName(std::string_view file)
     return ShownFtpAddress(server, rest.substr(pathStart));
 }
 
+std::string HideFtpUserInfo(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::string out;
+    size_t from = 0;
+    for (size_t found = lower.find(kScheme); found != std::string::npos; found = lower.find(kScheme, from)) {
+        const size_t start = found + kScheme.size();
+        // Formed user information holds none of these: the server part ends at the first.
+        const size_t end = std::min(text.find_first_of("/'\" \t\r\n", start), text.size());
+        const std::string_view authority = text.substr(start, end - start);
+        const size_t at = authority.rfind('@');
+        out.append(text.substr(from, start - from));
+        out.append(at == std::string_view::npos ? authority : authority.substr(at + 1));
+        from = end;
+    }
+    out.append(text.substr(from));
+    return out;
+}
+
 }  // namespace quarvik

@@ -11,4 +11,8 @@ namespace quarvik {
 // unchanged.
 std::string DisplayFileName(std::string_view file);
 
+// text (a statement, a message) with the user information of every FTP address in it removed,
+// for diagnostics that quote whole texts.
+std::string HideFtpUserInfo(std::string_view text);
+
 }  // namespace quarvik

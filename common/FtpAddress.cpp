@@ -27,16 +27,18 @@ int HexValue(char c)
     return -1;
 }
 
-// Unreserved characters and sub-delimiters stay as they are; everything else, ':' included,
-// becomes "%XX".
+// Only unreserved characters stay as they are; everything else becomes "%XX", also the
+// sub-delimiters a URI would allow here, so that no quote or delimiter of SQL, a shell or a
+// message ever falls inside the user information.
 std::string PercentEncode(std::string_view text)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    static constexpr std::string_view kKept = "-._~!$&'()*+,;=";
     std::string out;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || kKept.find(c) != std::string_view::npos) {
+        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                c == '-' || c == '.' || c == '_' || c == '~';
+        if (unreserved) {
             out += c;
         } else {
             out += '%';

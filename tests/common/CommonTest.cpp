@@ -73,6 +73,23 @@ TEST(FileDisplay, FtpAddressesLoseUserPasswordAndPort)
         EXPECT_EQ(DisplayFileName(c.text), c.shown) << c.text;
 }
 
+TEST(FileDisplay, DiagnosticsLoseTheUserInformationOfEveryFtpAddress)
+{
+    const struct {
+        const char* text;
+        const char* shown;
+    } cases[] = {
+        {"insert into SubTasks Values (NULL,'ftp://op:pa%2Fss@h:21/a.ts','a.ts');",
+         "insert into SubTasks Values (NULL,'ftp://h:21/a.ts','a.ts');"},
+        {"FTP://u:p@h/x and ftp://v:q@[::1]:21/y", "FTP://h/x and ftp://[::1]:21/y"},
+        {"ftp://u:p@host", "ftp://host"},
+        {"'ftp://h/x' stays", "'ftp://h/x' stays"},
+        {"no address", "no address"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HideFtpUserInfo(c.text), c.shown) << c.text;
+}
+
 // User names and passwords with the characters that delimit an address come back as they
 // were, and the display form shows no part of them.
 TEST(FtpAddress, UserAndPasswordSurviveTheRoundTrip)
