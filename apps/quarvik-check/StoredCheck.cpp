@@ -214,7 +214,8 @@ bool WriteStoredReports(std::vector<FileReport>& reports, const std::string& par
     for (FileReport& report : reports) {
         if (report.resultId <= 0 || !report.opened)
             continue;
-        const std::string notWritten = "report of " + DisplayFileName(report.path) + " not written (it stays stored as result " +
+        const std::string notWritten = "report of " + DisplayFileName(report.path) +
+                                       " not written (it stays stored as result " +
                                        std::to_string(report.resultId) + "): ";
         ResultRow row;
         if (!opened || !LoadStoredResult(db, report.resultId, row)) {
