@@ -1,5 +1,7 @@
 #include "SubTaskList.h"
 
+#include "FileDisplay.h"
+
 #include "SqlText.h"
 #include "SqliteDb.h"
 #include "TaskQueries.h"
@@ -187,7 +189,7 @@ std::string DuplicatesNotice(const std::vector<std::string>& ignored)
         return {};
     std::string notice = "The following files exist in the task list, has been ignored!\r\n\r\n";
     for (const std::string& path : ignored)
-        notice += path + "\r\n";
+        notice += DisplayFileName(path) + "\r\n";
     return notice;
 }
 
