@@ -222,7 +222,7 @@ void CCheckRunner::ThumbnailOne(CWorkerThread&, SubTaskInfo_t& subTask)
     const bool copy = fetched && local != subTask.szFilename;
     ThumbnailReport_t report;
     std::memset(&report, 0, sizeof(report));
-    report.nIndex = subTask.nIndex;
+    report.nSerial = subTask.nSerial;
     if (copy && m_setup.kind == ListKind::kTask) {
         // A task keeps the copy for its format check, which removes it after use.
         CopyField(report.szLocalFile, local);
