@@ -33,6 +33,10 @@ void WatchUdpStream(const MonObj_t& target, CWorkerThread& self, const HandOverF
 // The source thread of a UDP target.
 SourceBodyFn UdpSourceBody(const MonObj_t& target);
 
+// Before the decoding engine reads a stream address: waits for the turn at its port when it
+// is a unicast "udp://" stream (CUdpPortTurn::Take). True at once for any other address.
+bool TakeStreamTurn(const std::string& address, CUdpPortTurn& turn, const std::function<bool()>& giveUp);
+
 // Records the stream named by a sub-task's szFilename ("udp://@ip:port") into the local file.
 // No stop event reaches it; a silent stream fails it after the recorder's silence time-out.
 class CUdpFetcher : public ICheckFetcher {

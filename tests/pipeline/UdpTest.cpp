@@ -426,6 +426,47 @@ TEST(UdpWatcherTest, StopsWithoutDataAndEndsAtOnceOnAnAddressThatCannotBeReceive
     EXPECT_TRUE(handOvers.Got().empty());
 }
 
+// Only the socket bound last hears a unicast port, so its readers take turns: a watcher that
+// comes while a recording runs waits unbound, a recording that comes while the watcher waits
+// for the stream gives up after its silence time-out or gets the port once the watcher left.
+TEST_F(UdpTest, UnicastPortIsReadByOneReceiverAtATime)
+{
+    CEventLoop home;
+    const int port = FreeUdpPort();
+    {
+        const CUdpRecorder recorder(3600 * 1000);
+        CRecording recorded(recorder, "127.0.0.1", port, file_, 3);
+        ASSERT_TRUE(WaitUntil([&] { return SocketsBoundTo(port) == 1; }));
+        CHandOvers handOvers;
+        CWorkerThread worker;
+        const SourceBodyFn body = UdpSourceBody(UdpTarget("127.0.0.1", port));
+        const HandOverFn handOver = handOvers.Fn();
+        ASSERT_TRUE(worker.Start([body, handOver](CWorkerThread& self) { body(self, handOver); }));
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(SocketsBoundTo(port), 1) << "the watcher listens while the recording has the port";
+        FeedUntil("127.0.0.1", port, [&] { return recorded.Done() && !handOvers.Got().empty(); });
+        EXPECT_TRUE(recorded.Completed());
+        EXPECT_EQ(FileSize(file_), 3);
+        worker.Stop(home);
+        EXPECT_EQ(handOvers.Got().size(), 1u);
+    }
+    EXPECT_EQ(SocketsBoundTo(port), 0);
+
+    CHandOvers handOvers;
+    CWorkerThread worker;
+    StartWatcher(worker, UdpTarget("127.0.0.1", port), handOvers);
+    EXPECT_FALSE(CUdpRecorder(300).Record("127.0.0.1", port, file_, 3)) << "a busy port is waited for forever";
+    EXPECT_EQ(SocketsBoundTo(port), 1);
+    const CUdpRecorder recorder(3600 * 1000);
+    CRecording recorded(recorder, "127.0.0.1", port, file_, 3);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(SocketsBoundTo(port), 1) << "the recording listens while the watcher has the port";
+    FeedUntil("127.0.0.1", port, [&] { return recorded.Done(); });
+    EXPECT_TRUE(recorded.Completed());
+    EXPECT_EQ(handOvers.Got().size(), 1u) << "the recording had the port before the watcher had the stream";
+    worker.Stop(home);
+}
+
 // Runs body on a thread of its own inside a fresh network namespace: lo up and the multicast
 // range routed to it, so a join on any interface works and stays inside. False with the
 // reason when no namespace can be made here (body has not run then).
