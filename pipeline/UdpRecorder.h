@@ -7,8 +7,9 @@
 // A unicast port hands each datagram to one socket only, the one bound last, so its readers
 // in this process take turns at it instead (CUdpPortTurn).
 //
-// Threads: each object belongs to the thread that uses it; nothing here is shared. All calls
-// block their thread for at most the time-outs given. Diagnostics go to standard output
+// Threads: each object belongs to the thread that uses it; only the turns at unicast ports are
+// shared, process-wide and thread-safe. All calls block their thread for at most the time-outs
+// given. Diagnostics go to standard output
 // (DataReady) and standard error (socket set-up), never to the operator.
 #pragma once
 

@@ -4,7 +4,8 @@
 // The watcher waits until the stream carries data and then hands its address "udp://@ip:port"
 // on once, with size 0; it does not run again until the task's next Start. A target whose
 // receiver cannot be opened (an address that does not convert, a refused group join) ends the
-// watcher at once and hands nothing on.
+// watcher at once and hands nothing on. At a unicast port another reader has (CUdpPortTurn),
+// the watcher waits for its turn.
 //
 // Threads: the source body runs on the task's source thread and calls handOver there; the
 // fetcher runs on the fetching (thumbnail or check) thread and blocks it.
@@ -38,7 +39,8 @@ SourceBodyFn UdpSourceBody(const MonObj_t& target);
 bool TakeStreamTurn(const std::string& address, CUdpPortTurn& turn, const std::function<bool()>& giveUp);
 
 // Records the stream named by a sub-task's szFilename ("udp://@ip:port") into the local file.
-// No stop event reaches it; a silent stream fails it after the recorder's silence time-out.
+// No stop event reaches it; a silent stream, or a unicast port another reader keeps, fails it
+// after the recorder's silence time-out.
 class CUdpFetcher : public ICheckFetcher {
 public:
     explicit CUdpFetcher(int silenceTimeoutMs = kUdpSilenceTimeoutMs) : m_recorder(silenceTimeoutMs) {}
