@@ -187,7 +187,7 @@ TEST_F(SubTaskListTest, ReportsFindTheirOwnSubTaskAfterRowsWereRemoved)
             list.Add("ftp://u:p@h:21/own.mxf", 10, kTargetFtp);
             list.Add("ftp://u:p@h:21/later.mxf", 10, kTargetFtp);
             ASSERT_EQ(list.Row(0).nState, kSubTaskWaitDownload);
-            // The earlier row is out of the way (downloaded, failed), so the own row is taken.
+            // The earlier row's download fails, so the next one taken is the own row's.
             {
                 SubTaskInfo_t earlier;
                 ASSERT_TRUE(list.TakeNextDownload(earlier));
