@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace quarvik {
@@ -17,6 +18,13 @@ template <size_t N>
 size_t CopyField(char (&dst)[N], std::string_view src)
 {
     return CopyText(dst, N, src);
+}
+
+// A text field of a record, read no further than its width even when it lacks its NUL.
+template <size_t N>
+std::string_view FieldText(const char (&field)[N])
+{
+    return {field, strnlen(field, N)};
 }
 
 }  // namespace quarvik

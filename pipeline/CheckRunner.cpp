@@ -5,6 +5,7 @@
 #include "FormatCheck.h"
 #include "Settings.h"
 #include "TextField.h"
+#include "UdpSource.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -222,7 +223,7 @@ void CCheckRunner::ThumbnailOne(CWorkerThread&, SubTaskInfo_t& subTask)
     const bool copy = fetched && local != subTask.szFilename;
     ThumbnailReport_t report;
     std::memset(&report, 0, sizeof(report));
-    report.nIndex = subTask.nIndex;
+    report.nSerial = subTask.nSerial;
     if (copy && m_setup.kind == ListKind::kTask) {
         // A task keeps the copy for its format check, which removes it after use.
         CopyField(report.szLocalFile, local);
@@ -259,6 +260,10 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     if (!task.bPicute || !formatPassed)
         return;
 
+    // Given back only after the engine, and with it the engine's socket, is gone.
+    CUdpPortTurn streamTurn;
+    if (!TakeStreamTurn(std::string(FieldText(subTask.szNewFilename)), streamTurn, [&self] { return self.StopRequested(); }))
+        return;  // stopped while another reader had the stream's port
     CFFCheck engine(m_setup.paramsPath.empty() ? ContentParamsPath() : m_setup.paramsPath);
     engine.SetResultSink(m_sink.get());
     engine.SetMonitor(m_monitor.get(), m_nMonitorFlag);

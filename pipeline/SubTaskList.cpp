@@ -94,7 +94,6 @@ void CSubTaskList::Load()
             row.face = std::move(stored.faceImage);
             SubTaskInfo_t& info = row.info;
             info.pFaceImage = nullptr;
-            info.nIndex = Count();
             const int32_t s = info.nState;
             const bool task = m_kind == ListKind::kTask;
             if (task && (s == kSubTaskDownloading || s == kSubTaskDownloadFailed)) {
@@ -104,11 +103,18 @@ void CSubTaskList::Load()
                 info.nState = kSubTaskWaitCheck;
                 CopyField(info.szNewFilename, info.szFilename);
             }
-            m_rows.push_back(std::move(row));
+            Append(std::move(row));
         }
     }
     for (ISubTaskListObserver* o : m_observers)
         o->OnRowsReloaded();
+}
+
+void CSubTaskList::Append(Row_t row)
+{
+    row.info.nIndex = Count();
+    row.info.nSerial = ++m_nLastSerial;
+    m_rows.push_back(std::move(row));
 }
 
 void CSubTaskList::ResetForStart()
@@ -138,14 +144,13 @@ int CSubTaskList::Add(const std::string& path, int64_t fileSize, int32_t type)
     Row_t row;
     std::memset(&row.info, 0, sizeof(row.info));
     SubTaskInfo_t& info = row.info;
-    info.nIndex = Count();
     info.nTaskID = m_nTaskID;
     info.nType = type;
     CopyField(info.szFilename, path);
     CopyField(info.szName, LastPathComponent(path));
     info.llFileSize = fileSize;
     info.nState = kSubTaskNew;
-    m_rows.push_back(std::move(row));
+    Append(std::move(row));
     for (ISubTaskListObserver* o : m_observers)
         o->OnRowAdded(Count() - 1);
     return Count() - 1;
@@ -271,9 +276,10 @@ bool CSubTaskList::TakeNextForCheck(SubTaskInfo_t& out)
 
 void CSubTaskList::OnThumbnail(int32_t code, const ThumbnailReport_t& report)
 {
-    if (!Valid(report.nIndex))
+    const int index = RowOf(report.nSerial);
+    if (index < 0)
         return;
-    Row_t& row = m_rows[static_cast<size_t>(report.nIndex)];
+    Row_t& row = m_rows[static_cast<size_t>(index)];
     if (row.info.nState != kSubTaskThumbnail)
         return;
     if (code == kThumbnailLocalCopy) {
@@ -303,28 +309,20 @@ void CSubTaskList::OnThumbnail(int32_t code, const ThumbnailReport_t& report)
     info.pFaceImage = nullptr;
     row.info = info;
     row.face = std::move(face);
-    NotifyChanged(report.nIndex);
+    NotifyChanged(index);
 }
 
-int CSubTaskList::RowOf(const SubTaskInfo_t& subTask) const
+int CSubTaskList::RowOf(int32_t serial) const
 {
-    const auto same = [&](int row) {
-        const SubTaskInfo_t& info = Row(row);
-        return info.nID == subTask.nID && std::strcmp(info.szFilename, subTask.szFilename) == 0;
-    };
-    if (Valid(subTask.nIndex) && same(subTask.nIndex))
-        return subTask.nIndex;
-    // Rows removed while the worker held its copy renumbered the rest.
-    for (int row = 0; row < Count(); ++row) {
-        if (subTask.nID > 0 && same(row))
-            return row;
-    }
-    return -1;
+    // Rows removed while a worker held its copy renumbered the rest, so the row is searched.
+    const auto found = std::find_if(m_rows.begin(), m_rows.end(),
+                                    [serial](const Row_t& row) { return row.info.nSerial == serial; });
+    return found == m_rows.end() ? -1 : static_cast<int>(found - m_rows.begin());
 }
 
 void CSubTaskList::OnDownload(int32_t code, const SubTaskInfo_t& subTask)
 {
-    const int index = RowOf(subTask);
+    const int index = RowOf(subTask.nSerial);
     if (index < 0)
         return;
     Row_t& row = m_rows[static_cast<size_t>(index)];
@@ -343,7 +341,7 @@ void CSubTaskList::OnDownload(int32_t code, const SubTaskInfo_t& subTask)
 
 int CSubTaskList::OnCheckReport(int32_t code, const SubTaskInfo_t& subTask)
 {
-    const int index = RowOf(subTask);
+    const int index = RowOf(subTask.nSerial);
     if (index < 0)
         return -1;
     Row_t& row = m_rows[static_cast<size_t>(index)];

@@ -46,6 +46,9 @@ struct SubTaskInfo_t {
     char szPolicy[128];
     int32_t nProgress;  // memory only
     int32_t nDownload;  // memory only
+    // Memory only: the list's own id of the sub-task, given when it enters the list and never
+    // given again by that list. Worker reports name their sub-task by it, not by its row.
+    int32_t nSerial;
 };
 
 // Format verdicts of a result.
