@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarvik {
@@ -59,5 +60,10 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports);
 
 // Text as a JSON string literal, quotes included; bytes that are not UTF-8 become U+FFFD.
 std::string JsonString(const std::string& text);
+
+// Text for a line of the text output: control characters and line separators are escaped
+// ("\n", "\t", "\x1B", "\u0085", "\u2028", and "\\" for the backslash itself), so that
+// a name or path with a line feed in it still takes one line and reads back unambiguously.
+std::string LineText(std::string_view text);
 
 }  // namespace quarvik

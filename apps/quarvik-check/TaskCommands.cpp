@@ -1,5 +1,6 @@
 #include "TaskCommands.h"
 
+#include "CheckReport.h"
 #include "CheckRunner.h"
 #include "FaultKinds.h"
 #include "FormatCheck.h"
@@ -48,7 +49,8 @@ private:
         const SubTaskInfo_t& s = m_list.Row(row);
         m_last[row] = s.nState;
         const std::string state = SubTaskStateName(m_list.Kind(), s.nState);
-        PrintLine(m_prefix + DisplayFileName(s.szFilename) + ": " + (state.empty() ? "state " + std::to_string(s.nState) : state));
+        PrintLine(m_prefix + LineText(DisplayFileName(s.szFilename)) + ": " +
+                  (state.empty() ? "state " + std::to_string(s.nState) : state));
     }
     const CSubTaskList& m_list;
     const std::string m_prefix;
@@ -66,7 +68,7 @@ public:
     void OnFaultRecorded(int row, const ResultNotify_t& n) override
     {
         const ResultInfo_t& r = m_recorder.Row(row).info;
-        std::string line = "[task " + std::to_string(r.nTaskID) + "] " + DisplayFileName(r.szFilename) + ": " +
+        std::string line = "[task " + std::to_string(r.nTaskID) + "] " + LineText(DisplayFileName(r.szFilename)) + ": " +
                            FaultDetailName(n.nFault) + " " + CheckFrameTimeCode(n.tmBegin) + " - " +
                            CheckFrameTimeCode(n.tmEnd);
         if (!IsPictureFault(n.nFault))
@@ -130,7 +132,7 @@ int RunTasks(int taskId, const std::string& paramsPath, const std::function<bool
         CheckRunnerSetup setup;
         std::string error;
         if (!LoadTaskSetup(task, setup, error)) {
-            PrintLine(prefix + task.szName + ": not started: " + error);
+            PrintLine(prefix + LineText(task.szName) + ": not started: " + error);
             continue;
         }
         setup.paramsPath = paramsPath;
@@ -141,10 +143,10 @@ int RunTasks(int taskId, const std::string& paramsPath, const std::function<bool
         r.list->Load();
         r.runner = std::make_unique<CCheckRunner>(home, *r.list, recorder, setup);
         if (!r.runner->Start(&error)) {
-            PrintLine(prefix + task.szName + ": not started: " + (error.empty() ? "its source did not start" : error));
+            PrintLine(prefix + LineText(task.szName) + ": not started: " + (error.empty() ? "its source did not start" : error));
             continue;
         }
-        PrintLine(prefix + task.szName + ": running");
+        PrintLine(prefix + LineText(task.szName) + ": running");
         running.push_back(std::move(r));
     }
     if (running.empty()) {
@@ -293,8 +295,8 @@ int ListTasks()
     for (const MonTask_t& t : LoadTasks(db, false)) {
         MonObj_t target{};
         const bool hasTarget = LoadTarget(db, t.nTargetID, target);
-        std::printf("%d\t%s\t%s\ttarget %d (%s, type %d)\tformat %s\tcontent %s\n", t.nID, t.szName,
-                    t.bActive ? "active" : "inactive", t.nTargetID, hasTarget ? target.szPath : "missing",
+        std::printf("%d\t%s\t%s\ttarget %d (%s, type %d)\tformat %s\tcontent %s\n", t.nID, LineText(t.szName).c_str(),
+                    t.bActive ? "active" : "inactive", t.nTargetID, hasTarget ? LineText(target.szPath).c_str() : "missing",
                     hasTarget ? target.nType : -1, t.bSyntax ? std::to_string(t.nSyntaxID).c_str() : "off",
                     t.bPicute ? "on" : "off");
     }
