@@ -74,6 +74,9 @@ enum FormatVerdict : int32_t {
 //   never finished: it counts as interrupted even while its nState is still 8.
 // A result whose nState is none of 13-15 and whose tmEnd is set finished cleanly: its counts
 // and nFmtError tell whether it passed. ResultStateOf (TaskStates.h) derives this state.
+// Writers: CSqliteDb::SetResultState, then UpdateResultEnd (CResultRecorder::EndResult does
+// both); a sub-task reaches 13-15 through the check reports kReportStopped, kReportOpenFailed
+// and kReportStoreFailed (SubTaskList.h).
 struct ResultInfo_t {
     int32_t nID;
     int32_t nTaskID;

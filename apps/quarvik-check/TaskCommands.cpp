@@ -86,6 +86,16 @@ struct RunningTask {
     std::unique_ptr<CCheckRunner> runner;
 };
 
+// Copies value into field when it fits: what an operator typed is refused, never cut.
+template <size_t N>
+bool PutField(char (&field)[N], const std::string& value)
+{
+    if (value.size() >= N)
+        return false;
+    CopyField(field, value);
+    return true;
+}
+
 bool ParseItem(const std::string& text, MonSyntaxItem_t& item)
 {
     const size_t colon = text.find(':');
@@ -93,15 +103,13 @@ bool ParseItem(const std::string& text, MonSyntaxItem_t& item)
     if (colon == std::string::npos || equals == std::string::npos || colon == 0 || equals == colon + 1)
         return false;
     std::memset(&item, 0, sizeof(item));
-    CopyField(item.szAvLevel, text.substr(0, colon));
-    CopyField(item.szName, text.substr(colon + 1, equals - colon - 1));
     const std::string value = text.substr(equals + 1);
     const size_t range = value.find("..");
     item.nCompare = range == std::string::npos ? 0 : 1;
-    CopyField(item.szValue1, range == std::string::npos ? value : value.substr(0, range));
-    if (range != std::string::npos)
-        CopyField(item.szValue2, value.substr(range + 2));
-    return true;
+    return PutField(item.szAvLevel, text.substr(0, colon)) &&
+           PutField(item.szName, text.substr(colon + 1, equals - colon - 1)) &&
+           PutField(item.szValue1, range == std::string::npos ? value : value.substr(0, range)) &&
+           (range == std::string::npos || PutField(item.szValue2, value.substr(range + 2)));
 }
 
 }  // namespace
@@ -184,13 +192,17 @@ int AddTemplate(const std::vector<std::string>& arguments)
     std::vector<MonSyntaxItem_t> items(arguments.size() - 1);
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (!ParseItem(arguments[i], items[i - 1])) {
-            std::fprintf(stderr, "quarvik-check: %s is not Level:Name=Value or Level:Name=Low..High\n",
+            std::fprintf(stderr, "quarvik-check: %s is not Level:Name=Value or Level:Name=Low..High, or a part "
+                                 "is too long for its field\n",
                          arguments[i].c_str());
             return kExitTrouble;
         }
     }
     MonSyntax_t syntax{};
-    CopyField(syntax.szName, arguments[0]);
+    if (!PutField(syntax.szName, arguments[0])) {
+        std::fprintf(stderr, "quarvik-check: a template name has at most %zu bytes\n", sizeof(syntax.szName) - 1);
+        return kExitTrouble;
+    }
     syntax.nCount = static_cast<int32_t>(items.size());
     syntax.pItems = items.empty() ? nullptr : items.data();
     CSqliteDb db;
@@ -213,29 +225,25 @@ int AddTask(const std::vector<std::string>& arguments)
         return kExitTrouble;
     }
     MonObj_t target{};
-    CopyField(target.szName, arguments[0]);
+    MonTask_t task{};
+    if (!PutField(target.szName, arguments[0]) || !PutField(task.szName, arguments[0])) {
+        std::fprintf(stderr, "quarvik-check: a task name has at most %zu bytes\n", sizeof(task.szName) - 1);
+        return kExitTrouble;
+    }
     target.nType = kKinds.at(arguments[1]);
     target.nTimeSpan = 10;
-    MonTask_t task{};
-    CopyField(task.szName, arguments[0]);
     task.bActive = 1;
     task.bPicute = 1;
     // Each key fills one field; a value longer than its field is refused rather than cut.
-    const auto put = [](auto& field, const std::string& value) {
-        if (value.size() >= sizeof(field))
-            return false;
-        CopyField(field, value);
-        return true;
-    };
     const auto apply = [&](const std::string& key, const std::string& value) {
         if (key == "path")
-            return put(target.szPath, value);
+            return PutField(target.szPath, value);
         if (key == "host" || key == "ip")
-            return put(target.szIp, value);
+            return PutField(target.szIp, value);
         if (key == "user")
-            return put(target.szUser, value);
+            return PutField(target.szUser, value);
         if (key == "password")
-            return put(target.szPasswd, value);
+            return PutField(target.szPasswd, value);
         if (key == "port") {
             target.nPort = std::atoi(value.c_str());
             return target.nPort > 0 && target.nPort < 65536;

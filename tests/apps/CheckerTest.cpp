@@ -220,6 +220,26 @@ TEST_F(StoredReports, A300BytePathIsCheckedAndStoredWhole)
     EXPECT_GT(results[0].info.nBBCount, 0);
 }
 
+TEST_F(StoredReports, AWatchedFolderIsTakenWholeOrRefused)
+{
+    std::filesystem::path folder = dir_;
+    while (folder.string().size() < 300)
+        folder /= "监视文件夹";
+    std::filesystem::create_directories(folder);
+    const CheckerRun added = Run("--add-task 长路径 folder path=" + Quoted(folder));
+    EXPECT_EQ(added.status, 0) << added.out << errors_;
+    const CheckerRun listed = Run("--list-tasks");
+    EXPECT_NE(listed.out.find("(" + folder.string() + ", type 2)"), std::string::npos) << listed.out;
+
+    const CheckerRun tooLong = Run("--add-task x folder path=/" + std::string(4096, 'a'));
+    EXPECT_EQ(tooLong.status, 2);
+    EXPECT_NE(errors_.find("a value too long for its field"), std::string::npos) << errors_;
+    const CheckerRun longName = Run("--add-task " + std::string(256, 'n') + " folder path=" + Quoted(folder));
+    EXPECT_EQ(longName.status, 2);
+    EXPECT_NE(errors_.find("a task name has at most 255 bytes"), std::string::npos) << errors_;
+    EXPECT_EQ(Run("--list-tasks").out, listed.out) << "nothing stored cut";
+}
+
 TEST_F(StoredReports, ANameWithALineFeedTakesOneLine)
 {
     const std::filesystem::path file = dir_ / "two\nlines\x1b[2J.ts";
