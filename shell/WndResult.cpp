@@ -8,6 +8,7 @@
 #include "StateColours.h"
 
 #include <QDateTime>
+#include <QHeaderView>
 #include <QScrollBar>
 
 using namespace quarvik;
@@ -44,6 +45,9 @@ CWndResult::CWndResult(QWidget* parent)
     m_list->WidenColumnsToTitles();
     m_list->WidenColumnFor(1, QStringLiteral("0000-00-00 00:00:00"));
     m_list->WidenColumnFor(kStateColumn, QStringLiteral("检测完毕"));
+    // The state is shown right after the name, where it is seen without scrolling; the column
+    // keeps its number behind the counts.
+    m_list->horizontalHeader()->moveSection(kStateColumn, kFormatColumn);
     m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->SetItemHeight(kListPictureSide + 2);
     m_list->SetSubImageList(FormatIcons());

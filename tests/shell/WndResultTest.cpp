@@ -10,6 +10,7 @@
 
 #include <cstring>
 
+#include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -76,6 +77,8 @@ private slots:
         const QStringList titles = {"", "检测时间", "文件", "名称", "格式", "静帧", "黑场", "彩场", "彩条", "马赛克",
                                     "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)", "状态"};
         for (int c = 0; c < titles.size(); ++c) QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
+        // Seen without scrolling: the state stands right after the name.
+        QCOMPARE(list->horizontalHeader()->visualIndex(CWndResult::kStateColumn), 4);
         QCOMPARE(list->ItemHeight(), 42);
         QCOMPARE(list->columnWidth(2), 100);
         QVERIFY(list->columnWidth(1) >= 125);
