@@ -113,6 +113,8 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
         out << "  deviation " << LineText(d.level) << ' ' << LineText(d.name) << ": " << LineText(d.realValue)
             << " (allowed " << LineText(d.value1) << (d.value2.empty() ? "" : " .. ") << LineText(d.value2) << ")\n";
     }
+    if (report.interrupted)
+        out << "  interrupted: the check stopped before the end of the input\n";
     if (report.resultId > 0)
         out << "  stored as result " << report.resultId << '\n';
     if (!report.reportFolder.empty())
@@ -133,7 +135,7 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
                       r.speedFps);
         out << (f ? "," : "") << "{\"path\":" << JsonString(DisplayFileName(r.path))
             << ",\"opened\":" << (r.opened ? "true" : "false") << ',' << numbers
-            << (r.duplicate ? ",\"duplicate\":true" : "")
+            << (r.duplicate ? ",\"duplicate\":true" : "") << (r.interrupted ? ",\"interrupted\":true" : "")
             << ",\"events\":[";
         for (size_t i = 0; i < r.events.size(); ++i) {
             const EventRecord& e = r.events[i];

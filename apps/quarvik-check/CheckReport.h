@@ -32,6 +32,7 @@ struct FileReport {
     std::string path;
     bool opened = false;
     bool duplicate = false;  // stored checks: already in the task list, not checked again
+    bool interrupted = false;  // stopped before the end: the events are those found until then
     int32_t frames = 0;     // pictures analysed
     double speedFps = 0.0;  // pictures per second of wall-clock time
     std::vector<EventRecord> events;

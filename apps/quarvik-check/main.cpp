@@ -184,6 +184,7 @@ FileReport CheckOne(const std::string& path, const std::string& paramsPath, bool
     if (progressBar)
         std::fprintf(stderr, "\r\033[K");
     report.opened = outcome != CheckOutcome::kOpenFailed;
+    report.interrupted = outcome == CheckOutcome::kStopped;
     report.frames = engine.PictureCount();
     const double seconds = secondsSince();
     report.speedFps = seconds > 0 ? report.frames / seconds : 0.0;

@@ -289,6 +289,21 @@ TEST(Checker, ReportsEventsAsTextAndJson)
               std::string::npos);
 }
 
+TEST(Checker, AnInterruptedCheckSaysSo)
+{
+    // An input that does not end (a pipe fed for at most 30 s), interrupted as Ctrl-C would.
+    const std::string script =
+        "dir=$(mktemp -d); mkfifo $dir/live.ts; "
+        "(end=$(($(date +%s) + 30)); while [ $(date +%s) -lt $end ]; do cat " + Quoted(Media("faults.ts")) +
+        " || break; done) >$dir/live.ts & feeder=$!; "
+        "QUARVIK_HOME=$dir " QUARVIK_CHECK_BINARY " $dir/live.ts 2>/dev/null & pid=$!; "
+        "sleep 2; kill -INT $pid; wait $pid; status=$?; kill $feeder 2>/dev/null; rm -rf $dir; exit $status";
+    const CheckerRun run = RunCommand("sh -c " + Quoted(script));
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_NE(run.out.find("\n  interrupted: the check stopped before the end of the input\n"), std::string::npos)
+        << run.out;
+}
+
 TEST(Checker, ExitStatusTellsCleanFaultyAndUnreadable)
 {
     EXPECT_EQ(Checker("'" + Media("tone.wav") + "'").status, 0);
