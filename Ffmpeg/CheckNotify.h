@@ -6,6 +6,8 @@
 // data to its home thread itself.
 #pragma once
 
+#include "TextField.h"
+
 #include <cstdint>
 
 namespace cv {
@@ -62,7 +64,7 @@ static_assert(sizeof(BitmapInfoHeader_t) == 40);
 
 // The progress record of the check monitor.
 struct CheckProgress_t {
-    char szFile[260];    // the address the check opened
+    char szFile[kPathFieldBytes];  // the address the check opened
     int32_t nProgress;   // percent
     int32_t nPictures;   // pictures analysed so far in this file
     int32_t nSpeed;      // pictures per second

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "CaptureBase.h"
+#include "TextField.h"
 
 #include <cstdint>
 
@@ -20,8 +21,6 @@ struct SwrContext;
 struct SwsContext;
 
 namespace quarvik {
-
-constexpr int kMaxPathChars = 260;
 
 class CFFCapture : public CCaptureBase {
 public:
@@ -67,7 +66,7 @@ private:
     void FreeConverters();
 
     bool m_bOpen = false;
-    char m_szPath[kMaxPathChars] = {};
+    char m_szPath[kPathFieldBytes] = {};
     AVFormatContext* m_pFormatCtx = nullptr;
     int m_nVideoIndex = -1;
     int m_nAudioIndex = -1;

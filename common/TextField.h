@@ -1,7 +1,9 @@
 // Copying text into the fixed-width character fields of the plain records.
 //
-// The records keep their fixed widths (paths 260, names 64, ...). Text is UTF-8, so a cut
-// is made at a character boundary: a truncated name never ends in half a character.
+// The records keep fixed widths. Every path field (file names, local copies, cache and watched
+// folders, remote paths) holds kPathFieldBytes, so any path Linux can name fits whole; every
+// name field holds kNameFieldBytes; other fields have widths of their own. Text is UTF-8, so a
+// cut is made at a character boundary: a truncated name never ends in half a character.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +11,9 @@
 #include <string_view>
 
 namespace quarvik {
+
+constexpr size_t kPathFieldBytes = 4096;  // PATH_MAX, the terminating NUL included
+constexpr size_t kNameFieldBytes = 256;
 
 // Copies at most capacity - 1 bytes of src into dst and terminates it; the cut falls on a
 // UTF-8 character boundary. Returns the number of bytes copied. capacity 0 copies nothing.

@@ -58,6 +58,7 @@ public:
     void OnCheckFinished(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnCheckFinished(n); }); }
     void OnOpenFailed(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnOpenFailed(n); }); }
     void OnFormatNotice(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnFormatNotice(n); }); }
+    void OnCheckStopped(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnCheckStopped(n); }); }
 
 private:
     IDispatcher& m_home;
@@ -257,8 +258,14 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
         begins.nSubTaskID = subTask.nID;
         m_sink->OnFormatNotice(begins);
     }
-    if (!task.bPicute || !formatPassed)
+    ResultNotify_t end;
+    std::memset(&end, 0, sizeof(end));
+    end.nTaskID = subTask.nTaskID;
+    end.nSubTaskID = subTask.nID;
+    if (!task.bPicute || !formatPassed) {
+        m_sink->OnCheckFinished(end);  // the check ends with its format check
         return;
+    }
 
     // Given back only after the engine, and with it the engine's socket, is gone.
     CUdpPortTurn streamTurn;
@@ -299,9 +306,15 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     // The monitor names the file at once, not only with the first progress two seconds on.
     subTask.nProgress = 0;
     tellMonitor(0, 0);
-    if (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks) ==
-        CheckOutcome::kFinished)
-        Report(kReportDone, subTask);
+    switch (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks)) {
+    case CheckOutcome::kFinished: Report(kReportDone, subTask); break;
+    case CheckOutcome::kOpenFailed: Report(kReportOpenFailed, subTask); break;
+    case CheckOutcome::kStopped:
+        end.nFrame = engine.LastPictureIndex();
+        m_sink->OnCheckStopped(end);
+        Report(kReportStopped, subTask);
+        break;
+    }
 }
 
 }  // namespace quarvik

@@ -4,7 +4,6 @@
 #include "Settings.h"
 #include "SqliteDb.h"
 #include "TaskQueries.h"
-#include "TemplRecords.h"
 #include "TextField.h"
 
 #include <opencv2/core/mat.hpp>
@@ -59,7 +58,6 @@ void CResultRecorder::Reload()
 
 void CResultRecorder::ReloadDay(int64_t nowSeconds)
 {
-    m_rows.clear();
     const std::time_t now = static_cast<std::time_t>(nowSeconds);
     std::tm day{};
     localtime_r(&now, &day);
@@ -74,6 +72,13 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
     end.tm_sec = 59;
     const std::time_t to = std::mktime(&end);
 
+    // Checks still running here are still running after the reload.
+    std::vector<int32_t> running;
+    for (const ResultRow_t& row : m_rows) {
+        if (row.running && row.info.nID > 0)
+            running.push_back(row.info.nID);
+    }
+    m_rows.clear();
     CSqliteDb db;
     if (db.OpenTaskDb()) {
         for (ResultRow& stored : LoadResultsBetween(db, static_cast<int>(from), static_cast<int>(to), false)) {
@@ -87,6 +92,9 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
                 faulty = faulty || row.counts[c] != 0;
             }
             row.colour = faulty ? RowColour::kRed : RowColour::kNormal;
+            if (row.info.nState == kSubTaskOpenFailed)
+                row.counts.fill(-1);
+            row.running = std::find(running.begin(), running.end(), row.info.nID) != running.end();
             m_rows.push_back(std::move(row));
         }
     }
@@ -108,6 +116,7 @@ void CResultRecorder::OnNewResult(const SubTaskInfo_t& subTask)
 {
     ResultRow_t row;
     row.counts.fill(-1);
+    row.running = true;
     ResultInfo_t& r = row.info;
     std::memset(&r, 0, sizeof(r));
     r.tmBegin = static_cast<int32_t>(std::time(nullptr));
@@ -210,10 +219,36 @@ void CResultRecorder::OnCheckFinished(const ResultNotify_t& notice)
 {
     PassOn(2);
     const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
+    if (index >= 0)
+        EndResult(index, notice, 0);
+}
+
+void CResultRecorder::OnCheckStopped(const ResultNotify_t& notice)
+{
+    const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
+    if (index >= 0)
+        EndResult(index, notice, kSubTaskInterrupted);
+}
+
+void CResultRecorder::OnOpenFailed(const ResultNotify_t& notice)
+{
+    PassOn(3);
+    // The result stays, marked, so that the failure shows wherever the result does; the
+    // sub-task's own failure state is the list's business.
+    const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
     if (index < 0)
         return;
+    m_rows[static_cast<size_t>(index)].counts.fill(-1);  // nothing was counted: "-", not "0"
+    EndResult(index, notice, kSubTaskOpenFailed);
+}
+
+void CResultRecorder::EndResult(int index, const ResultNotify_t& notice, int32_t failedState)
+{
     ResultRow_t& row = m_rows[static_cast<size_t>(index)];
     ResultInfo_t& r = row.info;
+    row.running = false;
+    if (failedState != 0)
+        r.nState = failedState;
     r.tmEnd = static_cast<int32_t>(std::time(nullptr));
     r.nFrame = notice.nFrame;
     for (size_t c = 0; c < kCountColumnKinds.size(); ++c)
@@ -222,29 +257,13 @@ void CResultRecorder::OnCheckFinished(const ResultNotify_t& notice)
     const int32_t seconds = r.tmEnd - r.tmBegin;
     r.fSpeed = seconds > 0 ? static_cast<double>(r.nFrame) / seconds : 0.0;
     CSqliteDb db;
-    if (r.nID > 0 && db.OpenTaskDb())
+    if (r.nID > 0 && db.OpenTaskDb()) {
+        // The failure first: should the end not be written, the result still is no clean one.
+        if (failedState != 0)
+            db.SetResultState(r.nID, failedState);
         db.UpdateResultEnd(r.nID, r.tmEnd, r.fSpeed, r.nFrame, r);
+    }
     Changed(index);
-}
-
-void CResultRecorder::OnOpenFailed(const ResultNotify_t& notice)
-{
-    PassOn(3);
-    const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
-    if (index < 0)
-        return;
-    const ResultInfo_t& r = m_rows[static_cast<size_t>(index)].info;
-    if (r.nID == -1)
-        return;
-    CSqliteDb db;
-    if (!db.OpenTaskDb())
-        return;
-    // A stream that cannot be opened now may come back: its sub-task ends, it is not queued
-    // again. A file's failed result is removed.
-    if (r.nType == kTargetUdp)
-        db.SetSubTaskState(r.nSubTaskID, kSubTaskDone);
-    else
-        db.DeleteResult(r.nID);
 }
 
 void CResultRecorder::PassOn(int code)

@@ -9,6 +9,7 @@
 #include "CheckNotify.h"
 #include "FileDisplay.h"
 #include "TaskRecords.h"
+#include "TaskStates.h"
 
 #include <array>
 #include <cstdint>
@@ -40,7 +41,11 @@ struct ResultRow_t {
     ResultInfo_t info;              // pFaceImage null; the pixels are in face
     std::vector<uint8_t> face;
     std::array<int32_t, 11> counts{};  // -1 shows "-": nothing reported for the column yet
-    RowColour colour = RowColour::kNormal;
+    RowColour colour = RowColour::kNormal;  // what the counts and the format verdict say
+    bool running = false;  // its check has begun here and not ended yet
+
+    // How the result stands (ResultStateOf); a failure state outweighs the colour above.
+    int32_t State() const { return ResultStateOf(info, running); }
 };
 
 class IResultListObserver {
@@ -80,6 +85,8 @@ public:
     void OnFaultNotice(const ResultNotify_t& notice) override;
     void OnCheckFinished(const ResultNotify_t& notice) override;
     void OnOpenFailed(const ResultNotify_t& notice) override;
+    // The check was stopped midway: the result keeps what was found and is marked interrupted.
+    void OnCheckStopped(const ResultNotify_t& notice);
 
     int Count() const { return static_cast<int>(m_rows.size()); }
     const ResultRow_t& Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
@@ -88,6 +95,9 @@ public:
 
 private:
     void PassOn(int code);
+    // Ends a result: its end time, frames, speed and counters, and first, unless the check
+    // finished, the state it failed in.
+    void EndResult(int row, const ResultNotify_t& notice, int32_t failedState);
     void Changed(int row);
 
     std::vector<ResultRow_t> m_rows;

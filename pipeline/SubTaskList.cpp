@@ -15,27 +15,6 @@
 namespace quarvik {
 namespace {
 
-struct StateNames {
-    int32_t state;
-    const char* task;
-    const char* manual;
-};
-
-constexpr StateNames kStateNames[] = {
-    {kSubTaskNew, "", ""},
-    {kSubTaskThumbnail, "", ""},
-    {kSubTaskInfoError, "获取信息出错", "获取信息出错"},
-    {kSubTaskWaitDownload, "等待下载", ""},
-    {kSubTaskDownloading, "下载中", ""},
-    {kSubTaskDownloadFailed, "下载失败", ""},
-    {kSubTaskWaitCheck, "等待检测中", "等待检测中"},
-    {kSubTaskChecking, "正在检测", "语法检测中"},
-    {kSubTaskFormatInvalid, "格式非法", "语法检测出错"},
-    {kSubTaskFormatValid, "格式合法", "图像检测中"},
-    {kSubTaskPictureError, "图像检测出错", "图像检测出错"},
-    {kSubTaskDone, "检测完毕", "检测完毕"},
-};
-
 std::string LastPathComponent(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');
@@ -49,15 +28,6 @@ void CopyOut(const SubTaskInfo_t& from, SubTaskInfo_t& out)
 }
 
 }  // namespace
-
-const char* SubTaskStateName(ListKind kind, int32_t state)
-{
-    for (const StateNames& n : kStateNames) {
-        if (n.state == state)
-            return kind == ListKind::kTask ? n.task : n.manual;
-    }
-    return "";
-}
 
 std::string SubTaskStateText(ListKind kind, const SubTaskInfo_t& subTask, bool checking,
                              bool downloading)
@@ -98,8 +68,8 @@ void CSubTaskList::Load()
             const bool task = m_kind == ListKind::kTask;
             if (task && (s == kSubTaskDownloading || s == kSubTaskDownloadFailed)) {
                 info.nState = kSubTaskWaitDownload;
-            } else if (s == kSubTaskChecking || s == kSubTaskFormatValid ||
-                       s == kSubTaskPictureError || (task && s == kSubTaskFormatInvalid)) {
+            } else if (s == kSubTaskChecking || s == kSubTaskFormatValid || s == kSubTaskPictureError ||
+                       s == kSubTaskInterrupted || (task && s == kSubTaskFormatInvalid)) {
                 info.nState = kSubTaskWaitCheck;
                 CopyField(info.szNewFilename, info.szFilename);
             }
@@ -123,7 +93,7 @@ void CSubTaskList::ResetForStart()
         Row_t& row = m_rows[static_cast<size_t>(i)];
         const int32_t s = row.info.nState;
         const bool midway = s == kSubTaskChecking || s == kSubTaskFormatValid ||
-                            s == kSubTaskPictureError ||
+                            s == kSubTaskPictureError || s == kSubTaskInterrupted ||
                             (m_kind == ListKind::kTask && s == kSubTaskFormatInvalid);
         row.checking = false;
         if (midway) {
@@ -358,6 +328,9 @@ int CSubTaskList::OnCheckReport(int32_t code, const SubTaskInfo_t& subTask)
     case kReportDone: state = kSubTaskDone; break;
     case kReportPictureError:
     case kReportPictureError2: state = kSubTaskPictureError; break;
+    case kReportStopped: state = kSubTaskInterrupted; break;
+    case kReportOpenFailed: state = kSubTaskOpenFailed; break;
+    case kReportStoreFailed: state = kSubTaskStoreFailed; break;
     default: return -1;
     }
     row.checking = false;

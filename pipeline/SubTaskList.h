@@ -8,6 +8,7 @@
 
 #include "CheckNotify.h"
 #include "TaskRecords.h"
+#include "TaskStates.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -15,11 +16,6 @@
 #include <vector>
 
 namespace quarvik {
-
-enum class ListKind { kManual, kTask };
-
-// Display name of a state in a kind of list; "" for codes without one.
-const char* SubTaskStateName(ListKind kind, int32_t state);
 
 // What the state column shows: the state name, with the progress of a running content
 // check ("图像检测中: %d %%") or of a download ("下载中:%d %%").
@@ -35,7 +31,7 @@ struct ThumbnailReport_t {
     BitmapInfoHeader_t header;  // 40 x -40, 24 bits
     const uint8_t* pixels;      // borrowed for the call; null when no thumbnail
     int32_t nLength;            // 4800 or 0
-    char szLocalFile[260];      // wParam 2: the local copy made for the thumbnail
+    char szLocalFile[kPathFieldBytes];     // wParam 2: the local copy made for the thumbnail
 };
 
 // Thumbnail report codes. "Taken" without pixels: a sound file, checked without a picture.
@@ -49,6 +45,9 @@ enum CheckReportCode : int32_t {
     kReportDone = 3,
     kReportPictureError = 4,
     kReportPictureError2 = 5,
+    kReportStopped = 6,      // the check was stopped midway
+    kReportOpenFailed = 7,   // the material could not be opened
+    kReportStoreFailed = 8,  // the result could not be stored whole
 };
 
 // Who hears about the list: the window that draws it, the result recorder, a log.

@@ -21,15 +21,17 @@ const char* const kHistoryHeader =
     "<th scope=\"col\">格式</th>\r\n<th scope=\"col\">静帧</th>\r\n<th scope=\"col\">黑场</th>\r\n"
     "<th scope=\"col\">彩场</th>\r\n<th scope=\"col\">彩条</th>\r\n<th scope=\"col\">马赛克</th>\r\n"
     "<th scope=\"col\">左音无</th>\r\n<th scope=\"col\">左音低</th>\r\n<th scope=\"col\">左音高</th>\r\n"
-    "<th scope=\"col\">右音无</th>\r\n<th scope=\"col\">右音低</th>\r\n<th scope=\"col\">右音高</th>\r\n</tr>\r\n";
+    "<th scope=\"col\">右音无</th>\r\n<th scope=\"col\">右音低</th>\r\n<th scope=\"col\">右音高</th>\r\n"
+    "<th scope=\"col\">状态</th>\r\n</tr>\r\n";
 const char* const kHistoryFooter = "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n";
 
 namespace {
 
-std::string Cell(const std::string& text, bool red)
+// colour: "" for the page's own, else "#RRGGBB".
+std::string Cell(const std::string& text, const std::string& colour)
 {
     const std::string escaped = HtmlEscape(text);
-    return "<td>" + (red ? "<font color=\"#FF0000\">" + escaped + "</font>" : escaped) + "</td>\r\n";
+    return "<td>" + (colour.empty() ? escaped : "<font color=\"" + colour + "\">" + escaped + "</font>") + "</td>\r\n";
 }
 
 std::string ImageCell(const std::string& name)
@@ -52,12 +54,12 @@ std::string FormatFileName(FormatIcon icon)
 std::string HistoryRowHtml(const ResultInfo_t& result, int i)
 {
     const ResultRowTexts texts = HistoryRowTexts(result);
-    const bool red = ShowsFaults(texts);
-    std::string html = "<tr>\r\n" + ImageCell(FaceFileName(i)) + Cell(texts.checkTime, red) + Cell(texts.file, red) +
-                       Cell(texts.name, red) + ImageCell(FormatFileName(texts.formatIcon));
+    const std::string colour = texts.failure ? HtmlColour(*texts.failure) : ShowsFaults(texts) ? "#FF0000" : "";
+    std::string html = "<tr>\r\n" + ImageCell(FaceFileName(i)) + Cell(texts.checkTime, colour) +
+                       Cell(texts.file, colour) + Cell(texts.name, colour) + ImageCell(FormatFileName(texts.formatIcon));
     for (const std::string& count : texts.counts)
-        html += Cell(count, red);
-    return html + "</tr>\r\n";
+        html += Cell(count, colour);
+    return html + Cell(texts.state, colour) + "</tr>\r\n";
 }
 
 ReportOutcome WriteHistoryExport(const std::string& folder, std::span<const ResultInfo_t> results)

@@ -1,9 +1,10 @@
-// The texts of a result's row in the result list and the history (columns 1-15), which the
+// The texts of a result's row in the result list and the history (columns 1-16), which the
 // history export also writes.
 #pragma once
 
 #include "Pictures.h"
 #include "TaskRecords.h"
+#include "TaskStates.h"
 
 #include <array>
 #include <cstdint>
@@ -22,14 +23,21 @@ struct ResultRowTexts {
     std::string file;       // 2: szFilename in display form
     std::string name;       // 3: szName
     FormatIcon formatIcon;  // 4
-    std::array<std::string, kCountColumns> counts;  // 5-15, "%d"
+    std::array<std::string, kCountColumns> counts;  // 5-15, "%d"; "-" when nothing was counted
+    std::string state;                  // 16: how the check ended (ResultStateName)
+    const StateColour* failure;         // the state's colour when it is a failure, else nullptr
 };
 
-// The history's row: a result whose format check failed shows "0" in every count column.
+// The history's row: a result whose format check failed shows "0" in every count column, one
+// whose material could not be opened "-".
 ResultRowTexts HistoryRowTexts(const ResultInfo_t& result);
 
-// True when any count text differs from "0": the row is shown and exported in red.
+// True when any count text is a number other than 0: the row is shown and exported in red,
+// unless its state is a failure, whose colour comes first.
 bool ShowsFaults(const ResultRowTexts& texts);
+
+// "#RRGGBB", for HTML.
+std::string HtmlColour(const StateColour& colour);
 
 
 // Blank while not checked, a red cross for an invalid format, a green tick otherwise.

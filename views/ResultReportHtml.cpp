@@ -1,7 +1,9 @@
 #include "FaultKinds.h"
 #include "FileDisplay.h"
 #include "HtmlText.h"
+#include "ResultColumns.h"
 #include "ResultReport.h"
+#include "TaskStates.h"
 
 #include <cstdio>
 
@@ -77,9 +79,20 @@ std::string FormatSection(const ResultReport& report)
 std::string ContentSection(const ResultReport& report)
 {
     std::string html = "<b><font size=\"6\">图像检测结果</font></b>";
-    if (!ReportListsFaults(report))
+    // A check that failed says so first; what it found until then (if anything) follows, but
+    // never "no anomalies", which it cannot know.
+    const int32_t state = ResultStateOf(report.result, false);
+    const StateColour* failure = FailureColourOf(state);
+    if (failure) {
+        const std::string text = "<font color=\"" + HtmlColour(*failure) + "\">" + ResultStateName(state) + "</font>";
+        html += Format(kOneCellTable, text.c_str());
+    }
+    if (!ReportListsFaults(report)) {
+        if (failure)
+            return html + kSectionEnd;
         return html + Format(kOneCellTable, report.result.nFmtError == kFormatInvalid ? "未检测！" : "图像无异常！") +
                kSectionEnd;
+    }
     html += kTableStart;
     html += "<th scope=\"col\">序号</th>\r\n<th scope=\"col\">开始时间</th>\r\n<th scope=\"col\">结束时间</th>\r\n"
             "<th scope=\"col\">长度</th>\r\n<th scope=\"col\">异态</th>\r\n<th scope=\"col\"></th>\r\n</tr>\r\n";

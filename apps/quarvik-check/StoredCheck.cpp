@@ -115,6 +115,7 @@ FileReport ReadBackReport(const SubTaskInfo_t& subTask, const CResultRecorder& r
         return report;
     const ResultInfo_t& result = recorder.Row(row).info;
     report.resultId = result.nID;
+    report.interrupted = recorder.Row(row).State() == kSubTaskInterrupted;
     report.formatVerdict = result.nFmtError;
     report.frames = result.nFrame > 0 ? result.nFrame + 1 : 0;
     report.speedFps = result.fSpeed;

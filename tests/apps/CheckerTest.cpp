@@ -2,6 +2,7 @@
 #include "CheckReport.h"
 #include "ContentParams.h"
 #include "SqliteDb.h"
+#include "TaskQueries.h"
 
 #include <gtest/gtest.h>
 
@@ -281,6 +282,88 @@ TEST_F(StoredReports, ALaterFileOfTheSameNameDoesNotReplaceAReport)
     EXPECT_NE(ReadBytes(out / "same.ts/index.html").find(kGbkBlack), std::string::npos);
 }
 
+TEST_F(StoredReports, A300BytePathIsCheckedAndStoredWhole)
+{
+    // 83 Chinese characters (249 bytes) in a name, in a folder: more than 300 bytes in all.
+    std::string name;
+    for (int i = 0; i < 83; ++i)
+        name += "新";
+    name += ".ts";
+    const std::filesystem::path file = dir_ / "长路径测试文件夹" / name;
+    ASSERT_GE(file.string().size(), 300u);
+    std::filesystem::create_directories(file.parent_path());
+    std::filesystem::copy_file(Media("faults.ts"), file);
+
+    const CheckerRun plain = Run(Quoted(file));
+    EXPECT_EQ(plain.status, 1) << plain.out << errors_;
+    EXPECT_EQ(plain.out.rfind(file.string() + "\n", 0), 0u) << plain.out;
+    EXPECT_NE(plain.out.find("300 frames analysed"), std::string::npos) << plain.out;
+
+    const CheckerRun stored = Run("--store " + Quoted(file));
+    EXPECT_EQ(stored.status, 1) << stored.out << errors_;
+    EXPECT_NE(stored.out.find("  stored as result "), std::string::npos) << stored.out;
+    EXPECT_NE(stored.out.find(" fault events, 300 frames analysed"), std::string::npos) << stored.out;
+    setenv("QUARVIK_HOME", (dir_ / "home").c_str(), 1);
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    const std::vector<ResultRow> results = LoadResultsBetween(db, 0, 0x7fffffff, false);
+    unsetenv("QUARVIK_HOME");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].info.szFilename, file.string());
+    EXPECT_EQ(results[0].info.szNewFilename, file.string());
+    EXPECT_EQ(results[0].info.szName, name);
+    EXPECT_GT(results[0].info.nBBCount, 0);
+}
+
+TEST_F(StoredReports, AWatchedFolderIsTakenWholeOrRefused)
+{
+    std::filesystem::path folder = dir_;
+    while (folder.string().size() < 300)
+        folder /= "监视文件夹";
+    std::filesystem::create_directories(folder);
+    const CheckerRun added = Run("--add-task 长路径 folder path=" + Quoted(folder));
+    EXPECT_EQ(added.status, 0) << added.out << errors_;
+    const CheckerRun listed = Run("--list-tasks");
+    EXPECT_NE(listed.out.find("(" + folder.string() + ", type 2)"), std::string::npos) << listed.out;
+
+    const CheckerRun tooLong = Run("--add-task x folder path=/" + std::string(4096, 'a'));
+    EXPECT_EQ(tooLong.status, 2);
+    EXPECT_NE(errors_.find("a value too long for its field"), std::string::npos) << errors_;
+    const CheckerRun longName = Run("--add-task " + std::string(256, 'n') + " folder path=" + Quoted(folder));
+    EXPECT_EQ(longName.status, 2);
+    EXPECT_NE(errors_.find("a task name has at most 255 bytes"), std::string::npos) << errors_;
+    EXPECT_EQ(Run("--list-tasks").out, listed.out) << "nothing stored cut";
+}
+
+TEST_F(StoredReports, ANameWithALineFeedTakesOneLine)
+{
+    const std::filesystem::path file = dir_ / "two\nlines\x1b[2J.ts";
+    std::filesystem::copy_file(Media("faults.ts"), file);
+    for (const char* store : {"", "--store "}) {
+        const CheckerRun run = Run(store + Quoted(file));
+        EXPECT_EQ(run.status, 1) << store << run.out << errors_;
+        EXPECT_EQ(run.out.rfind((dir_ / "two\\nlines\\x1B[2J.ts").string() + "\n  ", 0), 0u) << store << run.out;
+    }
+}
+
+TEST(CheckReport, LineTextEscapesWhatWouldBreakALine)
+{
+    const struct {
+        const char* text;
+        const char* line;
+    } cases[] = {
+        {"plain 新闻.ts", "plain 新闻.ts"},
+        {"a\nb\r\tc", "a\\nb\\r\\tc"},
+        {"back\\slash", "back\\\\slash"},
+        {"esc\x1b[31m del\x7f", "esc\\x1B[31m del\\x7F"},
+        {"next\xc2\x85line \xc2\xa0nbsp", "next\\u0085line \xc2\xa0nbsp"},
+        {"ls\xe2\x80\xa8ps\xe2\x80\xa9 dash\xe2\x80\x94", "ls\\u2028ps\\u2029 dash\xe2\x80\x94"},
+        {"cut\xc2", "cut\xc2"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LineText(c.text), c.line) << c.text;
+}
+
 TEST(Checker, ReportsEventsAsTextAndJson)
 {
     const CheckerRun text = Checker("'" + Media("faults.ts") + "'");
@@ -299,6 +382,21 @@ TEST(Checker, ReportsEventsAsTextAndJson)
               std::string::npos);
     EXPECT_NE(json.out.find("{\"code\":3,\"name\":\"彩条\",\"begin\":0,\"end\":49,\"value\":0}"),
               std::string::npos);
+}
+
+TEST(Checker, AnInterruptedCheckSaysSo)
+{
+    // An input that does not end (a pipe fed for at most 30 s), interrupted as Ctrl-C would.
+    const std::string script =
+        "dir=$(mktemp -d); mkfifo $dir/live.ts; "
+        "(end=$(($(date +%s) + 30)); while [ $(date +%s) -lt $end ]; do cat " + Quoted(Media("faults.ts")) +
+        " || break; done) >$dir/live.ts & feeder=$!; "
+        "QUARVIK_HOME=$dir " QUARVIK_CHECK_BINARY " $dir/live.ts 2>/dev/null & pid=$!; "
+        "sleep 2; kill -INT $pid; wait $pid; status=$?; kill $feeder 2>/dev/null; rm -rf $dir; exit $status";
+    const CheckerRun run = RunCommand("sh -c " + Quoted(script));
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_NE(run.out.find("\n  interrupted: the check stopped before the end of the input\n"), std::string::npos)
+        << run.out;
 }
 
 TEST(Checker, ExitStatusTellsCleanFaultyAndUnreadable)

@@ -65,7 +65,9 @@ TEST_F(SubTaskListTest, StateNamesOfBothLists)
     const Case cases[] = {{1, "", ""}, {3, "获取信息出错", "获取信息出错"}, {4, "等待下载", ""},
                           {6, "下载失败", ""}, {7, "等待检测中", "等待检测中"},
                           {8, "正在检测", "语法检测中"}, {9, "格式非法", "语法检测出错"},
-                          {10, "格式合法", "图像检测中"}, {12, "检测完毕", "检测完毕"}, {13, "", ""}};
+                          {10, "格式合法", "图像检测中"}, {12, "检测完毕", "检测完毕"},
+                          {13, "检测中断", "检测中断"}, {14, "无法打开", "无法打开"},
+                          {15, "无法保存", "无法保存"}, {16, "", ""}};
     for (const Case& c : cases) {
         EXPECT_STREQ(SubTaskStateName(ListKind::kTask, c.state), c.task) << c.state;
         EXPECT_STREQ(SubTaskStateName(ListKind::kManual, c.state), c.manual) << c.state;
@@ -138,7 +140,8 @@ TEST_F(SubTaskListTest, LowestRowIsTakenFirstAndReportsMoveTheStates)
     EXPECT_EQ(StoredState(first.nID), kSubTaskChecking);
 
     struct Case { int32_t code; int32_t state; };
-    for (const Case& c : {Case{0, 10}, Case{1, 9}, Case{4, 11}, Case{5, 11}, Case{3, 12}}) {
+    for (const Case& c : {Case{0, 10}, Case{1, 9}, Case{4, 11}, Case{5, 11}, Case{6, 13}, Case{7, 14}, Case{8, 15},
+                          Case{3, 12}}) {
         EXPECT_EQ(list.OnCheckReport(c.code, first), 0);
         EXPECT_EQ(list.Row(0).nState, c.state);
         EXPECT_EQ(StoredState(first.nID), c.state);
@@ -257,7 +260,7 @@ TEST_F(SubTaskListTest, ReloadAndStartResetHalfFinishedSubTasks)
     for (int32_t taskId : {3, -1}) {
         CSqliteDb db;
         ASSERT_TRUE(db.OpenTaskDb());
-        for (int32_t state = 3; state <= 12; ++state) {
+        for (int32_t state = 3; state <= 15; ++state) {
             SubTaskInfo_t s{};
             s.nTaskID = taskId;
             s.nState = state;
@@ -268,19 +271,21 @@ TEST_F(SubTaskListTest, ReloadAndStartResetHalfFinishedSubTasks)
         }
     }
     struct Expect { int32_t stored, task, manual; };
-    const Expect expected[] = {{3, 3, 3}, {4, 4, 4}, {5, 4, 5}, {6, 4, 6}, {7, 7, 7},
-                               {8, 7, 7}, {9, 7, 9}, {10, 7, 7}, {11, 7, 7}};
+    // An interrupted check is checked again; a file that could not be opened or stored shows so.
+    const Expect expected[] = {{3, 3, 3},   {4, 4, 4},   {5, 4, 5},    {6, 4, 6},    {7, 7, 7},   {8, 7, 7},
+                               {9, 7, 9},   {10, 7, 7},  {11, 7, 7},   {13, 7, 7},   {14, 14, 14}, {15, 15, 15}};
+    constexpr int kLoaded = static_cast<int>(std::size(expected));
     CSubTaskList task(ListKind::kTask, 3, 2), manual(ListKind::kManual, -1, 2);
     task.Load();
     manual.Load();
-    ASSERT_EQ(task.Count(), 9) << "finished sub-tasks are not loaded";
-    ASSERT_EQ(manual.Count(), 9);
-    for (int row = 0; row < 9; ++row) {
+    ASSERT_EQ(task.Count(), kLoaded) << "finished sub-tasks are not loaded";
+    ASSERT_EQ(manual.Count(), kLoaded);
+    for (int row = 0; row < kLoaded; ++row) {
         const Expect& e = expected[row];
         EXPECT_EQ(task.Row(row).nState, e.task) << "stored " << e.stored;
         EXPECT_EQ(manual.Row(row).nState, e.manual) << "stored " << e.stored;
         EXPECT_EQ(task.Row(row).nIndex, row);
-        if (e.stored >= 8 && e.stored != 12) {
+        if (e.task == kSubTaskWaitCheck && e.stored >= 8) {
             EXPECT_STREQ(task.Row(row).szNewFilename, task.Row(row).szFilename);
         }
     }
@@ -290,9 +295,11 @@ TEST_F(SubTaskListTest, ReloadAndStartResetHalfFinishedSubTasks)
     SubTaskInfo_t s;
     ASSERT_TRUE(manual.TakeNextForCheck(s));
     manual.OnCheckReport(kReportFormatValid, s);
+    manual.OnCheckReport(kReportStopped, s);
     manual.ResetForStart();
     EXPECT_EQ(manual.Row(s.nIndex).nState, kSubTaskWaitCheck);
     EXPECT_EQ(manual.Row(6).nState, kSubTaskFormatInvalid);
+    EXPECT_EQ(manual.Row(10).nState, kSubTaskOpenFailed) << "not tried again by itself";
 }
 
 TEST_F(SubTaskListTest, DuplicatesAndDeletion)

@@ -41,20 +41,23 @@ protected:
         CopyField(r.szFilename, std::string("/media/") + name);
         r.nFmtError = verdict;
         r.nSFCount = stillFrames;
+        r.tmEnd = r.tmBegin + 10;  // a check that finished
         return r;
     }
 };
 
-TEST_F(HistoryExport, HeaderIs742BytesInGbk)
+TEST_F(HistoryExport, HeaderEndsWithTheStateColumn)
 {
-    EXPECT_EQ(Utf8ToGbk(kHistoryHeader).size(), 742u);
+    EXPECT_EQ(Utf8ToGbk(kHistoryHeader).size(), 742u + 27u);
+    EXPECT_TRUE(std::string(kHistoryHeader).ends_with("<th scope=\"col\">右音高</th>\r\n<th scope=\"col\">状态</th>\r\n</tr>\r\n"));
     EXPECT_EQ(std::string(kHistoryFooter), "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n");
 }
 
 TEST_F(HistoryExport, RowsBareOrRed)
 {
     const std::string counts = "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
-                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n</tr>\r\n";
+                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
+                               "<td>检测完毕</td>\r\n</tr>\r\n";
     EXPECT_EQ(HistoryRowHtml(Result("a&b.mxf", kFormatValid, 0), 3),
               "<tr>\r\n<td><img border=\"0\" src=\"images/3.bmp\" ></td>\r\n<td>2023-11-14 22:13:20</td>\r\n"
               "<td>/media/a&amp;b.mxf</td>\r\n<td>a&amp;b.mxf</td>\r\n<td><img border=\"0\" src=\"images/fmt2.bmp\" ></td>\r\n"
@@ -68,12 +71,41 @@ TEST_F(HistoryExport, RowsBareOrRed)
               "<tr>\r\n<td><img border=\"0\" src=\"images/0.bmp\" ></td>\r\n<td>" + red +
                   "2023-11-14 22:13:20</font></td>\r\n<td>" + red + "/media/b.mxf</font></td>\r\n<td>" + red +
                   "b.mxf</font></td>\r\n<td><img border=\"0\" src=\"images/fmt1.bmp\" ></td>\r\n<td>" + red +
-                  "2</font></td>\r\n" + redZeros + "</tr>\r\n");
+                  "2</font></td>\r\n" + redZeros + "<td>" + red + "检测完毕</font></td>\r\n</tr>\r\n");
 
     // A failed format check shows zeros, so its row is not red.
     const std::string invalid = HistoryRowHtml(Result("c.mxf", kFormatInvalid, 5), 1);
     EXPECT_EQ(invalid.find("#FF0000"), std::string::npos);
     EXPECT_NE(invalid.find("images/fmt3.bmp"), std::string::npos);
+}
+
+TEST_F(HistoryExport, FailedChecksInTheirColourWithTheirState)
+{
+    struct Case {
+        const char* what;
+        int32_t nState;
+        int32_t tmEnd;
+        const char* colour;
+        const char* state;
+        const char* stillFrames;
+    };
+    const Case cases[] = {
+        {"stopped", kSubTaskInterrupted, 1700000010, "#FF8000", "检测中断", "2"},
+        {"never finished", kSubTaskChecking, 0, "#FF8000", "检测中断", "2"},
+        {"could not open", kSubTaskOpenFailed, 1700000010, "#E000E0", "无法打开", "-"},
+        {"could not store", kSubTaskStoreFailed, 1700000010, "#E000E0", "无法保存", "2"},
+    };
+    for (const Case& c : cases) {
+        ResultInfo_t r = Result("a.mxf", kFormatNotChecked, c.nState == kSubTaskOpenFailed ? 0 : 2);
+        r.nState = c.nState;
+        r.tmEnd = c.tmEnd;
+        const std::string html = HistoryRowHtml(r, 0);
+        const std::string font = "<font color=\"" + std::string(c.colour) + "\">";
+        EXPECT_EQ(html.find("#FF0000"), std::string::npos) << c.what << ": the failure colour comes first";
+        EXPECT_NE(html.find("<td>" + font + "a.mxf</font></td>"), std::string::npos) << c.what << html;
+        EXPECT_NE(html.find("<td>" + font + c.stillFrames + "</font></td>"), std::string::npos) << c.what << html;
+        EXPECT_TRUE(html.ends_with("<td>" + font + c.state + "</font></td>\r\n</tr>\r\n")) << c.what << html;
+    }
 }
 
 TEST_F(HistoryExport, EmptyListLeavesOnlyTheImagesFolder)

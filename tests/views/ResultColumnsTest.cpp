@@ -31,6 +31,7 @@ TEST_F(HistoryRow, TextsInColumnOrder)
 {
     ResultInfo_t r{};
     r.tmBegin = 1700000000;  // 2023-11-14 22:13:20 UTC
+    r.tmEnd = 1700000060;
     CopyField(r.szFilename, "ftp://a:b@srv/x.ts");
     CopyField(r.szName, "x.ts");
     r.nFmtError = kFormatValid;
@@ -46,6 +47,40 @@ TEST_F(HistoryRow, TextsInColumnOrder)
     for (int i = 0; i < kCountColumns; ++i)
         EXPECT_EQ(t.counts[i], std::to_string(i + 1));
     EXPECT_TRUE(ShowsFaults(t));
+    EXPECT_EQ(t.state, "检测完毕");
+    EXPECT_EQ(t.failure, nullptr);
+}
+
+TEST_F(HistoryRow, HowTheCheckEndedIsItsState)
+{
+    struct Case {
+        int32_t nState;
+        int32_t tmEnd;
+        const char* state;
+        bool failure;
+        const char* counts;
+    };
+    const Case cases[] = {
+        {kSubTaskChecking, 1700000060, "检测完毕", false, "1"},
+        {kSubTaskChecking, 0, "检测中断", true, "1"},  // its run never finished
+        {kSubTaskInterrupted, 1700000060, "检测中断", true, "1"},
+        {kSubTaskOpenFailed, 1700000060, "无法打开", true, "-"},
+        {kSubTaskStoreFailed, 1700000060, "无法保存", true, "1"},
+    };
+    for (const Case& c : cases) {
+        ResultInfo_t r{};
+        r.tmBegin = 1700000000;
+        r.tmEnd = c.tmEnd;
+        r.nState = c.nState;
+        r.nSFCount = c.nState == kSubTaskOpenFailed ? 0 : 1;
+        const ResultRowTexts t = HistoryRowTexts(r);
+        EXPECT_EQ(t.state, c.state) << c.nState << "/" << c.tmEnd;
+        EXPECT_EQ(t.failure != nullptr, c.failure) << c.nState << "/" << c.tmEnd;
+        EXPECT_EQ(t.counts[0], c.counts) << c.nState;
+    }
+    ResultInfo_t notOpened{};
+    notOpened.nState = kSubTaskOpenFailed;
+    EXPECT_FALSE(ShowsFaults(HistoryRowTexts(notOpened))) << "\"-\" is no fault";
 }
 
 TEST_F(HistoryRow, InvalidFormatShowsZeroCountsAndIsNotRed)

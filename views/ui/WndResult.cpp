@@ -5,8 +5,10 @@
 #include "ListPictures.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
+#include "StateColours.h"
 
 #include <QDateTime>
+#include <QHeaderView>
 #include <QScrollBar>
 
 using namespace quarvik;
@@ -25,7 +27,7 @@ constexpr Column kColumns[CWndResult::kColumnCount] = {
     {"黑场", 35, Qt::AlignHCenter},   {"彩场", 35, Qt::AlignHCenter},   {"彩条", 35, Qt::AlignHCenter},
     {"马赛克", 45, Qt::AlignHCenter}, {"静音(L)", 45, Qt::AlignHCenter}, {"音弱(L)", 45, Qt::AlignHCenter},
     {"音强(L)", 45, Qt::AlignHCenter}, {"静音(R)", 45, Qt::AlignHCenter}, {"音弱(R)", 45, Qt::AlignHCenter},
-    {"音强(R)", 45, Qt::AlignHCenter},
+    {"音强(R)", 45, Qt::AlignHCenter}, {"状态", 70, Qt::AlignHCenter},
 };
 
 constexpr int kFileColumn = 2, kNameColumn = 3, kFormatColumn = 4;
@@ -42,6 +44,10 @@ CWndResult::CWndResult(QWidget* parent)
     // Fonts wider than the list was laid out for get wider columns rather than cut titles and times.
     m_list->WidenColumnsToTitles();
     m_list->WidenColumnFor(1, QStringLiteral("0000-00-00 00:00:00"));
+    m_list->WidenColumnFor(kStateColumn, QStringLiteral("检测完毕"));
+    // The state is shown right after the name, where it is seen without scrolling; the column
+    // keeps its number behind the counts.
+    m_list->horizontalHeader()->moveSection(kStateColumn, kFormatColumn);
     m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->SetItemHeight(kListPictureSide + 2);
     m_list->SetSubImageList(FormatIcons());
@@ -117,7 +123,11 @@ void CWndResult::FillRow(int row) {
         const int32_t count = r.counts[static_cast<size_t>(c)];
         m_list->SetItemText(row, kFirstCountColumn + c, count < 0 ? QStringLiteral("-") : QString::number(count));
     }
-    if (r.colour == RowColour::kRed)
+    const int32_t state = r.State();
+    m_list->SetItemText(row, kStateColumn, QString::fromUtf8(ResultStateName(state)));
+    if (const StateColour* failure = FailureColourOf(state))
+        m_list->SetItemTextColor(row, ToQColor(*failure));
+    else if (r.colour == RowColour::kRed)
         m_list->SetItemTextColor(row, kFaultyText);
     else if (r.colour == RowColour::kDarkRed)
         m_list->SetItemTextColor(row, kFormatFailedText);

@@ -1,7 +1,9 @@
 #pragma once
 // The "检测结果" page: today's results, one row per check of a file, drawn from the result
-// recorder it owns. Rows appear as checks begin; counts, the format icon and the row colour follow
-// the check's reports, and every report is passed on to the alert light.
+// recorder it owns. Rows appear as checks begin; counts, the format icon, the state and the row
+// colour follow the check's reports, and every report is passed on to the alert light. A check
+// that ended as a failure (interrupted, could not open, could not store) shows its state in its
+// failure colour, whatever it found.
 #include "MyDialog.h"
 
 #include "PlayoutClipNames.h"
@@ -14,8 +16,9 @@ class CMyListCtrl;
 class CWndResult : public CMyDialog, private quarvik::IResultListObserver {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 16;
+    static constexpr int kColumnCount = 17;
     static constexpr int kFirstCountColumn = 5;
+    static constexpr int kStateColumn = 16;
     static inline const QColor kFaultyText{255, 0, 0};
     static inline const QColor kFormatFailedText{128, 0, 0};
 
