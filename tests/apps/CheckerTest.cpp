@@ -548,8 +548,8 @@ TEST_F(StoredReports, FtpInputsAreStoredWithTheirRemoteSizeAndShowNoCredentials)
     }
 }
 
-// A stream that gave its thumbnail but cannot be opened for the check ends as streams do: its
-// sub-task is done and its result stays.
+// A stream that gave its thumbnail but cannot be opened for the check ends as a failure that says
+// so ("无法打开"), never as a finished check; its result stays.
 TEST_F(StoredReports, StreamInputThatFailsToOpenEndsAsAStream)
 {
     // Serves one connection with the file, then takes no more.
@@ -576,7 +576,7 @@ TEST_F(StoredReports, StreamInputThatFailsToOpenEndsAsAStream)
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].type, 1);
     EXPECT_EQ(rows[0].size, 0);
-    EXPECT_EQ(rows[0].state, 12);
+    EXPECT_EQ(rows[0].state, 14);
     EXPECT_EQ(StoredResults(address), 1);
 }
 
