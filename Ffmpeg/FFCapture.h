@@ -52,10 +52,24 @@ public:
     int64_t StartTime() const { return m_llStartTime; }
     // Duration of the opened input in microseconds; 0 when unknown (a live stream).
     int64_t Duration() const;
+    // Media time and duration of the last picture handed on, in microseconds on the clock of
+    // OnPacketTime; the time is kNoMediaTime when the picture has none.
+    int64_t PictureTime() const { return m_llPictureTime; }
+    int64_t PictureDuration() const { return m_llPictureDuration; }
+    static constexpr int64_t kNoMediaTime = INT64_MIN;
 
     // The "timeout" input option for an address: 6 seconds in the unit its protocol expects,
     // or empty when the protocol has no such option (local files).
     static std::string TimeoutOptionFor(const std::string& path);
+
+protected:
+    // Called by ReadFrame for every packet of a chosen stream, before it is decoded: pts is its
+    // presentation time (kNoMediaTime when it has none), end the time it reaches (presentation
+    // or decoding time plus duration). Microseconds, one clock for all streams.
+    virtual void OnPacketTime(bool video, int64_t pts, int64_t end)
+    {
+        (void)video, (void)pts, (void)end;
+    }
 
 private:
     enum class Drain { None, Video, Audio, Done };
@@ -67,6 +81,8 @@ private:
     bool PrepareResampler(int sampleFormat, int channels, int sampleRate);
     int TransSample(const AVFrame* in, AVFrame* out);
     void UpdatePosition(const AVPacket* packet, const AVStream* stream);
+    void ReportPacketTime(const AVPacket* packet, const AVStream* stream);
+    void TakePictureTime(const AVFrame* picture);
     void FreeConverters();
 
     bool m_bOpen = false;
@@ -80,6 +96,8 @@ private:
     AVStream* m_pAudioStream = nullptr;
     int64_t m_llStartTime = -1;
     int64_t m_llPosition = 0;
+    int64_t m_llPictureTime = kNoMediaTime;
+    int64_t m_llPictureDuration = 0;
 
     int m_nOutPixelFormat = 0, m_nOutWidth = 80, m_nOutHeight = 60;
     int m_nOutChannels = 2, m_nOutSampleRate = 48000, m_nOutSampleFormat = 1;  // S16

@@ -10,6 +10,7 @@
 #include "CheckNotify.h"
 #include "ContentParams.h"
 #include "FFCapture.h"
+#include "VideoLoss.h"
 
 #include <opencv2/core/mat.hpp>
 
@@ -45,7 +46,7 @@ public:
     bool StartCheck(const char* path, int32_t taskId, int32_t subTaskId);
     // One unit; false at the end of input.
     bool Step();
-    // Closes the open runs at the end of input.
+    // Closes the open runs at the end of input and reports video lost after the last picture.
     void Flush();
     void NotifyCheckFinished();
     void NotifyOpenFailed();
@@ -67,9 +68,15 @@ public:
     const ContentParam_t* Params() const { return m_params; }
     ContentParam_t* MutableParams() { return m_params; }
 
+protected:
+    void OnPacketTime(bool video, int64_t pts, int64_t end) override;
+
 private:
     void UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value);
     void CloseRun(FaultRun& run, int32_t t);
+    // Reports a loss of pictures that is long enough, or any loss when always is set.
+    void ReportVideoLost(const VideoLossTracker::Loss& loss, bool always);
+    void NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image);
     void SendPreview(const uint8_t* pixels, int width, int height);
     ResultNotify_t MakeNotice() const;
 
@@ -95,6 +102,9 @@ private:
     cv::Mat m_prevGrey;    // still-frame reference, empty at the start of a file
     cv::Mat m_snapshot;    // first picture of the current picture fault run, empty when none
     int32_t m_nLastVerdict = 100;
+
+    VideoLossTracker m_videoLoss;
+    cv::Mat m_noPicture;  // the snapshot of a video-lost event: black, made when first needed
 
     // Length of one sound unit in check frames, fixed by this file's first non-empty unit.
     float m_fSoundTimeFactor = 0.0f;
