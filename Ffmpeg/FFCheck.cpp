@@ -162,7 +162,7 @@ void CFFCheck::CloseRun(FaultRun& run, int32_t t)
 
 void CFFCheck::OnPacketTime(bool video, int64_t pts, int64_t end)
 {
-    m_videoLoss.OnInputReaches(end);
+    m_videoLoss.OnInput(pts, end);
     if (video)
         m_videoLoss.OnVideoPacket(pts);
 }

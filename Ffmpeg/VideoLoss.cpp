@@ -17,11 +17,13 @@ int32_t CheckFrames(int64_t span)
 
 }  // namespace
 
-void VideoLossTracker::OnInputReaches(int64_t end)
+void VideoLossTracker::OnInput(int64_t start, int64_t end)
 {
     if (end == kNoTime)
         return;
-    m_llInputStart = m_llInputStart == kNoTime ? end : std::min(m_llInputStart, end);
+    if (start == kNoTime || start > end)
+        start = end;
+    m_llInputStart = m_llInputStart == kNoTime ? start : std::min(m_llInputStart, start);
     m_llInputEnd = m_llInputEnd == kNoTime ? end : std::max(m_llInputEnd, end);
 }
 

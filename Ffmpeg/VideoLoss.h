@@ -34,8 +34,8 @@ public:
 
     void Reset() { *this = VideoLossTracker(); }
 
-    // A packet of a chosen stream that covers time up to end.
-    void OnInputReaches(int64_t end);
+    // A packet of a chosen stream that covers time from start (kNoTime when unknown) to end.
+    void OnInput(int64_t start, int64_t end);
     // A packet of the video stream with this presentation time went to its decoder (whether
     // the decoder took it or not).
     void OnVideoPacket(int64_t pts);
