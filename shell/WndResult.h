@@ -14,8 +14,8 @@ class CMyListCtrl;
 class CWndResult : public CMyDialog, private quarvik::IResultListObserver {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 16;
     static constexpr int kFirstCountColumn = 5;
+    static constexpr int kColumnCount = kFirstCountColumn + static_cast<int>(quarvik::kCountColumnKinds.size());
     static inline const QColor kFaultyText{255, 0, 0};
     static inline const QColor kFormatFailedText{128, 0, 0};
 

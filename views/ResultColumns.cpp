@@ -1,18 +1,13 @@
 #include "ResultColumns.h"
 
 #include "FileDisplay.h"
+#include "TaskQueries.h"
 
 #include <algorithm>
 #include <cctype>
 #include <ctime>
 
 namespace quarvik {
-
-const std::array<int32_t ResultInfo_t::*, kCountColumns> kCountColumnFields = {
-    &ResultInfo_t::nSFCount,  &ResultInfo_t::nBBCount,  &ResultInfo_t::nCFCount,  &ResultInfo_t::nCBCount,
-    &ResultInfo_t::nMSCCount, &ResultInfo_t::nNA1Count, &ResultInfo_t::nAL1Count, &ResultInfo_t::nAH1Count,
-    &ResultInfo_t::nNA2Count, &ResultInfo_t::nAL2Count, &ResultInfo_t::nAH2Count,
-};
 
 namespace {
 
@@ -33,7 +28,8 @@ ResultRowTexts HistoryRowTexts(const ResultInfo_t& result)
     ResultRowTexts texts{LocalTimeText(result.tmBegin), DisplayFileName(result.szFilename), result.szName,
                          FormatIconOf(result.nFmtError), {}};
     for (int i = 0; i < kCountColumns; ++i)
-        texts.counts[i] = result.nFmtError == kFormatInvalid ? "0" : std::to_string(result.*kCountColumnFields[i]);
+        texts.counts[i] =
+            result.nFmtError == kFormatInvalid ? "0" : std::to_string(ResultCount(result, kCountColumnKinds[i]));
     return texts;
 }
 

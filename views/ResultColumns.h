@@ -1,7 +1,8 @@
-// The texts of a result's row in the result list and the history (columns 1-15), which the
+// The texts of a result's row in the result list and the history (columns 1-16), which the
 // history export also writes.
 #pragma once
 
+#include "FaultKinds.h"
 #include "Pictures.h"
 #include "TaskRecords.h"
 
@@ -12,17 +13,16 @@
 
 namespace quarvik {
 
-constexpr int kCountColumns = 11;  // columns 5-15
-
-// Result counters in list column order (5 still frame ... 15 too high, right).
-extern const std::array<int32_t ResultInfo_t::*, kCountColumns> kCountColumnFields;
+// Columns 5 on: one per kind of kCountColumnKinds (5 still frame ... 15 too high, right, 16
+// video lost).
+constexpr int kCountColumns = static_cast<int>(kCountColumnKinds.size());
 
 struct ResultRowTexts {
     std::string checkTime;  // 1: tmBegin in local time, "%Y-%m-%d %H:%M:%S"
     std::string file;       // 2: szFilename in display form
     std::string name;       // 3: szName
     FormatIcon formatIcon;  // 4
-    std::array<std::string, kCountColumns> counts;  // 5-15, "%d"
+    std::array<std::string, kCountColumns> counts;  // 5-16, "%d"
 };
 
 // The history's row: a result whose format check failed shows "0" in every count column.
