@@ -29,7 +29,9 @@ void VideoLossTracker::OnInput(int64_t start, int64_t end)
 
 void VideoLossTracker::OnVideoPacket(int64_t pts)
 {
-    if (pts != kNoTime)
+    // Before the first picture nothing counts, so nothing needs keeping (a stream without
+    // pictures may run for hours).
+    if (pts != kNoTime && m_bHadPicture)
         m_pending.insert(pts);
 }
 
