@@ -307,10 +307,10 @@ void CFFCapture::UpdatePosition(const AVPacket* packet, const AVStream* stream)
 
 void CFFCapture::ReportPacketTime(const AVPacket* packet, const AVStream* stream)
 {
-    const int64_t pts = packet->pts == AV_NOPTS_VALUE ? kNoMediaTime : av_rescale_q(packet->pts, stream->time_base, AV_TIME_BASE_Q);
+    const auto micros = [&](int64_t t) { return av_rescale_q(t, stream->time_base, AV_TIME_BASE_Q); };
+    const int64_t pts = packet->pts == AV_NOPTS_VALUE ? kNoMediaTime : micros(packet->pts);
     const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    const int64_t end = at == AV_NOPTS_VALUE ? kNoMediaTime
-                                             : av_rescale_q(at + std::max<int64_t>(packet->duration, 0), stream->time_base, AV_TIME_BASE_Q);
+    const int64_t end = at == AV_NOPTS_VALUE ? kNoMediaTime : micros(at + std::max<int64_t>(packet->duration, 0));
     OnPacketTime(stream == m_pVideoStream, pts, end);
 }
 
@@ -326,7 +326,9 @@ void CFFCapture::TakePictureTime(const AVFrame* picture)
         return;
     }
     const AVRational rate = av_guess_frame_rate(m_pFormatCtx, m_pVideoStream, nullptr);
-    m_llPictureDuration = rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), AV_TIME_BASE_Q) : 40000;
+    constexpr int64_t kOneTwentyFifth = AV_TIME_BASE / 25;
+    m_llPictureDuration =
+        rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), AV_TIME_BASE_Q) : kOneTwentyFifth;
 }
 
 int CFFCapture::ReadFrame(const AVFrame** unit)
