@@ -209,6 +209,11 @@ int64_t CFFCapture::Duration() const
     return m_pFormatCtx->duration;
 }
 
+int64_t CFFCapture::MediaStart() const
+{
+    return m_pFormatCtx && m_pFormatCtx->start_time != AV_NOPTS_VALUE ? m_pFormatCtx->start_time : kNoMediaTime;
+}
+
 bool CFFCapture::SetAudioOut()
 {
     m_nOutChannels = 2;

@@ -52,6 +52,9 @@ public:
     int64_t StartTime() const { return m_llStartTime; }
     // Duration of the opened input in microseconds; 0 when unknown (a live stream).
     int64_t Duration() const;
+    // The first media time of the opened input as its container gives it, in microseconds on
+    // the clock of OnPacketTime; kNoMediaTime when unknown.
+    int64_t MediaStart() const;
     // Media time and duration of the last picture handed on, in microseconds on the clock of
     // OnPacketTime; the time is kNoMediaTime when the picture has none.
     int64_t PictureTime() const { return m_llPictureTime; }

@@ -46,6 +46,8 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
 
     if (!Open(path) || !SetAudioOut() || !SetVideoOut(m_nAnalysisWidth, m_nAnalysisHeight))
         return false;
+    if (MediaStart() != kNoMediaTime && Duration() > 0)
+        m_videoLoss.SetInputSpan(MediaStart(), MediaStart() + Duration());
     m_llTickTime = static_cast<int32_t>(std::time(nullptr));
     m_nTickFrame = 0;
     m_nPictureCount = m_nSoundCount = m_nPreviewCounter = 0;

@@ -17,10 +17,25 @@ int32_t CheckFrames(int64_t span)
 
 }  // namespace
 
+void VideoLossTracker::SetInputSpan(int64_t start, int64_t end)
+{
+    m_llSpanStart = start;
+    m_llSpanEnd = start != kNoTime && end != kNoTime && end > start ? end : kNoTime;
+}
+
+int64_t VideoLossTracker::Clamp(int64_t time) const
+{
+    if (time == kNoTime || m_llSpanEnd == kNoTime)
+        return time;
+    return std::clamp(time, m_llSpanStart, m_llSpanEnd);
+}
+
 void VideoLossTracker::OnInput(int64_t start, int64_t end)
 {
     if (end == kNoTime)
         return;
+    start = Clamp(start);
+    end = Clamp(end);
     if (start == kNoTime || start > end)
         start = end;
     m_llInputStart = m_llInputStart == kNoTime ? start : std::min(m_llInputStart, start);
@@ -29,6 +44,7 @@ void VideoLossTracker::OnInput(int64_t start, int64_t end)
 
 void VideoLossTracker::OnVideoPacket(int64_t pts)
 {
+    pts = Clamp(pts);
     // Before the first picture nothing counts, so nothing needs keeping (a stream without
     // pictures may run for hours).
     if (pts != kNoTime && m_bHadPicture)
@@ -37,6 +53,7 @@ void VideoLossTracker::OnVideoPacket(int64_t pts)
 
 VideoLossTracker::Loss VideoLossTracker::OnPicture(int64_t pts, int64_t duration)
 {
+    pts = Clamp(pts);
     // A picture without a time of its own follows the one before it.
     if (pts == kNoTime)
         pts = m_bHadPicture ? m_llPictureEnd : (m_llInputStart == kNoTime ? 0 : m_llInputStart);

@@ -34,6 +34,10 @@ public:
 
     void Reset() { *this = VideoLossTracker(); }
 
+    // The span the container declares, when it declares one: a damaged timestamp outside it
+    // is taken as its nearer end, so it cannot stretch a loss beyond the input.
+    void SetInputSpan(int64_t start, int64_t end);
+
     // A packet of a chosen stream that covers time from start (kNoTime when unknown) to end.
     void OnInput(int64_t start, int64_t end);
     // A packet of the video stream with this presentation time went to its decoder (whether
@@ -50,7 +54,10 @@ public:
 
 private:
     int32_t CheckFrameOf(int64_t time) const;
+    int64_t Clamp(int64_t time) const;
 
+    int64_t m_llSpanStart = kNoTime;
+    int64_t m_llSpanEnd = kNoTime;
     bool m_bHadPicture = false;
     int64_t m_llFirstPicture = 0;  // origin of the check frames of a loss
     int64_t m_llPictureEnd = 0;    // the latest time a picture covered

@@ -22,6 +22,7 @@ struct Case {
     std::string name;
     std::vector<Step> steps;
     std::vector<VideoLossTracker::Loss> expected;  // mid-way losses, then the one at the end
+    int64_t declaredEnd = 0;                       // the container's end of the input; 0: none
 };
 
 Step Sound(int64_t end) { return {Step::kSound, end}; }
@@ -113,6 +114,13 @@ std::vector<Case> Cases()
         cases.push_back(c);
     }
     cases.push_back({"nothing read at all", {}, {{0, 1}}});
+    {
+        // A damaged sound packet claims to lie 6 hours on; the container says 4 s.
+        Case c{"a timestamp far beyond the input", {}, {{50, 50}}, 100 * kFrame};
+        Pictures(c.steps, 0, 49);
+        c.steps.push_back(Sound(int64_t{6} * 3600 * 1000000));
+        cases.push_back(c);
+    }
     return cases;
 }
 
@@ -121,6 +129,8 @@ TEST(VideoLossTracker, FindsPicturesMissingWhileTheInputGoesOn)
     for (const Case& c : Cases()) {
         SCOPED_TRACE(c.name);
         VideoLossTracker tracker;
+        if (c.declaredEnd)
+            tracker.SetInputSpan(0, c.declaredEnd);
         std::vector<VideoLossTracker::Loss> losses;
         for (const Step& step : c.steps) {
             switch (step.kind) {
