@@ -2,7 +2,9 @@
 //
 // It pulls decoded units from CFFCapture, classifies every picture (DetectPicture) and every
 // sound unit per channel (DetectSound), turns runs of equal verdicts into fault events and
-// notifies its result sink of each; now and then it sends a preview picture to its monitor.
+// notifies its result sink of each; a video stream that shows no picture while the input goes
+// on is notified as video lost (VideoLoss.h, with a black snapshot). Now and then it sends a
+// preview picture to its monitor.
 // One object serves one file and re-reads the parameter file when it is created. Every call
 // runs on the owning check thread; listeners are called synchronously on that thread.
 #pragma once
@@ -51,7 +53,7 @@ public:
     void NotifyCheckFinished();
     void NotifyOpenFailed();
 
-    // Picture classification of Part "video fault detection": feeds the picture run.
+    // Picture classification: feeds the picture run.
     void DetectPicture(int32_t frameIndex, const uint8_t* pixels, int width, int height,
                        int byteCount);
     // Sound classification per channel: feeds the left and right runs.
