@@ -24,8 +24,10 @@ namespace {
 constexpr int kIdleSleepMs = 1000;
 constexpr int kThumbnailSeconds = 25;
 
-// The first picture of a file at 40 x 40; false when none came within 25 seconds. A sound
-// file has no picture to show but is material to check all the same: true, no pixels.
+// The first picture of a file at 40 x 40, when one comes within 25 seconds; false when the
+// file cannot be opened. A file without a picture to show (sound only, or a video stream that
+// gives none, which its check reports as video lost) is material to check all the same: true,
+// no pixels.
 bool GrabThumbnail(const std::string& path, std::vector<uint8_t>& pixels)
 {
     CFFCapture capture;
@@ -38,13 +40,13 @@ bool GrabThumbnail(const std::string& path, std::vector<uint8_t>& pixels)
     while (std::chrono::steady_clock::now() < deadline) {
         const int got = capture.ReadFrame(&unit);
         if (got == kReadEnd)
-            return false;
+            break;
         if (got == kReadPicture) {
             pixels.assign(unit->data[0], unit->data[0] + 40 * 40 * 3);
-            return true;
+            break;
         }
     }
-    return false;
+    return true;
 }
 
 }  // namespace

@@ -16,25 +16,6 @@
 namespace quarvik {
 namespace {
 
-// The result record's counter of a fault kind; nullptr for a kind without one.
-int32_t* CounterOf(ResultInfo_t& r, int32_t kind)
-{
-    switch (kind) {
-    case kFaultStillFrame: return &r.nSFCount;
-    case kFaultBlack: return &r.nBBCount;
-    case kFaultColourBars: return &r.nCBCount;
-    case kFaultColourField: return &r.nCFCount;
-    case kFaultMosaic: return &r.nMSCCount;
-    case kFaultSilenceLeft: return &r.nNA1Count;
-    case kFaultTooLowLeft: return &r.nAL1Count;
-    case kFaultTooHighLeft: return &r.nAH1Count;
-    case kFaultSilenceRight: return &r.nNA2Count;
-    case kFaultTooLowRight: return &r.nAL2Count;
-    case kFaultTooHighRight: return &r.nAH2Count;
-    default: return nullptr;
-    }
-}
-
 std::string BaseName(const std::string& file)
 {
     const size_t slash = file.find_last_of("/\\");
@@ -44,12 +25,6 @@ std::string BaseName(const std::string& file)
 }
 
 }  // namespace
-
-int CountColumnOfKind(int32_t kind)
-{
-    const auto it = std::find(kCountColumnKinds.begin(), kCountColumnKinds.end(), kind);
-    return it == kCountColumnKinds.end() ? -1 : static_cast<int>(it - kCountColumnKinds.begin());
-}
 
 void CResultRecorder::Reload()
 {
@@ -88,7 +63,7 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
             row.face = std::move(stored.faceImage);
             bool faulty = row.info.nFmtError == kFormatInvalid;
             for (size_t c = 0; c < kCountColumnKinds.size(); ++c) {
-                row.counts[c] = *CounterOf(row.info, kCountColumnKinds[c]);
+                row.counts[c] = ResultCount(row.info, kCountColumnKinds[c]);
                 faulty = faulty || row.counts[c] != 0;
             }
             row.colour = faulty ? RowColour::kRed : RowColour::kNormal;
@@ -252,7 +227,7 @@ void CResultRecorder::EndResult(int index, const ResultNotify_t& notice, int32_t
     r.tmEnd = static_cast<int32_t>(std::time(nullptr));
     r.nFrame = notice.nFrame;
     for (size_t c = 0; c < kCountColumnKinds.size(); ++c)
-        *CounterOf(r, kCountColumnKinds[c]) = std::max(row.counts[c], 0);
+        *ResultCounter(r, kCountColumnKinds[c]) = std::max(row.counts[c], 0);
     // The average speed of the check, in pictures per second of wall-clock time.
     const int32_t seconds = r.tmEnd - r.tmBegin;
     r.fSpeed = seconds > 0 ? static_cast<double>(r.nFrame) / seconds : 0.0;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "CheckNotify.h"
+#include "FaultKinds.h"
 #include "FileDisplay.h"
 #include "TaskRecords.h"
 #include "TaskStates.h"
@@ -31,16 +32,11 @@ protected:
 
 enum class RowColour { kNormal, kDarkRed, kRed };
 
-// The fault kinds of the list's eleven count columns, in column order.
-inline constexpr std::array<int32_t, 11> kCountColumnKinds = {1, 2, 4, 3, 5, 16, 17, 18, 19, 20, 21};
-
-// Column (0-10) of a kind among the count columns; -1 for a kind without one.
-int CountColumnOfKind(int32_t kind);
-
 struct ResultRow_t {
     ResultInfo_t info;              // pFaceImage null; the pixels are in face
     std::vector<uint8_t> face;
-    std::array<int32_t, 11> counts{};  // -1 shows "-": nothing reported for the column yet
+    // Per count column (kCountColumnKinds); -1 shows "-": nothing reported for it yet.
+    std::array<int32_t, kCountColumnKinds.size()> counts{};
     RowColour colour = RowColour::kNormal;  // what the counts and the format verdict say
     bool running = false;  // its check has begun here and not ended yet
 

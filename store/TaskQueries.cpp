@@ -1,18 +1,26 @@
 #include "TaskQueries.h"
 
+#include "FaultKinds.h"
 #include "LoadRows.h"
 #include "SqlText.h"
+
+#include <cstring>
 
 namespace quarvik {
 namespace {
 
 // The Results counter columns 13..30, in schema order.
-constexpr int32_t ResultInfo_t::*kCounterFields[] = {
-    &ResultInfo_t::nNVCount,  &ResultInfo_t::nSFCount,  &ResultInfo_t::nBBCount,  &ResultInfo_t::nCFCount,
-    &ResultInfo_t::nCBCount,  &ResultInfo_t::nMSCCount, &ResultInfo_t::nNA1Count, &ResultInfo_t::nNA2Count,
-    &ResultInfo_t::nNA3Count, &ResultInfo_t::nNA4Count, &ResultInfo_t::nAL1Count, &ResultInfo_t::nAL2Count,
-    &ResultInfo_t::nAL3Count, &ResultInfo_t::nAL4Count, &ResultInfo_t::nAH1Count, &ResultInfo_t::nAH2Count,
-    &ResultInfo_t::nAH3Count, &ResultInfo_t::nAH4Count,
+struct CounterField {
+    const char* column;
+    int32_t ResultInfo_t::*field;
+};
+constexpr CounterField kCounterFields[] = {
+    {"nNVCount", &ResultInfo_t::nNVCount},   {"nSFCount", &ResultInfo_t::nSFCount},   {"nBBCount", &ResultInfo_t::nBBCount},
+    {"nCFCount", &ResultInfo_t::nCFCount},   {"nCBCount", &ResultInfo_t::nCBCount},   {"nMSCCount", &ResultInfo_t::nMSCCount},
+    {"nNA1Count", &ResultInfo_t::nNA1Count}, {"nNA2Count", &ResultInfo_t::nNA2Count}, {"nNA3Count", &ResultInfo_t::nNA3Count},
+    {"nNA4Count", &ResultInfo_t::nNA4Count}, {"nAL1Count", &ResultInfo_t::nAL1Count}, {"nAL2Count", &ResultInfo_t::nAL2Count},
+    {"nAL3Count", &ResultInfo_t::nAL3Count}, {"nAL4Count", &ResultInfo_t::nAL4Count}, {"nAH1Count", &ResultInfo_t::nAH1Count},
+    {"nAH2Count", &ResultInfo_t::nAH2Count}, {"nAH3Count", &ResultInfo_t::nAH3Count}, {"nAH4Count", &ResultInfo_t::nAH4Count},
 };
 constexpr int kFirstCounterColumn = 13;
 
@@ -65,8 +73,8 @@ void FillResult(CSqliteDb& db, ResultRow& row)
     db.GetInt(11, r.tmEnd);
     db.GetDouble(12, r.fSpeed);
     int col = kFirstCounterColumn;
-    for (int32_t ResultInfo_t::*field : kCounterFields)
-        db.GetInt(col++, r.*field);
+    for (const CounterField& counter : kCounterFields)
+        db.GetInt(col++, r.*counter.field);
     db.GetInt(31, r.nFmtError);
     db.GetString(32, r.szFEDesc);
     r.nFaceImageSize = CopyBlob(db, 33, row.faceImage);
@@ -78,6 +86,22 @@ std::vector<ResultRow> LoadResults(CSqliteDb& db, const std::string& sql)
 }
 
 }  // namespace
+
+int32_t* ResultCounter(ResultInfo_t& result, int32_t kind)
+{
+    const char* column = FaultCounterColumn(kind);
+    for (const CounterField& counter : kCounterFields) {
+        if (column && std::strcmp(counter.column, column) == 0)
+            return &(result.*counter.field);
+    }
+    return nullptr;
+}
+
+int32_t ResultCount(const ResultInfo_t& result, int32_t kind)
+{
+    const int32_t* counter = ResultCounter(const_cast<ResultInfo_t&>(result), kind);
+    return counter ? *counter : 0;
+}
 
 std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID)
 {

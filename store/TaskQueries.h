@@ -51,6 +51,11 @@ struct FaultSpan {
     int32_t tmEnd;
 };
 
+// The result's counter of a fault kind (the column the fault vocabulary names); nullptr, or
+// 0, for a kind that counts nowhere.
+int32_t* ResultCounter(ResultInfo_t& result, int32_t kind);
+int32_t ResultCount(const ResultInfo_t& result, int32_t kind);
+
 // Sub-tasks of a task (nTaskID -1: the manual check list) that are not finished (state 12),
 // in the order the database returns them.
 std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID);

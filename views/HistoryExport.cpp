@@ -1,5 +1,6 @@
 #include "HistoryExport.h"
 
+#include "FaultKinds.h"
 #include "GbkFile.h"
 #include "HtmlText.h"
 #include "Pictures.h"
@@ -12,17 +13,20 @@
 
 namespace quarvik {
 
-const char* const kHistoryHeader =
-    "<html>\r\n<head>\r\n<META http-equiv=\"Content-Type\" content=\"text/html;\" /></head>\r\n<body>\r\n"
-    "<div><p align=\"center\"><b><font size=\"7\">检测报告</font></b></div></br>\r\n"
-    "<div><table border=\"1\" width=\"100%\" cellpadding=\"1\" cellspacing=\"0\" "
-    "style=\"border:1px solid Navy;border-collapse:collapse;\">\r\n<tr>\r\n<th scope=\"col\"></th>\r\n"
-    "<th scope=\"col\">日期</th>\r\n<th scope=\"col\">文件</th>\r\n<th scope=\"col\">名称</th>\r\n"
-    "<th scope=\"col\">格式</th>\r\n<th scope=\"col\">静帧</th>\r\n<th scope=\"col\">黑场</th>\r\n"
-    "<th scope=\"col\">彩场</th>\r\n<th scope=\"col\">彩条</th>\r\n<th scope=\"col\">马赛克</th>\r\n"
-    "<th scope=\"col\">左音无</th>\r\n<th scope=\"col\">左音低</th>\r\n<th scope=\"col\">左音高</th>\r\n"
-    "<th scope=\"col\">右音无</th>\r\n<th scope=\"col\">右音低</th>\r\n<th scope=\"col\">右音高</th>\r\n"
-    "<th scope=\"col\">状态</th>\r\n</tr>\r\n";
+std::string HistoryHeader()
+{
+    std::string header =
+        "<html>\r\n<head>\r\n<META http-equiv=\"Content-Type\" content=\"text/html;\" /></head>\r\n<body>\r\n"
+        "<div><p align=\"center\"><b><font size=\"7\">检测报告</font></b></div></br>\r\n"
+        "<div><table border=\"1\" width=\"100%\" cellpadding=\"1\" cellspacing=\"0\" "
+        "style=\"border:1px solid Navy;border-collapse:collapse;\">\r\n<tr>\r\n<th scope=\"col\"></th>\r\n"
+        "<th scope=\"col\">日期</th>\r\n<th scope=\"col\">文件</th>\r\n<th scope=\"col\">名称</th>\r\n"
+        "<th scope=\"col\">格式</th>\r\n";
+    for (int32_t kind : kCountColumnKinds)
+        header += std::string("<th scope=\"col\">") + FindFaultKind(kind)->exportTitle + "</th>\r\n";
+    return header + "<th scope=\"col\">状态</th>\r\n</tr>\r\n";
+}
+
 const char* const kHistoryFooter = "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n";
 
 namespace {
@@ -83,7 +87,7 @@ ReportOutcome WriteHistoryExport(const std::string& folder, std::span<const Resu
         outcome.Fail(page.Error());
         return outcome;
     }
-    bool written = page.Write(kHistoryHeader);
+    bool written = page.Write(HistoryHeader());
     for (size_t i = 0; written && i < results.size(); ++i) {
         const ResultInfo_t& result = results[i];
         SaveReportPicture(FacePicture(result.pFaceImage, result.nFaceImageSize), images,

@@ -1,6 +1,7 @@
 #include "ResultColumns.h"
 
 #include "FileDisplay.h"
+#include "TaskQueries.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,12 +9,6 @@
 #include <ctime>
 
 namespace quarvik {
-
-const std::array<int32_t ResultInfo_t::*, kCountColumns> kCountColumnFields = {
-    &ResultInfo_t::nSFCount,  &ResultInfo_t::nBBCount,  &ResultInfo_t::nCFCount,  &ResultInfo_t::nCBCount,
-    &ResultInfo_t::nMSCCount, &ResultInfo_t::nNA1Count, &ResultInfo_t::nAL1Count, &ResultInfo_t::nAH1Count,
-    &ResultInfo_t::nNA2Count, &ResultInfo_t::nAL2Count, &ResultInfo_t::nAH2Count,
-};
 
 namespace {
 
@@ -37,7 +32,7 @@ ResultRowTexts HistoryRowTexts(const ResultInfo_t& result)
     for (int i = 0; i < kCountColumns; ++i)
         texts.counts[i] = state == kSubTaskOpenFailed          ? "-"
                           : result.nFmtError == kFormatInvalid ? "0"
-                                                               : std::to_string(result.*kCountColumnFields[i]);
+                                                               : std::to_string(ResultCount(result, kCountColumnKinds[i]));
     return texts;
 }
 

@@ -2,6 +2,7 @@
 // history export also writes.
 #pragma once
 
+#include "FaultKinds.h"
 #include "Pictures.h"
 #include "TaskRecords.h"
 #include "TaskStates.h"
@@ -13,18 +14,17 @@
 
 namespace quarvik {
 
-constexpr int kCountColumns = 11;  // columns 5-15
-
-// Result counters in list column order (5 still frame ... 15 too high, right).
-extern const std::array<int32_t ResultInfo_t::*, kCountColumns> kCountColumnFields;
+// Columns 5 on: one per kind of kCountColumnKinds (5 still frame ... 15 too high, right, 16
+// video lost).
+constexpr int kCountColumns = static_cast<int>(kCountColumnKinds.size());
 
 struct ResultRowTexts {
     std::string checkTime;  // 1: tmBegin in local time, "%Y-%m-%d %H:%M:%S"
     std::string file;       // 2: szFilename in display form
     std::string name;       // 3: szName
     FormatIcon formatIcon;  // 4
-    std::array<std::string, kCountColumns> counts;  // 5-15, "%d"; "-" when nothing was counted
-    std::string state;                  // 16: how the check ended (ResultStateName)
+    std::array<std::string, kCountColumns> counts;  // one per count column, "%d"; "-" when nothing was counted
+    std::string state;                  // after the counts: how the check ended (ResultStateName)
     const StateColour* failure;         // the state's colour when it is a failure, else nullptr
 };
 

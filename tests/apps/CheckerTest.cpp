@@ -399,9 +399,41 @@ TEST(Checker, AnInterruptedCheckSaysSo)
         << run.out;
 }
 
+TEST_F(StoredReports, PicturesThatCannotBeDecodedAreVideoLost)
+{
+    // Cut right behind the index: the file opens, its video stream gives no picture.
+    const std::string whole = ReadBytes(Media("intra.mp4"));
+    const size_t data = whole.find("mdat", whole.find("moov"));
+    ASSERT_NE(data, std::string::npos);
+    const std::filesystem::path cut = dir_ / "cut.mp4";
+    std::ofstream(cut, std::ios::binary) << whole.substr(0, data + 4);
+
+    const CheckerRun text = Run(Quoted(cut));
+    EXPECT_EQ(text.status, 1) << text.out << errors_;
+    EXPECT_NE(text.out.find("    0 Video Lost         0       0"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("1 fault events, 0 frames analysed"), std::string::npos) << text.out;
+    const CheckerRun json = Run("--json " + Quoted(cut));
+    EXPECT_EQ(json.status, 1);
+    EXPECT_NE(json.out.find("{\"code\":0,\"name\":\"Video Lost\",\"begin\":0,\"end\":0,\"value\":0}"),
+              std::string::npos) << json.out;
+
+    // Stored, it is read back from task.db and listed in the report.
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun stored = Run("--store --report " + Quoted(out) + " " + Quoted(cut));
+    EXPECT_EQ(stored.status, 1) << stored.out << errors_;
+    EXPECT_NE(stored.out.find("    0 Video Lost"), std::string::npos) << stored.out;
+    EXPECT_NE(ReadBytes(out / "cut.mp4/index.html").find("<td>Video Lost</td>"), std::string::npos);
+
+    // Pictures that end 2 s before the sound.
+    const CheckerRun shortVideo = Run(Quoted(Media("short-video.ts")));
+    EXPECT_EQ(shortVideo.status, 1);
+    EXPECT_NE(shortVideo.out.find("    0 Video Lost        50"), std::string::npos) << shortVideo.out;
+}
+
 TEST(Checker, ExitStatusTellsCleanFaultyAndUnreadable)
 {
     EXPECT_EQ(Checker("'" + Media("tone.wav") + "'").status, 0);
+    EXPECT_EQ(Checker("'" + Media("cover.m4a") + "'").status, 0) << "sound without video is not video lost";
     const CheckerRun mixed = Checker("--json '" + Media("faults.ts") + "' '" + Media("random.mxf") + "'");
     EXPECT_EQ(mixed.status, 2);
     EXPECT_NE(mixed.out.find("\"opened\":false"), std::string::npos);

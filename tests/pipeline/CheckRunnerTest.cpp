@@ -13,6 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -190,6 +196,36 @@ TEST_F(CheckRunnerTest, ChecksThatCannotOpenOrAreStoppedEndAsFailures)
     }
     EXPECT_GT(m_recorder.Row(1).info.nFrame, 0) << "what was checked until the stop is kept";
     EXPECT_EQ(LoadUnfinishedSubTasks(db, -1).size(), 2u);
+}
+
+TEST_F(CheckRunnerTest, AFileWithoutADecodablePictureIsCheckedAndCountedAsVideoLost)
+{
+    // Cut right behind the index: the file opens, its video stream gives no picture.
+    std::ifstream in(Media("intra.mp4"), std::ios::binary);
+    const std::string whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const size_t data = whole.find("mdat", whole.find("moov"));
+    ASSERT_NE(data, std::string::npos);
+    const std::string cut = HomeFile("cut.mp4");
+    std::ofstream(cut, std::ios::binary) << whole.substr(0, data + 4);
+
+    CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
+    list.Add(cut, Size(cut), kTargetFolder);
+    CCheckRunner runner(m_home, list, m_recorder, ManualCheckSetup());
+    ASSERT_TRUE(runner.Start());
+    runner.StartThumbnails();
+    ASSERT_TRUE(WaitForStates(m_home, list, 1, {kSubTaskDone, kSubTaskInfoError}));
+    runner.Stop();
+
+    EXPECT_EQ(list.Row(0).nState, kSubTaskDone) << "no picture to show, but material to check";
+    EXPECT_NE(list.Row(0).nFacePicState, 1);
+    ASSERT_EQ(m_recorder.Count(), 1);
+    EXPECT_EQ(m_recorder.Row(0).counts[CountColumnOfKind(kFaultVideoLost)], 1);
+    EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kRed);
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    const std::vector<ResultRow> stored = LoadResultsBetween(db, 0, INT32_MAX, false);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].info.nNVCount, 1);
 }
 
 TEST_F(CheckRunnerTest, RemoteMaterialThatCannotBeFetchedEndsAsAnInformationError)

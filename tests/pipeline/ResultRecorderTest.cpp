@@ -135,14 +135,15 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     m_recorder.OnFaultNotice(Fault(3, 8, kFaultColourBars, &snapshot));
     m_recorder.OnFaultNotice(Fault(3, 8, kFaultColourField, &snapshot));
     m_recorder.OnFaultNotice(Fault(3, 8, kFaultSilenceRight));
-    m_recorder.OnFaultNotice(Fault(3, 8, kFaultVideoLost));  // no column: ignored
+    m_recorder.OnFaultNotice(Fault(3, 8, kFaultVideoLost, &snapshot));
     m_recorder.OnFaultNotice(Fault(3, 99, kFaultBlack));     // no such row: ignored
     const ResultRow_t& row = m_recorder.Row(0);
     EXPECT_EQ(row.colour, RowColour::kRed);
     EXPECT_EQ(row.counts[CountColumnOfKind(kFaultColourBars)], 2);
     EXPECT_EQ(row.counts[CountColumnOfKind(kFaultColourField)], 1);
     EXPECT_EQ(row.counts[CountColumnOfKind(kFaultSilenceRight)], 1);
-    EXPECT_EQ(log.faults, (std::vector<int>{3, 3, 4, 19}));
+    EXPECT_EQ(row.counts[CountColumnOfKind(kFaultVideoLost)], 1);
+    EXPECT_EQ(log.faults, (std::vector<int>{3, 3, 4, 19, 0}));
     EXPECT_EQ(log.reports, (std::vector<int>{0, 1, 1, 1, 1, 1, 1}));
 
     ResultNotify_t finished = Notice(3, 8);
@@ -152,7 +153,7 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     EXPECT_EQ(stored.info.nCBCount, 2);
     EXPECT_EQ(stored.info.nCFCount, 1);
     EXPECT_EQ(stored.info.nNA2Count, 1);
-    EXPECT_EQ(stored.info.nNVCount, 0);
+    EXPECT_EQ(stored.info.nNVCount, 1);
     EXPECT_EQ(stored.info.nFrame, 249);
     EXPECT_EQ(stored.info.nFmtError, kFormatInvalid);
     EXPECT_GT(stored.info.tmEnd, 0);
@@ -160,11 +161,13 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
     const std::vector<FaultRow> faults = LoadFaults(db, row.info.nID);
-    ASSERT_EQ(faults.size(), 4u);
+    ASSERT_EQ(faults.size(), 5u);
     EXPECT_EQ(faults[0].image.size(), 57600u);
     EXPECT_EQ(faults[0].image[2], 3);
     EXPECT_TRUE(faults[3].image.empty());
     EXPECT_EQ(faults[3].info.nValue, -70);
+    EXPECT_EQ(faults[4].info.nFault, kFaultVideoLost);
+    EXPECT_EQ(faults[4].image.size(), 57600u);
     const std::vector<SyntaxErrRow> deviations = LoadSyntaxErrs(db, row.info.nID);
     ASSERT_EQ(deviations.size(), 1u);
     EXPECT_EQ(deviations[0].szRealValue, "720");
@@ -263,13 +266,15 @@ TEST_F(ResultRecorderTest, ReloadListsTodayFromMidnightToTheLastSecond)
         r.tmBegin = static_cast<int32_t>(t);
         std::strcpy(r.szName, "x");
         r.nBBCount = t == last ? 1 : 0;
+        r.nNVCount = t == midnight ? 1 : 0;
         int id = 0;
         ASSERT_TRUE(db.AddResult(id, r));
     }
     m_recorder.ReloadDay(static_cast<int64_t>(now));
     ASSERT_EQ(m_recorder.Count(), 2);
     EXPECT_EQ(m_recorder.Row(0).info.tmBegin, midnight);
-    EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kNormal);
+    EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kRed) << "video lost is a fault like any other";
+    EXPECT_EQ(m_recorder.Row(0).counts[CountColumnOfKind(kFaultVideoLost)], 1);
     EXPECT_EQ(m_recorder.Row(1).colour, RowColour::kRed);
     EXPECT_EQ(m_recorder.Row(1).counts[CountColumnOfKind(kFaultBlack)], 1);
 }

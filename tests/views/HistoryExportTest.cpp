@@ -46,17 +46,22 @@ protected:
     }
 };
 
-TEST_F(HistoryExport, HeaderEndsWithTheStateColumn)
+TEST_F(HistoryExport, HeaderNamesEveryCountColumnThenTheState)
 {
-    EXPECT_EQ(Utf8ToGbk(kHistoryHeader).size(), 742u + 27u);
-    EXPECT_TRUE(std::string(kHistoryHeader).ends_with("<th scope=\"col\">右音高</th>\r\n<th scope=\"col\">状态</th>\r\n</tr>\r\n"));
+    // The eleven columns of picture and sound faults take 742 bytes in GBK; video lost and the
+    // state follow.
+    const std::string added = "<th scope=\"col\">视频丢失</th>\r\n<th scope=\"col\">状态</th>\r\n";
+    const std::string header = HistoryHeader();
+    ASSERT_TRUE(header.ends_with(added + "</tr>\r\n"));
+    EXPECT_EQ(Utf8ToGbk(header).size() - Utf8ToGbk(added).size(), 742u);
+    EXPECT_NE(header.find("<th scope=\"col\">马赛克</th>\r\n<th scope=\"col\">左音无</th>"), std::string::npos);
     EXPECT_EQ(std::string(kHistoryFooter), "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n");
 }
 
 TEST_F(HistoryExport, RowsBareOrRed)
 {
     const std::string counts = "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
-                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
+                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
                                "<td>检测完毕</td>\r\n</tr>\r\n";
     EXPECT_EQ(HistoryRowHtml(Result("a&b.mxf", kFormatValid, 0), 3),
               "<tr>\r\n<td><img border=\"0\" src=\"images/3.bmp\" ></td>\r\n<td>2023-11-14 22:13:20</td>\r\n"
@@ -65,13 +70,20 @@ TEST_F(HistoryExport, RowsBareOrRed)
 
     const std::string red = "<font color=\"#FF0000\">";
     std::string redZeros;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 11; ++i)
         redZeros += "<td>" + red + "0</font></td>\r\n";
     EXPECT_EQ(HistoryRowHtml(Result("b.mxf", kFormatNotChecked, 2), 0),
               "<tr>\r\n<td><img border=\"0\" src=\"images/0.bmp\" ></td>\r\n<td>" + red +
                   "2023-11-14 22:13:20</font></td>\r\n<td>" + red + "/media/b.mxf</font></td>\r\n<td>" + red +
                   "b.mxf</font></td>\r\n<td><img border=\"0\" src=\"images/fmt1.bmp\" ></td>\r\n<td>" + red +
                   "2</font></td>\r\n" + redZeros + "<td>" + red + "检测完毕</font></td>\r\n</tr>\r\n");
+
+    // Video lost alone makes the row red; its count is the last column.
+    ResultInfo_t lost = Result("d.mxf", kFormatValid, 0);
+    lost.nNVCount = 1;
+    const std::string lostRow = HistoryRowHtml(lost, 2);
+    EXPECT_NE(lostRow.find("#FF0000"), std::string::npos);
+    EXPECT_TRUE(lostRow.ends_with("<td>" + red + "1</font></td>\r\n</tr>\r\n"));
 
     // A failed format check shows zeros, so its row is not red.
     const std::string invalid = HistoryRowHtml(Result("c.mxf", kFormatInvalid, 5), 1);
@@ -135,7 +147,7 @@ TEST_F(HistoryExport, PageAndFacePictures)
     const ReportOutcome outcome = WriteHistoryExport(folder.Path(), results);
     ASSERT_TRUE(outcome.ok) << outcome.error;
     EXPECT_EQ(ReadBytes(folder / "index.html"),
-              Utf8ToGbk(std::string(kHistoryHeader) + HistoryRowHtml(results[0], 0) + HistoryRowHtml(results[1], 1) +
+              Utf8ToGbk(HistoryHeader() + HistoryRowHtml(results[0], 0) + HistoryRowHtml(results[1], 1) +
                         kHistoryFooter));
     EXPECT_NE(ReadBytes(folder / "index.html").find("\xd0\xc2\xce\xc5.mxf"), std::string::npos);
     const std::string facePicture = ReadBytes(folder / "images/0.bmp");

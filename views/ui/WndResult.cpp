@@ -21,13 +21,10 @@ struct Column {
     Qt::Alignment align;
 };
 
-constexpr Column kColumns[CWndResult::kColumnCount] = {
-    {"", 44, Qt::AlignLeft},          {"检测时间", 125, Qt::AlignLeft}, {"文件", 100, Qt::AlignLeft},
-    {"名称", 100, Qt::AlignLeft},     {"格式", 40, Qt::AlignHCenter},   {"静帧", 35, Qt::AlignHCenter},
-    {"黑场", 35, Qt::AlignHCenter},   {"彩场", 35, Qt::AlignHCenter},   {"彩条", 35, Qt::AlignHCenter},
-    {"马赛克", 45, Qt::AlignHCenter}, {"静音(L)", 45, Qt::AlignHCenter}, {"音弱(L)", 45, Qt::AlignHCenter},
-    {"音强(L)", 45, Qt::AlignHCenter}, {"静音(R)", 45, Qt::AlignHCenter}, {"音弱(R)", 45, Qt::AlignHCenter},
-    {"音强(R)", 45, Qt::AlignHCenter}, {"状态", 70, Qt::AlignHCenter},
+// The columns before the counts; the count columns follow the fault vocabulary.
+constexpr Column kColumns[CWndResult::kFirstCountColumn] = {
+    {"", 44, Qt::AlignLeft},      {"检测时间", 125, Qt::AlignLeft}, {"文件", 100, Qt::AlignLeft},
+    {"名称", 100, Qt::AlignLeft}, {"格式", 40, Qt::AlignHCenter},
 };
 
 constexpr int kFileColumn = 2, kNameColumn = 3, kFormatColumn = 4;
@@ -39,8 +36,13 @@ CWndResult::CWndResult(QWidget* parent)
       m_refresh(new CGdiplusButton(QStringLiteral("刷新"), this)),
       m_details(new CGdiplusButton(QStringLiteral("详细信息"), this)),
       m_list(new CMyListCtrl(this)) {
-    for (int c = 0; c < kColumnCount; ++c)
+    for (int c = 0; c < kFirstCountColumn; ++c)
         m_list->InsertColumn(c, QString::fromUtf8(kColumns[c].title), kColumns[c].align, kColumns[c].width);
+    for (int c = kFirstCountColumn; c < kStateColumn; ++c) {
+        const FaultKind* kind = FindFaultKind(kCountColumnKinds[static_cast<size_t>(c - kFirstCountColumn)]);
+        m_list->InsertColumn(c, QString::fromUtf8(kind->listTitle), Qt::AlignHCenter, kind->listWidth);
+    }
+    m_list->InsertColumn(kStateColumn, QStringLiteral("状态"), Qt::AlignHCenter, 70);
     // Fonts wider than the list was laid out for get wider columns rather than cut titles and times.
     m_list->WidenColumnsToTitles();
     m_list->WidenColumnFor(1, QStringLiteral("0000-00-00 00:00:00"));

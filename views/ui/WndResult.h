@@ -16,9 +16,10 @@ class CMyListCtrl;
 class CWndResult : public CMyDialog, private quarvik::IResultListObserver {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 17;
     static constexpr int kFirstCountColumn = 5;
-    static constexpr int kStateColumn = 16;
+    // The state follows the counts; it is shown right after the name (see the constructor).
+    static constexpr int kStateColumn = kFirstCountColumn + static_cast<int>(quarvik::kCountColumnKinds.size());
+    static constexpr int kColumnCount = kStateColumn + 1;
     static inline const QColor kFaultyText{255, 0, 0};
     static inline const QColor kFormatFailedText{128, 0, 0};
 

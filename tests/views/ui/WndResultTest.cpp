@@ -75,7 +75,7 @@ private slots:
         const CMyListCtrl* list = page.List();
         QCOMPARE(list->columnCount(), 17);
         const QStringList titles = {"", "检测时间", "文件", "名称", "格式", "静帧", "黑场", "彩场", "彩条", "马赛克",
-                                    "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)", "状态"};
+                                    "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)", "视频丢失", "状态"};
         for (int c = 0; c < titles.size(); ++c) QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
         // Seen without scrolling: the state stands right after the name.
         QCOMPARE(list->horizontalHeader()->visualIndex(CWndResult::kStateColumn), 4);
@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(list->item(0, 2)->toolTip(), QStringLiteral("ftp://10.0.0.9/in/clip.ts"));
         QCOMPARE(list->GetItemText(0, 3), QStringLiteral("clip.ts"));
         QCOMPARE(list->item(0, 3)->toolTip(), QStringLiteral("clip.ts"));
-        QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("-")));
+        QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("-")));
         QCOMPARE(FormatIconAt(list, 0), int(kFormatIconNone));
         QCOMPARE(StateAt(list, 0), QStringLiteral("正在检测"));
         QVERIFY(list->GetItemData(0) > 0);  // stored: the result's id
@@ -110,7 +110,7 @@ private slots:
         ResultNotify_t end = Notice(4);
         end.nFrame = 299;
         recorder.OnCheckFinished(end);
-        QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("0")));
+        QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("0")));
         QCOMPARE(FormatIconAt(list, 0), int(kFormatIconPassed));
         QCOMPARE(StateAt(list, 0), QStringLiteral("检测完毕"));
         QCOMPARE(list->GetItemTextColor(0), list->TextColour());
@@ -163,16 +163,28 @@ private slots:
         QCOMPARE(list->GetItemText(0, 5), QStringLiteral("0"));
     }
 
-    void videoLostAndStrangersChangeNothing() {
+    void strangersChangeNothing() {
+        TempHome home;
+        CWndResult page;
+        CResultRecorder& recorder = page.Recorder();
+        const CMyListCtrl* list = page.List();
+        recorder.OnNewResult(SubTask(1, "/media/a.ts"));
+        recorder.OnFaultNotice(Fault(99, kFaultBlack));
+        recorder.OnFaultNotice(Fault(1, 7));  // a code without a column
+        QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("-")));
+        QCOMPARE(list->GetItemTextColor(0), list->TextColour());
+    }
+
+    void videoLostCountsInTheLastColumnAndColoursTheRow() {
         TempHome home;
         CWndResult page;
         CResultRecorder& recorder = page.Recorder();
         const CMyListCtrl* list = page.List();
         recorder.OnNewResult(SubTask(1, "/media/a.ts"));
         recorder.OnFaultNotice(Fault(1, kFaultVideoLost));
-        recorder.OnFaultNotice(Fault(99, kFaultBlack));
-        QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("-")));
-        QCOMPARE(list->GetItemTextColor(0), list->TextColour());
+        QCOMPARE(list->GetItemText(0, 16), QStringLiteral("1"));
+        QCOMPARE(list->GetItemText(0, 5), QStringLiteral("-"));
+        QCOMPARE(list->GetItemTextColor(0), CWndResult::kFaultyText);
     }
 
     void laterRowOfTheSameSubTaskIsAddressed() {
