@@ -78,12 +78,12 @@ TEST_F(HistoryExport, RowsBareOrRed)
                   "b.mxf</font></td>\r\n<td><img border=\"0\" src=\"images/fmt1.bmp\" ></td>\r\n<td>" + red +
                   "2</font></td>\r\n" + redZeros + "<td>" + red + "检测完毕</font></td>\r\n</tr>\r\n");
 
-    // Video lost alone makes the row red; its count is the last column.
+    // Video lost alone makes the row red; its count is the last one, before the state.
     ResultInfo_t lost = Result("d.mxf", kFormatValid, 0);
     lost.nNVCount = 1;
     const std::string lostRow = HistoryRowHtml(lost, 2);
     EXPECT_NE(lostRow.find("#FF0000"), std::string::npos);
-    EXPECT_TRUE(lostRow.ends_with("<td>" + red + "1</font></td>\r\n</tr>\r\n"));
+    EXPECT_TRUE(lostRow.ends_with("<td>" + red + "1</font></td>\r\n<td>" + red + "检测完毕</font></td>\r\n</tr>\r\n"));
 
     // A failed format check shows zeros, so its row is not red.
     const std::string invalid = HistoryRowHtml(Result("c.mxf", kFormatInvalid, 5), 1);

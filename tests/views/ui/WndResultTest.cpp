@@ -55,7 +55,7 @@ ResultNotify_t Fault(int32_t subTaskId, int32_t kind) {
 
 QStringList Counts(const CMyListCtrl* list, int row) {
     QStringList texts;
-    for (int c = CWndResult::kFirstCountColumn; c < CWndResult::kFirstCountColumn + 11; ++c)
+    for (int c = CWndResult::kFirstCountColumn; c < CWndResult::kStateColumn; ++c)
         texts << list->GetItemText(row, c);
     return texts;
 }
@@ -73,7 +73,7 @@ private slots:
         TempHome home;
         CWndResult page;
         const CMyListCtrl* list = page.List();
-        QCOMPARE(list->columnCount(), 17);
+        QCOMPARE(list->columnCount(), 18);
         const QStringList titles = {"", "检测时间", "文件", "名称", "格式", "静帧", "黑场", "彩场", "彩条", "马赛克",
                                     "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)", "视频丢失", "状态"};
         for (int c = 0; c < titles.size(); ++c) QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
@@ -133,7 +133,7 @@ private slots:
         const auto check = [&] {
             QCOMPARE(StateAt(list, 0), QStringLiteral("无法打开"));
             QCOMPARE(list->GetItemTextColor(0), QColor(224, 0, 224));
-            QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("-")));
+            QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("-")));
             QCOMPARE(StateAt(list, 1), QStringLiteral("检测中断"));
             QCOMPARE(list->GetItemTextColor(1), QColor(255, 128, 0));
             QCOMPARE(list->GetItemText(1, 6), QStringLiteral("1"));
