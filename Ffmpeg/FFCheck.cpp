@@ -152,7 +152,11 @@ void CFFCheck::CloseRun(FaultRun& run, int32_t t)
 {
     run.nLength = t - run.nBegin;
     const bool known = run.nCode >= 0 && run.nCode < kContentParamCount;
-    if (!known || run.nLength < m_params[run.nCode].nDuration || !m_pResultSink)
+    if (!known || run.nLength < m_params[run.nCode].nDuration)
+        return;
+    if (m_pMonitor && m_nMonitorFlag)
+        m_pMonitor->OnFaultMark(run.nBegin, run.nBegin + run.nLength - 1);
+    if (!m_pResultSink)
         return;
     ResultNotify_t notice = MakeNotice();
     notice.nFault = run.nCode;

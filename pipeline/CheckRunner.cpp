@@ -82,6 +82,11 @@ public:
         if (ICheckMonitor* t = Target())
             m_home.Send([&] { t->OnCheckProgress(checking, progress); });
     }
+    void OnFaultMark(int32_t tmBegin, int32_t tmEnd) override
+    {
+        if (ICheckMonitor* t = Target())
+            m_home.Send([&] { t->OnFaultMark(tmBegin, tmEnd); });
+    }
 
 private:
     ICheckMonitor* Target()

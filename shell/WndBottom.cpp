@@ -7,6 +7,7 @@
 #include "TabIcons.h"
 #include "TemplReaders.h"
 #include "WndCheck.h"
+#include "WndDetail.h"
 #include "WndManualChk.h"
 #include "WndPlaceholders.h"
 #include "WndResult.h"
@@ -43,6 +44,9 @@ CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
     connect(m_resultTabs, &QTabBar::currentChanged, this, &CWndBottom::SelectResult);
     connect(m_results, &CWndResult::OpenResult, this, &CWndBottom::OpenResult);
     if (m_top) connect(m_results, &CWndResult::CheckReport, m_top, &CWndTop::OnCheckReport);
+    if (m_top)
+        connect(m_detail, &CWndDetail::PlayRequested, this,
+                [this](const QString& path, const ResultInfo_t&) { m_top->Preview()->Play(path); });
 }
 
 CWndBottom::~CWndBottom() {
@@ -142,12 +146,14 @@ void CWndBottom::SelectMonitor(QWidget* pane) {
     for (QWidget* p : m_panes.mid(1)) p->setProperty("monitored", p == m_monitored ? 1 : 0);
 }
 
+const ResultInfo_t& CWndBottom::DetailResult() const { return m_detail->CurrentResult(); }
+
 void CWndBottom::OpenResult(const ResultInfo_t& result) {
     if (m_resultTabs->count() < 3) m_resultTabs->InsertItem(2, QStringLiteral("Detail List"), kIconDetail);
     m_resultPages[0]->hide();
     m_resultPages[1]->hide();
     m_detail->show();
-    m_detailResult = result;
+    m_detail->SetResult(result, QString::fromUtf8(result.szNewFilename));
     {
         const QSignalBlocker block(m_resultTabs);
         m_resultTabs->setCurrentIndex(2);

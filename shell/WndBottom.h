@@ -54,7 +54,7 @@ public:
     void OpenResult(const quarvik::ResultInfo_t& result);
     CWndDetail* Detail() const { return m_detail; }
     // The result the detail page shows (valid once OpenResult ran).
-    const quarvik::ResultInfo_t& DetailResult() const { return m_detailResult; }
+    const quarvik::ResultInfo_t& DetailResult() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -79,5 +79,4 @@ private:
     CWndDetail* m_detail;
     std::vector<quarvik::MonTask_t> m_tasks;
     QWidget* m_monitored = nullptr;
-    quarvik::ResultInfo_t m_detailResult{};
 };

@@ -7,6 +7,7 @@
 #include "SqliteDb.h"
 #include "TabIcons.h"
 #include "WndBottom.h"
+#include "WndDetail.h"
 #include "WndManualChk.h"
 #include "WndPlaceholders.h"
 
