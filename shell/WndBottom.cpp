@@ -8,6 +8,7 @@
 #include "TemplReaders.h"
 #include "WndCheck.h"
 #include "WndDetail.h"
+#include "WndHistory.h"
 #include "WndManualChk.h"
 #include "WndPlaceholders.h"
 #include "WndResult.h"
@@ -32,9 +33,9 @@ CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
     m_resultTabs->SetImageList(icons);
     m_resultTabs->InsertItem(0, QStringLiteral("检测结果"), kIconResults);
     m_resultTabs->InsertItem(1, QStringLiteral("历史查询"), kIconHistory);
-    // The history page comes with its own window later; until then it is an empty page.
+    m_history = new CWndHistory(this);
     m_detail = new CWndDetail(this);
-    m_resultPages = {m_results, new CMyDialog(this), m_detail};
+    m_resultPages = {m_results, m_history, m_detail};
     m_resultPages[1]->hide();
     m_detail->hide();
     BuildTaskTabs();
@@ -43,6 +44,7 @@ CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
     connect(m_taskTabs, &QTabBar::currentChanged, this, &CWndBottom::SelectTask);
     connect(m_resultTabs, &QTabBar::currentChanged, this, &CWndBottom::SelectResult);
     connect(m_results, &CWndResult::OpenResult, this, &CWndBottom::OpenResult);
+    connect(m_history, &CWndHistory::OpenResult, this, &CWndBottom::OpenResult);
     if (m_top) connect(m_results, &CWndResult::CheckReport, m_top, &CWndTop::OnCheckReport);
     if (m_top)
         connect(m_detail, &CWndDetail::PlayRequested, this,

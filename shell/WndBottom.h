@@ -12,6 +12,7 @@
 class CMySplitWnd;
 class CMyTabCtrl;
 class CWndDetail;
+class CWndHistory;
 class CWndManualChk;
 class CWndResult;
 class CWndTop;
@@ -53,6 +54,7 @@ public:
     // Shows a result in the detail page, adding its tab on first use, and selects that tab.
     void OpenResult(const quarvik::ResultInfo_t& result);
     CWndDetail* Detail() const { return m_detail; }
+    CWndHistory* History() const { return m_history; }
     // The result the detail page shows (valid once OpenResult ran).
     const quarvik::ResultInfo_t& DetailResult() const;
 
@@ -76,6 +78,7 @@ private:
     CWndManualChk* m_manual = nullptr;
     QList<QWidget*> m_panes;        // one per task tab; 0 is the manual check
     QList<QWidget*> m_resultPages;  // result list, history, detail
+    CWndHistory* m_history;
     CWndDetail* m_detail;
     std::vector<quarvik::MonTask_t> m_tasks;
     QWidget* m_monitored = nullptr;

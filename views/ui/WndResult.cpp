@@ -28,8 +28,6 @@ constexpr Column kColumns[CWndResult::kColumnCount] = {
     {"音强(R)", 45, Qt::AlignHCenter},
 };
 
-constexpr int kFileColumn = 2, kNameColumn = 3, kFormatColumn = 4;
-
 }  // namespace
 
 CWndResult::CWndResult(QWidget* parent)
@@ -37,14 +35,7 @@ CWndResult::CWndResult(QWidget* parent)
       m_refresh(new CGdiplusButton(QStringLiteral("刷新"), this)),
       m_details(new CGdiplusButton(QStringLiteral("详细信息"), this)),
       m_list(new CMyListCtrl(this)) {
-    for (int c = 0; c < kColumnCount; ++c)
-        m_list->InsertColumn(c, QString::fromUtf8(kColumns[c].title), kColumns[c].align, kColumns[c].width);
-    // Fonts wider than the list was laid out for get wider columns rather than cut titles and times.
-    m_list->WidenColumnsToTitles();
-    m_list->WidenColumnFor(1, QStringLiteral("0000-00-00 00:00:00"));
-    m_list->setTextElideMode(Qt::ElideMiddle);
-    m_list->SetItemHeight(kListPictureSide + 2);
-    m_list->SetSubImageList(FormatIcons());
+    SetUpList(m_list);
     m_refresh->setGeometry(4, 6, 80, 28);
     m_details->setGeometry(90, 6, 80, 28);
     connect(m_refresh, &QAbstractButton::clicked, this, &CWndResult::Reload);
@@ -55,6 +46,17 @@ CWndResult::CWndResult(QWidget* parent)
     m_recorder.AddObserver(this);
     SetUpStoringRecorder(m_recorder, m_clipNames);
     Reload();
+}
+
+void CWndResult::SetUpList(CMyListCtrl* list) {
+    for (int c = 0; c < kColumnCount; ++c)
+        list->InsertColumn(c, QString::fromUtf8(kColumns[c].title), kColumns[c].align, kColumns[c].width);
+    // Fonts wider than the list was laid out for get wider columns rather than cut titles and times.
+    list->WidenColumnsToTitles();
+    list->WidenColumnFor(1, QStringLiteral("0000-00-00 00:00:00"));
+    list->setTextElideMode(Qt::ElideMiddle);
+    list->SetItemHeight(kListPictureSide + 2);
+    list->SetSubImageList(FormatIcons());
 }
 
 void CWndResult::resizeEvent(QResizeEvent*) { m_list->setGeometry(2, 40, width() - 4, height() - 42); }

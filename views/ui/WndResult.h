@@ -15,11 +15,15 @@ class CWndResult : public CMyDialog, private quarvik::IResultListObserver {
     Q_OBJECT
 public:
     static constexpr int kColumnCount = 16;
+    static constexpr int kFileColumn = 2, kNameColumn = 3, kFormatColumn = 4;
     static constexpr int kFirstCountColumn = 5;
     static inline const QColor kFaultyText{255, 0, 0};
     static inline const QColor kFormatFailedText{128, 0, 0};
 
     explicit CWndResult(QWidget* parent = nullptr);
+
+    // The result list's sixteen columns, row height and format icons (the history shares them).
+    static void SetUpList(CMyListCtrl* list);
 
     quarvik::CResultRecorder& Recorder() { return m_recorder; }
     CMyListCtrl* List() const { return m_list; }
