@@ -3,8 +3,8 @@
 // in step between the lists and the export into a chosen folder.
 #include "QtTestSupport.h"
 
+#include "ChosenFolder.h"
 #include "FaultKinds.h"
-#include "FolderChooser.h"
 #include "GdiplusButton.h"
 #include "MyListCtrl.h"
 #include "MyTreeCtrl.h"
@@ -65,21 +65,6 @@ QStringList Titles(CMyListCtrl* list) {
     for (int c = 0; c < list->columnCount(); ++c) titles << list->horizontalHeaderItem(c)->text();
     return titles;
 }
-
-class ChosenFolder {
-public:
-    explicit ChosenFolder(QString folder) {
-        m_previous = SetFolderChooserFn([this, folder](QWidget*, const QString& title) {
-            titles << title;
-            return folder;
-        });
-    }
-    ~ChosenFolder() { SetFolderChooserFn(m_previous); }
-    QStringList titles;
-
-private:
-    FolderChooserFn m_previous;
-};
 
 }  // namespace
 

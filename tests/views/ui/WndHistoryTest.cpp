@@ -2,7 +2,7 @@
 // the rows it lists, opening, deleting and exporting results.
 #include "QtTestSupport.h"
 
-#include "FolderChooser.h"
+#include "ChosenFolder.h"
 #include "HistoryQuery.h"
 #include "MyListCtrl.h"
 #include "SqliteDb.h"
@@ -50,17 +50,6 @@ QStringList Names(const CWndHistory& page) {
     for (const ResultRow& row : page.Rows()) names << QString::fromUtf8(row.info.szName);
     return names;
 }
-
-class ChosenFolder {
-public:
-    explicit ChosenFolder(QString folder) {
-        m_previous = SetFolderChooserFn([folder](QWidget*, const QString&) { return folder; });
-    }
-    ~ChosenFolder() { SetFolderChooserFn(m_previous); }
-
-private:
-    FolderChooserFn m_previous;
-};
 
 }  // namespace
 
