@@ -1,6 +1,7 @@
 #include "MessageBox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quarvik {
 namespace {
@@ -15,12 +16,16 @@ MsgAnswer RealMessageBox(QWidget* parent, const QString& text, MsgIcon icon, Msg
         case MsgIcon::Stop: box.setIcon(QMessageBox::Critical); break;
         case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
     }
+    // The program speaks Chinese, its buttons too.
     if (buttons == MsgButtons::YesNoDefaultNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否"));
         box.setDefaultButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
     }
     box.setStandardButtons(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
     return MsgAnswer::Ok;
 }

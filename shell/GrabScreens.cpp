@@ -159,7 +159,9 @@ bool GrabResultPages(CMainFrame& frame, const QDir& dir) {
             history->List()->selectRow(static_cast<int>(i));
             history->OnDetails();
             bottom->Detail()->ShowResult();
-            bottom->Detail()->Events()->selectRow(2);
+            // The third event selected, its picture with it.
+            bottom->Detail()->Events()->setFocus();
+            bottom->Detail()->Events()->setCurrentCell(2, 1);
             return Save(frame, dir.filePath(file));
         }
         return false;

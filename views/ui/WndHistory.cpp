@@ -80,7 +80,7 @@ CWndHistory::CWndHistory(QWidget* parent)
     });
     connect(m_from, &QDateEdit::dateChanged, this, [this] { ChooseBox(m_byTime); });
     connect(m_to, &QDateEdit::dateChanged, this, [this] { ChooseBox(m_byTime); });
-    connect(m_name, &QLineEdit::textEdited, this, [this] { ChooseBox(m_byName); });
+    connect(m_name, &QLineEdit::textChanged, this, [this] { ChooseBox(m_byName); });
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
         if (row >= 0 && row < static_cast<int>(m_rows.size())) emit OpenResult(m_rows[static_cast<size_t>(row)].info);
     });
