@@ -75,6 +75,8 @@ class ICheckMonitor {
 public:
     virtual void OnPreviewPicture(const BitmapInfoHeader_t& header, const uint8_t* pixels) = 0;
     virtual void OnCheckProgress(bool checking, const CheckProgress_t& progress) = 0;
+    // A fault run of the monitored check was reported, first to last check frame.
+    virtual void OnFaultMark(int32_t /*tmBegin*/, int32_t /*tmEnd*/) {}
 
 protected:
     ~ICheckMonitor() = default;

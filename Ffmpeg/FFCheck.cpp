@@ -185,6 +185,8 @@ void CFFCheck::ReportVideoLost(const VideoLossTracker::Loss& loss, bool always)
 
 void CFFCheck::NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image)
 {
+    if (m_pMonitor && m_nMonitorFlag)
+        m_pMonitor->OnFaultMark(begin, begin + length - 1);
     if (!m_pResultSink)
         return;
     ResultNotify_t notice = MakeNotice();

@@ -86,6 +86,11 @@ public:
         if (ICheckMonitor* t = Target())
             m_home.Send([&] { t->OnCheckProgress(checking, progress); });
     }
+    void OnFaultMark(int32_t tmBegin, int32_t tmEnd) override
+    {
+        if (ICheckMonitor* t = Target())
+            m_home.Send([&] { t->OnFaultMark(tmBegin, tmEnd); });
+    }
 
 private:
     ICheckMonitor* Target()
@@ -285,13 +290,14 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
             engine.SetMonitor(m_monitor.get(), m_nMonitorFlag);
         return self.StopRequested();
     };
-    const auto tellMonitor = [&](int32_t pictures, int32_t speed) {
+    int32_t lastSpeed = 0;
+    const auto tellMonitor = [&](int32_t percent, int32_t pictures, int32_t speed) {
         if (!m_nMonitorFlag)
             return;
         CheckProgress_t progress;
         std::memset(&progress, 0, sizeof(progress));
         CopyField(progress.szFile, subTask.szNewFilename);
-        progress.nProgress = subTask.nProgress;
+        progress.nProgress = percent;
         progress.nPictures = pictures;
         progress.nSpeed = speed;
         m_monitor->OnCheckProgress(true, progress);
@@ -299,7 +305,8 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     hooks.onProgress = [&](CFFCheck& e) {
         subTask.nProgress = e.ProgressPercent();
         Report(kReportProgress, subTask);
-        tellMonitor(e.PictureCount(), e.TakeSpeed(static_cast<int64_t>(std::time(nullptr))));
+        lastSpeed = e.TakeSpeed(static_cast<int64_t>(std::time(nullptr)));
+        tellMonitor(subTask.nProgress, e.PictureCount(), lastSpeed);
     };
     if (m_setup.targetType == kTargetRemovable) {
         // A disk being pulled out ends its files early: wait before taking the end as real.
@@ -307,9 +314,14 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     }
     // The monitor names the file at once, not only with the first progress two seconds on.
     subTask.nProgress = 0;
-    tellMonitor(0, 0);
+    tellMonitor(0, 0, 0);
     switch (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks)) {
-    case CheckOutcome::kFinished: Report(kReportDone, subTask); break;
+    case CheckOutcome::kFinished:
+        // The monitor's timeline shows the whole file with every fault marked, also for a file
+        // checked before its first progress.
+        tellMonitor(100, engine.PictureCount(), lastSpeed);
+        Report(kReportDone, subTask);
+        break;
     case CheckOutcome::kOpenFailed: Report(kReportOpenFailed, subTask); break;
     case CheckOutcome::kStopped:
         end.nFrame = engine.LastPictureIndex();

@@ -274,6 +274,27 @@ TEST_F(EngineMediaTest, PreviewsOnlyWhileTheMonitorFlagIsSet)
     EXPECT_EQ(monitor.headers.size(), 50u);
 }
 
+TEST_F(EngineMediaTest, MonitorMarksEveryReportedRunWhileTheFlagIsSet)
+{
+    TempParams params(m_params);
+    for (int flag : {0, 1}) {
+        CFFCheck engine(params.Path());
+        RecordingSink sink;
+        RecordingMonitor monitor;
+        engine.SetResultSink(&sink);
+        engine.SetMonitor(&monitor, flag);
+        ASSERT_EQ(RunContentCheck(engine, MediaPath("faults.ts").c_str(), -1, 1), CheckOutcome::kFinished);
+        if (!flag) {
+            EXPECT_TRUE(monitor.marks.empty());
+            continue;
+        }
+        ASSERT_FALSE(sink.events.empty());
+        ASSERT_EQ(monitor.marks.size(), sink.events.size());
+        for (size_t i = 0; i < sink.events.size(); ++i)
+            EXPECT_EQ(monitor.marks[i], std::make_pair(sink.events[i].begin, sink.events[i].end));
+    }
+}
+
 TEST_F(EngineMediaTest, AudioOnlyFileIsCheckedForSound)
 {
     ASSERT_EQ(Check("mono44k.m4a"), CheckOutcome::kFinished);

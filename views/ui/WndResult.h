@@ -16,6 +16,7 @@ class CMyListCtrl;
 class CWndResult : public CMyDialog, private quarvik::IResultListObserver {
     Q_OBJECT
 public:
+    static constexpr int kFileColumn = 2, kNameColumn = 3, kFormatColumn = 4;
     static constexpr int kFirstCountColumn = 5;
     // The state follows the counts; it is shown right after the name (see the constructor).
     static constexpr int kStateColumn = kFirstCountColumn + static_cast<int>(quarvik::kCountColumnKinds.size());
@@ -24,6 +25,9 @@ public:
     static inline const QColor kFormatFailedText{128, 0, 0};
 
     explicit CWndResult(QWidget* parent = nullptr);
+
+    // The result list's columns, row height and format icons (the history shares them).
+    static void SetUpList(CMyListCtrl* list);
 
     quarvik::CResultRecorder& Recorder() { return m_recorder; }
     CMyListCtrl* List() const { return m_list; }
