@@ -34,6 +34,7 @@ int Store(CSqliteDb& db, const char* name, int32_t tmBegin, int32_t fmtError = k
     CopyField(r.szName, name);
     CopyField(r.szFilename, std::string("/media/") + name);
     r.tmBegin = tmBegin;
+    r.tmEnd = tmBegin + 10;  // a check that finished
     r.nFmtError = fmtError;
     r.nBBCount = blackCount;
     const std::vector<uint8_t> face(kFaceImageSize, 200);
@@ -134,7 +135,7 @@ private slots:
         // last.mxf: the format check failed, so its counts read 0, and it is red.
         QCOMPARE(list->GetItemText(0, CWndResult::kNameColumn), QStringLiteral("last.mxf"));
         QCOMPARE(list->GetItemText(0, CWndResult::kFileColumn), QStringLiteral("/media/last.mxf"));
-        for (int c = 0; c < 11; ++c) QCOMPARE(list->GetItemText(0, CWndResult::kFirstCountColumn + c), QStringLiteral("0"));
+        for (int c = CWndResult::kFirstCountColumn; c < CWndResult::kStateColumn; ++c) QCOMPARE(list->GetItemText(0, c), QStringLiteral("0"));
         QCOMPARE(list->GetItemTextColor(0), CWndResult::kFaultyText);
         QCOMPARE(list->GetItemImage(0, CWndResult::kFormatColumn), 2);
         // xabcx.ts: two black fields, red; first.mxf: clean.
