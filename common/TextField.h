@@ -19,4 +19,11 @@ size_t CopyField(char (&dst)[N], std::string_view src)
     return CopyText(dst, N, src);
 }
 
+// True when src fits the field whole, with its terminating NUL.
+template <size_t N>
+constexpr bool FitsField(const char (&)[N], std::string_view src)
+{
+    return src.size() < N;
+}
+
 }  // namespace quarvik
