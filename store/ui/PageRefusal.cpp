@@ -1,0 +1,23 @@
+#include "PageRefusal.h"
+
+#include "MessageBox.h"
+
+#include <QLineEdit>
+
+namespace quarvik {
+
+bool ShowRefusal(QWidget* page, const PageCheck& check, std::initializer_list<std::pair<int, QWidget*>> fields)
+{
+    if (check.Ok()) return false;
+    ShowMessage(page, QString::fromStdString(check.message), MsgIcon::Exclamation);
+    for (const auto& [field, widget] : fields) {
+        if (field != check.field || !widget) continue;
+        widget->setFocus();
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->selectAll();
+    }
+    return true;
+}
+
+std::string Typed(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+}  // namespace quarvik
