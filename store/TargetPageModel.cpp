@@ -4,6 +4,34 @@
 #include "TemplReaders.h"
 
 namespace quarvik {
+namespace {
+
+// Four numbers 0-255 joined by dots, as an address control holds them.
+bool IsDottedIpv4(std::string_view text)
+{
+    int parts = 0;
+    while (true) {
+        size_t n = 0;
+        while (n < text.size() && n < 4 && text[n] >= '0' && text[n] <= '9') ++n;
+        int value = 0;
+        if (n == 0 || n > 3 || !ParseWholeInt(text.substr(0, n), value) || value > 255) return false;
+        ++parts;
+        text.remove_prefix(n);
+        if (text.empty()) return parts == 4;
+        if (text.front() != '.' || parts == 4) return false;
+        text.remove_prefix(1);
+    }
+}
+
+// An address is optional; one that is given must be whole.
+void FillAddress(char (&dst)[sizeof(MonObj_t::szIp)], const std::string& ip, PageCheck& check)
+{
+    if (check.Ok() && !ip.empty() && !IsDottedIpv4(ip))
+        check = PageCheck::Refuse(kBadIpText, CTargetPageModel::kIpField);
+    FillField(dst, ip, "IP地址", CTargetPageModel::kIpField, check);
+}
+
+}  // namespace
 
 bool CTargetPageModel::Load()
 {
@@ -39,7 +67,7 @@ PageCheck CTargetPageModel::Build(const TargetFields& f, MonObj_t& target)
     FillField(o.szComment, f.comment, "说明", kCommentField, check);
     switch (f.type) {
     case kTargetFtp:
-        FillField(o.szIp, f.ip, "IP地址", kIpField, check);
+        FillAddress(o.szIp, f.ip, check);
         if (check.Ok()) check = CheckIntRange(f.port, kPortLow, kPortHigh, kPortField, o.nPort);
         FillField(o.szPath, f.path, "路径", kPathField, check);
         FillField(o.szUser, f.user, "用户名", kUserField, check);
@@ -47,7 +75,7 @@ PageCheck CTargetPageModel::Build(const TargetFields& f, MonObj_t& target)
         if (check.Ok()) check = CheckIntRange(f.timeSpan, kTimeSpanLow, kTimeSpanHigh, kTimeSpanField, o.nTimeSpan);
         break;
     case kTargetUdp:
-        FillField(o.szIp, f.ip, "IP地址", kIpField, check);
+        FillAddress(o.szIp, f.ip, check);
         if (check.Ok()) check = CheckIntRange(f.port, kPortLow, kPortHigh, kPortField, o.nPort);
         break;
     case kTargetFolder:

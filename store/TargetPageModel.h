@@ -18,6 +18,8 @@ namespace quarvik {
 inline constexpr std::array<const char*, 4> kTargetKindLabels = {"FTP 服务器", "UDP 多播/单播", "本地文件夹",
                                                                  "移动硬盘"};
 
+inline constexpr char kBadIpText[] = "请输入有效的IP地址!";
+
 inline constexpr int kPortLow = 1, kPortHigh = 65535;
 inline constexpr int kTimeSpanLow = 5, kTimeSpanHigh = 3600;
 

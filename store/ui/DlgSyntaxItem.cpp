@@ -1,7 +1,7 @@
 #include "DlgSyntaxItem.h"
 
 #include "GdiplusButton.h"
-#include "PageRefusal.h"
+#include "PageHelpers.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -3,7 +3,7 @@
 #include "GdiplusButton.h"
 #include "MyGroupBox.h"
 #include "MyListCtrl.h"
-#include "PageRefusal.h"
+#include "PageHelpers.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -4,7 +4,7 @@
 #include "MessageBox.h"
 #include "MyGroupBox.h"
 #include "OffGuiThread.h"
-#include "PageRefusal.h"
+#include "PageHelpers.h"
 
 #include <QApplication>
 #include <QGridLayout>

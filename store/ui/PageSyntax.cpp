@@ -4,7 +4,7 @@
 #include "GdiplusButton.h"
 #include "MyGroupBox.h"
 #include "MyListCtrl.h"
-#include "PageRefusal.h"
+#include "PageHelpers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,12 +20,6 @@
 using namespace quarvik;
 
 namespace {
-
-CGdiplusButton* Button(const QString& text, QWidget* parent) {
-    auto* button = new CGdiplusButton(text, parent);
-    button->setFixedSize(72, 26);
-    return button;
-}
 
 template <size_t N>
 QComboBox* FormatCombo(const std::array<const char*, N>& entries, QWidget* parent) {
@@ -57,12 +51,12 @@ CPageSyntax::CPageSyntax(QWidget* parent)
       m_audio(new QCheckBox(QStringLiteral("音频:"), this)),
       m_audioCombo(FormatCombo(kAudioFormats, this)),
       m_conditionList(new CMyListCtrl(this)),
-      m_addCondition(Button(QStringLiteral("添加"), this)),
-      m_deleteCondition(Button(QStringLiteral("删除"), this)),
-      m_modifyCondition(Button(QStringLiteral("修改"), this)),
-      m_add(Button(QStringLiteral("添加"), this)),
-      m_delete(Button(QStringLiteral("删除"), this)),
-      m_update(Button(QStringLiteral("更新"), this)) {
+      m_addCondition(PageButton(QStringLiteral("添加"), this)),
+      m_deleteCondition(PageButton(QStringLiteral("删除"), this)),
+      m_modifyCondition(PageButton(QStringLiteral("修改"), this)),
+      m_add(PageButton(QStringLiteral("添加"), this)),
+      m_delete(PageButton(QStringLiteral("删除"), this)),
+      m_update(PageButton(QStringLiteral("更新"), this)) {
     m_conditionList->InsertColumn(kKindColumn, QStringLiteral("类别"), Qt::AlignLeft, 70);
     m_conditionList->InsertColumn(kNameColumn, QStringLiteral("名称"), Qt::AlignLeft, 60);
     m_conditionList->InsertColumn(kCompareColumn, QStringLiteral("比较"), Qt::AlignLeft, 50);

@@ -2,7 +2,7 @@
 
 #include "GdiplusButton.h"
 #include "MyGroupBox.h"
-#include "PageRefusal.h"
+#include "PageHelpers.h"
 #include "TargetPanes.h"
 
 #include <QComboBox>
@@ -16,16 +16,6 @@
 
 using namespace quarvik;
 
-namespace {
-
-CGdiplusButton* Button(const QString& text, QWidget* parent) {
-    auto* button = new CGdiplusButton(text, parent);
-    button->setFixedSize(72, 26);
-    return button;
-}
-
-}  // namespace
-
 CPageTarget::CPageTarget(QWidget* parent)
     : CMyDialog(parent),
       m_list(new QListWidget(this)),
@@ -36,9 +26,9 @@ CPageTarget::CPageTarget(QWidget* parent)
       m_ftp(new CWndFtps),
       m_udp(new CWndUdp),
       m_dir(new CWndDir),
-      m_add(Button(QStringLiteral("添加"), this)),
-      m_delete(Button(QStringLiteral("删除"), this)),
-      m_update(Button(QStringLiteral("更新"), this)) {
+      m_add(PageButton(QStringLiteral("添加"), this)),
+      m_delete(PageButton(QStringLiteral("删除"), this)),
+      m_update(PageButton(QStringLiteral("更新"), this)) {
     for (const char* label : kTargetKindLabels) m_kind->addItem(QString::fromUtf8(label));
     m_paneOfKind = {m_ftp, m_udp, m_dir, nullptr};
     m_panes->addWidget(m_ftp);

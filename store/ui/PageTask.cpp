@@ -3,7 +3,7 @@
 #include "GdiplusButton.h"
 #include "MyGroupBox.h"
 #include "MyListCtrl.h"
-#include "PageRefusal.h"
+#include "PageHelpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,17 +41,13 @@ QPixmap TaskPicture(bool enabled) {
     return picture;
 }
 
-CGdiplusButton* Button(const QString& text, QWidget* parent) {
-    auto* button = new CGdiplusButton(text, parent);
-    button->setFixedSize(72, 26);
-    return button;
-}
-
 void FillCombo(QComboBox* combo, const std::vector<IdName_t>& choices) {
     const QVariant kept = combo->currentData();
     combo->clear();
     for (const IdName_t& choice : choices) combo->addItem(QString::fromUtf8(choice.szName), choice.nID);
-    combo->setCurrentIndex(combo->findData(kept));
+    // The choice made before stays; a new list offers its first entry.
+    const int index = combo->findData(kept);
+    combo->setCurrentIndex(index >= 0 ? index : combo->count() > 0 ? 0 : -1);
 }
 
 int SelectedId(const QComboBox* combo) { return combo->currentIndex() < 0 ? 0 : combo->currentData().toInt(); }
@@ -64,15 +60,15 @@ CPageTask::CPageTask(QWidget* parent)
       m_name(new QLineEdit(this)),
       m_comment(new QLineEdit(this)),
       m_target(new QComboBox(this)),
-      m_manageTarget(Button(QStringLiteral("模板管理"), this)),
+      m_manageTarget(PageButton(QStringLiteral("模板管理"), this)),
       m_syntax(new QCheckBox(QStringLiteral("语法分析"), this)),
       m_syntaxCombo(new QComboBox(this)),
-      m_manageSyntax(Button(QStringLiteral("模板管理"), this)),
+      m_manageSyntax(PageButton(QStringLiteral("模板管理"), this)),
       m_picture(new QCheckBox(QStringLiteral("图像质量"), this)),
-      m_manageContent(Button(QStringLiteral("模板管理"), this)),
-      m_add(Button(QStringLiteral("添加"), this)),
-      m_delete(Button(QStringLiteral("删除"), this)),
-      m_update(Button(QStringLiteral("更新"), this)) {
+      m_manageContent(PageButton(QStringLiteral("模板管理"), this)),
+      m_add(PageButton(QStringLiteral("添加"), this)),
+      m_delete(PageButton(QStringLiteral("删除"), this)),
+      m_update(PageButton(QStringLiteral("更新"), this)) {
     m_list->InsertColumn(0, QStringLiteral("类别"), Qt::AlignLeft, 200);
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->SetImageList({TaskPicture(false), TaskPicture(true)});

@@ -1,7 +1,7 @@
 #include "TargetPanes.h"
 
 #include "GdiplusButton.h"
-#include "PageRefusal.h"
+#include "PageHelpers.h"
 
 #include <QFileDialog>
 #include <QGridLayout>

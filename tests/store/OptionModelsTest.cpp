@@ -232,6 +232,27 @@ TEST_F(OptionModelsTest, TargetRangesAndWidthsAreRefusedNeverCut)
     EXPECT_EQ(IntRangeText(1, 65535), "请输入一个介于 1 和 65535 之间的整数。");
 }
 
+TEST_F(OptionModelsTest, TargetAddressMustBeWhole)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"239.1.1.1", true}, {"", true},        {"10.1", false},         {"10.1.2.", false},
+        {"256.1.1.1", false}, {"1.2.3.4.5", false}, {"1.2.3.4 ", false}, {"a.b.c.d", false},
+    };
+    for (const auto& [ip, accepted] : cases) {
+        TargetFields f;
+        f.type = kTargetUdp;
+        f.ip = ip;
+        f.port = "1234";
+        MonObj_t o{};
+        const PageCheck check = CTargetPageModel::Build(f, o);
+        EXPECT_EQ(check.Ok(), accepted) << ip;
+        if (!accepted) {
+            EXPECT_EQ(check.message, kBadIpText) << ip;
+            EXPECT_EQ(check.field, CTargetPageModel::kIpField);
+        }
+    }
+}
+
 TEST_F(OptionModelsTest, TargetUpdateAndDelete)
 {
     CTargetPageModel model;

@@ -1,5 +1,6 @@
 #pragma once
-// Showing what a page model refused: the message box, then the focus on the offending control.
+// Shared by the options pages: showing what a page model refused (the message box, then the
+// focus on the offending control), the typed text of a control, the pages' row buttons.
 #include "PageCheck.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 #include <string>
 #include <utility>
 
+class CGdiplusButton;
 class QLineEdit;
 class QWidget;
 
@@ -19,5 +21,8 @@ bool ShowRefusal(QWidget* page, const PageCheck& check, std::initializer_list<st
 
 inline std::string Typed(const QString& text) { return text.toStdString(); }
 std::string Typed(const QLineEdit* edit);
+
+// An "添加" / "删除" / "更新" button of a page, 72 x 26.
+CGdiplusButton* PageButton(const QString& text, QWidget* parent);
 
 }  // namespace quarvik

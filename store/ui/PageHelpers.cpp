@@ -1,5 +1,6 @@
-#include "PageRefusal.h"
+#include "PageHelpers.h"
 
+#include "GdiplusButton.h"
 #include "MessageBox.h"
 
 #include <QLineEdit>
@@ -19,5 +20,12 @@ bool ShowRefusal(QWidget* page, const PageCheck& check, std::initializer_list<st
 }
 
 std::string Typed(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+CGdiplusButton* PageButton(const QString& text, QWidget* parent)
+{
+    auto* button = new CGdiplusButton(text, parent);
+    button->setFixedSize(72, 26);
+    return button;
+}
 
 }  // namespace quarvik
