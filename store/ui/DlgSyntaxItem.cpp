@@ -19,13 +19,20 @@ CDlgSyntaxItem::CDlgSyntaxItem(QWidget* parent, const MonSyntaxItem_t* item)
       m_compare(new QComboBox(this)),
       m_value1(new QLineEdit(this)),
       m_value2(new QLineEdit(this)),
-      m_expression(new QLineEdit(this)) {
+      m_expression(new QLabel(this)) {
     setWindowTitle(item ? QStringLiteral("附加条件-修改") : QStringLiteral("附加条件-添加"));
     for (const char* kind : kStreamKinds) m_kind->addItem(QString::fromUtf8(kind));
     for (const char* compare : kCompareKinds) m_compare->addItem(QString::fromUtf8(compare));
     // Any property the library reports may be typed, not only the offered ones.
     m_name->setEditable(true);
-    m_expression->setReadOnly(true);
+    // Read-only and wrapped, so a long "between" expression shows whole.
+    m_expression->setWordWrap(true);
+    m_expression->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_expression->setMinimumHeight(2 * m_expression->fontMetrics().lineSpacing() + 6);
+    m_expression->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QPalette bright = m_expression->palette();
+    bright.setColor(QPalette::WindowText, QColor(192, 192, 192));
+    m_expression->setPalette(bright);
 
     auto* grid = new QGridLayout;
     grid->setContentsMargins(16, 12, 16, 8);
@@ -71,7 +78,7 @@ CDlgSyntaxItem::CDlgSyntaxItem(QWidget* parent, const MonSyntaxItem_t* item)
     connect(m_value2, &QLineEdit::textChanged, this, &CDlgSyntaxItem::ShowExpression);
     connect(ok, &QAbstractButton::clicked, this, &CDlgSyntaxItem::accept);
     connect(cancel, &QAbstractButton::clicked, this, &CDlgSyntaxItem::reject);
-    resize(420, sizeHint().height());
+    resize(460, sizeHint().height());
 }
 
 void CDlgSyntaxItem::FillNames(int kind) {

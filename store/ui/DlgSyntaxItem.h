@@ -6,6 +6,7 @@
 #include "SyntaxPageModel.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 class CDlgSyntaxItem : public CMyPopDialog {
@@ -21,7 +22,7 @@ public:
     QComboBox* CompareCombo() const { return m_compare; }
     QLineEdit* Value1Edit() const { return m_value1; }
     QLineEdit* Value2Edit() const { return m_value2; }
-    QLineEdit* Expression() const { return m_expression; }
+    QLabel* Expression() const { return m_expression; }
 
     void accept() override;
 
@@ -38,5 +39,5 @@ private:
     QComboBox* m_compare;
     QLineEdit* m_value1;
     QLineEdit* m_value2;
-    QLineEdit* m_expression;
+    QLabel* m_expression;
 };

@@ -69,7 +69,12 @@ CPageResult::CPageResult(QWidget* parent)
         grid->addWidget(new QLabel(QString::fromUtf8(label), m_box), row, 0);
         grid->addWidget(field, row++, 1);
     }
-    grid->addWidget(m_test, row, 1, Qt::AlignRight);
+    grid->addWidget(m_test, row++, 1, Qt::AlignRight);
+    auto* note = new QLabel(QStringLiteral("启用后,每个新的检测结果在播出系统的节目库中查找其文件,"
+                                           "找到时以节目名称显示和保存。"),
+                            m_box);
+    note->setWordWrap(true);
+    grid->addWidget(note, row, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(this);
