@@ -32,4 +32,11 @@ std::string_view FieldText(const char (&field)[N])
     return {field, strnlen(field, N)};
 }
 
+// True when src fits the field whole, with its terminating NUL.
+template <size_t N>
+constexpr bool FitsField(const char (&)[N], std::string_view src)
+{
+    return src.size() < N;
+}
+
 }  // namespace quarvik

@@ -5,6 +5,15 @@
 #include "ChildView.h"
 #include "DlgOption.h"
 #include "FaultKinds.h"
+#include "DlgSyntaxItem.h"
+#include "PageSyntax.h"
+#include "PageTarget.h"
+#include "PageTask.h"
+#include "ProgramFolder.h"
+#include "Settings.h"
+#include "SyntaxPageModel.h"
+#include "TargetPageModel.h"
+#include "TaskPageModel.h"
 #include "MainFrame.h"
 #include "MessageBox.h"
 #include "GdiplusButton.h"
@@ -26,7 +35,9 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QLinearGradient>
 #include <QPainter>
@@ -180,6 +191,87 @@ bool GrabResultPages(CMainFrame& frame, const QDir& dir) {
     return ok;
 }
 
+// Rows for the pictures of the options pages: two targets, a template with two conditions and
+// a task over both.
+void MakePictureRows() {
+    using namespace quarvik;
+    PageCheck check;
+    CTargetPageModel targets;
+    targets.Add({"节目入库", kTargetFolder, "新闻中心上传的成片", "", "", "/srv/media/in", "", "", "30"}, check);
+    targets.Add({"播出服务器", kTargetFtp, "每小时的节目单", "192.168.10.20", "21", "/playout", "qc", "secret", "60"},
+                check);
+    SyntaxFields syntax;
+    syntax.name = "高清播出";
+    syntax.comment = "1080i 播出文件";
+    syntax.container = "MXF";
+    syntax.video = true;
+    syntax.videoFormat = "MPEG Video";
+    syntax.audio = true;
+    syntax.audioFormat = "PCM";
+    MonSyntaxItem_t width{}, rate{};
+    BuildCondition({"Video", "Width", 0, "1920", ""}, 0, width);
+    BuildCondition({"Audio", "SamplingRate", 1, "44100", "48000"}, 0, rate);
+    syntax.conditions = {width, rate};
+    CSyntaxPageModel syntaxes;
+    syntaxes.Add(syntax, check);
+    targets.Load();
+    syntaxes.Load();
+    TaskFields task;
+    task.name = "新闻频道";
+    task.comment = "入库文件的格式与图像质量";
+    task.targetId = targets.Targets().empty() ? 0 : targets.Targets().front().nID;
+    task.syntax = true;
+    task.syntaxId = syntaxes.Syntaxes().empty() ? 0 : syntaxes.Syntaxes().front().header.nID;
+    task.picture = true;
+    CTaskPageModel().Add(task, check);
+    WriteSetting(kEnConvert, 1);
+    WriteSetting(kDbServer, "PLAYOUT01\\SQLEXPRESS");
+    WriteSetting(kDbUser, "qc");
+    WriteDbPass("secret");
+}
+
+// The options pages, each with a row selected, from a program folder of their own: the
+// operator's Templ.db and settings stay as they are.
+bool GrabOptionPages(CMainFrame& frame, const QDir& dir) {
+    QTemporaryDir home;
+    const QByteArray previous = qgetenv("QUARVIK_HOME");
+    const QString settings = QString::fromStdString(quarvik::ProgramFilePath(quarvik::kSettingsFile));
+    QFile::copy(settings, home.filePath(QString::fromUtf8(quarvik::kSettingsFile)));
+    qputenv("QUARVIK_HOME", home.path().toLocal8Bit());
+    MakePictureRows();
+    bool ok = true;
+    {
+        CDlgOption options(&frame, false);
+        options.show();
+        const auto grab = [&](int tab, const char* name) {
+            options.SelectTab(tab);
+            ok = Save(options, dir.filePath(QString::fromUtf8(name))) && ok;
+        };
+        options.Task()->SelectTask(0);
+        grab(CDlgOption::kTabTask, "options-task.png");
+        options.Target()->SelectTarget(0);
+        grab(CDlgOption::kTabTarget, "options-target.png");
+        options.Target()->SelectTarget(1);
+        grab(CDlgOption::kTabTarget, "options-target-ftp.png");
+        grab(CDlgOption::kTabContent, "options-content.png");
+        options.Syntax()->SelectSyntax(0);
+        grab(CDlgOption::kTabSyntax, "options-template.png");
+        grab(CDlgOption::kTabResult, "options-result.png");
+        const auto& syntaxes = options.Syntax()->Model().Syntaxes();
+        if (!syntaxes.empty() && !syntaxes.front().items.empty()) {
+            CDlgSyntaxItem item(&options, &syntaxes.front().items.back());
+            item.show();
+            ok = Save(item, dir.filePath(QStringLiteral("options-syntax-item.png"))) && ok;
+        }
+        options.hide();
+    }
+    if (previous.isNull())
+        qunsetenv("QUARVIK_HOME");
+    else
+        qputenv("QUARVIK_HOME", previous);
+    return ok;
+}
+
 }  // namespace
 
 bool GrabScreens(CMainFrame& frame, const QString& folder) {
@@ -196,6 +288,7 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     options.show();
     ok = Save(options, dir.filePath(QStringLiteral("options.png"))) && ok;
     options.hide();
+    ok = GrabOptionPages(frame, dir) && ok;
     CDlgOption general(nullptr, true);
     general.show();
     ok = Save(general, dir.filePath(QStringLiteral("options-general.png"))) && ok;
