@@ -3,15 +3,18 @@
 #include "FileDisplay.h"
 #include "WndGraph.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <cstring>
 
 using namespace quarvik;
 
-CWndCheck::Geometry CWndCheck::LayoutFor(int cx, int cy) {
-    return {QRect(4, 2, cx - 8, 18), QRect(4, 22, cx - 8, cy - 52), QRect(cx - 58, cy - 24, 54, 18),
-            QRect(cx - 114, cy - 24, 54, 18), QRect(5, cy - 20, cx - 125, 8)};
+CWndCheck::Geometry CWndCheck::LayoutFor(int cx, int cy, int speedWidth, int timeWidth) {
+    const int speedW = qMax(54, speedWidth), timeW = qMax(54, timeWidth);
+    const int speedX = cx - 4 - speedW, timeX = speedX - 2 - timeW;
+    return {QRect(4, 2, cx - 8, 18), QRect(4, 22, cx - 8, cy - 52), QRect(speedX, cy - 24, speedW, 18),
+            QRect(timeX, cy - 24, timeW, 18), QRect(5, cy - 20, qMax(0, timeX - 11), 8)};
 }
 
 QString CWndCheck::PlayingTime(int pictures) {
@@ -67,7 +70,10 @@ void CWndCheck::Clear() {
 }
 
 void CWndCheck::resizeEvent(QResizeEvent*) {
-    m_geometry = LayoutFor(width(), height());
+    // Room for the widest texts a check can show: 99 999 FPS and 99 hours.
+    const QFontMetrics metrics = fontMetrics();
+    m_geometry = LayoutFor(width(), height(), metrics.horizontalAdvance(QStringLiteral("99999 FPS")) + 2,
+                           metrics.horizontalAdvance(QStringLiteral("99:59:59")) + 2);
     m_timeline->setGeometry(m_geometry.timeline);
 }
 

@@ -25,8 +25,10 @@ public:
         QRect time;
         QRect timeline;
     };
-    // Where the parts go in a monitor of the given size.
-    static Geometry LayoutFor(int width, int height);
+    // Where the parts go in a monitor of the given size. The speed and the playing time are 54
+    // pixels wide, or as wide as the given text widths need (fonts wider than the layout's), the
+    // time left of the speed and the timeline left of both.
+    static Geometry LayoutFor(int width, int height, int speedWidth = 0, int timeWidth = 0);
     // Pictures analysed shown as playing time, at 25 pictures a second: "%02d:%02d:%02d".
     static QString PlayingTime(int pictures);
 

@@ -42,6 +42,26 @@ private slots:
         QCOMPARE(monitor.PictureRect(), QRect(4, 22, 392, 248));
     }
 
+    // At any speed and any time a check can reach, both texts fit and nothing overlaps.
+    void widestTextsFit() {
+        CWndCheck monitor;
+        QFont big = monitor.font();
+        big.setPointSize(big.pointSize() * 2);
+        monitor.setFont(big);
+        monitor.resize(400, 300);
+        monitor.show();
+        monitor.OnCheckProgress(true, Progress("/media/news.ts", 50, 99 * 3600 * 25 + 59 * 25 * 61, 99999));
+        QCOMPARE(monitor.SpeedText(), QStringLiteral("99999 FPS"));
+        QCOMPARE(monitor.TimeText(), QStringLiteral("99:59:59"));
+        const CWndCheck::Geometry g = CWndCheck::LayoutFor(400, 300, monitor.fontMetrics().horizontalAdvance(monitor.SpeedText()) + 2,
+                                                           monitor.fontMetrics().horizontalAdvance(monitor.TimeText()) + 2);
+        QVERIFY(g.speed.right() <= 396);
+        QVERIFY(g.time.right() < g.speed.left());
+        QVERIFY(g.timeline.right() < g.time.left());
+        QVERIFY(monitor.fontMetrics().horizontalAdvance(monitor.SpeedText()) <= g.speed.width());
+        QVERIFY(monitor.fontMetrics().horizontalAdvance(monitor.TimeText()) <= g.time.width());
+    }
+
     void progressRecordShown() {
         CWndCheck monitor;
         QCOMPARE(monitor.SpeedText(), QStringLiteral("0 FPS"));
@@ -96,7 +116,11 @@ private slots:
         monitor.resize(400, 300);
         monitor.show();
         QCOMPARE(monitor.Timeline()->Cursor(), CWndGraph::kNoCursor);
-        QCOMPARE(monitor.Timeline()->geometry(), QRect(5, 280, 275, 8));
+        // Where the layout puts it, shortened by as much as the font widens the texts beside it.
+        const QRect strip = monitor.Timeline()->geometry();
+        QCOMPARE(strip.topLeft(), QPoint(5, 280));
+        QCOMPARE(strip.height(), 8);
+        QVERIFY(strip.width() > 200 && strip.width() <= 275);
         monitor.OnCheckProgress(true, Progress("/media/a.ts", 0, 0, 0));
         QCOMPARE(monitor.Timeline()->Result().nFrame, 0);  // length unknown yet: grey
         monitor.OnFaultMark(100, 149);
