@@ -62,8 +62,8 @@ void CMyListCtrl::WidenColumnsToTitles() {
     }
 }
 
-void CMyListCtrl::WidenColumnFor(int column, const QString& sample) {
-    const int needed = fontMetrics().horizontalAdvance(sample) + 12;
+void CMyListCtrl::WidenColumnFor(int column, const QString& sample, int picture) {
+    const int needed = picture + fontMetrics().horizontalAdvance(sample) + 12;
     if (columnWidth(column) < needed) setColumnWidth(column, needed);
 }
 

@@ -27,7 +27,8 @@ public:
     // Columns narrower than their titles in the header's font are widened to show them.
     void WidenColumnsToTitles();
     // A column narrower than the sample text in the list's font is widened to show it.
-    void WidenColumnFor(int column, const QString& sample);
+    // picture: the width of a picture drawn beside the text in that column (the row pictures).
+    void WidenColumnFor(int column, const QString& sample, int picture = 0);
     int ColumnEditType(int index) const;
 
     // Returns the row index, or -1 when index is out of range (past the end appends).

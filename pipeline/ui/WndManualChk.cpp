@@ -55,6 +55,8 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
     // Fonts wider than the list was laid out for get wider columns rather than cut progress texts.
     m_list->WidenColumnsToTitles();
     m_list->WidenColumnFor(kStateColumn, QStringLiteral("图像检测中: 100 %"));
+    // The row number shows beside its thumbnail.
+    m_list->WidenColumnFor(0, QStringLiteral("9999"), kListPictureSide);
     m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->SetItemHeight(kListPictureSide + 2);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);

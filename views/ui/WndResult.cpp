@@ -59,6 +59,8 @@ void CWndResult::SetUpList(CMyListCtrl* list) {
     list->WidenColumnsToTitles();
     list->WidenColumnFor(1, QStringLiteral("0000-00-00 00:00:00"));
     list->WidenColumnFor(kStateColumn, QStringLiteral("检测完毕"));
+    // The row number shows beside its thumbnail.
+    list->WidenColumnFor(0, QStringLiteral("9999"), kListPictureSide);
     // The state is shown right after the name, where it is seen without scrolling; the column
     // keeps its number behind the counts.
     list->horizontalHeader()->moveSection(kStateColumn, kFormatColumn);

@@ -79,6 +79,8 @@ private slots:
         for (int c = 0; c < titles.size(); ++c) QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
         // Seen without scrolling: the state stands right after the name.
         QCOMPARE(list->horizontalHeader()->visualIndex(CWndResult::kStateColumn), 4);
+        // The row number is not hidden behind the thumbnail.
+        QVERIFY(list->columnWidth(0) >= kListPictureSide + 10 + list->fontMetrics().horizontalAdvance(QStringLiteral("9999")));
         QCOMPARE(list->ItemHeight(), 42);
         QCOMPARE(list->columnWidth(2), 100);
         QVERIFY(list->columnWidth(1) >= 125);
