@@ -66,6 +66,17 @@ bool WriteLeftWidth(uint32_t width)
     return WritePrivateProfileString("View", "LeftWidth", text, ProgramFilePath(kLayoutFile));
 }
 
+std::string ReadLastFolder()
+{
+    return GetPrivateProfileString("View", "LastFolder", "", ProgramFilePath(kLayoutFile));
+}
+
+bool WriteLastFolder(const std::string& folder)
+{
+    return IsStorableProfileValue(folder) &&
+           WritePrivateProfileString("View", "LastFolder", folder, ProgramFilePath(kLayoutFile));
+}
+
 std::string CacheFolderInvalidText(const std::string& cachePath)
 {
     return "缓存文件夹'" + cachePath + "':未设置或者无效!\n\n点击\"确定\"按钮设置缓存文件夹.";

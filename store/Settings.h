@@ -56,6 +56,11 @@ bool WriteDbPass(std::string_view password);
 int32_t ReadLeftWidth(int32_t workspaceWidth);
 bool WriteLeftWidth(uint32_t width);
 
+// The folder the manual list last added files from ("LastFolder" of section View); empty when none.
+std::string ReadLastFolder();
+// False, writing nothing, for a folder the file cannot hold (a line break, surrounding blanks).
+bool WriteLastFolder(const std::string& folder);
+
 // The start-up message for a cache folder that is not set or does not exist.
 std::string CacheFolderInvalidText(const std::string& cachePath);
 bool IsExistingFolder(const std::string& path);

@@ -3,6 +3,7 @@
 #include "FileDisplay.h"
 #include "GdiplusButton.h"
 #include "ListPictures.h"
+#include "Settings.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
 #include "StateColours.h"
@@ -71,7 +72,11 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
     m_stop->setEnabled(false);
 
     m_addMenu->addAction(QStringLiteral("从本地计算机添加文件"), this, [this] {
-        AddFiles(QFileDialog::getOpenFileNames(this, {}, {}, QStringLiteral("All Files (*)")));
+        // The dialog opens where the operator last took files from.
+        const QStringList files = QFileDialog::getOpenFileNames(
+            this, {}, QString::fromStdString(ReadLastFolder()), QStringLiteral("所有文件 (*)"));
+        if (!files.isEmpty()) WriteLastFolder(QFileInfo(files.first()).absolutePath().toStdString());
+        AddFiles(files);
     });
     m_addMenu->addAction(QStringLiteral("从本地计算机添加文件夹"), this, [this] {
         const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择目标文件夹..."));

@@ -34,6 +34,12 @@ TEST_F(SettingsTest, ValuesAreReadAtTheMomentOfUse)
     ASSERT_TRUE(WriteLeftWidth(420));
     EXPECT_EQ(ReadLeftWidth(1000), 420);
     EXPECT_EQ(GetPrivateProfileString("View", "LeftWidth", "", HomeFile("system.ini")), "420");
+    EXPECT_EQ(ReadLastFolder(), "");
+    ASSERT_TRUE(WriteLastFolder("/srv/素材 'a'"));
+    EXPECT_EQ(ReadLastFolder(), "/srv/素材 'a'");
+    EXPECT_EQ(ReadLeftWidth(1000), 420) << "the layout keeps its other keys";
+    EXPECT_FALSE(WriteLastFolder("/srv/a\nb"));
+    EXPECT_EQ(ReadLastFolder(), "/srv/素材 'a'");
 }
 
 TEST_F(SettingsTest, DbPassIsStoredAsComplementedBytes)
