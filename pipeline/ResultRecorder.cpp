@@ -86,6 +86,11 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
                 row.counts[c] = *CounterOf(row.info, kCountColumnKinds[c]);
                 faulty = faulty || row.counts[c] != 0;
             }
+            LoudnessRow loudness;
+            if (LoadLoudness(db, row.info.nID, loudness)) {
+                faulty = faulty || loudness.nVerdict == kLoudnessFailed;
+                row.loudness = std::move(loudness);
+            }
             row.colour = faulty ? RowColour::kRed : RowColour::kNormal;
             m_rows.push_back(std::move(row));
         }
@@ -224,6 +229,23 @@ void CResultRecorder::OnCheckFinished(const ResultNotify_t& notice)
     CSqliteDb db;
     if (r.nID > 0 && db.OpenTaskDb())
         db.UpdateResultEnd(r.nID, r.tmEnd, r.fSpeed, r.nFrame, r);
+    Changed(index);
+}
+
+void CResultRecorder::OnLoudness(int32_t taskId, int32_t subTaskId, const LoudnessInfo_t& loudness)
+{
+    const int index = FindRow(taskId, subTaskId);
+    if (index < 0)
+        return;
+    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
+    row.loudness = LoudnessRow{loudness, JudgeLoudness(loudness, ReadLoudnessLimits())};
+    CSqliteDb db;
+    if (row.info.nID > 0 && db.OpenTaskDb())
+        StoreLoudness(db, row.info.nID, *row.loudness);
+    if (row.loudness->nVerdict == kLoudnessFailed) {
+        row.colour = RowColour::kRed;
+        PassOn(1);
+    }
     Changed(index);
 }
 

@@ -8,11 +8,13 @@
 
 #include "CheckNotify.h"
 #include "FileDisplay.h"
+#include "LoudnessDb.h"
 #include "TaskRecords.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,7 @@ struct ResultRow_t {
     std::vector<uint8_t> face;
     std::array<int32_t, 11> counts{};  // -1 shows "-": nothing reported for the column yet
     RowColour colour = RowColour::kNormal;
+    std::optional<LoudnessRow> loudness;  // none: not measured (yet), or a file without sound
 };
 
 class IResultListObserver {
@@ -80,6 +83,9 @@ public:
     void OnFaultNotice(const ResultNotify_t& notice) override;
     void OnCheckFinished(const ResultNotify_t& notice) override;
     void OnOpenFailed(const ResultNotify_t& notice) override;
+    // Judged with the loudness settings of the moment and stored with the verdict; a failure
+    // turns the row red and is passed on as a fault report (code 1).
+    void OnLoudness(int32_t taskId, int32_t subTaskId, const LoudnessInfo_t& loudness) override;
 
     int Count() const { return static_cast<int>(m_rows.size()); }
     const ResultRow_t& Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
