@@ -238,7 +238,8 @@ void CResultRecorder::OnLoudness(int32_t taskId, int32_t subTaskId, const Loudne
     if (index < 0)
         return;
     ResultRow_t& row = m_rows[static_cast<size_t>(index)];
-    row.loudness = LoudnessRow{loudness, JudgeLoudness(loudness, ReadLoudnessLimits())};
+    const LoudnessLimits limits = ReadLoudnessLimits();
+    row.loudness = LoudnessRow{loudness, JudgeLoudness(loudness, limits), limits};
     CSqliteDb db;
     if (row.info.nID > 0 && db.OpenTaskDb())
         StoreLoudness(db, row.info.nID, *row.loudness);

@@ -13,7 +13,8 @@ const char kLoudnessTable[] =
     "CREATE TABLE IF NOT EXISTS [Loudness] (\nnID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE,\n"
     "[nResultID] INTEGER NOT NULL ON CONFLICT FAIL, \n[fIntegrated] FLOAT, \n[fRange] FLOAT, \n"
     "[fTruePeak] FLOAT, \n[fMaxMomentary] FLOAT, \n[fMaxShortTerm] FLOAT, \n"
-    "[nVerdict] INTEGER NOT NULL ON CONFLICT FAIL, \n[blobShortTerm] BLOB);";
+    "[nVerdict] INTEGER NOT NULL ON CONFLICT FAIL, \n[fTarget] FLOAT, \n[fTolerance] FLOAT, \n"
+    "[fMaxTruePeak] FLOAT, \n[blobShortTerm] BLOB);";
 const char kLoudnessTrigger[] =
     "CREATE TRIGGER IF NOT EXISTS [DeleteLoudness]\nAFTER DELETE ON [Results] FOR EACH ROW\n"
     "BEGIN\nDelete From Loudness Where nResultID=old.nID;\nEND;\n";
@@ -52,10 +53,11 @@ bool StoreLoudness(CSqliteDb& db, int nResultID, const LoudnessRow& row)
             return;
         const std::string sql = SqlPrintf(
             "insert into Loudness (nResultID,fIntegrated,fRange,fTruePeak,fMaxMomentary,fMaxShortTerm,"
-            "nVerdict,blobShortTerm) Values (%d,%s,%s,%s,%s,%s,%d,?);",
+            "nVerdict,fTarget,fTolerance,fMaxTruePeak,blobShortTerm) Values (%d,%s,%s,%s,%s,%s,%d,%s,%s,%s,?);",
             nResultID, SqlFigure(l.fIntegrated).c_str(), SqlFigure(l.fRange).c_str(),
             SqlFigure(l.fTruePeak).c_str(), SqlFigure(l.fMaxMomentary).c_str(),
-            SqlFigure(l.fMaxShortTerm).c_str(), row.nVerdict);
+            SqlFigure(l.fMaxShortTerm).c_str(), row.nVerdict, SqlFigure(row.limits.target).c_str(),
+            SqlFigure(row.limits.tolerance).c_str(), SqlFigure(row.limits.maxTruePeak).c_str());
         const int bytes = static_cast<int>(l.shortTerm.size() * sizeof(float));
         stored = db.ExecBlob(sql, bytes > 0 ? l.shortTerm.data() : nullptr, bytes);
     });
@@ -66,7 +68,8 @@ bool LoadLoudness(CSqliteDb& db, int nResultID, LoudnessRow& row)
 {
     if (!TableExists(db) ||
         !db.Query(SqlPrintf("select fIntegrated,fRange,fTruePeak,fMaxMomentary,fMaxShortTerm,nVerdict,"
-                            "blobShortTerm from Loudness where nResultID=%d order by nID desc",
+                            "blobShortTerm,fTarget,fTolerance,fMaxTruePeak from Loudness where nResultID=%d "
+                            "order by nID desc",
                             nResultID)))
         return false;
     const bool found = db.Step() == 100;
@@ -79,6 +82,15 @@ bool LoadLoudness(CSqliteDb& db, int nResultID, LoudnessRow& row)
                 *figures[col] = std::nan("");
         }
         db.GetInt(5, row.nVerdict);
+        row.limits = LoudnessLimits{};
+        row.limits.enabled = row.nVerdict != kLoudnessNotJudged;
+        double* limits[] = {&row.limits.target, &row.limits.tolerance, &row.limits.maxTruePeak};
+        for (int col = 7; col < 10; ++col) {
+            double value = 0.0;
+            int bytes = 0;
+            if (db.GetDouble(col, value, &bytes) && bytes > 0)
+                *limits[col - 7] = value;
+        }
         const void* data = nullptr;
         int bytes = 0;
         row.info.shortTerm.clear();

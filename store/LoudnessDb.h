@@ -17,6 +17,7 @@ namespace quarvik {
 struct LoudnessRow {
     LoudnessInfo_t info;
     int32_t nVerdict = kLoudnessNotJudged;  // LoudnessVerdict, as judged when the check ended
+    LoudnessLimits limits;                  // the settings then (enabled: it was judged)
 };
 
 // Creates the table and its trigger when missing; an existing one is left as it is.

@@ -67,6 +67,7 @@ LoudnessRow Sample()
     LoudnessRow row;
     row.info = {-23.4, 5.25, -1.5, -18.0, std::nan(""), {-30.0f, std::nanf(""), -22.5f}};
     row.nVerdict = kLoudnessFailed;
+    row.limits = {true, -24.0, 2.0, -2.0};
     return row;
 }
 
@@ -89,6 +90,10 @@ TEST_F(LoudnessDbTest, AnOldTaskDbGetsTheTableWithTheFirstLoudness)
     EXPECT_FLOAT_EQ(read.info.shortTerm[0], -30.0f);
     EXPECT_TRUE(std::isnan(read.info.shortTerm[1]));
     EXPECT_EQ(read.nVerdict, kLoudnessFailed);
+    EXPECT_TRUE(read.limits.enabled);
+    EXPECT_EQ(read.limits.target, -24.0);
+    EXPECT_EQ(read.limits.tolerance, 2.0);
+    EXPECT_EQ(read.limits.maxTruePeak, -2.0);
     EXPECT_EQ(Count("select count(*) from Loudness where fMaxShortTerm is null"), 1);
 
     // The text's tables and triggers are untouched; storing again replaces the row.
