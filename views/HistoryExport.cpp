@@ -6,6 +6,7 @@
 #include "ReportFiles.h"
 #include "ResultColumns.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,7 +22,8 @@ const char* const kHistoryHeader =
     "<th scope=\"col\">格式</th>\r\n<th scope=\"col\">静帧</th>\r\n<th scope=\"col\">黑场</th>\r\n"
     "<th scope=\"col\">彩场</th>\r\n<th scope=\"col\">彩条</th>\r\n<th scope=\"col\">马赛克</th>\r\n"
     "<th scope=\"col\">左音无</th>\r\n<th scope=\"col\">左音低</th>\r\n<th scope=\"col\">左音高</th>\r\n"
-    "<th scope=\"col\">右音无</th>\r\n<th scope=\"col\">右音低</th>\r\n<th scope=\"col\">右音高</th>\r\n</tr>\r\n";
+    "<th scope=\"col\">右音无</th>\r\n<th scope=\"col\">右音低</th>\r\n<th scope=\"col\">右音高</th>\r\n"
+    "<th scope=\"col\">响度(LUFS)</th>\r\n</tr>\r\n";
 const char* const kHistoryFooter = "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n";
 
 namespace {
@@ -49,7 +51,7 @@ std::string FormatFileName(FormatIcon icon)
 
 }  // namespace
 
-std::string HistoryRowHtml(const ResultInfo_t& result, int i)
+std::string HistoryRowHtml(const ResultInfo_t& result, int i, const std::optional<LoudnessRow>& loudness)
 {
     const ResultRowTexts texts = HistoryRowTexts(result);
     const bool red = ShowsFaults(texts);
@@ -57,6 +59,8 @@ std::string HistoryRowHtml(const ResultInfo_t& result, int i)
                        Cell(texts.name, red) + ImageCell(FormatFileName(texts.formatIcon));
     for (const std::string& count : texts.counts)
         html += Cell(count, red);
+    const bool loudnessFailed = loudness && loudness->nVerdict == kLoudnessFailed;
+    html += Cell(loudness ? LoudnessFigureText(loudness->info.fIntegrated) : "-", red || loudnessFailed);
     return html + "</tr>\r\n";
 }
 
@@ -81,12 +85,20 @@ ReportOutcome WriteHistoryExport(const std::string& folder, std::span<const Resu
         outcome.Fail(page.Error());
         return outcome;
     }
+    // Only stored results have loudness; the database is not opened (nor made) for others.
+    CSqliteDb db;
+    const bool stored = std::any_of(results.begin(), results.end(), [](const ResultInfo_t& r) { return r.nID > 0; }) &&
+                        db.OpenTaskDb();
     bool written = page.Write(kHistoryHeader);
     for (size_t i = 0; written && i < results.size(); ++i) {
         const ResultInfo_t& result = results[i];
         SaveReportPicture(FacePicture(result.pFaceImage, result.nFaceImageSize), images,
                           FaceFileName(static_cast<int>(i)), outcome);
-        written = page.Write(HistoryRowHtml(result, static_cast<int>(i)));
+        std::optional<LoudnessRow> loudness;
+        LoudnessRow row;
+        if (stored && result.nID > 0 && LoadLoudness(db, result.nID, row))
+            loudness = std::move(row);
+        written = page.Write(HistoryRowHtml(result, static_cast<int>(i), loudness));
     }
     // A table without its end is no page: remove it rather than leave half of one.
     if (!written || !page.Write(kHistoryFooter) || !page.Close()) {

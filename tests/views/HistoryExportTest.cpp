@@ -45,16 +45,18 @@ protected:
     }
 };
 
-TEST_F(HistoryExport, HeaderIs742BytesInGbk)
+TEST_F(HistoryExport, HeaderIs742BytesInGbkPlusTheLoudnessColumn)
 {
-    EXPECT_EQ(Utf8ToGbk(kHistoryHeader).size(), 742u);
+    const std::string loudnessColumn = "<th scope=\"col\">响度(LUFS)</th>\r\n";
+    EXPECT_EQ(Utf8ToGbk(kHistoryHeader).size(), 742u + Utf8ToGbk(loudnessColumn).size());
+    EXPECT_NE(std::string(kHistoryHeader).find("右音高</th>\r\n" + loudnessColumn + "</tr>\r\n"), std::string::npos);
     EXPECT_EQ(std::string(kHistoryFooter), "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n");
 }
 
 TEST_F(HistoryExport, RowsBareOrRed)
 {
     const std::string counts = "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
-                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n</tr>\r\n";
+                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>-</td>\r\n</tr>\r\n";
     EXPECT_EQ(HistoryRowHtml(Result("a&b.mxf", kFormatValid, 0), 3),
               "<tr>\r\n<td><img border=\"0\" src=\"images/3.bmp\" ></td>\r\n<td>2023-11-14 22:13:20</td>\r\n"
               "<td>/media/a&amp;b.mxf</td>\r\n<td>a&amp;b.mxf</td>\r\n<td><img border=\"0\" src=\"images/fmt2.bmp\" ></td>\r\n"
@@ -68,7 +70,17 @@ TEST_F(HistoryExport, RowsBareOrRed)
               "<tr>\r\n<td><img border=\"0\" src=\"images/0.bmp\" ></td>\r\n<td>" + red +
                   "2023-11-14 22:13:20</font></td>\r\n<td>" + red + "/media/b.mxf</font></td>\r\n<td>" + red +
                   "b.mxf</font></td>\r\n<td><img border=\"0\" src=\"images/fmt1.bmp\" ></td>\r\n<td>" + red +
-                  "2</font></td>\r\n" + redZeros + "</tr>\r\n");
+                  "2</font></td>\r\n" + redZeros + "<td>" + red + "-</font></td>\r\n</tr>\r\n");
+
+    // The integrated loudness, red when it failed.
+    LoudnessRow loudness;
+    loudness.info = {-23.04, 3.0, -2.0, -20.0, -21.0, {}};
+    const std::string passed = HistoryRowHtml(Result("d.mxf", kFormatValid, 0), 2, loudness);
+    EXPECT_NE(passed.find("<td>0</td>\r\n<td>-23.0</td>\r\n</tr>\r\n"), std::string::npos) << passed;
+    EXPECT_EQ(passed.find("#FF0000"), std::string::npos);
+    loudness.nVerdict = kLoudnessFailed;
+    const std::string failed = HistoryRowHtml(Result("d.mxf", kFormatValid, 0), 2, loudness);
+    EXPECT_NE(failed.find("<td>0</td>\r\n<td>" + red + "-23.0</font></td>\r\n</tr>\r\n"), std::string::npos) << failed;
 
     // A failed format check shows zeros, so its row is not red.
     const std::string invalid = HistoryRowHtml(Result("c.mxf", kFormatInvalid, 5), 1);
