@@ -4,6 +4,7 @@
 #include "MessageBox.h"
 #include "MyTabCtrl.h"
 #include "PageGeneral.h"
+#include "PageLoudness.h"
 #include "Restart.h"
 
 #include <QHBoxLayout>
@@ -29,6 +30,9 @@ CDlgOption::CDlgOption(QWidget* parent, bool generalOnly)
             m_tabs->InsertItem(m_tabs->count(), title);
             m_pages.append(new CMyDialog);
         }
+        m_loudness = new CPageLoudness;
+        m_tabs->InsertItem(m_tabs->count(), QStringLiteral("响度"));
+        m_pages.append(m_loudness);
     }
     for (CMyDialog* page : m_pages) m_stack->addWidget(page);
 
@@ -60,10 +64,16 @@ void CDlgOption::SelectTab(int index) {
 }
 
 void CDlgOption::accept() {
+    // Every page is checked before any writes, so a refused OK writes nothing.
+    if (m_loudness && !m_loudness->Check()) {
+        SelectTab(static_cast<int>(m_pages.indexOf(m_loudness)));
+        return;
+    }
     if (!m_general->Save()) {
         SelectTab(0);
         return;
     }
+    if (m_loudness) m_loudness->Save();
     CMyPopDialog::accept();
     if (m_generalOnly) return;
     if (ShowMessage(parentWidget(), QStringLiteral("需要重新启动软件,以使修改生效！重新启动吗?"), MsgIcon::Question,

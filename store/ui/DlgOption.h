@@ -1,6 +1,7 @@
 #pragma once
 // "系统设置": a tab per settings page. In general-only mode (the start-up cache-folder prompt)
-// only the "通用" tab exists; the other pages are empty until they are built.
+// only the "通用" tab exists; the other pages are empty until they are built. The last tab,
+// "响度", follows the text's six.
 #include "MyPopDialog.h"
 
 #include <QList>
@@ -8,6 +9,7 @@
 class CMyDialog;
 class CMyTabCtrl;
 class CPageGeneral;
+class CPageLoudness;
 class QStackedLayout;
 
 class CDlgOption : public CMyPopDialog {
@@ -16,6 +18,7 @@ public:
     CDlgOption(QWidget* parent, bool generalOnly);
 
     CPageGeneral* General() const { return m_general; }
+    CPageLoudness* Loudness() const { return m_loudness; }  // null in general-only mode
     CMyTabCtrl* Tabs() const { return m_tabs; }
     CMyDialog* Page(int index) const { return m_pages.value(index); }
     int PageCount() const { return static_cast<int>(m_pages.size()); }
@@ -29,5 +32,6 @@ private:
     CMyTabCtrl* m_tabs;
     QStackedLayout* m_stack;
     CPageGeneral* m_general;
+    CPageLoudness* m_loudness = nullptr;
     QList<CMyDialog*> m_pages;
 };

@@ -2,9 +2,10 @@
 #include "QtSuites.h"
 
 int RunOptionsTest(int argc, char** argv);
+int RunLoudnessPageTest(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    const quarvik::QtSuite suites[] = {{"Options", RunOptionsTest}};
+    const quarvik::QtSuite suites[] = {{"Options", RunOptionsTest}, {"LoudnessPage", RunLoudnessPageTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }
