@@ -9,6 +9,7 @@ extern "C" {
 #include <ebur128.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 
 namespace quarvik {
@@ -117,6 +118,7 @@ void CLoudnessMeter::Reset()
     m_channelMap.clear();
     m_nHop = m_nSinceHop = 0;
     m_llHops = 0;
+    std::fill(std::begin(m_blockEnergy), std::end(m_blockEnergy), 0.0);
     m_fMaxMomentary = m_fMaxShortTerm = -kInfinity;
     m_shortTerm.clear();
     m_queue.clear();
@@ -176,17 +178,29 @@ void CLoudnessMeter::Feed(const float* samples, int frames)
         if (m_nSinceHop < m_nHop)
             break;
         m_nSinceHop = 0;
+        double block = -kInfinity;
+        if (ebur128_loudness_window(m_pState->meter, 100, &block) != EBUR128_SUCCESS)
+            block = -kInfinity;
+        m_blockEnergy[m_llHops % kShortTermBlocks] = std::isfinite(block) ? std::pow(10.0, (block + 0.691) / 10.0) : 0.0;
         ++m_llHops;
-        double momentary = -kInfinity, shortTerm = -kInfinity;
-        if (m_llHops >= 4 && ebur128_loudness_momentary(m_pState->meter, &momentary) == EBUR128_SUCCESS)
-            m_fMaxMomentary = std::max(m_fMaxMomentary, momentary);
-        if (ebur128_loudness_shortterm(m_pState->meter, &shortTerm) != EBUR128_SUCCESS)
-            shortTerm = -kInfinity;
-        if (m_llHops >= 30)
+        // Windows that reach before the start hold silence there, as libebur128's own do.
+        const double shortTerm = WindowLoudness(kShortTermBlocks);
+        if (m_llHops >= kMomentaryBlocks)
+            m_fMaxMomentary = std::max(m_fMaxMomentary, WindowLoudness(kMomentaryBlocks));
+        if (m_llHops >= kShortTermBlocks)
             m_fMaxShortTerm = std::max(m_fMaxShortTerm, shortTerm);
         if (m_llHops % 10 == 0)
             m_shortTerm.push_back(static_cast<float>(FiniteOrNone(shortTerm)));
     }
+}
+
+// Loudness of the last `blocks` 100 ms blocks, -inf for digital silence.
+double CLoudnessMeter::WindowLoudness(int blocks) const
+{
+    double sum = 0.0;
+    for (int i = 1; i <= blocks; ++i)
+        sum += m_blockEnergy[static_cast<size_t>(((m_llHops - i) % kShortTermBlocks + kShortTermBlocks) % kShortTermBlocks)];
+    return sum > 0.0 ? -0.691 + 10.0 * std::log10(sum / blocks) : -kInfinity;
 }
 
 void CLoudnessMeter::QueueForPeak(const float* samples, int frames)

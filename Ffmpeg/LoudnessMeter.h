@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <cstddef>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -61,10 +62,16 @@ private:
     std::vector<int> m_channelMap;
     std::vector<float> m_interleaved;
 
-    // The momentary and short-term loudness are read at every 100 ms of sound.
+    // The momentary (400 ms) and short-term (3 s) loudness at every 100 ms of sound, from the
+    // mean square of each 100 ms block: libebur128 would sum the whole window at every mark.
+    static constexpr int kShortTermBlocks = 30;
+    static constexpr int kMomentaryBlocks = 4;
+    double WindowLoudness(int blocks) const;
+
     int m_nHop = 0;           // sample frames per 100 ms
     int m_nSinceHop = 0;      // sample frames fed since the last 100 ms mark
     int64_t m_llHops = 0;     // 100 ms marks passed
+    double m_blockEnergy[kShortTermBlocks] = {};  // weighted mean squares, a ring by mark
     double m_fMaxMomentary = -kInfinity;
     double m_fMaxShortTerm = -kInfinity;
     std::vector<float> m_shortTerm;

@@ -51,5 +51,6 @@ for f in "$H264" "$MPEG2" "$SURROUND"; do
     i=$((i + 1))
   done
   awk -v f="$(basename "$f")" -v b="$t_base" -v n="$t_now" 'BEGIN {
-    r = b / n; printf "%-22s %10.2f %10.2f %.3fx (>=0.95 %s)\n", f, b, n, r, r >= 0.95 ? "ok" : "MISSED" }'
+    r = b / n; ok = (r >= 0.95) ? "ok" : "MISSED"
+    printf "%-22s %10.2f %10.2f %.3fx (>=0.95 %s)\n", f, b, n, r, ok }'
 done

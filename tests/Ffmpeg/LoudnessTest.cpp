@@ -131,6 +131,13 @@ TEST_F(LoudnessTest, LoudnessRangeAgreesWithFfmpeg)
     EXPECT_NEAR(l->fRange, ref.range, 0.1);
     EXPECT_NEAR(l->fRange, 20.0, 1.0);
     EXPECT_NEAR(l->fIntegrated, ref.integrated, 0.1);
+    EXPECT_NEAR(l->fMaxMomentary, -13.0, 0.1);
+    EXPECT_NEAR(l->fMaxShortTerm, -13.0, 0.1);
+    // The short-term loudness at the end of seconds 10, 21 (3 s window across the step) and 30.
+    ASSERT_EQ(l->shortTerm.size(), 40u);
+    EXPECT_NEAR(l->shortTerm[9], -33.0, 0.1);
+    EXPECT_NEAR(l->shortTerm[20], 10 * std::log10((2 * std::pow(10.0, -3.3) + std::pow(10.0, -1.3)) / 3), 0.1);
+    EXPECT_NEAR(l->shortTerm[29], -13.0, 0.1);
 }
 
 TEST_F(LoudnessTest, FivePointOneIsMeasuredInItsOwnLayout)
@@ -188,8 +195,9 @@ TEST_F(LoudnessTest, TruePeakFindsInterSamplePeaks)
                                                   ":s=48000:d=3\" -af afade=d=0.5 -c:a pcm_f32le");
         const auto l = Check(file);
         ASSERT_TRUE(l);
-        if (c.ffmpegReference)
+        if (c.ffmpegReference) {
             EXPECT_NEAR(l->fTruePeak, FfmpegEbur128(file).truePeak, 0.2) << c.frequency;
+        }
         EXPECT_LE(l->fTruePeak, -6.02 + 0.2) << c.frequency;
         EXPECT_GE(l->fTruePeak, -6.02 - 0.4) << c.frequency;
     }
