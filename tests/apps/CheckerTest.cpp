@@ -119,9 +119,12 @@ TEST_F(StoredReports, EachStoredFileGetsItsReportFolder)
     EXPECT_NE(html.find(kGbkContentHeading), std::string::npos);
     EXPECT_NE(html.find(std::string("<td>") + kGbkBlack + "</td>"), std::string::npos);
     EXPECT_NE(html.find("<td>00:00:02.00</td>"), std::string::npos);
-    // One picture for each of the five faults, each a 24-bit 80 x 60 bitmap.
+    // One picture for each of the five faults, each a 24-bit 80 x 60 bitmap, and the graph of
+    // the programme's loudness.
     ASSERT_NE(run.out.find("  5 fault events"), std::string::npos) << run.out;
-    EXPECT_EQ(CountOf(html, "<img border=\"0\" src=\"images/"), 5u);
+    EXPECT_EQ(CountOf(html, "<img border=\"0\" src=\"images/"), 6u);
+    EXPECT_NE(html.find("src=\"images/loudness.bmp\""), std::string::npos);
+    EXPECT_EQ(ReadBytes(out / "faults.ts/images/loudness.bmp").size(), 54u + 600 * 3 * 160);
     for (int i = 0; i < 5; ++i) {
         const std::string picture = ReadBytes(out / "faults.ts/images" / (std::to_string(i) + ".bmp"));
         EXPECT_EQ(picture.size(), 54u + 80 * 3 * 60) << i;
