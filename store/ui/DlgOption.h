@@ -1,7 +1,7 @@
 #pragma once
 // "系统设置": a tab per settings page. In general-only mode (the start-up cache-folder prompt)
 // only the "通用" tab exists; the other pages are empty until they are built. The last tab,
-// "响度", follows the text's six.
+// "响度", follows the six settings tabs.
 #include "MyPopDialog.h"
 
 #include <QList>

@@ -96,7 +96,7 @@ TEST_F(LoudnessDbTest, AnOldTaskDbGetsTheTableWithTheFirstLoudness)
     EXPECT_EQ(read.limits.maxTruePeak, -2.0);
     EXPECT_EQ(Count("select count(*) from Loudness where fMaxShortTerm is null"), 1);
 
-    // The text's tables and triggers are untouched; storing again replaces the row.
+    // The other tables and triggers are untouched; storing again replaces the row.
     EXPECT_EQ(Schema(), before);
     ASSERT_TRUE(StoreLoudness(db_, id, Sample()));
     EXPECT_EQ(Count("select count(*) from Loudness"), 1);
