@@ -91,15 +91,6 @@ int ConnectTo(const std::string& host, int port, int timeoutMs)
     return fd;
 }
 
-bool StartsWithNoCase(const std::string& text, const char* prefix)
-{
-    for (size_t i = 0; prefix[i]; ++i) {
-        if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 bool AllDigits(const std::string& text)
 {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
@@ -113,15 +104,19 @@ int LeadingNumber(const std::string& line)
     return value;
 }
 
-// The user and password of a logon: an empty user is the anonymous one.
-void LogonNames(const FtpAddress& address, std::string& user, std::string& password)
+// Connects to the address's server and logs on; an empty user is the anonymous one.
+bool ConnectAndLogon(CFTPClient& session, const FtpAddress& address)
 {
-    user = address.user;
-    password = address.password;
-    if (user.empty()) {
-        user = "anonymous";
-        password = user + "." + address.server;
-    }
+    const bool anonymous = address.user.empty();
+    const std::string user = anonymous ? "anonymous" : address.user;
+    const std::string password = anonymous ? user + "." + address.server : address.password;
+    return session.Connect(address.server, address.port) && session.Logon(user, password);
+}
+
+// The name of the address's file in the commands: its path without the leading "/".
+std::string ObjectPath(const FtpAddress& address)
+{
+    return address.path.substr(1);
 }
 
 bool WriteAll(int fd, const char* data, size_t size)
@@ -139,64 +134,6 @@ bool WriteAll(int fd, const char* data, size_t size)
 }
 
 }  // namespace
-
-bool ParseFtpAddress(const std::string& address, FtpAddress& out)
-{
-    if (!StartsWithNoCase(address, "ftp://"))
-        return false;
-    const std::string rest = address.substr(6);
-    const size_t slash = rest.find('/');
-    if (slash == std::string::npos)
-        return false;
-    std::string authority = rest.substr(0, slash);
-    FtpAddress parsed;
-    parsed.path = rest.substr(slash);
-    const size_t at = authority.rfind('@');
-    if (at != std::string::npos) {
-        const std::string userInfo = authority.substr(0, at);
-        authority.erase(0, at + 1);
-        const size_t colon = userInfo.find(':');
-        parsed.user = userInfo.substr(0, colon);
-        if (colon != std::string::npos)
-            parsed.password = userInfo.substr(colon + 1);
-    }
-    std::string portText;
-    if (!authority.empty() && authority[0] == '[') {
-        const size_t close = authority.find(']');
-        if (close == std::string::npos)
-            return false;
-        parsed.server = authority.substr(1, close - 1);
-        if (close + 1 < authority.size()) {
-            if (authority[close + 1] != ':')
-                return false;
-            portText = authority.substr(close + 2);
-        }
-    } else {
-        const size_t colon = authority.rfind(':');
-        parsed.server = authority.substr(0, colon);
-        if (colon != std::string::npos)
-            portText = authority.substr(colon + 1);
-    }
-    if (parsed.server.empty())
-        return false;
-    if (!portText.empty()) {
-        if (!AllDigits(portText) || portText.size() > 5 || std::atoi(portText.c_str()) > 65535)
-            return false;
-        parsed.port = std::atoi(portText.c_str());
-    }
-    if (parsed.port == 0)
-        parsed.port = 21;
-    out = parsed;
-    return true;
-}
-
-std::string MakeFtpAddress(const FtpAddress& address)
-{
-    const bool v6 = address.server.find(':') != std::string::npos;
-    const std::string host = v6 ? "[" + address.server + "]" : address.server;
-    const std::string path = !address.path.empty() && address.path[0] == '/' ? address.path : "/" + address.path;
-    return "ftp://" + address.user + ":" + address.password + "@" + host + ":" + std::to_string(address.port) + path;
-}
 
 CFTPClient::CFTPClient(FtpTimeouts timeouts) : m_timeouts(timeouts) {}
 
@@ -385,14 +322,17 @@ bool CFTPClient::StartData(const std::string& command, bool passive)
     return m_data >= 0;
 }
 
+bool CFTPClient::Size(const std::string& objectPath, int64_t& size)
+{
+    if (!Command("TYPE I") || !SendLine("SIZE " + objectPath) || !ReadReply() || m_reply.compare(0, 3, "213") != 0)
+        return false;
+    size = m_reply.size() > 4 ? std::strtoll(m_reply.c_str() + 4, nullptr, 10) : 0;
+    return true;
+}
+
 bool CFTPClient::OpenTransfer(const std::string& objectPath, bool passive, int64_t offset, int64_t& remoteSize)
 {
-    bool opened = Command("TYPE I") && SendLine("SIZE " + objectPath) && ReadReply() &&
-                  m_reply.compare(0, 3, "213") == 0;
-    if (opened) {
-        remoteSize = m_reply.size() > 4 ? std::strtoll(m_reply.c_str() + 4, nullptr, 10) : 0;
-        opened = remoteSize > 0;
-    }
+    bool opened = Size(objectPath, remoteSize) && remoteSize > 0;
     // The reply to REST is read but not judged: a server without restarts still sends from 0.
     opened = opened && OpenDataChannel(passive) && SendLine("REST " + std::to_string(offset)) && ReadReply() &&
              StartData("RETR " + objectPath, passive);
@@ -459,22 +399,35 @@ std::unique_ptr<FtpHandle> FtpOpen(const std::string& address, const FtpTimeouts
 {
     auto handle = std::make_unique<FtpHandle>(timeouts);
     handle->bPassive = passive;
-    std::string user, password;
     CFTPClient& session = handle->session;
     bool opened = ParseFtpAddress(address, handle->address) && handle->address.path.size() > 1;
     if (!opened && error)
         *error = kFtpConnectFailed;
     if (opened) {
-        LogonNames(handle->address, user, password);
-        const std::string objectPath = handle->address.path.substr(1);
-        opened = session.Connect(handle->address.server, handle->address.port) && session.Logon(user, password) &&
-                 session.OpenTransfer(objectPath, passive, 0, handle->llSize);
+        opened = ConnectAndLogon(session, handle->address) &&
+                 session.OpenTransfer(ObjectPath(handle->address), passive, 0, handle->llSize);
         if (!opened && error)
             *error = session.Error();
     }
     if (!opened)
         return nullptr;
     return handle;
+}
+
+bool FtpRemoteSize(const std::string& address, int64_t& size, const FtpTimeouts& timeouts, std::string* error)
+{
+    FtpAddress parsed;
+    if (!ParseFtpAddress(address, parsed) || parsed.path.size() < 2) {
+        if (error)
+            *error = kFtpConnectFailed;
+        return false;
+    }
+    CFTPClient session(timeouts);
+    const bool told = ConnectAndLogon(session, parsed) && session.Size(ObjectPath(parsed), size);
+    if (!told && error)
+        *error = session.Error();
+    session.Close();
+    return told;
 }
 
 bool DownloadFile(const std::string& address, const std::string& localPath, int64_t maxBytes,

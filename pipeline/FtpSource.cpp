@@ -41,11 +41,7 @@ FtpAddress TargetServer(const MonObj_t& target)
 
 std::string FtpListKey(const FtpAddress& address)
 {
-    const std::string full = MakeFtpAddress(address);
-    // MakeFtpAddress writes "ftp://user:password@"; keep the user, drop the rest of it.
-    const size_t at = full.find('@', 6 + address.user.size() + 1 + address.password.size());
-    const std::string user = address.user.empty() ? "" : address.user + "@";
-    return "ftp://" + user + full.substr(at + 1);
+    return MakeFtpAddress(address, FtpUserInfo::kUserOnly);
 }
 
 CFtpSource::CFtpSource(const MonObj_t& target, FoundFn onFound, FtpTimeouts timeouts)

@@ -4,7 +4,6 @@
 #include "Settings.h"
 #include "SqliteDb.h"
 #include "TaskQueries.h"
-#include "TemplRecords.h"
 #include "TextField.h"
 
 #include <opencv2/core/mat.hpp>
@@ -17,25 +16,6 @@
 namespace quarvik {
 namespace {
 
-// The result record's counter of a fault kind; nullptr for a kind without one.
-int32_t* CounterOf(ResultInfo_t& r, int32_t kind)
-{
-    switch (kind) {
-    case kFaultStillFrame: return &r.nSFCount;
-    case kFaultBlack: return &r.nBBCount;
-    case kFaultColourBars: return &r.nCBCount;
-    case kFaultColourField: return &r.nCFCount;
-    case kFaultMosaic: return &r.nMSCCount;
-    case kFaultSilenceLeft: return &r.nNA1Count;
-    case kFaultTooLowLeft: return &r.nAL1Count;
-    case kFaultTooHighLeft: return &r.nAH1Count;
-    case kFaultSilenceRight: return &r.nNA2Count;
-    case kFaultTooLowRight: return &r.nAL2Count;
-    case kFaultTooHighRight: return &r.nAH2Count;
-    default: return nullptr;
-    }
-}
-
 std::string BaseName(const std::string& file)
 {
     const size_t slash = file.find_last_of("/\\");
@@ -46,12 +26,6 @@ std::string BaseName(const std::string& file)
 
 }  // namespace
 
-int CountColumnOfKind(int32_t kind)
-{
-    const auto it = std::find(kCountColumnKinds.begin(), kCountColumnKinds.end(), kind);
-    return it == kCountColumnKinds.end() ? -1 : static_cast<int>(it - kCountColumnKinds.begin());
-}
-
 void CResultRecorder::Reload()
 {
     ReloadDay(static_cast<int64_t>(std::time(nullptr)));
@@ -59,7 +33,6 @@ void CResultRecorder::Reload()
 
 void CResultRecorder::ReloadDay(int64_t nowSeconds)
 {
-    m_rows.clear();
     const std::time_t now = static_cast<std::time_t>(nowSeconds);
     std::tm day{};
     localtime_r(&now, &day);
@@ -74,6 +47,13 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
     end.tm_sec = 59;
     const std::time_t to = std::mktime(&end);
 
+    // Checks still running here are still running after the reload.
+    std::vector<int32_t> running;
+    for (const ResultRow_t& row : m_rows) {
+        if (row.running && row.info.nID > 0)
+            running.push_back(row.info.nID);
+    }
+    m_rows.clear();
     CSqliteDb db;
     if (db.OpenTaskDb()) {
         for (ResultRow& stored : LoadResultsBetween(db, static_cast<int>(from), static_cast<int>(to), false)) {
@@ -83,7 +63,7 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
             row.face = std::move(stored.faceImage);
             bool faulty = row.info.nFmtError == kFormatInvalid;
             for (size_t c = 0; c < kCountColumnKinds.size(); ++c) {
-                row.counts[c] = *CounterOf(row.info, kCountColumnKinds[c]);
+                row.counts[c] = ResultCount(row.info, kCountColumnKinds[c]);
                 faulty = faulty || row.counts[c] != 0;
             }
             LoudnessRow loudness;
@@ -92,6 +72,9 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
                 row.loudness = std::move(loudness);
             }
             row.colour = faulty ? RowColour::kRed : RowColour::kNormal;
+            if (row.info.nState == kSubTaskOpenFailed)
+                row.counts.fill(-1);
+            row.running = std::find(running.begin(), running.end(), row.info.nID) != running.end();
             m_rows.push_back(std::move(row));
         }
     }
@@ -113,6 +96,7 @@ void CResultRecorder::OnNewResult(const SubTaskInfo_t& subTask)
 {
     ResultRow_t row;
     row.counts.fill(-1);
+    row.running = true;
     ResultInfo_t& r = row.info;
     std::memset(&r, 0, sizeof(r));
     r.tmBegin = static_cast<int32_t>(std::time(nullptr));
@@ -215,21 +199,15 @@ void CResultRecorder::OnCheckFinished(const ResultNotify_t& notice)
 {
     PassOn(2);
     const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
-    if (index < 0)
-        return;
-    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
-    ResultInfo_t& r = row.info;
-    r.tmEnd = static_cast<int32_t>(std::time(nullptr));
-    r.nFrame = notice.nFrame;
-    for (size_t c = 0; c < kCountColumnKinds.size(); ++c)
-        *CounterOf(r, kCountColumnKinds[c]) = std::max(row.counts[c], 0);
-    // The average speed of the check, in pictures per second of wall-clock time.
-    const int32_t seconds = r.tmEnd - r.tmBegin;
-    r.fSpeed = seconds > 0 ? static_cast<double>(r.nFrame) / seconds : 0.0;
-    CSqliteDb db;
-    if (r.nID > 0 && db.OpenTaskDb())
-        db.UpdateResultEnd(r.nID, r.tmEnd, r.fSpeed, r.nFrame, r);
-    Changed(index);
+    if (index >= 0)
+        EndResult(index, notice, 0);
+}
+
+void CResultRecorder::OnCheckStopped(const ResultNotify_t& notice)
+{
+    const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
+    if (index >= 0)
+        EndResult(index, notice, kSubTaskInterrupted);
 }
 
 void CResultRecorder::OnLoudness(int32_t taskId, int32_t subTaskId, const LoudnessInfo_t& loudness)
@@ -253,21 +231,37 @@ void CResultRecorder::OnLoudness(int32_t taskId, int32_t subTaskId, const Loudne
 void CResultRecorder::OnOpenFailed(const ResultNotify_t& notice)
 {
     PassOn(3);
+    // The result stays, marked, so that the failure shows wherever the result does; the
+    // sub-task's own failure state is the list's business.
     const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
     if (index < 0)
         return;
-    const ResultInfo_t& r = m_rows[static_cast<size_t>(index)].info;
-    if (r.nID == -1)
-        return;
+    m_rows[static_cast<size_t>(index)].counts.fill(-1);  // nothing was counted: "-", not "0"
+    EndResult(index, notice, kSubTaskOpenFailed);
+}
+
+void CResultRecorder::EndResult(int index, const ResultNotify_t& notice, int32_t failedState)
+{
+    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
+    ResultInfo_t& r = row.info;
+    row.running = false;
+    if (failedState != 0)
+        r.nState = failedState;
+    r.tmEnd = static_cast<int32_t>(std::time(nullptr));
+    r.nFrame = notice.nFrame;
+    for (size_t c = 0; c < kCountColumnKinds.size(); ++c)
+        *ResultCounter(r, kCountColumnKinds[c]) = std::max(row.counts[c], 0);
+    // The average speed of the check, in pictures per second of wall-clock time.
+    const int32_t seconds = r.tmEnd - r.tmBegin;
+    r.fSpeed = seconds > 0 ? static_cast<double>(r.nFrame) / seconds : 0.0;
     CSqliteDb db;
-    if (!db.OpenTaskDb())
-        return;
-    // A stream that cannot be opened now may come back: its sub-task ends, it is not queued
-    // again. A file's failed result is removed.
-    if (r.nType == kTargetUdp)
-        db.SetSubTaskState(r.nSubTaskID, kSubTaskDone);
-    else
-        db.DeleteResult(r.nID);
+    if (r.nID > 0 && db.OpenTaskDb()) {
+        // The failure first: should the end not be written, the result still is no clean one.
+        if (failedState != 0)
+            db.SetResultState(r.nID, failedState);
+        db.UpdateResultEnd(r.nID, r.tmEnd, r.fSpeed, r.nFrame, r);
+    }
+    Changed(index);
 }
 
 void CResultRecorder::PassOn(int code)

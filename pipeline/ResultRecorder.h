@@ -7,9 +7,11 @@
 #pragma once
 
 #include "CheckNotify.h"
+#include "FaultKinds.h"
 #include "FileDisplay.h"
 #include "LoudnessDb.h"
 #include "TaskRecords.h"
+#include "TaskStates.h"
 
 #include <array>
 #include <cstdint>
@@ -32,18 +34,17 @@ protected:
 
 enum class RowColour { kNormal, kDarkRed, kRed };
 
-// The fault kinds of the list's eleven count columns, in column order.
-inline constexpr std::array<int32_t, 11> kCountColumnKinds = {1, 2, 4, 3, 5, 16, 17, 18, 19, 20, 21};
-
-// Column (0-10) of a kind among the count columns; -1 for a kind without one.
-int CountColumnOfKind(int32_t kind);
-
 struct ResultRow_t {
     ResultInfo_t info;              // pFaceImage null; the pixels are in face
     std::vector<uint8_t> face;
-    std::array<int32_t, 11> counts{};  // -1 shows "-": nothing reported for the column yet
-    RowColour colour = RowColour::kNormal;
+    // Per count column (kCountColumnKinds); -1 shows "-": nothing reported for it yet.
+    std::array<int32_t, kCountColumnKinds.size()> counts{};
+    RowColour colour = RowColour::kNormal;  // what the counts, the format and the loudness verdicts say
     std::optional<LoudnessRow> loudness;  // none: not measured (yet), or a file without sound
+    bool running = false;  // its check has begun here and not ended yet
+
+    // How the result stands (ResultStateOf); a failure state outweighs the colour above.
+    int32_t State() const { return ResultStateOf(info, running); }
 };
 
 class IResultListObserver {
@@ -86,6 +87,8 @@ public:
     // Judged with the loudness settings of the moment and stored with the verdict; a failure
     // turns the row red and is passed on as a fault report (code 1).
     void OnLoudness(int32_t taskId, int32_t subTaskId, const LoudnessInfo_t& loudness) override;
+    // The check was stopped midway: the result keeps what was found and is marked interrupted.
+    void OnCheckStopped(const ResultNotify_t& notice);
 
     int Count() const { return static_cast<int>(m_rows.size()); }
     const ResultRow_t& Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
@@ -94,6 +97,9 @@ public:
 
 private:
     void PassOn(int code);
+    // Ends a result: its end time, frames, speed and counters, and first, unless the check
+    // finished, the state it failed in.
+    void EndResult(int row, const ResultNotify_t& notice, int32_t failedState);
     void Changed(int row);
 
     std::vector<ResultRow_t> m_rows;

@@ -1,5 +1,6 @@
 #include "SqliteDb.h"
 
+#include "FileDisplay.h"
 #include "TextField.h"
 
 #include <sqlite3.h>
@@ -101,7 +102,7 @@ void CSqliteDb::ReportExecError(const std::string& sql, char* error)
 {
     sqlite3_free(m_lastError);
     m_lastError = error;
-    std::fprintf(stderr, "EXECUTE: %s\nERROR:%s\n", sql.c_str(), error ? error : "");
+    std::fprintf(stderr, "EXECUTE: %s\nERROR:%s\n", HideFtpUserInfo(sql).c_str(), error ? error : "");
 }
 
 bool CSqliteDb::Exec(const std::string& sql)

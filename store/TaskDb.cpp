@@ -80,6 +80,11 @@ bool CSqliteDb::SetResultFmtError(int nID, int verdict)
     return Exec(SqlPrintf("update Results set nFmtError=%d,szFEDesc='' where nID=%d", verdict, nID));
 }
 
+bool CSqliteDb::SetResultState(int nID, int state)
+{
+    return Exec(SqlPrintf("update Results set nState=%d where nID=%d", state, nID));
+}
+
 bool CSqliteDb::UpdateResultEnd(int nID, int tmEnd, double fSpeed, int nFrame, const ResultInfo_t& c)
 {
     return Exec(SqlPrintf(

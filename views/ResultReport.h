@@ -12,6 +12,7 @@
 #include "TaskRecords.h"
 
 #include <optional>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ struct ResultReport {
 inline constexpr char kLoudnessGraphFile[] = "loudness.bmp";
 inline constexpr int kLoudnessGraphWidth = 600;
 inline constexpr int kLoudnessGraphHeight = 160;
+// The texts of a fault event as the detail list and the report show them: start, end and
+// length as time codes, and the kind's name.
+std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault);
+// The texts of a format deviation: "type.name", first and second valid value (a single space
+// when the second is empty) and the actual value.
+std::array<std::string, 4> DeviationTexts(const SyntaxErrRow& row);
 
 // True when the content section lists the faults, each with its picture file.
 bool ReportListsFaults(const ResultReport& report);

@@ -1,9 +1,11 @@
 #include "WndManualChk.h"
 
+#include "FileDisplay.h"
 #include "GdiplusButton.h"
 #include "ListPictures.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
+#include "StateColours.h"
 #include "TaskSetup.h"
 #include "WndCheck.h"
 
@@ -188,7 +190,7 @@ void CWndManualChk::ShowStateOf(const QPoint& pos) {
 
 void CWndManualChk::OnRowAdded(int row) {
     m_list->InsertItem(row, QString::number(row + 1), m_list->AddImage(ThumbnailFromBgr(m_tasks.FaceImage(row))));
-    m_list->SetItemText(row, 1, QString::fromUtf8(m_tasks.Row(row).szFilename));
+    m_list->SetItemText(row, 1, QString::fromStdString(DisplayFileName(m_tasks.Row(row).szFilename)));
     FillRow(row);
 }
 
@@ -210,4 +212,6 @@ void CWndManualChk::FillRow(int row) {
     const std::string state = m_tasks.StateText(row);
     m_list->SetItemText(row, kStateColumn,
                         state.empty() ? SizeText(m_tasks.Row(row).llFileSize) : QString::fromStdString(state));
+    const StateColour* failure = FailureColourOf(m_tasks.Row(row).nState);
+    m_list->SetItemTextColor(row, failure ? ToQColor(*failure) : m_list->TextColour());
 }

@@ -1,6 +1,8 @@
 // quarvik-check as a user runs it: arguments, output and exit status.
 #include "CheckReport.h"
 #include "ContentParams.h"
+#include "SqliteDb.h"
+#include "TaskQueries.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace quarvik {
 namespace {
@@ -77,6 +80,19 @@ size_t CountOf(const std::string& text, const std::string& part)
 constexpr const char* kGbkContentHeading = "\xcd\xbc\xcf\xf1\xbc\xec\xb2\xe2\xbd\xe1\xb9\xfb";  // 图像检测结果
 constexpr const char* kGbkBlack = "\xba\xda\xb3\xa1";                                              // 黑场
 
+// An FTP user and password made of every character that delimits an address, and how an
+// address carries them (percent-encoded user information).
+constexpr const char* kOddUser = "Uu1/Yy2@Jj3:Hh4%";
+constexpr const char* kOddPassword = "Zq9/Wx7@Kp3:Mv5%41";
+constexpr const char* kOddUserInfo = "Uu1%2FYy2%40Jj3%3AHh4%25:Zq9%2FWx7%40Kp3%3AMv5%2541";
+
+// No piece of that user or password, however an output cuts it, shows in text.
+void ExpectNoCredentials(const std::string& text, const char* where)
+{
+    for (const char* piece : {"Uu1", "Yy2", "Jj3", "Hh4", "Zq9", "Wx7", "Kp3", "Mv5"})
+        EXPECT_EQ(text.find(piece), std::string::npos) << where << " shows " << piece << ":\n" << text;
+}
+
 // Stored checks with reports, in a program folder of their own with a cache folder set.
 class StoredReports : public ::testing::Test {
 protected:
@@ -89,7 +105,11 @@ protected:
         std::filesystem::create_directories(dir_ / "cache");
         ASSERT_EQ(Run("--set-cache " + Quoted(dir_ / "cache")).status, 0) << errors_;
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void TearDown() override
+    {
+        StopPeers();
+        std::filesystem::remove_all(dir_);
+    }
 
     // The checker with QUARVIK_HOME in the test's folder; its standard error in errors_.
     CheckerRun Run(const std::string& arguments) { return RunProgram(QUARVIK_CHECK_BINARY, arguments); }
@@ -102,8 +122,85 @@ protected:
         return run;
     }
 
+    // A pyftpdlib server on 127.0.0.1 in the background, serving root to one user (read only);
+    // its port. The server ends with the test.
+    int StartFtpServer(const std::filesystem::path& root, const std::string& user, const std::string& password)
+    {
+        const std::string server =
+            "from pyftpdlib.authorizers import DummyAuthorizer\n"
+            "from pyftpdlib.handlers import FTPHandler\n"
+            "from pyftpdlib.servers import FTPServer\n"
+            "import sys\n"
+            "a = DummyAuthorizer()\n"
+            "a.add_user(sys.argv[2], sys.argv[3], sys.argv[1], perm='elr')\n"
+            "FTPHandler.authorizer = a\n"
+            "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
+            "print(s.address[1], flush=True)\n"
+            "s.serve_forever()\n";
+        return StartPeer(server, Quoted(root) + " " + Quoted(user) + " " + Quoted(password));
+    }
+    // Runs a Python script (the Debian interpreter, for which python3-pyftpdlib is installed)
+    // in the background; the port it prints first, 0 when none came within 15 s. It is killed
+    // at the end of the test.
+    int StartPeer(const std::string& script, const std::string& arguments)
+    {
+        const std::string name = "peer" + std::to_string(peers_++);
+        const std::filesystem::path portFile = dir_ / (name + ".port");
+        std::ofstream(dir_ / (name + ".py")) << script;
+        const std::string start = "/usr/bin/python3 " + Quoted(dir_ / (name + ".py")) + " " + arguments + " >" +
+                                  Quoted(portFile) + " 2>/dev/null & echo $! >" + Quoted(dir_ / (name + ".pid")) +
+                                  "; for i in $(seq 150); do [ -s " + Quoted(portFile) +
+                                  " ] && break; sleep 0.1; done";
+        RunCommand("sh -c " + Quoted(start));
+        return std::atoi(ReadBytes(portFile).c_str());
+    }
+    void StopPeers()
+    {
+        for (int i = 0; i < peers_; ++i)
+            RunCommand("kill $(cat " + Quoted(dir_ / ("peer" + std::to_string(i) + ".pid")) + ") 2>/dev/null");
+        peers_ = 0;
+    }
+
+    struct StoredSubTask {
+        std::string file;
+        int32_t type;
+        int64_t size;
+        int32_t state;
+    };
+    // The SubTasks rows of the test's task database, in the order they were stored.
+    std::vector<StoredSubTask> StoredSubTasks()
+    {
+        std::vector<StoredSubTask> rows;
+        CSqliteDb db;
+        if (!db.OpenOrCreate((dir_ / "home/task.db").string(), {}) ||
+            !db.Query("select szFilename, nType, llFileSize, nState from SubTasks order by nID"))
+            return rows;
+        while (db.Step() == 100) {  // SQLITE_ROW
+            StoredSubTask row{};
+            db.GetString(0, row.file);
+            db.GetInt(1, row.type);
+            db.GetInt64(2, row.size);
+            db.GetInt(3, row.state);
+            rows.push_back(row);
+        }
+        db.EndQuery();
+        return rows;
+    }
+    // The number of stored results of a file or address.
+    int StoredResults(const std::string& file)
+    {
+        CSqliteDb db;
+        int32_t count = -1;
+        if (db.OpenOrCreate((dir_ / "home/task.db").string(), {}) &&
+            db.Query("select count(*) from Results where szFilename = '" + file + "'") && db.Step() == 100)
+            db.GetInt(0, count);
+        db.EndQuery();
+        return count;
+    }
+
     std::filesystem::path dir_;
     std::string errors_;
+    int peers_ = 0;
 };
 
 TEST_F(StoredReports, EachStoredFileGetsItsReportFolder)
@@ -188,6 +285,88 @@ TEST_F(StoredReports, ALaterFileOfTheSameNameDoesNotReplaceAReport)
     EXPECT_NE(ReadBytes(out / "same.ts/index.html").find(kGbkBlack), std::string::npos);
 }
 
+TEST_F(StoredReports, A300BytePathIsCheckedAndStoredWhole)
+{
+    // 83 Chinese characters (249 bytes) in a name, in a folder: more than 300 bytes in all.
+    std::string name;
+    for (int i = 0; i < 83; ++i)
+        name += "新";
+    name += ".ts";
+    const std::filesystem::path file = dir_ / "长路径测试文件夹" / name;
+    ASSERT_GE(file.string().size(), 300u);
+    std::filesystem::create_directories(file.parent_path());
+    std::filesystem::copy_file(Media("faults.ts"), file);
+
+    const CheckerRun plain = Run(Quoted(file));
+    EXPECT_EQ(plain.status, 1) << plain.out << errors_;
+    EXPECT_EQ(plain.out.rfind(file.string() + "\n", 0), 0u) << plain.out;
+    EXPECT_NE(plain.out.find("300 frames analysed"), std::string::npos) << plain.out;
+
+    const CheckerRun stored = Run("--store " + Quoted(file));
+    EXPECT_EQ(stored.status, 1) << stored.out << errors_;
+    EXPECT_NE(stored.out.find("  stored as result "), std::string::npos) << stored.out;
+    EXPECT_NE(stored.out.find(" fault events, 300 frames analysed"), std::string::npos) << stored.out;
+    setenv("QUARVIK_HOME", (dir_ / "home").c_str(), 1);
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    const std::vector<ResultRow> results = LoadResultsBetween(db, 0, 0x7fffffff, false);
+    unsetenv("QUARVIK_HOME");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].info.szFilename, file.string());
+    EXPECT_EQ(results[0].info.szNewFilename, file.string());
+    EXPECT_EQ(results[0].info.szName, name);
+    EXPECT_GT(results[0].info.nBBCount, 0);
+}
+
+TEST_F(StoredReports, AWatchedFolderIsTakenWholeOrRefused)
+{
+    std::filesystem::path folder = dir_;
+    while (folder.string().size() < 300)
+        folder /= "监视文件夹";
+    std::filesystem::create_directories(folder);
+    const CheckerRun added = Run("--add-task 长路径 folder path=" + Quoted(folder));
+    EXPECT_EQ(added.status, 0) << added.out << errors_;
+    const CheckerRun listed = Run("--list-tasks");
+    EXPECT_NE(listed.out.find("(" + folder.string() + ", type 2)"), std::string::npos) << listed.out;
+
+    const CheckerRun tooLong = Run("--add-task x folder path=/" + std::string(4096, 'a'));
+    EXPECT_EQ(tooLong.status, 2);
+    EXPECT_NE(errors_.find("a value too long for its field"), std::string::npos) << errors_;
+    const CheckerRun longName = Run("--add-task " + std::string(256, 'n') + " folder path=" + Quoted(folder));
+    EXPECT_EQ(longName.status, 2);
+    EXPECT_NE(errors_.find("a task name has at most 255 bytes"), std::string::npos) << errors_;
+    EXPECT_EQ(Run("--list-tasks").out, listed.out) << "nothing stored cut";
+}
+
+TEST_F(StoredReports, ANameWithALineFeedTakesOneLine)
+{
+    const std::filesystem::path file = dir_ / "two\nlines\x1b[2J.ts";
+    std::filesystem::copy_file(Media("faults.ts"), file);
+    for (const char* store : {"", "--store "}) {
+        const CheckerRun run = Run(store + Quoted(file));
+        EXPECT_EQ(run.status, 1) << store << run.out << errors_;
+        EXPECT_EQ(run.out.rfind((dir_ / "two\\nlines\\x1B[2J.ts").string() + "\n  ", 0), 0u) << store << run.out;
+    }
+}
+
+TEST(CheckReport, LineTextEscapesWhatWouldBreakALine)
+{
+    const struct {
+        const char* text;
+        const char* line;
+    } cases[] = {
+        {"plain 新闻.ts", "plain 新闻.ts"},
+        {"a\nb\r\tc", "a\\nb\\r\\tc"},
+        {"back\\slash", "back\\\\slash"},
+        {"esc\x1b[31m del\x7f", "esc\\x1B[31m del\\x7F"},
+        {"next\xc2\x85line \xc2\xa0nbsp", "next\\u0085line \xc2\xa0nbsp"},
+        {"ls\xe2\x80\xa8ps\xe2\x80\xa9 dash\xe2\x80\x94", "ls\\u2028ps\\u2029 dash\xe2\x80\x94"},
+        {"cut\xc2", "cut\xc2"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LineText(c.text), c.line) << c.text;
+}
+
 TEST(Checker, ReportsEventsAsTextAndJson)
 {
     const CheckerRun text = Checker("'" + Media("faults.ts") + "'");
@@ -208,9 +387,56 @@ TEST(Checker, ReportsEventsAsTextAndJson)
               std::string::npos);
 }
 
+TEST(Checker, AnInterruptedCheckSaysSo)
+{
+    // An input that does not end (a pipe fed for at most 30 s), interrupted as Ctrl-C would.
+    const std::string script =
+        "dir=$(mktemp -d); mkfifo $dir/live.ts; "
+        "(end=$(($(date +%s) + 30)); while [ $(date +%s) -lt $end ]; do cat " + Quoted(Media("faults.ts")) +
+        " || break; done) >$dir/live.ts & feeder=$!; "
+        "QUARVIK_HOME=$dir " QUARVIK_CHECK_BINARY " $dir/live.ts 2>/dev/null & pid=$!; "
+        "sleep 2; kill -INT $pid; wait $pid; status=$?; kill $feeder 2>/dev/null; rm -rf $dir; exit $status";
+    const CheckerRun run = RunCommand("sh -c " + Quoted(script));
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_NE(run.out.find("\n  interrupted: the check stopped before the end of the input\n"), std::string::npos)
+        << run.out;
+}
+
+TEST_F(StoredReports, PicturesThatCannotBeDecodedAreVideoLost)
+{
+    // Cut right behind the index: the file opens, its video stream gives no picture.
+    const std::string whole = ReadBytes(Media("intra.mp4"));
+    const size_t data = whole.find("mdat", whole.find("moov"));
+    ASSERT_NE(data, std::string::npos);
+    const std::filesystem::path cut = dir_ / "cut.mp4";
+    std::ofstream(cut, std::ios::binary) << whole.substr(0, data + 4);
+
+    const CheckerRun text = Run(Quoted(cut));
+    EXPECT_EQ(text.status, 1) << text.out << errors_;
+    EXPECT_NE(text.out.find("    0 Video Lost         0       0"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("1 fault events, 0 frames analysed"), std::string::npos) << text.out;
+    const CheckerRun json = Run("--json " + Quoted(cut));
+    EXPECT_EQ(json.status, 1);
+    EXPECT_NE(json.out.find("{\"code\":0,\"name\":\"Video Lost\",\"begin\":0,\"end\":0,\"value\":0}"),
+              std::string::npos) << json.out;
+
+    // Stored, it is read back from task.db and listed in the report.
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun stored = Run("--store --report " + Quoted(out) + " " + Quoted(cut));
+    EXPECT_EQ(stored.status, 1) << stored.out << errors_;
+    EXPECT_NE(stored.out.find("    0 Video Lost"), std::string::npos) << stored.out;
+    EXPECT_NE(ReadBytes(out / "cut.mp4/index.html").find("<td>Video Lost</td>"), std::string::npos);
+
+    // Pictures that end 2 s before the sound.
+    const CheckerRun shortVideo = Run(Quoted(Media("short-video.ts")));
+    EXPECT_EQ(shortVideo.status, 1);
+    EXPECT_NE(shortVideo.out.find("    0 Video Lost        50"), std::string::npos) << shortVideo.out;
+}
+
 TEST(Checker, ExitStatusTellsCleanFaultyAndUnreadable)
 {
     EXPECT_EQ(Checker("'" + Media("tone.wav") + "'").status, 0);
+    EXPECT_EQ(Checker("'" + Media("cover.m4a") + "'").status, 0) << "sound without video is not video lost";
     const CheckerRun mixed = Checker("--json '" + Media("faults.ts") + "' '" + Media("random.mxf") + "'");
     EXPECT_EQ(mixed.status, 2);
     EXPECT_NE(mixed.out.find("\"opened\":false"), std::string::npos);
@@ -310,38 +536,108 @@ TEST_F(StoredReports, FtpTaskDownloadsAndChecksANewFile)
     const std::filesystem::path root = dir_ / "ftp";
     std::filesystem::create_directories(root / "in");
     std::filesystem::copy_file(Media("faults.avi"), root / "in/a.avi");
-    const std::string server =
-        "from pyftpdlib.authorizers import DummyAuthorizer\n"
-        "from pyftpdlib.handlers import FTPHandler\n"
-        "from pyftpdlib.servers import FTPServer\n"
-        "import sys\n"
-        "a = DummyAuthorizer()\n"
-        "a.add_user('quser', 'qpass', sys.argv[1], perm='elr')\n"
-        "FTPHandler.authorizer = a\n"
-        "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
-        "print(s.address[1], flush=True)\n"
-        "s.serve_forever()\n";
-    const std::filesystem::path portFile = dir_ / "port.txt";
-    std::ofstream(dir_ / "server.py") << server;
-    // The Debian interpreter: the package python3-pyftpdlib is installed for it.
-    const std::string start = "/usr/bin/python3 " + Quoted(dir_ / "server.py") + " " + Quoted(root) + " >" + Quoted(portFile) +
-                              " 2>/dev/null & echo $! >" + Quoted(dir_ / "server.pid") +
-                              "; for i in $(seq 150); do [ -s " + Quoted(portFile) + " ] && break; sleep 0.1; done";
-    ASSERT_EQ(RunCommand("sh -c " + Quoted(start)).status, 0);
-    const int port = std::atoi(ReadBytes(portFile).c_str());
+    const int port = StartFtpServer(root, kOddUser, kOddPassword);
     ASSERT_GT(port, 0) << "pyftpdlib did not start (python3-pyftpdlib installed?)";
 
-    ASSERT_EQ(Run("--add-task feed ftp host=127.0.0.1 port=" + std::to_string(port) +
-                  " user=quser password=qpass path=/in interval=1").status, 0) << errors_;
+    ASSERT_EQ(Run("--add-task feed ftp host=127.0.0.1 port=" + std::to_string(port) + " user=" + Quoted(kOddUser) +
+                  " password=" + Quoted(kOddPassword) + " path=/in interval=1").status, 0) << errors_;
     std::string log;
     const CheckerRun run = RunTasksUntilChecked(dir_, "", ":", log);
-    RunCommand("kill $(cat " + Quoted(dir_ / "server.pid") + ")");
+    StopPeers();
     EXPECT_EQ(run.status, 0) << log;
     const std::string shown = "ftp://127.0.0.1/in/a.avi";
     EXPECT_NE(log.find(shown + ": 等待下载"), std::string::npos) << log;
     EXPECT_NE(log.find(shown + ": 黑场 00:00:02.00 - 00:00:02.24"), std::string::npos) << log;
     EXPECT_NE(log.find(shown + ": 检测完毕"), std::string::npos) << log;
-    EXPECT_EQ(log.find("qpass"), std::string::npos) << "the password is never shown";
+    ExpectNoCredentials(log, "the task's state and fault lines");
+}
+
+// An FTP input is checked straight from the server as the manual list does it: stored as an FTP
+// sub-task with its remote size, and its address shows nowhere with the user or password.
+TEST_F(StoredReports, FtpInputsAreStoredWithTheirRemoteSizeAndShowNoCredentials)
+{
+    const std::filesystem::path root = dir_ / "ftp";
+    std::filesystem::create_directories(root / "in");
+    std::filesystem::create_directories(root / "other");
+    std::filesystem::copy_file(Media("faults.ts"), root / "in/a.ts");
+    std::ofstream(root / "in/bad.ts") << std::string(5000, 'x');
+    std::ofstream(root / "other/bad.ts") << std::string(6000, 'x');
+    const int port = StartFtpServer(root, kOddUser, kOddPassword);
+    ASSERT_GT(port, 0) << "pyftpdlib did not start (python3-pyftpdlib installed?)";
+    const auto address = [&](const std::string& path) {
+        return "ftp://" + std::string(kOddUserInfo) + "@127.0.0.1:" + std::to_string(port) + path;
+    };
+
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun first = Run("--store --report " + Quoted(out) + " " + Quoted(address("/in/a.ts")) + " " +
+                                 Quoted(address("/in/bad.ts")));
+    const std::string firstErrors = errors_;
+    EXPECT_EQ(first.status, 2) << first.out << firstErrors;
+    EXPECT_NE(first.out.find("ftp://127.0.0.1/in/a.ts\n"), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("黑场"), std::string::npos) << first.out << firstErrors;
+    EXPECT_NE(first.out.find("ftp://127.0.0.1/in/bad.ts\n  could not open"), std::string::npos) << first.out;
+    const std::string html = ReadBytes(out / "a.ts/index.html");
+    EXPECT_NE(html.find(kGbkBlack), std::string::npos) << firstErrors;
+    EXPECT_NE(html.find(">ftp://127.0.0.1/in/a.ts</td>"), std::string::npos) << "the FileName row:\n" << html;
+
+    // bad.ts never got past its thumbnail: the same address again is a duplicate. The file of
+    // that name elsewhere is not: its size differs.
+    const CheckerRun second =
+        Run("--store --json " + Quoted(address("/in/bad.ts")) + " " + Quoted(address("/other/bad.ts")));
+    EXPECT_NE(errors_.find("has been ignored!\r\n\r\nftp://127.0.0.1/in/bad.ts\r\n"), std::string::npos)
+        << errors_;
+    EXPECT_NE(second.out.find("{\"path\":\"ftp://127.0.0.1/other/bad.ts\""), std::string::npos) << second.out;
+    // Checked without storing, an address that does not open says so on standard error.
+    EXPECT_EQ(Run(Quoted(address("/in/missing.ts"))).status, 2);
+    EXPECT_NE(errors_.find("could not open ftp://127.0.0.1/in/missing.ts\n"), std::string::npos) << errors_;
+    ExpectNoCredentials(errors_, "the could-not-open line");
+    ExpectNoCredentials(first.out, "the text output");
+    ExpectNoCredentials(firstErrors, "the standard error");
+    ExpectNoCredentials(html, "the report");
+    ExpectNoCredentials(second.out, "the JSON output");
+    ExpectNoCredentials(errors_, "the duplicate notice");
+
+    const std::vector<StoredSubTask> rows = StoredSubTasks();
+    ASSERT_EQ(rows.size(), 3u);
+    const int64_t sizes[] = {static_cast<int64_t>(std::filesystem::file_size(Media("faults.ts"))), 5000, 6000};
+    const char* paths[] = {"/in/a.ts", "/in/bad.ts", "/other/bad.ts"};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].file, address(paths[i]));
+        EXPECT_EQ(rows[i].type, 0) << paths[i];
+        EXPECT_EQ(rows[i].size, sizes[i]) << paths[i];
+    }
+}
+
+// A stream that gave its thumbnail but cannot be opened for the check ends as a failure that says
+// so ("无法打开"), never as a finished check; its result stays.
+TEST_F(StoredReports, StreamInputThatFailsToOpenEndsAsAStream)
+{
+    // Serves one connection with the file, then takes no more.
+    const std::string once =
+        "import socket, sys\n"
+        "s = socket.socket()\n"
+        "s.bind(('127.0.0.1', 0))\n"
+        "s.listen(1)\n"
+        "s.settimeout(60)\n"
+        "print(s.getsockname()[1], flush=True)\n"
+        "c, _ = s.accept()\n"
+        "s.close()\n"
+        "try:\n"
+        "    c.sendall(open(sys.argv[1], 'rb').read())\n"
+        "except OSError:\n"
+        "    pass\n"
+        "c.close()\n";
+    const int port = StartPeer(once, Quoted(Media("faults.ts")));
+    ASSERT_GT(port, 0);
+    const std::string address = "tcp://127.0.0.1:" + std::to_string(port);
+    const CheckerRun run = Run("--store " + Quoted(address));
+    EXPECT_EQ(run.status, 2) << run.out << errors_;
+    const std::vector<StoredSubTask> rows = StoredSubTasks();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].type, 1);
+    EXPECT_EQ(rows[0].size, 0);
+    EXPECT_EQ(rows[0].state, 14);
+    EXPECT_EQ(StoredResults(address), 1);
 }
 
 TEST_F(StoredReports, UdpTaskRecordsAndChecksALiveStream)

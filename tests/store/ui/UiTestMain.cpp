@@ -2,10 +2,12 @@
 #include "QtSuites.h"
 
 int RunOptionsTest(int argc, char** argv);
+int RunOptionPagesTest(int argc, char** argv);
 int RunLoudnessPageTest(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    const quarvik::QtSuite suites[] = {{"Options", RunOptionsTest}, {"LoudnessPage", RunLoudnessPageTest}};
+    const quarvik::QtSuite suites[] = {
+        {"Options", RunOptionsTest}, {"OptionPages", RunOptionPagesTest}, {"LoudnessPage", RunLoudnessPageTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }
