@@ -4,6 +4,7 @@
 #include "FaultBitmap.h"
 #include "FolderChooser.h"
 #include "GdiplusButton.h"
+#include "LoudnessView.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
 #include "MyTreeCtrl.h"
@@ -122,10 +123,13 @@ void CWndDetail::ShowResult() {
     m_events->DeleteAllItems();
     m_pictures->DeleteAllItems();
     m_pictures->SetImageList({});
+    std::optional<LoudnessRow> loudness;
     {
         CSqliteDb db;
         db.OpenTaskDb();
         m_detail.Load(db, m_result);
+        LoudnessRow row;
+        if (LoadLoudness(db, m_result.nID, row)) loudness = std::move(row);
     }
     SetColumns(m_detail.DeviationMode());
     const std::vector<DetailRow>& rows = m_detail.Rows();
@@ -144,6 +148,11 @@ void CWndDetail::ShowResult() {
         }
     }
     AddNodes(m_tree, m_detail.Tree(), nullptr);
+    // The programme loudness after the content; "未测量" for a result without it.
+    DetailNode loudnessNode{kLoudnessNodeTitle, -1, {}};
+    for (const std::string& text : LoudnessNodeTexts(SummarizeLoudness(loudness)))
+        loudnessNode.children.push_back({text, -1, {}});
+    AddNodes(m_tree, {loudnessNode}, nullptr);
     // The verdict and the content stay open; the media information opens when asked.
     m_tree->topLevelItem(1)->setExpanded(true);
     m_tree->topLevelItem(2)->setExpanded(true);

@@ -1,6 +1,6 @@
 #pragma once
 // The detail page: one result in full. A summary tree at the left (media information, format
-// verdict, content faults), the fault events (or the format deviations) in the middle and the
+// verdict, content faults, loudness), the fault events (or the format deviations) in the middle and the
 // fault pictures at the right, their selections kept in step. From here the operator plays the
 // material back from a fault and exports the result as an HTML report.
 #include "MyDialog.h"
