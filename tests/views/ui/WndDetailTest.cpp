@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(page.Pictures()->geometry(), QRect(806, 40, 190, 358));
     }
 
-    void loudnessNodeShowsTheStoredFigures() {
+    void loudnessNodeAndGraphShowTheStoredFigures() {
         TempHome home;
         CSqliteDb db;
         QVERIFY(db.OpenTaskDb());
@@ -143,6 +143,16 @@ private slots:
             expected << QString::fromStdString(text);
         QCOMPARE(Children(node), expected);
         QCOMPARE(Children(node).first(), QStringLiteral("综合响度 : -18.0 LUFS"));
+        // The graph under the tree, which makes room for it; gone again for a result without one.
+        page.resize(1000, 400);
+        QVERIFY(!page.LoudnessGraph()->isHidden());
+        QVERIFY(page.LoudnessGraph()->Loudness().has_value());
+        QVERIFY(page.Tree()->geometry().bottom() < page.LoudnessGraph()->geometry().top());
+        QVERIFY(!page.LoudnessGraph()->grab().isNull());
+        page.SetResult(Store(db, NewResult("quiet.mxf", kFormatValid)), QStringLiteral("/cache/quiet.mxf"));
+        page.ShowResult();
+        QVERIFY(page.LoudnessGraph()->isHidden());
+        QCOMPARE(page.Tree()->height(), 400 - 42);
     }
 
     void deviationModeAndTheTreeWithoutMedia() {
