@@ -6,6 +6,7 @@
 // data to its home thread itself.
 #pragma once
 
+#include "Loudness.h"
 #include "TextField.h"
 
 #include <cstdint>
@@ -41,6 +42,9 @@ public:
     virtual void OnFaultNotice(const ResultNotify_t& notice) = 0;
     virtual void OnCheckFinished(const ResultNotify_t& notice) = 0;
     virtual void OnOpenFailed(const ResultNotify_t& notice) = 0;
+    // The programme loudness of a finished check, sent just before its check-finished
+    // notice; not sent for a file without sound.
+    virtual void OnLoudness(int32_t /*taskId*/, int32_t /*subTaskId*/, const LoudnessInfo_t& /*loudness*/) {}
 
 protected:
     ~ICheckResultSink() = default;

@@ -52,6 +52,9 @@ public:
     int64_t StartTime() const { return m_llStartTime; }
     // Duration of the opened input in microseconds; 0 when unknown (a live stream).
     int64_t Duration() const;
+    // The sound unit last handed on, as decoded (its own layout, rate and sample format);
+    // valid only until the next ReadFrame, and only when that returned kReadSound.
+    const AVFrame* DecodedSound() const { return m_pFrame; }
     // The first media time of the opened input as its container gives it, in microseconds on
     // the clock of OnPacketTime; kNoMediaTime when unknown.
     int64_t MediaStart() const;

@@ -42,6 +42,7 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     m_prevGrey.release();
     m_snapshot.release();
     m_llSoundSamples = 0;
+    m_loudness.Reset();
     m_videoLoss.Reset();
 
     if (!Open(path) || !SetAudioOut() || !SetVideoOut(m_nAnalysisWidth, m_nAnalysisHeight))
@@ -70,6 +71,7 @@ bool CFFCheck::Step()
         return true;
     }
     case kReadSound:
+        m_loudness.Add(DecodedSound());
         DetectSound(unit->ch_layout.nb_channels, unit->sample_rate, unit->nb_samples,
                     reinterpret_cast<const int16_t*>(unit->data[0]));
         return true;
@@ -228,6 +230,8 @@ void CFFCheck::NotifyCheckFinished()
         return;
     ResultNotify_t notice = MakeNotice();
     notice.nFrame = m_nLastPictureIndex;
+    if (m_loudness.HasSound())
+        m_pResultSink->OnLoudness(m_nTaskID, m_nSubTaskID, m_loudness.Result());
     m_pResultSink->OnCheckFinished(notice);
 }
 

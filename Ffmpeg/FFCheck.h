@@ -12,6 +12,7 @@
 #include "CheckNotify.h"
 #include "ContentParams.h"
 #include "FFCapture.h"
+#include "LoudnessMeter.h"
 #include "VideoLoss.h"
 
 #include <opencv2/core/mat.hpp>
@@ -109,6 +110,8 @@ private:
 
     // Sound samples (at the rate handed on, 48 kHz) analysed so far in this file.
     int64_t m_llSoundSamples = 0;
+    // Programme loudness of the decoded sound; sent with the check-finished notice.
+    CLoudnessMeter m_loudness;
     VideoLossTracker m_videoLoss;
     cv::Mat m_noPicture;  // the snapshot of a video-lost event: black, made when first needed
 };

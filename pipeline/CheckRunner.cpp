@@ -59,6 +59,10 @@ public:
     void OnFaultNotice(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnFaultNotice(n); }); }
     void OnCheckFinished(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnCheckFinished(n); }); }
     void OnOpenFailed(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnOpenFailed(n); }); }
+    void OnLoudness(int32_t taskId, int32_t subTaskId, const LoudnessInfo_t& l) override
+    {
+        m_home.Send([&] { m_recorder.OnLoudness(taskId, subTaskId, l); });
+    }
     void OnFormatNotice(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnFormatNotice(n); }); }
     void OnCheckStopped(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnCheckStopped(n); }); }
 

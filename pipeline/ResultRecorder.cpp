@@ -66,6 +66,11 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
                 row.counts[c] = ResultCount(row.info, kCountColumnKinds[c]);
                 faulty = faulty || row.counts[c] != 0;
             }
+            LoudnessRow loudness;
+            if (LoadLoudness(db, row.info.nID, loudness)) {
+                faulty = faulty || loudness.nVerdict == kLoudnessFailed;
+                row.loudness = std::move(loudness);
+            }
             row.colour = faulty ? RowColour::kRed : RowColour::kNormal;
             if (row.info.nState == kSubTaskOpenFailed)
                 row.counts.fill(-1);
@@ -203,6 +208,24 @@ void CResultRecorder::OnCheckStopped(const ResultNotify_t& notice)
     const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
     if (index >= 0)
         EndResult(index, notice, kSubTaskInterrupted);
+}
+
+void CResultRecorder::OnLoudness(int32_t taskId, int32_t subTaskId, const LoudnessInfo_t& loudness)
+{
+    const int index = FindRow(taskId, subTaskId);
+    if (index < 0)
+        return;
+    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
+    const LoudnessLimits limits = ReadLoudnessLimits();
+    row.loudness = LoudnessRow{loudness, JudgeLoudness(loudness, limits), limits};
+    CSqliteDb db;
+    if (row.info.nID > 0 && db.OpenTaskDb())
+        StoreLoudness(db, row.info.nID, *row.loudness);
+    if (row.loudness->nVerdict == kLoudnessFailed) {
+        row.colour = RowColour::kRed;
+        PassOn(1);
+    }
+    Changed(index);
 }
 
 void CResultRecorder::OnOpenFailed(const ResultNotify_t& notice)

@@ -9,12 +9,14 @@
 #include "CheckNotify.h"
 #include "FaultKinds.h"
 #include "FileDisplay.h"
+#include "LoudnessDb.h"
 #include "TaskRecords.h"
 #include "TaskStates.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +39,8 @@ struct ResultRow_t {
     std::vector<uint8_t> face;
     // Per count column (kCountColumnKinds); -1 shows "-": nothing reported for it yet.
     std::array<int32_t, kCountColumnKinds.size()> counts{};
-    RowColour colour = RowColour::kNormal;  // what the counts and the format verdict say
+    RowColour colour = RowColour::kNormal;  // what the counts, the format and the loudness verdicts say
+    std::optional<LoudnessRow> loudness;  // none: not measured (yet), or a file without sound
     bool running = false;  // its check has begun here and not ended yet
 
     // How the result stands (ResultStateOf); a failure state outweighs the colour above.
@@ -81,6 +84,9 @@ public:
     void OnFaultNotice(const ResultNotify_t& notice) override;
     void OnCheckFinished(const ResultNotify_t& notice) override;
     void OnOpenFailed(const ResultNotify_t& notice) override;
+    // Judged with the loudness settings of the moment and stored with the verdict; a failure
+    // turns the row red and is passed on as a fault report (code 1).
+    void OnLoudness(int32_t taskId, int32_t subTaskId, const LoudnessInfo_t& loudness) override;
     // The check was stopped midway: the result keeps what was found and is marked interrupted.
     void OnCheckStopped(const ResultNotify_t& notice);
 

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace quarvik {
@@ -51,6 +53,57 @@ bool WriteDbPass(std::string_view password)
     if (password.size() > kMaxDbPassLength || !IsStorableProfileValue(scrambled))
         return false;
     return WriteSetting(kDbPass, scrambled);
+}
+
+namespace {
+
+// Figures are read and written with '.' whatever the locale, so the file means the same
+// everywhere.
+bool ParseFigure(std::string_view text, double& value)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end != text.data() && std::isfinite(value);
+}
+
+double ReadFigure(const TextSetting& setting, bool nonNegative)
+{
+    double value = 0.0;
+    if (ParseFigure(ReadSetting(setting), value) && !(nonNegative && value < 0))
+        return value;
+    ParseFigure(setting.defaultValue, value);
+    return value;
+}
+
+std::string FigureText(double value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof(text), value);
+    return std::string(text, result.ptr);
+}
+
+}  // namespace
+
+LoudnessLimits ReadLoudnessLimits()
+{
+    LoudnessLimits limits;
+    limits.enabled = ReadSetting(kLoudnessEnable) != 0;
+    limits.target = ReadFigure(kLoudnessTarget, false);
+    limits.tolerance = ReadFigure(kLoudnessTolerance, true);
+    limits.maxTruePeak = ReadFigure(kLoudnessMaxTruePeak, false);
+    return limits;
+}
+
+bool WriteLoudnessLimits(const LoudnessLimits& limits)
+{
+    // Each key is written even when one fails, so the section stays as complete as it can.
+    bool written = WriteSetting(kLoudnessEnable, limits.enabled ? 1 : 0);
+    written = WriteSetting(kLoudnessTarget, FigureText(limits.target)) && written;
+    written = WriteSetting(kLoudnessTolerance, FigureText(limits.tolerance)) && written;
+    return WriteSetting(kLoudnessMaxTruePeak, FigureText(limits.maxTruePeak)) && written;
 }
 
 int32_t ReadLeftWidth(int32_t workspaceWidth)

@@ -3,6 +3,8 @@
 // so a value written by the options dialog is seen by the next read on any thread.
 #pragma once
 
+#include "Loudness.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,6 +36,11 @@ inline constexpr IntSetting kPlayoutSystem{kSettingsFile, "Result", "System", 0}
 inline constexpr TextSetting kDbServer{kSettingsFile, "Result", "DbServer", ""};
 inline constexpr TextSetting kDbUser{kSettingsFile, "Result", "DbUser", ""};
 inline constexpr TextSetting kDbPass{kSettingsFile, "Result", "DbPass", ""};  // scrambled; use Read/WriteDbPass
+// Programme loudness judging; figures in LUFS, LU and dBTP, read with ReadLoudnessLimits.
+inline constexpr IntSetting kLoudnessEnable{kSettingsFile, "Loudness", "Enable", 0};
+inline constexpr TextSetting kLoudnessTarget{kSettingsFile, "Loudness", "Target", "-23"};
+inline constexpr TextSetting kLoudnessTolerance{kSettingsFile, "Loudness", "Tolerance", "1"};
+inline constexpr TextSetting kLoudnessMaxTruePeak{kSettingsFile, "Loudness", "MaxTruePeak", "-1"};
 
 int32_t ReadSetting(const IntSetting& setting);
 std::string ReadSetting(const TextSetting& setting);
@@ -51,6 +58,11 @@ std::string ReadDbPass();
 // kMaxDbPassLength, or with a byte that scrambles into a NUL, a line break, a surrounding
 // blank or quote.
 bool WriteDbPass(std::string_view password);
+
+// The loudness section; a figure that is not a number, or a negative tolerance, reads as
+// its default.
+LoudnessLimits ReadLoudnessLimits();
+bool WriteLoudnessLimits(const LoudnessLimits& limits);
 
 // Width of the workspace's task column; 30 % of workspaceWidth when none is stored.
 int32_t ReadLeftWidth(int32_t workspaceWidth);

@@ -10,6 +10,7 @@ PACKAGES="
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libopencv-core-dev libopencv-imgproc-dev
   libsqlite3-dev
+  libebur128-dev
   libcurl4-gnutls-dev
   unixodbc-dev unixodbc tdsodbc libsqliteodbc
   libmediainfo0v5

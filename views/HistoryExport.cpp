@@ -7,6 +7,7 @@
 #include "ReportFiles.h"
 #include "ResultColumns.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,7 +25,7 @@ std::string HistoryHeader()
         "<th scope=\"col\">格式</th>\r\n";
     for (int32_t kind : kCountColumnKinds)
         header += std::string("<th scope=\"col\">") + FindFaultKind(kind)->exportTitle + "</th>\r\n";
-    return header + "<th scope=\"col\">状态</th>\r\n</tr>\r\n";
+    return header + "<th scope=\"col\">状态</th>\r\n<th scope=\"col\">响度(LUFS)</th>\r\n</tr>\r\n";
 }
 
 const char* const kHistoryFooter = "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n";
@@ -55,7 +56,7 @@ std::string FormatFileName(FormatIcon icon)
 
 }  // namespace
 
-std::string HistoryRowHtml(const ResultInfo_t& result, int i)
+std::string HistoryRowHtml(const ResultInfo_t& result, int i, const std::optional<LoudnessRow>& loudness)
 {
     const ResultRowTexts texts = HistoryRowTexts(result);
     const std::string colour = texts.failure ? HtmlColour(*texts.failure) : ShowsFaults(texts) ? "#FF0000" : "";
@@ -63,7 +64,11 @@ std::string HistoryRowHtml(const ResultInfo_t& result, int i)
                        Cell(texts.file, colour) + Cell(texts.name, colour) + ImageCell(FormatFileName(texts.formatIcon));
     for (const std::string& count : texts.counts)
         html += Cell(count, colour);
-    return html + Cell(texts.state, colour) + "</tr>\r\n";
+    html += Cell(texts.state, colour);
+    const bool loudnessFailed = loudness && loudness->nVerdict == kLoudnessFailed;
+    html += Cell(loudness ? LoudnessFigureText(loudness->info.fIntegrated) : "-",
+                 colour.empty() && loudnessFailed ? "#FF0000" : colour);
+    return html + "</tr>\r\n";
 }
 
 ReportOutcome WriteHistoryExport(const std::string& folder, std::span<const ResultInfo_t> results)
@@ -87,12 +92,20 @@ ReportOutcome WriteHistoryExport(const std::string& folder, std::span<const Resu
         outcome.Fail(page.Error());
         return outcome;
     }
+    // Only stored results have loudness; the database is not opened (nor made) for others.
+    CSqliteDb db;
+    const bool stored = std::any_of(results.begin(), results.end(), [](const ResultInfo_t& r) { return r.nID > 0; }) &&
+                        db.OpenTaskDb();
     bool written = page.Write(HistoryHeader());
     for (size_t i = 0; written && i < results.size(); ++i) {
         const ResultInfo_t& result = results[i];
         SaveReportPicture(FacePicture(result.pFaceImage, result.nFaceImageSize), images,
                           FaceFileName(static_cast<int>(i)), outcome);
-        written = page.Write(HistoryRowHtml(result, static_cast<int>(i)));
+        std::optional<LoudnessRow> loudness;
+        LoudnessRow row;
+        if (stored && result.nID > 0 && LoadLoudness(db, result.nID, row))
+            loudness = std::move(row);
+        written = page.Write(HistoryRowHtml(result, static_cast<int>(i), loudness));
     }
     // A table without its end is no page: remove it rather than leave half of one.
     if (!written || !page.Write(kHistoryFooter) || !page.Close()) {

@@ -5,9 +5,11 @@
 // Draws pictures: needs a QGuiApplication (GuiApp.h) on the calling thread.
 #pragma once
 
+#include "LoudnessDb.h"
 #include "ReportOutcome.h"
 #include "TaskRecords.h"
 
+#include <optional>
 #include <span>
 #include <string>
 
@@ -17,13 +19,15 @@ namespace quarvik {
 std::string HistoryHeader();
 extern const char* const kHistoryFooter;
 
-// Row i of the table (UTF-8, texts escaped).
-std::string HistoryRowHtml(const ResultInfo_t& result, int i);
+// Row i of the table (UTF-8, texts escaped). Its last cell is the integrated loudness, "-"
+// without one, red when the loudness failed its judging.
+std::string HistoryRowHtml(const ResultInfo_t& result, int i, const std::optional<LoudnessRow>& loudness = {});
 
 // Writes the table of results, in the given order, into folder (which must exist). The
 // "images" folder with the three format pictures is always made; an empty list removes any
 // "index.html" instead of writing one. A page that fails before its footer is removed; a
 // face picture that cannot be written is skipped. Face pictures (pFaceImage) are borrowed.
+// The loudness of each result (by nID) is read from "task.db".
 ReportOutcome WriteHistoryExport(const std::string& folder, std::span<const ResultInfo_t> results);
 
 }  // namespace quarvik

@@ -2,6 +2,7 @@
 
 #include "FaultBitmap.h"
 #include "GbkFile.h"
+#include "LoudnessView.h"
 #include "ReportFiles.h"
 
 namespace quarvik {
@@ -31,6 +32,9 @@ ReportOutcome WriteResultReport(const std::string& folder, const ResultReport& r
         for (size_t i = 0; i < report.faults.size(); ++i)
             SaveReportPicture(ReportFaultPicture(report.faults[i]), images, std::to_string(i) + ".bmp", outcome);
     }
+    if (report.loudness)
+        SaveReportPicture(LoudnessGraphImage(*report.loudness, kLoudnessGraphWidth, kLoudnessGraphHeight), images,
+                          kLoudnessGraphFile, outcome);
     if (!page.Write(ResultReportHtml(report)) || !page.Close())
         outcome.Fail(page.Error());
     return outcome;

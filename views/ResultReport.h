@@ -1,14 +1,17 @@
-// The single-result report: a folder with "index.html" (media information, format check and
-// content check of one result, in GBK) and "images/<i>.bmp", the 80 x 60 picture of fault i.
+// The single-result report: a folder with "index.html" (media information, format check,
+// content check and programme loudness of one result, in GBK), "images/<i>.bmp", the 80 x 60
+// picture of fault i, and "images/loudness.bmp", the short-term loudness graph.
 //
 // The writer takes plain records; StoredReport.h fills them from the task database. It draws
 // pictures, so it needs a QGuiApplication (GuiApp.h) on the calling thread.
 #pragma once
 
+#include "LoudnessDb.h"
 #include "ReportOutcome.h"
 #include "TaskQueries.h"
 #include "TaskRecords.h"
 
+#include <optional>
 #include <array>
 #include <string>
 #include <vector>
@@ -22,8 +25,14 @@ struct ResultReport {
     // Shown unless the format verdict is invalid. A snapshot (pImage, nImageWidth,
     // nImageHeight, nBitCount 24) is borrowed and must stay valid during the write.
     std::vector<FaultInfo_t> faults;
+    // The programme loudness; none: the section says it was not measured.
+    std::optional<LoudnessRow> loudness;
 };
 
+// The loudness graph's picture file in "images", and its size.
+inline constexpr char kLoudnessGraphFile[] = "loudness.bmp";
+inline constexpr int kLoudnessGraphWidth = 600;
+inline constexpr int kLoudnessGraphHeight = 160;
 // The texts of a fault event as the detail list and the report show them: start, end and
 // length as time codes, and the kind's name.
 std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault);

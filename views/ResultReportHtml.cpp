@@ -1,6 +1,7 @@
 #include "FaultKinds.h"
 #include "FileDisplay.h"
 #include "HtmlText.h"
+#include "LoudnessView.h"
 #include "ResultColumns.h"
 #include "ResultReport.h"
 #include "TaskStates.h"
@@ -105,6 +106,28 @@ std::string ContentSection(const ResultReport& report)
     return html + kSectionEnd;
 }
 
+std::string LoudnessSection(const ResultReport& report)
+{
+    // A result without loudness (no sound, or checked before loudness was measured) keeps the
+    // page it always had.
+    const LoudnessSummary summary = SummarizeLoudness(report.loudness);
+    if (!summary.measured)
+        return {};
+    std::string html = "<b><font size=\"6\">响度检测结果</font></b>";
+    html += kTableStart;
+    html += "<th scope=\"col\">项目</th>\r\n<th scope=\"col\">数值</th>\r\n</tr>\r\n";
+    for (const LoudnessFigureRow& row : summary.rows)
+        html += "<tr>\r\n" + Cell(row.label) + Cell(row.value) + "</tr>\r\n";
+    if (!summary.verdictText.empty()) {
+        const bool failed = summary.verdict == kLoudnessFailed;
+        html += Format("<tr>\r\n<td colspan=2>%s%s%s</td>\r\n</tr>\r\n", failed ? "<font color=\"#FF0000\">" : "",
+                       summary.verdictText.c_str(), failed ? "</font>" : "");
+    }
+    html += Format("<tr>\r\n<td colspan=2><img border=\"0\" src=\"images/%s\" ></td>\r\n</tr>\r\n",
+                   kLoudnessGraphFile);
+    return html + kSectionEnd;
+}
+
 }  // namespace
 
 std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault)
@@ -127,7 +150,7 @@ bool ReportListsFaults(const ResultReport& report)
 std::string ResultReportHtml(const ResultReport& report)
 {
     return "<html><head><META http-equiv=\"Content-Type\" content=\"text/html;\" /></head>\r\n<body><center> " +
-           MediaSection(report) + FormatSection(report) + ContentSection(report) + "</center> </body></html>\r\n";
+           MediaSection(report) + FormatSection(report) + ContentSection(report) + LoudnessSection(report) + "</center> </body></html>\r\n";
 }
 
 }  // namespace quarvik

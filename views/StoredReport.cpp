@@ -41,6 +41,11 @@ bool LoadResultReport(CSqliteDb& db, int nResultID, StoredResultReport& out)
 void LoadFaultsOf(CSqliteDb& db, int nResultID, StoredResultReport& out)
 {
     out.faultRows = LoadFaults(db, nResultID);
+    LoudnessRow loudness;
+    if (LoadLoudness(db, nResultID, loudness))
+        out.report.loudness = std::move(loudness);
+    else
+        out.report.loudness.reset();
     out.report.faults.clear();
     constexpr size_t kSnapshotBytes = kSnapshotWidth * kSnapshotHeight * 3;
     for (FaultRow& fault : out.faultRows) {

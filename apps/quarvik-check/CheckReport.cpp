@@ -24,6 +24,32 @@ size_t Utf8SequenceLength(const std::string& text, size_t i)
     return length;
 }
 
+// A figure as a JSON number with one decimal, null without a value.
+std::string JsonFigure(double figure)
+{
+    return HasLoudnessValue(figure) ? LoudnessFigureText(figure) : "null";
+}
+
+const char* VerdictName(int32_t verdict)
+{
+    switch (verdict) {
+    case kLoudnessPassed: return "passed";
+    case kLoudnessFailed: return "failed";
+    default: return "not_judged";
+    }
+}
+
+void WriteJsonLoudness(std::ostream& out, const LoudnessInfo_t& l, int32_t verdict)
+{
+    out << "{\"integrated\":" << JsonFigure(l.fIntegrated) << ",\"range\":" << JsonFigure(l.fRange)
+        << ",\"true_peak\":" << JsonFigure(l.fTruePeak) << ",\"max_momentary\":" << JsonFigure(l.fMaxMomentary)
+        << ",\"max_short_term\":" << JsonFigure(l.fMaxShortTerm) << ",\"verdict\":\"" << VerdictName(verdict)
+        << "\",\"short_term\":[";
+    for (size_t i = 0; i < l.shortTerm.size(); ++i)
+        out << (i ? "," : "") << JsonFigure(l.shortTerm[i]);
+    out << "]}";
+}
+
 }  // namespace
 
 void ReportCollector::OnFaultNotice(const ResultNotify_t& notice)
@@ -107,6 +133,12 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
             out << "  " << e.value << " dBFS";
         out << '\n';
     }
+    if (report.loudness) {
+        out << "  响度: " << LoudnessSummaryText(*report.loudness);
+        if (report.loudnessVerdict != kLoudnessNotJudged)
+            out << "  " << LoudnessVerdictText(report.loudnessVerdict);
+        out << '\n';
+    }
     if (report.formatVerdict != 0)
         out << "  format " << (report.formatVerdict == 2 ? "valid" : "invalid") << '\n';
     for (const DeviationRecord& d : report.deviations) {
@@ -144,6 +176,13 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
                 << ",\"end\":" << e.end << ",\"value\":" << e.value << '}';
         }
         out << ']';
+        if (r.opened) {
+            out << ",\"loudness\":";
+            if (r.loudness)
+                WriteJsonLoudness(out, *r.loudness, r.loudnessVerdict);
+            else
+                out << "null";
+        }
         if (r.resultId > 0) {
             out << ",\"result_id\":" << r.resultId << ",\"format\":" << r.formatVerdict
                 << ",\"deviations\":[";

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "CheckNotify.h"
+#include "Loudness.h"
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -42,6 +44,10 @@ struct FileReport {
     int32_t formatVerdict = 0;
     std::vector<DeviationRecord> deviations;
     std::string reportFolder;  // --report: the folder its report was written into
+    // Programme loudness; none for a file without sound. The verdict is the one of the
+    // loudness settings (not judged unless they enable it).
+    std::optional<LoudnessInfo_t> loudness;
+    int32_t loudnessVerdict = kLoudnessNotJudged;
 };
 
 // Collects the fault notices of one check into a FileReport.
@@ -51,6 +57,7 @@ public:
     void OnFaultNotice(const ResultNotify_t& notice) override;
     void OnCheckFinished(const ResultNotify_t&) override { m_report.opened = true; }
     void OnOpenFailed(const ResultNotify_t&) override { m_report.opened = false; }
+    void OnLoudness(int32_t, int32_t, const LoudnessInfo_t& loudness) override { m_report.loudness = loudness; }
 
 private:
     FileReport& m_report;

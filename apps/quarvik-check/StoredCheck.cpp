@@ -114,6 +114,10 @@ FileReport ReadBackReport(const SubTaskInfo_t& subTask, const CResultRecorder& r
     if (row < 0)
         return report;
     const ResultInfo_t& result = recorder.Row(row).info;
+    if (const auto& loudness = recorder.Row(row).loudness) {
+        report.loudness = loudness->info;
+        report.loudnessVerdict = loudness->nVerdict;
+    }
     report.resultId = result.nID;
     report.interrupted = recorder.Row(row).State() == kSubTaskInterrupted;
     report.formatVerdict = result.nFmtError;

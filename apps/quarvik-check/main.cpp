@@ -11,6 +11,7 @@
 #include "CheckReport.h"
 #include "CheckRun.h"
 #include "ContentParams.h"
+#include "Settings.h"
 #include "FileDisplay.h"
 #include "GuiApp.h"
 #include "StoredCheck.h"
@@ -66,8 +67,11 @@ void PrintUsage(std::FILE* to)
                  "                   (stores)\n"
                  "  --run-tasks      run every active monitoring task until interrupted\n"
                  "  --task ID        run one monitoring task until interrupted\n"
-                 "exit status: 0 no fault events, 1 fault events found, 2 an input could not be\n"
-                 "opened, a report could not be written or the arguments are wrong\n");
+                 "  Also measures each programme's loudness (EBU R128); judged when the Loudness\n"
+                 "  section of Quarvik.ini enables it.\n"
+                 "exit status: 0 no fault events, 1 fault events, format deviations or a loudness\n"
+                 "failure found, 2 an input could not be opened, a report could not be written or\n"
+                 "the arguments are wrong\n");
 }
 
 enum class Mode { kCheck, kRunTasks, kSetCache, kListTasks, kAddTemplate, kAddTask };
@@ -184,6 +188,8 @@ FileReport CheckOne(const std::string& path, const std::string& paramsPath, bool
     if (progressBar)
         std::fprintf(stderr, "\r\033[K");
     report.opened = outcome != CheckOutcome::kOpenFailed;
+    if (report.loudness)
+        report.loudnessVerdict = JudgeLoudness(*report.loudness, ReadLoudnessLimits());
     report.interrupted = outcome == CheckOutcome::kStopped;
     report.frames = engine.PictureCount();
     const double seconds = secondsSince();
@@ -263,7 +269,8 @@ int main(int argc, char** argv)
     for (const FileReport& report : reports) {
         if (!report.opened)
             status = kExitTrouble;
-        else if ((!report.events.empty() || report.formatVerdict == kFormatInvalid) && status == kExitClean)
+        else if ((!report.events.empty() || report.formatVerdict == kFormatInvalid ||
+                  report.loudnessVerdict == kLoudnessFailed) && status == kExitClean)
             status = kExitFaults;
     }
     if (options.json)

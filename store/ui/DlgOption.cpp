@@ -5,6 +5,7 @@
 #include "MyTabCtrl.h"
 #include "PageContent.h"
 #include "PageGeneral.h"
+#include "PageLoudness.h"
 #include "PageResult.h"
 #include "PageSyntax.h"
 #include "PageTarget.h"
@@ -28,6 +29,7 @@ CDlgOption::CDlgOption(QWidget* parent, bool generalOnly)
         m_content = AddPage(QStringLiteral("图像质量模板"), new CPageContent, [this] { return m_content->Save(); });
         m_syntax = AddPage(QStringLiteral("格式模板"), new CPageSyntax);
         m_result = AddPage(QStringLiteral("检测结果"), new CPageResult, [this] { return m_result->Save(); });
+        m_loudness = AddPage(QStringLiteral("响度"), new CPageLoudness, [this] { return m_loudness->Save(); });
         ConnectJumps();
     }
 
@@ -82,6 +84,11 @@ void CDlgOption::SelectTab(int index) {
 }
 
 void CDlgOption::accept() {
+    // The loudness figures are checked before any page writes, so their refusal writes nothing.
+    if (m_loudness && !m_loudness->Check()) {
+        SelectTab(kTabLoudness);
+        return;
+    }
     const int shown = CurrentTab();
     for (int tab = 0; tab < m_saves.size(); ++tab) {
         if (!m_saves[tab]) continue;

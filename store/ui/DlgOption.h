@@ -2,6 +2,7 @@
 // "系统设置": a tab per settings page. In general-only mode (the start-up cache-folder prompt)
 // only the "通用" tab exists. Pages that edit rows of Templ.db write each change at once; pages
 // that edit settings write them on OK, in tab order, the first refusal keeping the dialog open.
+// The last tab, "响度", follows the six settings tabs.
 #include "MyPopDialog.h"
 
 #include <QList>
@@ -12,6 +13,7 @@ class CMyDialog;
 class CMyTabCtrl;
 class CPageContent;
 class CPageGeneral;
+class CPageLoudness;
 class CPageResult;
 class CPageSyntax;
 class CPageTarget;
@@ -21,7 +23,7 @@ class QStackedLayout;
 class CDlgOption : public CMyPopDialog {
     Q_OBJECT
 public:
-    enum Tab { kTabGeneral, kTabTask, kTabTarget, kTabContent, kTabSyntax, kTabResult };
+    enum Tab { kTabGeneral, kTabTask, kTabTarget, kTabContent, kTabSyntax, kTabResult, kTabLoudness };
 
     CDlgOption(QWidget* parent, bool generalOnly);
 
@@ -32,6 +34,8 @@ public:
     CPageContent* Content() const { return m_content; }
     CPageSyntax* Syntax() const { return m_syntax; }
     CPageResult* Result() const { return m_result; }
+
+    CPageLoudness* Loudness() const { return m_loudness; }
 
     CMyTabCtrl* Tabs() const { return m_tabs; }
     CMyDialog* Page(int index) const { return m_pages.value(index); }
@@ -57,6 +61,7 @@ private:
     CPageContent* m_content = nullptr;
     CPageSyntax* m_syntax = nullptr;
     CPageResult* m_result = nullptr;
+    CPageLoudness* m_loudness = nullptr;
     QList<CMyDialog*> m_pages;
     QList<std::function<bool()>> m_saves;  // per tab
 };

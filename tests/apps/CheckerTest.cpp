@@ -216,9 +216,12 @@ TEST_F(StoredReports, EachStoredFileGetsItsReportFolder)
     EXPECT_NE(html.find(kGbkContentHeading), std::string::npos);
     EXPECT_NE(html.find(std::string("<td>") + kGbkBlack + "</td>"), std::string::npos);
     EXPECT_NE(html.find("<td>00:00:02.00</td>"), std::string::npos);
-    // One picture for each of the five faults, each a 24-bit 80 x 60 bitmap.
+    // One picture for each of the five faults, each a 24-bit 80 x 60 bitmap, and the graph of
+    // the programme's loudness.
     ASSERT_NE(run.out.find("  5 fault events"), std::string::npos) << run.out;
-    EXPECT_EQ(CountOf(html, "<img border=\"0\" src=\"images/"), 5u);
+    EXPECT_EQ(CountOf(html, "<img border=\"0\" src=\"images/"), 6u);
+    EXPECT_NE(html.find("src=\"images/loudness.bmp\""), std::string::npos);
+    EXPECT_EQ(ReadBytes(out / "faults.ts/images/loudness.bmp").size(), 54u + 600 * 3 * 160);
     for (int i = 0; i < 5; ++i) {
         const std::string picture = ReadBytes(out / "faults.ts/images" / (std::to_string(i) + ".bmp"));
         EXPECT_EQ(picture.size(), 54u + 80 * 3 * 60) << i;
@@ -459,6 +462,31 @@ TEST(Checker, ParameterFileChangesTheVerdicts)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.find("\"code\":2,"), std::string::npos);
     EXPECT_NE(run.out.find("\"code\":16,\"name\":\"静音(左)\""), std::string::npos);
+}
+
+TEST_F(StoredReports, LoudnessIsShownAndJudgedOnlyWhenEnabled)
+{
+    // tone.wav: a 440 Hz tone at -21.1 dBFS per channel, -21.8 LUFS.
+    const std::string tone = Quoted(Media("tone.wav"));
+    CheckerRun run = Run(tone);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("\n  响度: -21.8 LUFS  LRA 0.0 LU  真峰值 -21.1 dBTP\n"), std::string::npos) << run.out;
+
+    std::ofstream(dir_ / "home/Quarvik.ini", std::ios::app) << "[Loudness]\nEnable=1\n";
+    run = Run(tone);
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("真峰值 -21.1 dBTP  不合格\n"), std::string::npos) << run.out;
+    run = Run("--json --store " + tone);
+    EXPECT_EQ(run.status, 1) << run.out << errors_;
+    EXPECT_NE(run.out.find("\"loudness\":{\"integrated\":-21.8,\"range\":0.0,\"true_peak\":-21.1,"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\"verdict\":\"failed\",\"short_term\":["), std::string::npos) << run.out;
+
+    std::ofstream(dir_ / "home/Quarvik.ini", std::ios::app) << "Target=-22\n";
+    run = Run("--json " + tone + " " + Quoted(Media("video-only.mkv")));
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("\"verdict\":\"passed\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"events\":[],\"loudness\":null}"), std::string::npos) << "no sound, no loudness";
 }
 
 TEST_F(StoredReports, FolderTaskRunsUnattendedUntilInterrupted)

@@ -46,11 +46,12 @@ protected:
     }
 };
 
-TEST_F(HistoryExport, HeaderNamesEveryCountColumnThenTheState)
+TEST_F(HistoryExport, HeaderNamesEveryCountColumnThenTheStateThenTheLoudness)
 {
-    // The eleven columns of picture and sound faults take 742 bytes in GBK; video lost and the
-    // state follow.
-    const std::string added = "<th scope=\"col\">视频丢失</th>\r\n<th scope=\"col\">状态</th>\r\n";
+    // The eleven columns of picture and sound faults take 742 bytes in GBK; video lost, the
+    // state and the integrated loudness follow.
+    const std::string added = "<th scope=\"col\">视频丢失</th>\r\n<th scope=\"col\">状态</th>\r\n"
+                              "<th scope=\"col\">响度(LUFS)</th>\r\n";
     const std::string header = HistoryHeader();
     ASSERT_TRUE(header.ends_with(added + "</tr>\r\n"));
     EXPECT_EQ(Utf8ToGbk(header).size() - Utf8ToGbk(added).size(), 742u);
@@ -62,7 +63,7 @@ TEST_F(HistoryExport, RowsBareOrRed)
 {
     const std::string counts = "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
                                "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
-                               "<td>检测完毕</td>\r\n</tr>\r\n";
+                               "<td>检测完毕</td>\r\n<td>-</td>\r\n</tr>\r\n";
     EXPECT_EQ(HistoryRowHtml(Result("a&b.mxf", kFormatValid, 0), 3),
               "<tr>\r\n<td><img border=\"0\" src=\"images/3.bmp\" ></td>\r\n<td>2023-11-14 22:13:20</td>\r\n"
               "<td>/media/a&amp;b.mxf</td>\r\n<td>a&amp;b.mxf</td>\r\n<td><img border=\"0\" src=\"images/fmt2.bmp\" ></td>\r\n"
@@ -76,14 +77,25 @@ TEST_F(HistoryExport, RowsBareOrRed)
               "<tr>\r\n<td><img border=\"0\" src=\"images/0.bmp\" ></td>\r\n<td>" + red +
                   "2023-11-14 22:13:20</font></td>\r\n<td>" + red + "/media/b.mxf</font></td>\r\n<td>" + red +
                   "b.mxf</font></td>\r\n<td><img border=\"0\" src=\"images/fmt1.bmp\" ></td>\r\n<td>" + red +
-                  "2</font></td>\r\n" + redZeros + "<td>" + red + "检测完毕</font></td>\r\n</tr>\r\n");
+                  "2</font></td>\r\n" + redZeros + "<td>" + red + "检测完毕</font></td>\r\n<td>" + red +
+                  "-</font></td>\r\n</tr>\r\n");
 
     // Video lost alone makes the row red; its count is the last one, before the state.
     ResultInfo_t lost = Result("d.mxf", kFormatValid, 0);
     lost.nNVCount = 1;
     const std::string lostRow = HistoryRowHtml(lost, 2);
     EXPECT_NE(lostRow.find("#FF0000"), std::string::npos);
-    EXPECT_TRUE(lostRow.ends_with("<td>" + red + "1</font></td>\r\n<td>" + red + "检测完毕</font></td>\r\n</tr>\r\n"));
+    EXPECT_TRUE(lostRow.ends_with("<td>" + red + "1</font></td>\r\n<td>" + red + "检测完毕</font></td>\r\n<td>" + red +
+                                  "-</font></td>\r\n</tr>\r\n"));
+
+    // The integrated loudness follows the state; a failed one alone is red.
+    LoudnessRow loudness;
+    loudness.info = {-23.04, 3.0, -2.0, -20.0, -21.0, {}};
+    const std::string passed = HistoryRowHtml(Result("d.mxf", kFormatValid, 0), 2, loudness);
+    EXPECT_TRUE(passed.ends_with("<td>检测完毕</td>\r\n<td>-23.0</td>\r\n</tr>\r\n")) << passed;
+    loudness.nVerdict = kLoudnessFailed;
+    const std::string failed = HistoryRowHtml(Result("d.mxf", kFormatValid, 0), 2, loudness);
+    EXPECT_TRUE(failed.ends_with("<td>检测完毕</td>\r\n<td>" + red + "-23.0</font></td>\r\n</tr>\r\n")) << failed;
 
     // A failed format check shows zeros, so its row is not red.
     const std::string invalid = HistoryRowHtml(Result("c.mxf", kFormatInvalid, 5), 1);
@@ -116,7 +128,8 @@ TEST_F(HistoryExport, FailedChecksInTheirColourWithTheirState)
         EXPECT_EQ(html.find("#FF0000"), std::string::npos) << c.what << ": the failure colour comes first";
         EXPECT_NE(html.find("<td>" + font + "a.mxf</font></td>"), std::string::npos) << c.what << html;
         EXPECT_NE(html.find("<td>" + font + c.stillFrames + "</font></td>"), std::string::npos) << c.what << html;
-        EXPECT_TRUE(html.ends_with("<td>" + font + c.state + "</font></td>\r\n</tr>\r\n")) << c.what << html;
+        EXPECT_TRUE(html.ends_with("<td>" + font + c.state + "</font></td>\r\n<td>" + font + "-</font></td>\r\n</tr>\r\n"))
+            << c.what << html;
     }
 }
 

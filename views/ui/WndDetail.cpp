@@ -4,6 +4,7 @@
 #include "FaultBitmap.h"
 #include "FolderChooser.h"
 #include "GdiplusButton.h"
+#include "LoudnessView.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
 #include "MyTreeCtrl.h"
@@ -12,6 +13,7 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QPainter>
 
 using namespace quarvik;
 
@@ -56,8 +58,10 @@ CWndDetail::CWndDetail(QWidget* parent)
       m_export(new CGdiplusButton(QStringLiteral("导出"), this)),
       m_exportMenu(new QMenu(QStringLiteral("Export"), this)),
       m_tree(new CMyTreeCtrl(this)),
+      m_loudnessGraph(new CLoudnessGraph(this)),
       m_events(new CMyListCtrl(this)),
       m_pictures(new CMyListCtrl(this)) {
+    m_loudnessGraph->hide();
     m_refresh->setGeometry(4, 6, 80, 28);
     m_playback->setGeometry(90, 6, 80, 28);
     m_export->setGeometry(176, 6, 80, 28);
@@ -122,10 +126,13 @@ void CWndDetail::ShowResult() {
     m_events->DeleteAllItems();
     m_pictures->DeleteAllItems();
     m_pictures->SetImageList({});
+    std::optional<LoudnessRow> loudness;
     {
         CSqliteDb db;
         db.OpenTaskDb();
         m_detail.Load(db, m_result);
+        LoudnessRow row;
+        if (LoadLoudness(db, m_result.nID, row)) loudness = std::move(row);
     }
     SetColumns(m_detail.DeviationMode());
     const std::vector<DetailRow>& rows = m_detail.Rows();
@@ -144,6 +151,13 @@ void CWndDetail::ShowResult() {
         }
     }
     AddNodes(m_tree, m_detail.Tree(), nullptr);
+    // The programme loudness after the content; "未测量" for a result without it.
+    DetailNode loudnessNode{kLoudnessNodeTitle, -1, {}};
+    for (const std::string& text : LoudnessNodeTexts(SummarizeLoudness(loudness)))
+        loudnessNode.children.push_back({text, -1, {}});
+    AddNodes(m_tree, {loudnessNode}, nullptr);
+    m_loudnessGraph->SetLoudness(loudness);
+    resizeEvent(nullptr);
     // The verdict and the content stay open; the media information opens when asked.
     m_tree->topLevelItem(1)->setExpanded(true);
     m_tree->topLevelItem(2)->setExpanded(true);
@@ -188,7 +202,21 @@ void CWndDetail::OnPictureRowChanged(int row) {
 
 void CWndDetail::resizeEvent(QResizeEvent*) {
     const int w = width(), h = height();
-    m_tree->setGeometry(2, 40, kTreeWidth, h - 42);
+    const int graph = m_loudnessGraph->isHidden() ? 0 : kLoudnessGraphHeight + 2;
+    m_tree->setGeometry(2, 40, kTreeWidth, h - 42 - graph);
+    m_loudnessGraph->setGeometry(2, h - 2 - kLoudnessGraphHeight, kTreeWidth, kLoudnessGraphHeight);
     m_events->setGeometry(247, 40, w - 444, h - 42);
     m_pictures->setGeometry(w - 194, 40, kPictureListWidth, h - 42);
+}
+
+void CLoudnessGraph::SetLoudness(const std::optional<LoudnessRow>& loudness) {
+    m_loudness = loudness;
+    setVisible(m_loudness.has_value());
+    update();
+}
+
+void CLoudnessGraph::paintEvent(QPaintEvent*) {
+    if (!m_loudness) return;
+    QPainter painter(this);
+    PaintLoudnessGraph(painter, rect(), *m_loudness);
 }

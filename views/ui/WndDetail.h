@@ -1,25 +1,43 @@
 #pragma once
 // The detail page: one result in full. A summary tree at the left (media information, format
-// verdict, content faults), the fault events (or the format deviations) in the middle and the
+// verdict, content faults, loudness), the fault events (or the format deviations) in the middle and the
 // fault pictures at the right, their selections kept in step. From here the operator plays the
 // material back from a fault and exports the result as an HTML report.
 #include "MyDialog.h"
 
+#include "LoudnessDb.h"
 #include "ResultDetail.h"
 #include "TaskRecords.h"
 
 #include <QTimer>
+
+#include <optional>
 
 class CGdiplusButton;
 class CMyListCtrl;
 class CMyTreeCtrl;
 class QMenu;
 
+// The short-term loudness of the shown result, under the tree; hidden without one.
+class CLoudnessGraph : public QWidget {
+public:
+    using QWidget::QWidget;
+    void SetLoudness(const std::optional<quarvik::LoudnessRow>& loudness);
+    const std::optional<quarvik::LoudnessRow>& Loudness() const { return m_loudness; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::optional<quarvik::LoudnessRow> m_loudness;
+};
+
 class CWndDetail : public CMyDialog {
     Q_OBJECT
 public:
     static constexpr int kTreeWidth = 240;
     static constexpr int kPictureListWidth = 190;
+    static constexpr int kLoudnessGraphHeight = 120;
 
     explicit CWndDetail(QWidget* parent = nullptr);
 
@@ -37,6 +55,7 @@ public:
 
     const quarvik::CResultDetail& Detail() const { return m_detail; }
     CMyTreeCtrl* Tree() const { return m_tree; }
+    CLoudnessGraph* LoudnessGraph() const { return m_loudnessGraph; }
     CMyListCtrl* Events() const { return m_events; }
     CMyListCtrl* Pictures() const { return m_pictures; }
     CGdiplusButton* RefreshButton() const { return m_refresh; }
@@ -62,6 +81,7 @@ private:
     CGdiplusButton* m_export;
     QMenu* m_exportMenu;
     CMyTreeCtrl* m_tree;
+    CLoudnessGraph* m_loudnessGraph;
     CMyListCtrl* m_events;
     CMyListCtrl* m_pictures;
     QTimer m_showTimer;

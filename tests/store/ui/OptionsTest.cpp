@@ -23,8 +23,8 @@ private slots:
         QCOMPARE(general.Tabs()->count(), 1);
         QCOMPARE(general.Tabs()->tabText(0), QStringLiteral("通用"));
         CDlgOption full(nullptr, false);
-        QCOMPARE(full.Tabs()->count(), 6);
-        QCOMPARE(full.PageCount(), 6);
+        QCOMPARE(full.Tabs()->count(), 7);  // the six settings tabs, then "响度"
+        QCOMPARE(full.PageCount(), 7);
         QCOMPARE(full.Tabs()->tabText(5), QStringLiteral("检测结果"));
     }
 

@@ -3,9 +3,11 @@
 
 int RunOptionsTest(int argc, char** argv);
 int RunOptionPagesTest(int argc, char** argv);
+int RunLoudnessPageTest(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    const quarvik::QtSuite suites[] = {{"Options", RunOptionsTest}, {"OptionPages", RunOptionPagesTest}};
+    const quarvik::QtSuite suites[] = {
+        {"Options", RunOptionsTest}, {"OptionPages", RunOptionPagesTest}, {"LoudnessPage", RunLoudnessPageTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }

@@ -6,6 +6,8 @@
 #include "ChosenFolder.h"
 #include "FaultKinds.h"
 #include "GdiplusButton.h"
+#include "LoudnessDb.h"
+#include "LoudnessView.h"
 #include "MyListCtrl.h"
 #include "MyTreeCtrl.h"
 #include "SqliteDb.h"
@@ -105,7 +107,9 @@ private slots:
         QCOMPARE(page.Pictures()->ImageFor(0, 0).size(), QSize(160, 120));
 
         CMyTreeCtrl* tree = page.Tree();
-        QCOMPARE(tree->topLevelItemCount(), 3);
+        QCOMPARE(tree->topLevelItemCount(), 4);
+        QCOMPARE(tree->topLevelItem(3)->text(0), QStringLiteral("响度"));
+        QCOMPARE(Children(tree->topLevelItem(3)), (QStringList{"未测量"}));
         QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("媒体信息"));
         QCOMPARE(Children(tree->topLevelItem(0)), (QStringList{"General", "Video #1"}));
         QCOMPARE(Children(tree->topLevelItem(0)->child(1)), (QStringList{" Width : 720"}));
@@ -119,6 +123,36 @@ private slots:
         QCOMPARE(tree->geometry(), QRect(2, 40, 240, 358));
         QCOMPARE(page.Events()->geometry(), QRect(247, 40, 556, 358));
         QCOMPARE(page.Pictures()->geometry(), QRect(806, 40, 190, 358));
+    }
+
+    void loudnessNodeAndGraphShowTheStoredFigures() {
+        TempHome home;
+        CSqliteDb db;
+        QVERIFY(db.OpenTaskDb());
+        ResultInfo_t r = Store(db, NewResult("loud.mxf", kFormatValid));
+        LoudnessRow loudness;
+        loudness.info = {-18.0, 6.2, -0.4, -15.0, -16.0, {}};
+        QVERIFY(StoreLoudness(db, r.nID, loudness));
+        CWndDetail page;
+        page.SetResult(r, QStringLiteral("/cache/loud.mxf"));
+        page.ShowResult();
+        QTreeWidgetItem* node = page.Tree()->topLevelItem(page.Tree()->topLevelItemCount() - 1);
+        QCOMPARE(node->text(0), QStringLiteral("响度"));
+        QStringList expected;
+        for (const std::string& text : LoudnessNodeTexts(SummarizeLoudness(loudness)))
+            expected << QString::fromStdString(text);
+        QCOMPARE(Children(node), expected);
+        QCOMPARE(Children(node).first(), QStringLiteral("综合响度 : -18.0 LUFS"));
+        // The graph under the tree, which makes room for it; gone again for a result without one.
+        page.resize(1000, 400);
+        QVERIFY(!page.LoudnessGraph()->isHidden());
+        QVERIFY(page.LoudnessGraph()->Loudness().has_value());
+        QVERIFY(page.Tree()->geometry().bottom() < page.LoudnessGraph()->geometry().top());
+        QVERIFY(!page.LoudnessGraph()->grab().isNull());
+        page.SetResult(Store(db, NewResult("quiet.mxf", kFormatValid)), QStringLiteral("/cache/quiet.mxf"));
+        page.ShowResult();
+        QVERIFY(page.LoudnessGraph()->isHidden());
+        QCOMPARE(page.Tree()->height(), 400 - 42);
     }
 
     void deviationModeAndTheTreeWithoutMedia() {

@@ -1,0 +1,296 @@
+#include "LoudnessMeter.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/frame.h>
+#include <libavutil/samplefmt.h>
+}
+
+#include <ebur128.h>
+
+#include <algorithm>
+#include <iterator>
+#include <cmath>
+
+namespace quarvik {
+namespace {
+
+constexpr size_t kMaxQueuedChunks = 64;
+const double kNoValue = std::nan("");
+
+// BS.1770 weights by position: fronts 1, every surround (side or back) 1.41, LFE none.
+int ChannelWeightOf(AVChannel channel)
+{
+    switch (channel) {
+    case AV_CHAN_LOW_FREQUENCY:
+    case AV_CHAN_LOW_FREQUENCY_2:
+        return EBUR128_UNUSED;
+    case AV_CHAN_FRONT_RIGHT:
+        return EBUR128_RIGHT;
+    case AV_CHAN_FRONT_CENTER:
+        return EBUR128_CENTER;
+    case AV_CHAN_BACK_LEFT:
+    case AV_CHAN_SIDE_LEFT:
+    case AV_CHAN_BACK_CENTER:
+    case AV_CHAN_TOP_BACK_LEFT:
+    case AV_CHAN_TOP_BACK_CENTER:
+        return EBUR128_LEFT_SURROUND;
+    case AV_CHAN_BACK_RIGHT:
+    case AV_CHAN_SIDE_RIGHT:
+    case AV_CHAN_TOP_BACK_RIGHT:
+        return EBUR128_RIGHT_SURROUND;
+    default:
+        return EBUR128_LEFT;  // weight 1
+    }
+}
+
+std::vector<int> ChannelMapOf(const AVChannelLayout& given)
+{
+    AVChannelLayout layout{};
+    // A layout without positions gets the usual one of its channel count.
+    if (given.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&layout, given.nb_channels);
+    else
+        av_channel_layout_copy(&layout, &given);
+    std::vector<int> map(static_cast<size_t>(given.nb_channels));
+    for (int i = 0; i < given.nb_channels; ++i)
+        map[static_cast<size_t>(i)] = ChannelWeightOf(av_channel_layout_channel_from_index(&layout, i));
+    av_channel_layout_uninit(&layout);
+    return map;
+}
+
+template <typename T>
+void Interleave(const AVFrame* in, bool planar, double scale, double offset, float* out)
+{
+    const int channels = in->ch_layout.nb_channels;
+    const int frames = in->nb_samples;
+    for (int c = 0; c < channels; ++c) {
+        const T* src = reinterpret_cast<const T*>(in->extended_data[planar ? c : 0]);
+        const int stride = planar ? 1 : channels;
+        const int first = planar ? 0 : c;
+        for (int i = 0; i < frames; ++i)
+            out[static_cast<size_t>(i) * channels + c] =
+                static_cast<float>((static_cast<double>(src[first + i * stride]) - offset) * scale);
+    }
+}
+
+// The unit as interleaved float in [-1, 1]; false for a sample format not known here.
+bool ToFloat(const AVFrame* in, std::vector<float>& out)
+{
+    out.resize(static_cast<size_t>(in->nb_samples) * static_cast<size_t>(in->ch_layout.nb_channels));
+    const auto format = static_cast<AVSampleFormat>(in->format);
+    const bool planar = av_sample_fmt_is_planar(format);
+    switch (av_get_packed_sample_fmt(format)) {
+    case AV_SAMPLE_FMT_U8: Interleave<uint8_t>(in, planar, 1.0 / 128, 128, out.data()); return true;
+    case AV_SAMPLE_FMT_S16: Interleave<int16_t>(in, planar, 1.0 / 32768, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_S32: Interleave<int32_t>(in, planar, 1.0 / 2147483648.0, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_S64: Interleave<int64_t>(in, planar, 1.0 / 9223372036854775808.0, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_FLT: Interleave<float>(in, planar, 1.0, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_DBL: Interleave<double>(in, planar, 1.0, 0, out.data()); return true;
+    default: return false;
+    }
+}
+
+double FiniteOrNone(double value)
+{
+    return std::isfinite(value) ? value : kNoValue;
+}
+
+}  // namespace
+
+struct CLoudnessMeter::State {
+    ebur128_state* meter;
+};
+
+CLoudnessMeter::~CLoudnessMeter()
+{
+    Reset();
+}
+
+void CLoudnessMeter::Reset()
+{
+    StopPeakWorker();
+    if (m_pState)
+        ebur128_destroy(&m_pState->meter);
+    delete m_pState;
+    m_pState = nullptr;
+    m_nChannels = m_nRate = 0;
+    m_channelMap.clear();
+    m_nHop = m_nSinceHop = 0;
+    m_llHops = 0;
+    std::fill(std::begin(m_blockEnergy), std::end(m_blockEnergy), 0.0);
+    m_fMaxMomentary = m_fMaxShortTerm = -kInfinity;
+    m_shortTerm.clear();
+    m_queue.clear();
+    m_bEndOfInput = false;
+    m_fTruePeak = 0.0;
+}
+
+bool CLoudnessMeter::Configure(const AVFrame* sound)
+{
+    const int channels = sound->ch_layout.nb_channels;
+    const int rate = sound->sample_rate;
+    if (channels <= 0 || rate < 10)
+        return false;
+    std::vector<int> map = ChannelMapOf(sound->ch_layout);
+    if (m_pState && channels == m_nChannels && rate == m_nRate && map == m_channelMap)
+        return true;
+    if (!m_pState) {
+        ebur128_state* meter = ebur128_init(static_cast<unsigned>(channels),
+                                            static_cast<unsigned long>(rate),
+                                            EBUR128_MODE_I | EBUR128_MODE_LRA);
+        if (!meter)
+            return false;
+        m_pState = new State{meter};
+        m_peakThread = std::thread([this] { PeakWorker(); });
+    } else if ((channels != m_nChannels || rate != m_nRate) &&
+               ebur128_change_parameters(m_pState->meter, static_cast<unsigned>(channels),
+                                         static_cast<unsigned long>(rate)) != EBUR128_SUCCESS) {
+        return false;
+    }
+    for (int c = 0; c < channels; ++c)
+        ebur128_set_channel(m_pState->meter, static_cast<unsigned>(c), map[static_cast<size_t>(c)]);
+    m_nChannels = channels;
+    m_nRate = rate;
+    m_channelMap = std::move(map);
+    m_nHop = rate / 10;
+    m_nSinceHop = 0;
+    return true;
+}
+
+void CLoudnessMeter::Add(const AVFrame* sound)
+{
+    if (m_bEndOfInput || !sound || sound->nb_samples <= 0 || !Configure(sound) || !ToFloat(sound, m_interleaved))
+        return;
+    QueueForPeak(m_interleaved.data(), sound->nb_samples);
+    Feed(m_interleaved.data(), sound->nb_samples);
+}
+
+// Feeds the meter up to each 100 ms mark, reading the momentary and short-term loudness there.
+void CLoudnessMeter::Feed(const float* samples, int frames)
+{
+    while (frames > 0) {
+        const int n = std::min(frames, m_nHop - m_nSinceHop);
+        ebur128_add_frames_float(m_pState->meter, samples, static_cast<size_t>(n));
+        samples += static_cast<size_t>(n) * static_cast<size_t>(m_nChannels);
+        frames -= n;
+        m_nSinceHop += n;
+        if (m_nSinceHop < m_nHop)
+            break;
+        m_nSinceHop = 0;
+        double block = -kInfinity;
+        if (ebur128_loudness_window(m_pState->meter, 100, &block) != EBUR128_SUCCESS)
+            block = -kInfinity;
+        m_blockEnergy[m_llHops % kShortTermBlocks] = std::isfinite(block) ? std::pow(10.0, (block + 0.691) / 10.0) : 0.0;
+        ++m_llHops;
+        // Windows that reach before the start hold silence there, as libebur128's own do.
+        const double shortTerm = WindowLoudness(kShortTermBlocks);
+        if (m_llHops >= kMomentaryBlocks)
+            m_fMaxMomentary = std::max(m_fMaxMomentary, WindowLoudness(kMomentaryBlocks));
+        if (m_llHops >= kShortTermBlocks)
+            m_fMaxShortTerm = std::max(m_fMaxShortTerm, shortTerm);
+        if (m_llHops % 10 == 0)
+            m_shortTerm.push_back(static_cast<float>(FiniteOrNone(shortTerm)));
+    }
+}
+
+// Loudness of the last `blocks` 100 ms blocks, -inf for digital silence.
+double CLoudnessMeter::WindowLoudness(int blocks) const
+{
+    double sum = 0.0;
+    for (int i = 1; i <= blocks; ++i)
+        sum += m_blockEnergy[static_cast<size_t>(((m_llHops - i) % kShortTermBlocks + kShortTermBlocks) % kShortTermBlocks)];
+    return sum > 0.0 ? -0.691 + 10.0 * std::log10(sum / blocks) : -kInfinity;
+}
+
+void CLoudnessMeter::QueueForPeak(const float* samples, int frames)
+{
+    Chunk chunk;
+    chunk.channels = m_nChannels;
+    chunk.rate = m_nRate;
+    chunk.samples.assign(samples, samples + static_cast<size_t>(frames) * static_cast<size_t>(m_nChannels));
+    std::unique_lock<std::mutex> lock(m_mutex);
+    // The queue is bounded: a true peak slower than the check holds the check back rather
+    // than growing without end.
+    m_changed.wait(lock, [&] { return m_queue.size() < kMaxQueuedChunks; });
+    m_queue.push_back(std::move(chunk));
+    m_changed.notify_all();
+}
+
+void CLoudnessMeter::PeakWorker()
+{
+    ebur128_state* state = nullptr;
+    int channels = 0, rate = 0;
+    double peak = 0.0;
+    const auto takePeak = [&] {
+        for (int c = 0; state && c < channels; ++c) {
+            double value = 0.0;
+            if (ebur128_true_peak(state, static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
+                peak = std::max(peak, value);
+        }
+    };
+    for (;;) {
+        Chunk chunk;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [&] { return !m_queue.empty() || m_bEndOfInput; });
+            if (m_queue.empty())
+                break;
+            chunk = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_changed.notify_all();
+        }
+        if (!state || chunk.channels != channels || chunk.rate != rate) {
+            takePeak();
+            if (state)
+                ebur128_destroy(&state);
+            channels = chunk.channels;
+            rate = chunk.rate;
+            state = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
+                                 EBUR128_MODE_TRUE_PEAK);
+        }
+        if (state)
+            ebur128_add_frames_float(state, chunk.samples.data(), chunk.samples.size() / static_cast<size_t>(channels));
+    }
+    takePeak();
+    if (state)
+        ebur128_destroy(&state);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_fTruePeak = peak;
+}
+
+void CLoudnessMeter::StopPeakWorker()
+{
+    if (!m_peakThread.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bEndOfInput = true;
+        m_changed.notify_all();
+    }
+    m_peakThread.join();
+}
+
+LoudnessInfo_t CLoudnessMeter::Result()
+{
+    StopPeakWorker();
+    LoudnessInfo_t result{kNoValue, kNoValue, kNoValue, kNoValue, kNoValue, m_shortTerm};
+    if (!m_pState)
+        return result;
+    double integrated = -kInfinity, range = 0.0;
+    if (ebur128_loudness_global(m_pState->meter, &integrated) == EBUR128_SUCCESS)
+        result.fIntegrated = FiniteOrNone(integrated);
+    // A programme below the gate has no range either.
+    if (HasLoudnessValue(result.fIntegrated) &&
+        ebur128_loudness_range(m_pState->meter, &range) == EBUR128_SUCCESS)
+        result.fRange = FiniteOrNone(range);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        result.fTruePeak = m_fTruePeak > 0.0 ? 20.0 * std::log10(m_fTruePeak) : kNoValue;
+    }
+    result.fMaxMomentary = FiniteOrNone(m_fMaxMomentary);
+    result.fMaxShortTerm = FiniteOrNone(m_fMaxShortTerm);
+    return result;
+}
+
+}  // namespace quarvik

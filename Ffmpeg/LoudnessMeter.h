@@ -1,0 +1,88 @@
+// CLoudnessMeter: programme loudness (EBU R128 / ITU-R BS.1770-4, through libebur128) of the
+// decoded sound, in its own channel layout and sample rate: the channels weighted by their
+// positions (surrounds +1.5 dB, LFE left out).
+//
+// Integrated loudness, loudness range and momentary/short-term loudness are measured on the
+// caller's thread. The true peak (4x oversampling, the costly part) is measured on a thread
+// of the meter's own, fed through a bounded queue; Result() waits for it. One object, one
+// owner thread; the worker thread lives between the first Add and Result (or Reset).
+#pragma once
+
+#include "Loudness.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <cstddef>
+#include <limits>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct AVFrame;
+
+namespace quarvik {
+
+class CLoudnessMeter {
+public:
+    CLoudnessMeter() = default;
+    CLoudnessMeter(const CLoudnessMeter&) = delete;
+    CLoudnessMeter& operator=(const CLoudnessMeter&) = delete;
+    ~CLoudnessMeter();
+
+    // Drops any measurement; the next Add starts a new one.
+    void Reset();
+    // One decoded sound unit, any FFmpeg sample format, packed or planar. A unit whose
+    // layout or rate differs from the previous one continues the measurement in its form.
+    void Add(const AVFrame* sound);
+    // True once any sound was added.
+    bool HasSound() const { return m_pState != nullptr; }
+    // The figures of everything added so far; ends the measurement (call Reset to reuse).
+    LoudnessInfo_t Result();
+
+private:
+    static constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+    struct Chunk {
+        int channels = 0;
+        int rate = 0;
+        std::vector<float> samples;  // interleaved
+    };
+
+    bool Configure(const AVFrame* sound);
+    void Feed(const float* samples, int frames);
+    void QueueForPeak(const float* samples, int frames);
+    void PeakWorker();
+    void StopPeakWorker();
+
+    struct State;                       // libebur128's measurement
+    State* m_pState = nullptr;          // I, LRA, M, S
+    int m_nChannels = 0;
+    int m_nRate = 0;
+    std::vector<int> m_channelMap;
+    std::vector<float> m_interleaved;
+
+    // The momentary (400 ms) and short-term (3 s) loudness at every 100 ms of sound, from the
+    // mean square of each 100 ms block: libebur128 would sum the whole window at every mark.
+    static constexpr int kShortTermBlocks = 30;
+    static constexpr int kMomentaryBlocks = 4;
+    double WindowLoudness(int blocks) const;
+
+    int m_nHop = 0;           // sample frames per 100 ms
+    int m_nSinceHop = 0;      // sample frames fed since the last 100 ms mark
+    int64_t m_llHops = 0;     // 100 ms marks passed
+    double m_blockEnergy[kShortTermBlocks] = {};  // weighted mean squares, a ring by mark
+    double m_fMaxMomentary = -kInfinity;
+    double m_fMaxShortTerm = -kInfinity;
+    std::vector<float> m_shortTerm;
+
+    // True peak on its own thread.
+    std::thread m_peakThread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Chunk> m_queue;
+    bool m_bEndOfInput = false;
+    double m_fTruePeak = 0.0;  // linear, written by the worker before it ends
+};
+
+}  // namespace quarvik
