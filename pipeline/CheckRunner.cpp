@@ -57,6 +57,20 @@ public:
     void OnCheckFinished(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnCheckFinished(n); }); }
     void OnOpenFailed(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnOpenFailed(n); }); }
     void OnFormatNotice(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnFormatNotice(n); }); }
+    void OnCheckEnded(const SubTaskInfo_t& s, ResultState state)
+    {
+        m_home.Send([&] { m_recorder.OnCheckEnded(s.nTaskID, s.nID, state); });
+    }
+    // Everything the check of this sub-task reported is stored.
+    bool Stored(const SubTaskInfo_t& s)
+    {
+        bool stored = false;
+        m_home.Send([&] {
+            const int row = m_recorder.FindRow(s.nTaskID, s.nID);
+            stored = row >= 0 && m_recorder.Row(row).storeError.empty();
+        });
+        return stored;
+    }
 
 private:
     IDispatcher& m_home;
@@ -256,8 +270,10 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
         begins.nSubTaskID = subTask.nID;
         m_sink->OnFormatNotice(begins);
     }
-    if (!task.bPicute || !formatPassed)
+    if (!task.bPicute || !formatPassed) {
+        m_sink->OnCheckEnded(subTask, kResultComplete);
         return;
+    }
 
     CFFCheck engine(m_setup.paramsPath.empty() ? ContentParamsPath() : m_setup.paramsPath);
     engine.SetResultSink(m_sink.get());
@@ -294,9 +310,12 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     // The monitor names the file at once, not only with the first progress two seconds on.
     subTask.nProgress = 0;
     tellMonitor(0, 0);
-    if (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks) ==
-        CheckOutcome::kFinished)
-        Report(kReportDone, subTask);
+    const CheckOutcome outcome = RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks);
+    if (outcome == CheckOutcome::kStopped)
+        m_sink->OnCheckEnded(subTask, kResultStopped);
+    // A check whose result could not be stored ends as a failed one, to be checked again.
+    if (outcome == CheckOutcome::kFinished)
+        Report(m_sink->Stored(subTask) ? kReportDone : kReportPictureError, subTask);
 }
 
 }  // namespace quarvik

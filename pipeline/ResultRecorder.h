@@ -4,10 +4,18 @@
 // The result page draws it; quarvik-check and the tests drive it directly. Threading: every
 // call runs on its home thread; check workers reach it through IDispatcher::Send, so the
 // records and pictures of a report are borrowed for the call only.
+//
+// Storing: every write is one unit that is tried again for a while when task.db is busy,
+// locked or full (TaskStore.h), so a call may block its home thread for up to kStoreRetryMs.
+// A write that still fails is not hidden: the row gets the state kResultNotStored and its
+// storeError message, observers hear OnStoreFailed, and nothing more is written for that
+// result. The end of a check is stored only after the stored faults and deviations were
+// read back and found equal to what the check reported; only then is the result complete.
 #pragma once
 
 #include "CheckNotify.h"
 #include "FileDisplay.h"
+#include "TaskQueries.h"
 #include "TaskRecords.h"
 
 #include <array>
@@ -37,10 +45,18 @@ inline constexpr std::array<int32_t, 11> kCountColumnKinds = {1, 2, 4, 3, 5, 16,
 int CountColumnOfKind(int32_t kind);
 
 struct ResultRow_t {
-    ResultInfo_t info;              // pFaceImage null; the pixels are in face
+    ResultInfo_t info;              // pFaceImage null; the pixels are in face; nState: ResultState
     std::vector<uint8_t> face;
     std::array<int32_t, 11> counts{};  // -1 shows "-": nothing reported for the column yet
     RowColour colour = RowColour::kNormal;
+    // What this run's check reported, whether or not it could be stored, in the order it
+    // came: the fault events it counted (snapshots not kept) and the format deviations.
+    // Empty for rows loaded from the database.
+    std::vector<FaultInfo_t> events;
+    std::vector<SyntaxErrRow> deviations;
+    // Empty while everything reported is stored; otherwise "could not store ..." naming
+    // the database and the reason.
+    std::string storeError;
 };
 
 class IResultListObserver {
@@ -53,6 +69,9 @@ public:
     virtual void OnReport(int code) = 0;
     // A fault event was counted in a row (and stored when the row has a result id).
     virtual void OnFaultRecorded(int row, const ResultNotify_t& notice) = 0;
+    // A write of the row's result failed for good: Row(row).storeError tells what and why
+    // (the row's OnRowChanged follows).
+    virtual void OnStoreFailed(int /*row*/) {}
 
 protected:
     ~IResultListObserver() = default;
@@ -80,6 +99,10 @@ public:
     void OnFaultNotice(const ResultNotify_t& notice) override;
     void OnCheckFinished(const ResultNotify_t& notice) override;
     void OnOpenFailed(const ResultNotify_t& notice) override;
+    // The check of this task and sub-task ended without a finished content check: stopped
+    // before the end of its input (kResultStopped), or done after its format check alone
+    // (kResultComplete: the format was invalid, or the content check is off).
+    void OnCheckEnded(int32_t taskId, int32_t subTaskId, ResultState state);
 
     int Count() const { return static_cast<int>(m_rows.size()); }
     const ResultRow_t& Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
@@ -87,6 +110,13 @@ public:
     int FindRow(int32_t taskId, int32_t subTaskId) const;
 
 private:
+    // Runs one write unit for a row whose writes have all succeeded so far (none for a row
+    // that failed before). True when it failed now: the row is then marked as not stored,
+    // with a message naming what (and why: mismatch when the unit set it, else the
+    // database's reason), and StoreFailed must follow once the row's observers know it.
+    bool Fails(ResultRow_t& row, const char* what, const std::function<bool(CSqliteDb&)>& unit,
+               const std::string* mismatch = nullptr);
+    void StoreFailed(int index);
     void PassOn(int code);
     void Changed(int row);
 

@@ -56,6 +56,23 @@ enum FormatVerdict : int32_t {
 };
 
 // One check of a sub-task; its persistent fields are a Results row.
+//
+// nState is the state of the result. A result is made in the state of its sub-task then,
+// 8 (checking), and keeps it until its check ends: so a check whose program ended first
+// (killed, crashed, power lost) leaves its partial result marked as never finished without
+// writing anything. The end of the check writes one of the other states.
+struct ResultInfo_t;
+enum ResultState : int32_t {
+    kResultChecking = kSubTaskChecking,  // begun and not ended: still running, or never finished
+    kResultComplete = kSubTaskDone,      // reached the end of its input; everything the check
+                                         // found is stored (read back and compared)
+    kResultStopped = 13,                 // stopped before the end of its input (Stop, a signal)
+    kResultNotStored = 14,               // what the check found could not all be stored
+};
+// The state of a result. Results stored before the end of a check wrote its state kept the 8
+// they were made with; their end time tells that they are complete.
+ResultState ResultStateOf(const ResultInfo_t& result);
+
 struct ResultInfo_t {
     int32_t nID;
     int32_t nTaskID;
@@ -66,7 +83,7 @@ struct ResultInfo_t {
     char szNewFilename[260];
     int64_t llFileSize;
     int32_t nFacePicState;
-    int32_t nState;
+    int32_t nState;  // ResultState
     int32_t nFrame;
     int32_t tmBegin;  // seconds since 1970-01-01 UTC
     int32_t tmEnd;
@@ -95,6 +112,13 @@ struct ResultInfo_t {
     const uint8_t* pFaceImage;  // borrowed; null when none
     int32_t nPlayFrame;         // not stored
 };
+
+inline ResultState ResultStateOf(const ResultInfo_t& result)
+{
+    if (result.nState == kResultChecking && result.tmEnd != 0)
+        return kResultComplete;
+    return static_cast<ResultState>(result.nState);
+}
 
 // One fault event; a Faults row.
 struct FaultInfo_t {

@@ -83,7 +83,9 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
         out << "  deviation " << d.level << ' ' << d.name << ": " << d.realValue << " (allowed "
             << d.value1 << (d.value2.empty() ? "" : " .. ") << d.value2 << ")\n";
     }
-    if (report.resultId > 0)
+    if (!report.storeError.empty())
+        out << "  " << report.storeError << '\n';
+    else if (report.resultId > 0)
         out << "  stored as result " << report.resultId << '\n';
     if (!report.reportFolder.empty())
         out << "  report " << report.reportFolder << '\n';
@@ -104,6 +106,7 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
         out << (f ? "," : "") << "{\"path\":" << JsonString(DisplayFileName(r.path))
             << ",\"opened\":" << (r.opened ? "true" : "false") << ',' << numbers
             << (r.duplicate ? ",\"duplicate\":true" : "")
+            << (r.storeError.empty() ? "" : ",\"store_error\":" + JsonString(r.storeError))
             << ",\"events\":[";
         for (size_t i = 0; i < r.events.size(); ++i) {
             const EventRecord& e = r.events[i];

@@ -40,6 +40,8 @@ struct FileReport {
     int32_t formatVerdict = 0;
     std::vector<DeviationRecord> deviations;
     std::string reportFolder;  // --report: the folder its report was written into
+    // Stored checks: empty when everything found is stored, else "could not store ...".
+    std::string storeError;
 };
 
 // Collects the fault notices of one check into a FileReport.
