@@ -145,12 +145,15 @@ void CResultRecorder::OnNewResult(const SubTaskInfo_t& subTask)
     ResultRow_t& added = m_rows.back();
     int newId = 0;
     added.info.pFaceImage = added.face.empty() ? nullptr : added.face.data();
-    const bool failed = Fails(added, "the result", [&](CSqliteDb& db) { return db.AddResult(newId, added.info); });
+    bool failed = Fails(added, "the result", [&](CSqliteDb& db) { return db.AddResult(newId, added.info); });
     added.info.pFaceImage = nullptr;
+    std::string mediaError;
     if (!failed) {
         added.info.nID = newId;
-        if (m_storeMediaInfo)
-            m_storeMediaInfo(added.info.szNewFilename, newId);
+        if (m_storeMediaInfo && !m_storeMediaInfo(added.info.szNewFilename, newId, mediaError) && !mediaError.empty()) {
+            MarkNotStored(added, "the media properties", mediaError);
+            failed = true;
+        }
     }
     for (IResultListObserver* o : m_observers)
         o->OnRowAppended(index);
@@ -317,10 +320,15 @@ bool CResultRecorder::Fails(ResultRow_t& row, const char* what, const std::funct
         return false;
     if (mismatch && !mismatch->empty())
         reason = ProgramFilePath("task.db") + ": " + *mismatch;
+    MarkNotStored(row, what, reason);
+    return true;
+}
+
+void CResultRecorder::MarkNotStored(ResultRow_t& row, const char* what, const std::string& reason)
+{
     row.storeError = std::string("could not store ") + what + " of " + DisplayFileName(row.info.szFilename) +
                      " in " + reason;
     row.info.nState = kResultNotStored;
-    return true;
 }
 
 void CResultRecorder::StoreFailed(int index)

@@ -79,7 +79,9 @@ protected:
 
 class CResultRecorder : public ICheckResultSink {
 public:
-    using StoreMediaInfoFn = std::function<void(const std::string& path, int32_t resultId)>;
+    // Stores the media properties of a new result; false with storeError set ("<task.db>:
+    // <reason>") when they could not be stored, false with it empty when there were none.
+    using StoreMediaInfoFn = std::function<bool(const std::string& path, int32_t resultId, std::string& storeError)>;
 
     CResultRecorder() = default;
     void AddObserver(IResultListObserver* observer) { m_observers.push_back(observer); }
@@ -116,6 +118,7 @@ private:
     // database's reason), and StoreFailed must follow once the row's observers know it.
     bool Fails(ResultRow_t& row, const char* what, const std::function<bool(CSqliteDb&)>& unit,
                const std::string* mismatch = nullptr);
+    static void MarkNotStored(ResultRow_t& row, const char* what, const std::string& reason);
     void StoreFailed(int index);
     void PassOn(int code);
     void Changed(int row);

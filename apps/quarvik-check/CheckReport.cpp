@@ -67,6 +67,10 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
         out << "  could not open: not a readable media file or stream\n";
         return;
     }
+    if (!report.storeError.empty() && report.frames == 0 && report.events.empty()) {
+        out << "  " << report.storeError << '\n';  // not checked: there was nowhere to store it
+        return;
+    }
     for (const EventRecord& e : report.events) {
         char line[160];
         std::snprintf(line, sizeof(line), "  %3d %-12s %7d %7d  %s - %s", e.code,

@@ -83,9 +83,10 @@ TEST_F(ResultRecorderTest, NewResultIsStoredWithItsMediaProperties)
 {
     std::string mediaPath;
     int32_t mediaId = 0;
-    m_recorder.SetStoreMediaInfo([&](const std::string& path, int32_t id) {
+    m_recorder.SetStoreMediaInfo([&](const std::string& path, int32_t id, std::string&) {
         mediaPath = path;
         mediaId = id;
+        return true;
     });
     RecorderLog log;
     m_recorder.AddObserver(&log);
