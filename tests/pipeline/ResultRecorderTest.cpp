@@ -20,7 +20,8 @@ struct RecorderLog : IResultListObserver {
     void OnReloaded() override {}
     void OnReport(int code) override { reports.push_back(code); }
     void OnFaultRecorded(int, const ResultNotify_t& n) override { faults.push_back(n.nFault); }
-    std::vector<int> appended, reports, faults;
+    void OnStoreFailed(int row) override { storeFailures.push_back(row); }
+    std::vector<int> appended, reports, faults, storeFailures;
 };
 
 struct FixedClipName : IClipNameLookup {
@@ -168,6 +169,84 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     const std::vector<SyntaxErrRow> deviations = LoadSyntaxErrs(db, row.info.nID);
     ASSERT_EQ(deviations.size(), 1u);
     EXPECT_EQ(deviations[0].szRealValue, "720");
+}
+
+// The state of a stored result tells a finished check from one that never finished, was
+// stopped, or could not store what it found; a result never looks complete without it.
+TEST_F(ResultRecorderTest, StoredStateTellsHowTheCheckEnded)
+{
+    const auto storedState = [](int nID) { return ResultStateOf(StoredResult(nID).info); };
+    m_recorder.OnNewResult(SubTask(-1, 1));
+    m_recorder.OnNewResult(SubTask(-1, 2));
+    m_recorder.OnNewResult(SubTask(-1, 3));
+    const int finished = m_recorder.Row(0).info.nID, stopped = m_recorder.Row(1).info.nID,
+              formatOnly = m_recorder.Row(2).info.nID;
+    EXPECT_EQ(storedState(finished), kResultChecking) << "until it ends: never finished, should it die";
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultBlack));
+    m_recorder.OnCheckFinished(Notice(-1, 1));
+    m_recorder.OnFaultNotice(Fault(-1, 2, kFaultBlack));
+    m_recorder.OnCheckEnded(-1, 2, kResultStopped);
+    m_recorder.OnCheckEnded(-1, 3, kResultComplete);
+    EXPECT_EQ(storedState(finished), kResultComplete);
+    EXPECT_EQ(storedState(stopped), kResultStopped);
+    EXPECT_EQ(storedState(formatOnly), kResultComplete);
+    EXPECT_EQ(ResultStateOf(m_recorder.Row(1).info), kResultStopped);
+
+    ResultInfo_t before{};  // stored before results had a state of their own
+    before.nState = kSubTaskChecking;
+    before.tmEnd = 1700000000;
+    EXPECT_EQ(ResultStateOf(before), kResultComplete);
+}
+
+// A write that fails for good is reported once, names the database and its reason, stops the
+// writes of that result, and leaves it marked as not stored instead of complete.
+TEST_F(ResultRecorderTest, WriteThatFailsMarksTheResultNotStored)
+{
+    RecorderLog log;
+    m_recorder.AddObserver(&log);
+    m_recorder.OnNewResult(SubTask(-1, 1));
+    const int nID = m_recorder.Row(0).info.nID;
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultBlack));
+    {
+        CSqliteDb db;
+        ASSERT_TRUE(db.OpenTaskDb());
+        ASSERT_TRUE(db.Exec("alter table Faults rename to FaultsElsewhere"));
+    }
+    testing::internal::CaptureStderr();
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultStillFrame));
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultStillFrame));
+    m_recorder.OnCheckFinished(Notice(-1, 1));
+    testing::internal::GetCapturedStderr();
+    const ResultRow_t& row = m_recorder.Row(0);
+    EXPECT_EQ(log.storeFailures, std::vector<int>{0}) << "once";
+    EXPECT_EQ(row.storeError, "could not store a fault event of /media/it's.mxf in " + HomeFile("task.db") +
+                                  ": no such table: Faults");
+    EXPECT_EQ(row.events.size(), 3u) << "what the check found is kept";
+    EXPECT_EQ(ResultStateOf(row.info), kResultNotStored);
+    const ResultRow stored = StoredResult(nID);
+    EXPECT_EQ(ResultStateOf(stored.info), kResultNotStored);
+    EXPECT_EQ(stored.info.tmEnd, 0) << "the end was not written after the failure";
+}
+
+// The end is stored only when the stored faults read back equal what the check reported.
+TEST_F(ResultRecorderTest, EndIsStoredOnlyWhenTheStoredFaultsReadBackEqual)
+{
+    RecorderLog log;
+    m_recorder.AddObserver(&log);
+    m_recorder.OnNewResult(SubTask(-1, 1));
+    const int nID = m_recorder.Row(0).info.nID;
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultBlack));
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultStillFrame));
+    {
+        CSqliteDb db;
+        ASSERT_TRUE(db.OpenTaskDb());
+        ASSERT_TRUE(db.Exec("delete from Faults where nFault=1"));
+    }
+    m_recorder.OnCheckFinished(Notice(-1, 1));
+    EXPECT_EQ(log.storeFailures, std::vector<int>{0});
+    EXPECT_NE(m_recorder.Row(0).storeError.find("holds 1 of 2 fault events"), std::string::npos)
+        << m_recorder.Row(0).storeError;
+    EXPECT_EQ(ResultStateOf(StoredResult(nID).info), kResultNotStored);
 }
 
 TEST_F(ResultRecorderTest, ReportsAddressTheLatestRowOfASubTask)
