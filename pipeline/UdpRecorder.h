@@ -6,8 +6,8 @@
 // recorder and the decoding engine may receive the same group and port at the same time.
 //
 // Threads: each object belongs to the thread that uses it; nothing here is shared. All calls
-// block their thread for at most the time-outs given. Diagnostics go to standard output
-// (DataReady) and standard error (socket set-up), never to the operator.
+// block their thread for at most the time-outs given. Diagnostics go to standard error
+// (DataReady, socket set-up), never to the operator or to standard output.
 #pragma once
 
 #include <netinet/in.h>
