@@ -313,7 +313,10 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     const CheckOutcome outcome = RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks);
     if (outcome == CheckOutcome::kStopped)
         m_sink->OnCheckEnded(subTask, kResultStopped);
-    // A check whose result could not be stored ends as a failed one, to be checked again.
+    // A file that could not be opened, or whose result could not be stored, ends as a failed
+    // check: it may be added and checked again.
+    if (outcome == CheckOutcome::kOpenFailed)
+        Report(kReportPictureError, subTask);
     if (outcome == CheckOutcome::kFinished)
         Report(m_sink->Stored(subTask) ? kReportDone : kReportPictureError, subTask);
 }
