@@ -82,12 +82,37 @@ TEST_F(CheckRunnerTest, ManualListChecksAndStoresEveryFile)
         EXPECT_EQ(row.counts[CountColumnOfKind(kind)], 1) << FaultDetailName(kind);
     EXPECT_EQ(row.info.nFrame, 299);
     EXPECT_EQ(row.face.size(), 4800u);
+    EXPECT_EQ(ResultStateOf(row.info), kResultComplete);
 
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
     EXPECT_EQ(LoadFaults(db, row.info.nID).size(), 5u);
     EXPECT_FALSE(LoadMediaInfo(db, row.info.nID).empty());
     EXPECT_TRUE(LoadUnfinishedSubTasks(db, -1).size() == 1u) << "only the unreadable file stays unfinished";
+}
+
+// Stop during a check: its partial result is marked stopped, in the list and in task.db, and
+// does not pass for a finished one.
+TEST_F(CheckRunnerTest, StopDuringACheckMarksItsResultStopped)
+{
+    CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
+    list.Add(Media("faults.avi"), Size(Media("faults.avi")), kTargetFolder);
+    CCheckRunner runner(m_home, list, m_recorder, ManualCheckSetup());
+    ASSERT_TRUE(runner.Start());
+    runner.StartThumbnails();
+    ASSERT_TRUE(m_home.PumpWhile(
+        [&] { return m_recorder.Count() == 0 || m_recorder.Row(0).counts[CountColumnOfKind(kFaultColourBars)] < 1; },
+        60000));
+    runner.Stop();
+    const ResultRow_t& row = m_recorder.Row(0);
+    EXPECT_EQ(ResultStateOf(row.info), kResultStopped);
+    EXPECT_EQ(list.Row(0).nState, kSubTaskFormatValid) << "picked up again at the next Start";
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    const std::vector<ResultRow> stored = LoadResultsBetween(db, 0, 0x7fffffff, false);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(ResultStateOf(stored[0].info), kResultStopped);
+    EXPECT_EQ(stored[0].info.tmEnd, 0);
 }
 
 TEST_F(CheckRunnerTest, RemoteMaterialThatCannotBeFetchedEndsAsAnInformationError)
@@ -183,6 +208,7 @@ TEST_F(CheckRunnerTest, FailedFormatCheckSkipsTheContentCheck)
     const ResultRow_t& row = m_recorder.Row(0);
     EXPECT_EQ(row.info.nFmtError, kFormatInvalid);
     EXPECT_EQ(row.colour, RowColour::kDarkRed);
+    EXPECT_EQ(ResultStateOf(row.info), kResultComplete) << "the format check alone was the whole check";
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
     EXPECT_TRUE(LoadFaults(db, row.info.nID).empty());
