@@ -16,6 +16,7 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace quarvik {
 namespace {
@@ -50,6 +51,26 @@ AVCodecContext* OpenDecoder(const AVStream* stream)
     return ctx;
 }
 
+// Bounds every wait on a network input (connecting, then each read) to 6 seconds, in the
+// option its protocol understands; local files get none. RTMP's own "timeout" would make it
+// listen for a publisher instead of connecting to its server, so RTMP gets FFmpeg's generic
+// I/O bound, which its TCP connection inherits.
+void SetWaitBound(AVDictionary** options, const char* path)
+{
+    const char* colon = std::strstr(path, "://");
+    if (!colon)
+        return;
+    std::string scheme(path, colon);
+    for (char& c : scheme)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (scheme == "file" || scheme == "pipe")
+        return;
+    if (scheme.rfind("rtmp", 0) == 0)
+        av_dict_set(options, "rw_timeout", "6000000", 0);
+    else
+        av_dict_set(options, "timeout", "6000000", 0);
+}
+
 }  // namespace
 
 CFFCapture::CFFCapture() = default;
@@ -60,22 +81,6 @@ CFFCapture::~CFFCapture()
     FreeConverters();
 }
 
-std::string CFFCapture::TimeoutOptionFor(const std::string& path)
-{
-    size_t colon = path.find("://");
-    if (colon == std::string::npos)
-        return {};
-    std::string scheme = path.substr(0, colon);
-    for (char& c : scheme)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (scheme == "file" || scheme == "pipe")
-        return {};
-    // RTMP takes its timeout in seconds; the other network protocols in microseconds.
-    if (scheme.rfind("rtmp", 0) == 0)
-        return "6";
-    return "6000000";
-}
-
 bool CFFCapture::Open(const char* path)
 {
     Close();
@@ -83,9 +88,7 @@ bool CFFCapture::Open(const char* path)
     InitNetworkOnce();
 
     AVDictionary* options = nullptr;
-    const std::string timeout = TimeoutOptionFor(m_szPath);
-    if (!timeout.empty())
-        av_dict_set(&options, "timeout", timeout.c_str(), 0);
+    SetWaitBound(&options, m_szPath);
     int ret = avformat_open_input(&m_pFormatCtx, m_szPath, nullptr, &options);
     av_dict_free(&options);
     if (ret < 0) {

@@ -11,7 +11,6 @@
 #include "CaptureBase.h"
 
 #include <cstdint>
-#include <string>
 
 struct AVCodecContext;
 struct AVFormatContext;
@@ -31,6 +30,8 @@ public:
     CFFCapture& operator=(const CFFCapture&) = delete;
     ~CFFCapture();
 
+    // A local file or any address FFmpeg reads; on a network input, connecting and every
+    // read wait at most 6 seconds, and a read that times out ends the input.
     bool Open(const char* path) override;
     bool Close() override;
     bool GetAudioFormat(int& sampleFormat, int& channels, int& sampleRate) override;
@@ -52,10 +53,6 @@ public:
     int64_t StartTime() const { return m_llStartTime; }
     // Duration of the opened input in microseconds; 0 when unknown (a live stream).
     int64_t Duration() const;
-
-    // The "timeout" input option for an address: 6 seconds in the unit its protocol expects,
-    // or empty when the protocol has no such option (local files).
-    static std::string TimeoutOptionFor(const std::string& path);
 
 private:
     enum class Drain { None, Video, Audio, Done };

@@ -41,7 +41,7 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     m_nLastVerdict = kNoFault;
     m_prevGrey.release();
     m_snapshot.release();
-    m_fSoundTimeFactor = 0.0f;
+    m_llSoundSamples = 0;
 
     if (!Open(path) || !SetAudioOut() || !SetVideoOut(m_nAnalysisWidth, m_nAnalysisHeight))
         return false;
@@ -119,11 +119,15 @@ void CFFCheck::DetectSound(int channels, int sampleRate, int sampleCount,
                            const int16_t* samples)
 {
     const ChannelPeaks peaks = MeasurePeaks(samples, channels, sampleCount);
-    if (m_fSoundTimeFactor == 0.0f && sampleCount > 0 && sampleRate > 0)
-        m_fSoundTimeFactor = static_cast<float>(sampleCount) / static_cast<float>(sampleRate) *
-                             static_cast<float>(kCheckFramesPerSecond);
-    const int32_t index = m_nSoundCount++;
-    const int32_t t = static_cast<int32_t>(static_cast<float>(index) * m_fSoundTimeFactor);
+    // A unit lies in the check frame of its first sample. Codecs cut units of many sizes
+    // (a short first one, 1097 to 1115 samples when resampled from 44.1 kHz), so only the
+    // samples counted so far give the time; one unit's length would drift.
+    const int32_t t = sampleRate > 0
+        ? static_cast<int32_t>(m_llSoundSamples * kCheckFramesPerSecond / sampleRate)
+        : m_nLastSoundTime;
+    if (sampleCount > 0)
+        m_llSoundSamples += sampleCount;
+    ++m_nSoundCount;
 
     if (m_params[kFaultSilenceLeft].nEnable) {
         const int32_t level = LevelDbfs(peaks.left);

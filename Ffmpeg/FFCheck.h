@@ -53,7 +53,9 @@ public:
     // Picture classification of Part "video fault detection": feeds the picture run.
     void DetectPicture(int32_t frameIndex, const uint8_t* pixels, int width, int height,
                        int byteCount);
-    // Sound classification per channel: feeds the left and right runs.
+    // Sound classification per channel: feeds the left and right runs. Units come in decoding
+    // order at one rate (48 kHz from the capture); a unit's time is the check frame in which
+    // its first sample lies, counted from the start of the file.
     void DetectSound(int channels, int sampleRate, int sampleCount, const int16_t* samples);
 
     // Pictures per second since the last call (whole seconds, integer division; 0 when the
@@ -96,8 +98,8 @@ private:
     cv::Mat m_snapshot;    // first picture of the current picture fault run, empty when none
     int32_t m_nLastVerdict = 100;
 
-    // Length of one sound unit in check frames, fixed by this file's first non-empty unit.
-    float m_fSoundTimeFactor = 0.0f;
+    // Sound samples (at the rate handed on, 48 kHz) analysed so far in this file.
+    int64_t m_llSoundSamples = 0;
 };
 
 }  // namespace quarvik

@@ -3,12 +3,13 @@
 #include "OpenFiles.h"
 #include "Settings.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace quarvik {
@@ -20,23 +21,28 @@ struct CacheFile {
     ino_t inode;
 };
 
-// The plain files directly in folder; links, sub-folders and special files are left alone.
+// The plain files of the cache folder and of its sub-folders, where whole downloads lie.
+// Links are not followed and other file systems not entered: deleting there frees nothing
+// here. Empty files are left too: they free nothing, and a fetch may have just created one.
 std::vector<CacheFile> ListFiles(const std::string& folder)
 {
     std::vector<CacheFile> files;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
+    struct stat top;
+    if (stat(folder.c_str(), &top) != 0 || !S_ISDIR(top.st_mode))
         return files;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = folder + "/" + name;
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
+    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        const std::string path = it->path().string();
         struct stat st;
-        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        if (lstat(path.c_str(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode) && st.st_dev != top.st_dev)
+            it.disable_recursion_pending();
+        else if (S_ISREG(st.st_mode) && st.st_size > 0)
             files.push_back({{static_cast<int64_t>(st.st_mtime), path}, st.st_dev, st.st_ino});
     }
-    closedir(dir);
     return files;
 }
 

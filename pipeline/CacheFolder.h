@@ -27,8 +27,9 @@ struct MyFileInfo {
 // free space cannot be read.
 bool HasRoom(const std::string& cachePath, const FreeSpaceQuery& freeSpace = StatvfsFreeSpace);
 
-// While the cache folder (CachePath) has no room, deletes its plain files oldest first. Files
-// still open by some process and sub-folders (not entered) are passed over.
+// While the cache folder (CachePath) has no room, deletes the plain files in it and in its
+// sub-folders (the whole downloads of the tasks), oldest first. Files still open by some
+// process, empty files, links and other file systems are passed over; folders stay.
 void MakeRoom(const FreeSpaceQuery& freeSpace = StatvfsFreeSpace);
 
 }  // namespace quarvik

@@ -2,7 +2,7 @@
 // program folder and the expansion of a chosen remote folder into files to check.
 #pragma once
 
-#include "FtpClient.h"
+#include "FtpList.h"
 
 #include <cstdint>
 #include <string>

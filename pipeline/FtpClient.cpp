@@ -14,14 +14,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <sstream>
+#include <vector>
 
 namespace quarvik {
 namespace {
 
 constexpr size_t kMaxLineBytes = 65536;
-constexpr size_t kMaxListingBytes = 64 * 1024 * 1024;
 // How often a wait for data looks at the stop predicate.
 constexpr int kStopSliceMs = 100;
 
@@ -92,15 +91,6 @@ int ConnectTo(const std::string& host, int port, int timeoutMs)
     return fd;
 }
 
-bool StartsWithNoCase(const std::string& text, const char* prefix)
-{
-    for (size_t i = 0; prefix[i]; ++i) {
-        if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 bool AllDigits(const std::string& text)
 {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
@@ -114,20 +104,19 @@ int LeadingNumber(const std::string& line)
     return value;
 }
 
-bool IsDotName(const std::string& name)
+// Connects to the address's server and logs on; an empty user is the anonymous one.
+bool ConnectAndLogon(CFTPClient& session, const FtpAddress& address)
 {
-    return name.empty() || name == "." || name == "..";
+    const bool anonymous = address.user.empty();
+    const std::string user = anonymous ? "anonymous" : address.user;
+    const std::string password = anonymous ? user + "." + address.server : address.password;
+    return session.Connect(address.server, address.port) && session.Logon(user, password);
 }
 
-// The user and password of a logon: an empty user is the anonymous one.
-void LogonNames(const FtpAddress& address, std::string& user, std::string& password)
+// The name of the address's file in the commands: its path without the leading "/".
+std::string ObjectPath(const FtpAddress& address)
 {
-    user = address.user;
-    password = address.password;
-    if (user.empty()) {
-        user = "anonymous";
-        password = user + "." + address.server;
-    }
+    return address.path.substr(1);
 }
 
 bool WriteAll(int fd, const char* data, size_t size)
@@ -146,181 +135,6 @@ bool WriteAll(int fd, const char* data, size_t size)
 
 }  // namespace
 
-bool ParseFtpAddress(const std::string& address, FtpAddress& out)
-{
-    if (!StartsWithNoCase(address, "ftp://"))
-        return false;
-    const std::string rest = address.substr(6);
-    const size_t slash = rest.find('/');
-    if (slash == std::string::npos)
-        return false;
-    std::string authority = rest.substr(0, slash);
-    FtpAddress parsed;
-    parsed.path = rest.substr(slash);
-    const size_t at = authority.rfind('@');
-    if (at != std::string::npos) {
-        const std::string userInfo = authority.substr(0, at);
-        authority.erase(0, at + 1);
-        const size_t colon = userInfo.find(':');
-        parsed.user = userInfo.substr(0, colon);
-        if (colon != std::string::npos)
-            parsed.password = userInfo.substr(colon + 1);
-    }
-    std::string portText;
-    if (!authority.empty() && authority[0] == '[') {
-        const size_t close = authority.find(']');
-        if (close == std::string::npos)
-            return false;
-        parsed.server = authority.substr(1, close - 1);
-        if (close + 1 < authority.size()) {
-            if (authority[close + 1] != ':')
-                return false;
-            portText = authority.substr(close + 2);
-        }
-    } else {
-        const size_t colon = authority.rfind(':');
-        parsed.server = authority.substr(0, colon);
-        if (colon != std::string::npos)
-            portText = authority.substr(colon + 1);
-    }
-    if (parsed.server.empty())
-        return false;
-    if (!portText.empty()) {
-        if (!AllDigits(portText) || portText.size() > 5 || std::atoi(portText.c_str()) > 65535)
-            return false;
-        parsed.port = std::atoi(portText.c_str());
-    }
-    if (parsed.port == 0)
-        parsed.port = 21;
-    out = parsed;
-    return true;
-}
-
-std::string MakeFtpAddress(const FtpAddress& address)
-{
-    const bool v6 = address.server.find(':') != std::string::npos;
-    const std::string host = v6 ? "[" + address.server + "]" : address.server;
-    const std::string path = !address.path.empty() && address.path[0] == '/' ? address.path : "/" + address.path;
-    return "ftp://" + address.user + ":" + address.password + "@" + host + ":" + std::to_string(address.port) + path;
-}
-
-bool ParseMlsdLine(const std::string& rawLine, FtpEntry& entry)
-{
-    std::string line = rawLine;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    const size_t space = line.find(' ');
-    if (space == std::string::npos)
-        return false;
-    FtpEntry parsed;
-    parsed.name = line.substr(space + 1);
-    if (IsDotName(parsed.name))
-        return false;
-    std::string type;
-    std::istringstream facts(line.substr(0, space));
-    for (std::string fact; std::getline(facts, fact, ';');) {
-        const size_t eq = fact.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string key = fact.substr(0, eq);
-        std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
-        const std::string value = fact.substr(eq + 1);
-        if (key == "type") {
-            type = value;
-            std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });
-        } else if (key == "size" && AllDigits(value)) {
-            parsed.llSize = std::strtoll(value.c_str(), nullptr, 10);
-        } else if (key == "modify" && value.size() >= 14 && AllDigits(value.substr(0, 14))) {
-            std::tm t{};
-            t.tm_year = std::atoi(value.substr(0, 4).c_str()) - 1900;
-            t.tm_mon = std::atoi(value.substr(4, 2).c_str()) - 1;
-            t.tm_mday = std::atoi(value.substr(6, 2).c_str());
-            t.tm_hour = std::atoi(value.substr(8, 2).c_str());
-            t.tm_min = std::atoi(value.substr(10, 2).c_str());
-            t.tm_sec = std::atoi(value.substr(12, 2).c_str());
-            parsed.tmModified = static_cast<int64_t>(::timegm(&t));
-        }
-    }
-    // Links and devices (OS-specific types) are passed over, like "." and "..".
-    if (type == "dir")
-        parsed.bFolder = true;
-    else if (type != "file")
-        return false;
-    entry = parsed;
-    return true;
-}
-
-bool ParseUnixListLine(const std::string& rawLine, int64_t now, FtpEntry& entry)
-{
-    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                          "jul", "aug", "sep", "oct", "nov", "dec"};
-    std::string line = rawLine;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    if (line.empty() || std::strchr("-dl", line[0]) == nullptr)
-        return false;
-    struct Token {
-        std::string text;
-        size_t end;
-    };
-    std::vector<Token> tokens;
-    for (size_t pos = 0; pos < line.size();) {
-        while (pos < line.size() && line[pos] == ' ')
-            ++pos;
-        const size_t start = pos;
-        while (pos < line.size() && line[pos] != ' ')
-            ++pos;
-        if (pos > start)
-            tokens.push_back({line.substr(start, pos - start), pos});
-    }
-    // The month names where the columns are: after the size, before day and time or year. The
-    // group column is missing on some servers, so it is searched for.
-    for (size_t m = 3; m + 3 < tokens.size(); ++m) {
-        std::string month = tokens[m].text;
-        std::transform(month.begin(), month.end(), month.begin(), [](unsigned char c) { return std::tolower(c); });
-        const auto found = std::find_if(std::begin(kMonths), std::end(kMonths),
-                                        [&](const char* name) { return month == name; });
-        if (found == std::end(kMonths) || !AllDigits(tokens[m - 1].text) || !AllDigits(tokens[m + 1].text))
-            continue;
-        const std::string& when = tokens[m + 2].text;
-        std::tm t{};
-        t.tm_mon = static_cast<int>(found - std::begin(kMonths));
-        t.tm_mday = std::atoi(tokens[m + 1].text.c_str());
-        const size_t colon = when.find(':');
-        bool withYear = colon == std::string::npos;
-        if (withYear) {
-            if (!AllDigits(when))
-                continue;
-            t.tm_year = std::atoi(when.c_str()) - 1900;
-        } else {
-            const std::time_t nowT = static_cast<std::time_t>(now);
-            std::tm today{};
-            ::gmtime_r(&nowT, &today);
-            t.tm_year = today.tm_year;
-            t.tm_hour = std::atoi(when.substr(0, colon).c_str());
-            t.tm_min = std::atoi(when.substr(colon + 1).c_str());
-        }
-        int64_t stamp = static_cast<int64_t>(::timegm(&t));
-        if (!withYear && stamp > now + 86400) {
-            --t.tm_year;
-            stamp = static_cast<int64_t>(::timegm(&t));
-        }
-        FtpEntry parsed;
-        parsed.name = tokens[m + 2].end + 1 <= line.size() ? line.substr(tokens[m + 2].end + 1) : "";
-        if (line[0] == 'l') {
-            const size_t arrow = parsed.name.find(" -> ");
-            if (arrow != std::string::npos)
-                parsed.name.erase(arrow);
-        }
-        if (IsDotName(parsed.name))
-            return false;
-        parsed.bFolder = line[0] == 'd';
-        parsed.llSize = std::strtoll(tokens[m - 1].text.c_str(), nullptr, 10);
-        parsed.tmModified = stamp;
-        entry = parsed;
-        return true;
-    }
-    return false;
 }
 
 CFTPClient::CFTPClient(FtpTimeouts timeouts) : m_timeouts(timeouts) {}
@@ -510,14 +324,17 @@ bool CFTPClient::StartData(const std::string& command, bool passive)
     return m_data >= 0;
 }
 
+bool CFTPClient::Size(const std::string& objectPath, int64_t& size)
+{
+    if (!Command("TYPE I") || !SendLine("SIZE " + objectPath) || !ReadReply() || m_reply.compare(0, 3, "213") != 0)
+        return false;
+    size = m_reply.size() > 4 ? std::strtoll(m_reply.c_str() + 4, nullptr, 10) : 0;
+    return true;
+}
+
 bool CFTPClient::OpenTransfer(const std::string& objectPath, bool passive, int64_t offset, int64_t& remoteSize)
 {
-    bool opened = Command("TYPE I") && SendLine("SIZE " + objectPath) && ReadReply() &&
-                  m_reply.compare(0, 3, "213") == 0;
-    if (opened) {
-        remoteSize = m_reply.size() > 4 ? std::strtoll(m_reply.c_str() + 4, nullptr, 10) : 0;
-        opened = remoteSize > 0;
-    }
+    bool opened = Size(objectPath, remoteSize) && remoteSize > 0;
     // The reply to REST is read but not judged: a server without restarts still sends from 0.
     opened = opened && OpenDataChannel(passive) && SendLine("REST " + std::to_string(offset)) && ReadReply() &&
              StartData("RETR " + objectPath, passive);
@@ -561,43 +378,6 @@ bool CFTPClient::FinishTransfer()
     return ReadReply() && m_replyClass == 2;
 }
 
-bool CFTPClient::List(const std::string& folder, bool passive, std::vector<FtpEntry>& entries)
-{
-    for (const char* verb : {"MLSD", "LIST"}) {
-        const bool machineList = std::strcmp(verb, "MLSD") == 0;
-        if (!OpenDataChannel(passive))
-            return false;
-        if (!StartData(folder.empty() ? verb : std::string(verb) + " " + folder, passive)) {
-            CloseData();
-            // 500, 502 or 504: no MLSD here; ask for the Unix listing instead.
-            if (machineList && m_replyClass == 5 && LeadingNumber(m_reply) / 10 == 50)
-                continue;
-            return false;
-        }
-        std::string data;
-        for (char block[kFtpBlockSize];;) {
-            const int n = Read(block);
-            if (n < 0 || data.size() > kMaxListingBytes)
-                return false;
-            if (n == 0)
-                break;
-            data.append(block, static_cast<size_t>(n));
-        }
-        if (!FinishTransfer())
-            return false;
-        entries.clear();
-        const int64_t now = static_cast<int64_t>(std::time(nullptr));
-        std::istringstream lines(data);
-        for (std::string line; std::getline(lines, line);) {
-            FtpEntry entry;
-            if (machineList ? ParseMlsdLine(line, entry) : ParseUnixListLine(line, now, entry))
-                entries.push_back(entry);
-        }
-        return true;
-    }
-    return false;
-}
-
 void CFTPClient::CloseData()
 {
     CloseFd(m_data);
@@ -621,22 +401,35 @@ std::unique_ptr<FtpHandle> FtpOpen(const std::string& address, const FtpTimeouts
 {
     auto handle = std::make_unique<FtpHandle>(timeouts);
     handle->bPassive = passive;
-    std::string user, password;
     CFTPClient& session = handle->session;
     bool opened = ParseFtpAddress(address, handle->address) && handle->address.path.size() > 1;
     if (!opened && error)
         *error = kFtpConnectFailed;
     if (opened) {
-        LogonNames(handle->address, user, password);
-        const std::string objectPath = handle->address.path.substr(1);
-        opened = session.Connect(handle->address.server, handle->address.port) && session.Logon(user, password) &&
-                 session.OpenTransfer(objectPath, passive, 0, handle->llSize);
+        opened = ConnectAndLogon(session, handle->address) &&
+                 session.OpenTransfer(ObjectPath(handle->address), passive, 0, handle->llSize);
         if (!opened && error)
             *error = session.Error();
     }
     if (!opened)
         return nullptr;
     return handle;
+}
+
+bool FtpRemoteSize(const std::string& address, int64_t& size, const FtpTimeouts& timeouts, std::string* error)
+{
+    FtpAddress parsed;
+    if (!ParseFtpAddress(address, parsed) || parsed.path.size() < 2) {
+        if (error)
+            *error = kFtpConnectFailed;
+        return false;
+    }
+    CFTPClient session(timeouts);
+    const bool told = ConnectAndLogon(session, parsed) && session.Size(ObjectPath(parsed), size);
+    if (!told && error)
+        *error = session.Error();
+    session.Close();
+    return told;
 }
 
 bool DownloadFile(const std::string& address, const std::string& localPath, int64_t maxBytes,
@@ -699,19 +492,6 @@ bool DownloadFile(const std::string& address, const std::string& localPath, int6
         return fail("the data ended after " + std::to_string(handle->llRead) + " of " +
                     std::to_string(handle->llSize) + " bytes");
     return fail(handle->session.Error());
-}
-
-bool ListFtpFolder(const FtpAddress& server, const std::string& folder, std::vector<FtpEntry>& entries,
-                   const FtpTimeouts& timeouts, std::string* error, bool passive)
-{
-    CFTPClient session(timeouts);
-    std::string user, password;
-    LogonNames(server, user, password);
-    const bool listed = session.Connect(server.server, server.port) && session.Logon(user, password) &&
-                        session.List(folder, passive, entries);
-    if (!listed && error)
-        *error = session.Error();
-    return listed;
 }
 
 }  // namespace quarvik

@@ -41,11 +41,7 @@ FtpAddress TargetServer(const MonObj_t& target)
 
 std::string FtpListKey(const FtpAddress& address)
 {
-    const std::string full = MakeFtpAddress(address);
-    // MakeFtpAddress writes "ftp://user:password@"; keep the user, drop the rest of it.
-    const size_t at = full.find('@', 6 + address.user.size() + 1 + address.password.size());
-    const std::string user = address.user.empty() ? "" : address.user + "@";
-    return "ftp://" + user + full.substr(at + 1);
+    return MakeFtpAddress(address, FtpUserInfo::kUserOnly);
 }
 
 CFtpSource::CFtpSource(const MonObj_t& target, FoundFn onFound, FtpTimeouts timeouts)
@@ -168,7 +164,8 @@ SourceBodyFn FtpSourceBody(const MonObj_t& target)
     };
 }
 
-bool FtpCachePath(const std::string& address, const std::string& cacheFolder, std::string& localPath)
+bool FtpCachePath(int32_t nTaskID, const std::string& address, const std::string& cacheFolder,
+                  std::string& localPath)
 {
     FtpAddress parsed;
     if (cacheFolder.empty() || !ParseFtpAddress(address, parsed) || parsed.path.size() < 2 ||
@@ -179,7 +176,7 @@ bool FtpCachePath(const std::string& address, const std::string& cacheFolder, st
         if (part == "..")
             return false;
     }
-    localPath = cacheFolder + parsed.path;
+    localPath = cacheFolder + "/task" + std::to_string(nTaskID) + parsed.path;
     return true;
 }
 
@@ -192,7 +189,7 @@ bool DownloadOne(CWorkerThread& self, IDispatcher& home, CSubTaskList& list, Sub
     const std::string address = subTask.szFilename;
     std::string localPath, error;
     bool done = false;
-    if (!FtpCachePath(address, ReadSetting(kCachePath), localPath)) {
+    if (!FtpCachePath(subTask.nTaskID, address, ReadSetting(kCachePath), localPath)) {
         error = "no cache folder, or a path outside it";
     } else {
         MakeRoom();
@@ -249,6 +246,7 @@ bool CFtpFetcher::Fetch(const SubTaskInfo_t& subTask, const std::string& localPa
     control.stopRequested = m_stopRequested;
     control.timeouts = m_timeouts;
     control.error = &error;
+    MakeRoom();
     if (DownloadFile(subTask.szFilename, localPath, maxBytes, control))
         return true;
     std::fprintf(stderr, "FTP fetch of %s failed: %s\n", DisplayFileName(subTask.szFilename).c_str(), error.c_str());

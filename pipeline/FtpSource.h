@@ -2,7 +2,8 @@
 // longer growing remote file once, the download worker that copies offered files whole into
 // the cache folder before their check, and the fetch of a file's first bytes for checking.
 //
-// Watcher. The folder szPath is listed at once and then every nTimeSpan seconds (at least 1).
+// Watcher. The folder szPath (below the login folder, with or without a leading "/", as
+// FtpList.h names folders) is listed at once and then every nTimeSpan seconds (at least 1).
 // Plain files directly in it count from kMinFtpFileSize bytes on. A file is recorded in the
 // target's list "ftp%d" when first seen (state 0) and handed on at the first poll at which its
 // size equals the size seen at the previous poll (after a restart the stored size counts as
@@ -19,7 +20,7 @@
 #include "Dispatcher.h"
 #include "CheckRunner.h"
 #include "FormatCheck.h"
-#include "FtpClient.h"
+#include "FtpList.h"
 #include "FtpFileItem.h"
 #include "SubTaskList.h"
 #include "TemplRecords.h"
@@ -71,19 +72,24 @@ private:
 // The source thread of an FTP target: hands on the sub-task address of each offered file.
 SourceBodyFn FtpSourceBody(const MonObj_t& target);
 
-// The local copy of a downloaded address: the cache folder followed by the address's path.
-// False for addresses that cannot be parsed or whose path would leave the cache folder.
-bool FtpCachePath(const std::string& address, const std::string& cacheFolder, std::string& localPath);
+// The local copy of an address downloaded whole for task nTaskID: the task's own folder of the
+// cache, "task<nTaskID>", followed by the address's path. So the downloads of two tasks never
+// share a file, whatever their servers' paths; the cache folder's own "<n>.tmp" copies are apart
+// too. False for addresses that cannot be parsed or whose path would leave that folder.
+bool FtpCachePath(int32_t nTaskID, const std::string& address, const std::string& cacheFolder,
+                  std::string& localPath);
 
 // The download thread's body: confirms the start, then takes sub-tasks 4 -> 5, makes room in
-// the cache folder and downloads each whole into it (creating sub-folders), reporting progress
-// (OnDownload 0) and the end (OnDownload 1: 7 with szNewFilename the copy, or 6 "下载失败").
+// the cache folder and downloads each whole into the task's folder of it (FtpCachePath,
+// creating sub-folders), reporting progress (OnDownload 0) and the end (OnDownload 1: 7 with
+// szNewFilename the copy, or 6 "下载失败").
 // A stop ends a running download as failed. Returns when the stop event is set.
 void RunFtpDownloads(CWorkerThread& self, IDispatcher& home, CSubTaskList& list,
                      const FtpTimeouts& timeouts = {});
 
-// The fetch for checking of "ftp://" material: the first maxBytes (or the whole of a smaller
-// file). Runs on the fetching thread; stopRequested (optional) may be asked from it.
+// The fetch for checking of "ftp://" material: makes room in the cache folder, then copies the
+// first maxBytes (or the whole of a smaller file). Runs on the fetching thread; stopRequested
+// (optional) may be asked from it.
 class CFtpFetcher : public ICheckFetcher {
 public:
     explicit CFtpFetcher(FtpTimeouts timeouts = {}, std::function<bool()> stopRequested = {});

@@ -196,7 +196,7 @@ std::string DuplicatesNotice(const std::vector<std::string>& ignored)
         return {};
     std::string notice = "The following files exist in the task list, has been ignored!\r\n\r\n";
     for (const std::string& path : ignored)
-        notice += path + "\r\n";
+        notice += DisplayFileName(path) + "\r\n";
     return notice;
 }
 

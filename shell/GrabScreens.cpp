@@ -5,6 +5,7 @@
 #include "ChildView.h"
 #include "DlgOption.h"
 #include "MainFrame.h"
+#include "MessageBox.h"
 #include "GdiplusButton.h"
 #include "MyListCtrl.h"
 #include "WndBottom.h"
@@ -16,6 +17,8 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
 
@@ -49,6 +52,18 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     CAboutDlg about(&frame);
     about.show();
     ok = Save(about, dir.filePath(QStringLiteral("about.png"))) && ok;
+    about.hide();
+    const auto question = quarvik::MakeMessageBox(&frame, QStringLiteral("确信退出吗?"), quarvik::MsgIcon::Question,
+                                                  quarvik::MsgButtons::YesNoDefaultNo);
+    question->show();
+    ok = Save(*question, dir.filePath(QStringLiteral("message-box.png"))) && ok;
+    question->hide();
+    QFileDialog files(&frame, {}, QDir::homePath(), QStringLiteral("所有文件 (*)"));
+    files.setFileMode(QFileDialog::ExistingFiles);
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.show();
+    ok = Save(files, dir.filePath(QStringLiteral("file-dialog.png"))) && ok;
+    files.hide();
     return ok;
 }
 

@@ -17,7 +17,7 @@ using namespace quarvik;
 namespace {
 // Placeholders until the product has its own site and mailbox.
 const char kHomePage[] = "https://quarvik.example.org/";
-const char kSupportMail[] = "mailto:support@quarvik.example.org";
+const char kSupportMail[] = "support@quarvik.example.org";
 }  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent)
@@ -29,10 +29,8 @@ CMainFrame::CMainFrame(QWidget* parent)
     m_alert->setCheckable(true);
     connect(m_alert, &QAction::triggered, this, &CMainFrame::OnAlertLight);
     m_file->addSeparator();
-    connect(m_file->addAction(QStringLiteral("软件主页")), &QAction::triggered, this,
-            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); });
-    connect(m_file->addAction(QStringLiteral("技术支持")), &QAction::triggered, this,
-            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportMail))); });
+    connect(m_file->addAction(QStringLiteral("软件主页")), &QAction::triggered, this, &CMainFrame::OnHomePage);
+    connect(m_file->addAction(QStringLiteral("技术支持")), &QAction::triggered, this, &CMainFrame::OnSupport);
     connect(m_file->addAction(QStringLiteral("关于")), &QAction::triggered, this, &CMainFrame::OnAbout);
     // The setting may change behind the menu's back (the options dialog), so read it when shown.
     connect(m_file, &QMenu::aboutToShow, this, &CMainFrame::UpdateAlertCheck);
@@ -41,6 +39,7 @@ CMainFrame::CMainFrame(QWidget* parent)
 
     SetCentralWidget(m_view);
     m_isChecking = [this] { return m_view->IsAnyCheckRunning(); };
+    m_openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     setWindowTitle(QStringLiteral("Quarvik自动技审系统"));
     setMinimumSize(640, 480);
 }
@@ -50,6 +49,19 @@ void CMainFrame::UpdateAlertCheck() { m_alert->setChecked(ReadSetting(kEnAlertLi
 void CMainFrame::OnAlertLight() {
     WriteSetting(kEnAlertLight, ReadSetting(kEnAlertLight) != 0 ? 0 : 1);
     UpdateAlertCheck();
+}
+
+// Without a browser or mail program the operator still gets the address, in a box he can copy from.
+void CMainFrame::OnHomePage() {
+    const QString address = QString::fromLatin1(kHomePage);
+    if (!m_openUrl(QUrl(address)))
+        ShowMessage(this, QStringLiteral("无法启动浏览器。软件主页：\n%1").arg(address), MsgIcon::Information);
+}
+
+void CMainFrame::OnSupport() {
+    const QString address = QString::fromLatin1(kSupportMail);
+    if (!m_openUrl(QUrl(QStringLiteral("mailto:") + address)))
+        ShowMessage(this, QStringLiteral("无法启动邮件程序。技术支持：\n%1").arg(address), MsgIcon::Information);
 }
 
 void CMainFrame::OnOptions() {

@@ -8,6 +8,7 @@
 class CChildView;
 class QAction;
 class QMenu;
+class QUrl;
 
 class CMainFrame : public CMyFrameWnd {
     Q_OBJECT
@@ -21,8 +22,14 @@ public:
     // Replaces the close rule's "is a check running" question (the view's by default).
     void SetCheckRunningQuery(std::function<bool()> query) { m_isChecking = std::move(query); }
 
+    // Replaces what opens the links of "软件主页" and "技术支持" (the desktop's browser and mail
+    // program by default); it answers false when nothing could take the link.
+    void SetUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
+
     // The entries' actions, callable directly.
     void OnOptions();
+    void OnHomePage();
+    void OnSupport();
     void OnAlertLight();
     void OnAbout();
     // Sets the check mark from EnAlertLight, as the menu shows it.
@@ -38,4 +45,5 @@ private:
     QAction* m_alert;
     CChildView* m_view;
     std::function<bool()> m_isChecking;
+    std::function<bool(const QUrl&)> m_openUrl;
 };

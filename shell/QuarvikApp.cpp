@@ -4,16 +4,33 @@
 #include "MainFrame.h"
 #include "MessageBox.h"
 #include "ProgramFolder.h"
+#include "Restart.h"
 #include "Settings.h"
 
+#include "DarkPalette.h"
+
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLockFile>
 #include <QScreen>
+#include <QTranslator>
 
 using namespace quarvik;
 
-namespace {
-bool g_restart = false;
+void quarvik::PrepareApplication(QApplication& app) {
+    QApplication::setApplicationName(QStringLiteral("Quarvik"));
+    brindle::UseDarkTheme(app);
+    // The program's messages name Chinese buttons ("确定"), so Qt's buttons must say them whatever
+    // language the system is set to.
+    QLocale language = QLocale::system();
+    if (language.language() != QLocale::Chinese) language = QLocale(QLocale::Chinese, QLocale::China);
+    auto* qtTexts = new QTranslator(&app);
+    if (qtTexts->load(language, QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(qtTexts);
+    else
+        delete qtTexts;  // Qt's texts stay English; the program works as before
 }
 
 bool quarvik::EnsureCacheFolder(const std::function<bool()>& runOptions) {
@@ -50,7 +67,7 @@ bool CQuarvikApp::TakeInstance() {
 }
 
 bool CQuarvikApp::InitInstance() {
-    g_restart = false;
+    ClearRestartRequest();
     if (!TakeInstance()) return false;
     if (!EnsureCacheFolder(m_runOptions)) {
         ExitInstance();
@@ -67,11 +84,3 @@ void CQuarvikApp::ExitInstance() {
     m_frame.reset();
     m_instance.reset();
 }
-
-void CQuarvikApp::RequestRestart() {
-    g_restart = true;
-    // exit, not quit: quit would ask the frame to close, and its close rule would ask again.
-    QCoreApplication::exit(0);
-}
-
-bool CQuarvikApp::RestartRequested() { return g_restart; }

@@ -7,9 +7,15 @@
 #include <memory>
 
 class CMainFrame;
+class QApplication;
 class QLockFile;
 
 namespace quarvik {
+
+// What the program sets on its QApplication before any window opens: its name, Brindle's dark
+// theme for every window Qt opens by itself, and Qt's own texts (standard buttons, file dialogs)
+// in Chinese like the program's, in the system's Chinese variant where it has one.
+void PrepareApplication(QApplication& app);
 
 // Loops until CachePath names an existing folder (true) or runOptions, which shows the
 // general-only options dialog, reports a cancel (false).
@@ -36,10 +42,6 @@ public:
     bool HoldsInstance() const { return m_instance != nullptr; }
     // Replaces the modal general-only options dialog of the cache-folder prompt (tests).
     void SetOptionsDialogFn(std::function<bool()> fn) { m_runOptions = std::move(fn); }
-
-    // Ends the event loop; main() starts the program again once this instance let go of its lock.
-    static void RequestRestart();
-    static bool RestartRequested();
 
 private:
     bool TakeInstance();

@@ -1,5 +1,6 @@
 #pragma once
 // Windows of the workspace whose contents come later: each is a plain dark page for now.
+#include "FileDisplay.h"
 #include "MyDialog.h"
 
 #include <QPainter>
@@ -30,13 +31,15 @@ public:
         update();
     }
     QString Address() const { return m_path; }
+    // What it shows of the address: its display form.
+    QString ShownName() const { return QString::fromStdString(quarvik::DisplayFileName(m_path.toStdString())); }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
         CWndOutlined::paintEvent(event);
         QPainter p(this);
         p.setPen(QColor(200, 200, 200));
-        p.drawText(rect().adjusted(6, 6, -6, -6), Qt::AlignCenter | Qt::TextWrapAnywhere, m_path);
+        p.drawText(rect().adjusted(6, 6, -6, -6), Qt::AlignCenter | Qt::TextWrapAnywhere, ShownName());
     }
 
 private:

@@ -4,13 +4,14 @@
 #include "GrabScreens.h"
 #include "MainFrame.h"
 #include "QuarvikApp.h"
+#include "Restart.h"
 
 #include <QApplication>
 #include <QProcess>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quarvik"));
+    quarvik::PrepareApplication(app);
     int code = 1;
     {
         CQuarvikApp quarvik;
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
         code = QApplication::exec();
     }
     // The lock is released now, so the new copy does not find this one still running.
-    if (CQuarvikApp::RestartRequested())
+    if (quarvik::RestartRequested())
         QProcess::startDetached(QApplication::applicationFilePath(), QApplication::arguments().mid(1));
     return code;
 }

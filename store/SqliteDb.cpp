@@ -1,5 +1,6 @@
 #include "SqliteDb.h"
 
+#include "FileDisplay.h"
 #include "TextField.h"
 
 #include <sqlite3.h>
@@ -149,7 +150,7 @@ void CSqliteDb::ReportExecError(const std::string& sql, char* error)
     m_lastCode = m_db ? sqlite3_errcode(m_db) : SQLITE_ERROR;
     sqlite3_free(m_lastError);
     m_lastError = error;
-    std::fprintf(stderr, "EXECUTE: %s\nERROR:%s\n", sql.c_str(), error ? error : "");
+    std::fprintf(stderr, "EXECUTE: %s\nERROR:%s\n", HideFtpUserInfo(sql).c_str(), error ? error : "");
 }
 
 bool CSqliteDb::Exec(const std::string& sql)

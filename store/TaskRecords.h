@@ -64,8 +64,9 @@ enum FormatVerdict : int32_t {
 struct ResultInfo_t;
 enum ResultState : int32_t {
     kResultChecking = kSubTaskChecking,  // begun and not ended: still running, or never finished
-    kResultComplete = kSubTaskDone,      // reached the end of its input; everything the check
-                                         // found is stored (read back and compared)
+    kResultComplete = kSubTaskDone,      // reached the end of its input (or of its format check,
+                                         // when that was all); everything it found is stored
+                                         // (read back and compared)
     kResultStopped = 13,                 // stopped before the end of its input (Stop, a signal)
     kResultNotStored = 14,               // what the check found could not all be stored
 };

@@ -10,12 +10,13 @@ PACKAGES="
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libopencv-core-dev libopencv-imgproc-dev
   libsqlite3-dev
+  libcurl4-gnutls-dev
   unixodbc-dev unixodbc tdsodbc libsqliteodbc
   libmediainfo0v5
   libgtest-dev
-  qt6-base-dev qt6-multimedia-dev libgl-dev fonts-wqy-microhei
+  qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev fonts-wqy-microhei
   ffmpeg
-  python3-pyftpdlib
+  python3-pyftpdlib vsftpd
   xvfb xauth imagemagick
 "
 

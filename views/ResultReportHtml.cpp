@@ -1,4 +1,5 @@
 #include "FaultKinds.h"
+#include "FileDisplay.h"
 #include "HtmlText.h"
 #include "ResultReport.h"
 
@@ -40,7 +41,7 @@ std::string MediaSection(const ResultReport& report)
         // The file's own name and path go right under the first heading.
         if (i == 1) {
             html += PropertyRow("Name", report.result.szName);
-            html += PropertyRow("FileName", report.result.szNewFilename);
+            html += PropertyRow("FileName", DisplayFileName(report.result.szNewFilename));
         }
         if (!row.szFeature.starts_with(' '))
             html += Format("<tr><td width=\"300\"><h2>%s</h2></td></tr>\r\n", HtmlEscape(row.szFeature).c_str());

@@ -1,7 +1,9 @@
 #include "StoredCheck.h"
 
 #include "CheckRunner.h"
+#include "FileDisplay.h"
 #include "FormatCheck.h"
+#include "FtpClient.h"
 #include "PlayoutClipNames.h"
 #include "SqliteDb.h"
 #include "StoredReport.h"
@@ -11,6 +13,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -77,6 +81,32 @@ int64_t FileSize(const std::string& path)
     return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
 }
 
+// "scheme://...": an address, not a local path.
+bool HasScheme(const std::string& path)
+{
+    const size_t end = path.find("://");
+    return end != std::string::npos && end > 0 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+           std::all_of(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(end), [](unsigned char c) {
+               return std::isalnum(c) || c == '+' || c == '-' || c == '.';
+           });
+}
+
+// The sub-task type of an input as the manual list gives it, and its size: an FTP file (0)
+// with its remote size, a stream address (1) with size 0, a local file (2) with its size. A
+// size that cannot be learnt is 0; the thumbnail step then tells what is wrong.
+int32_t InputType(const std::string& path, int64_t& size)
+{
+    size = 0;
+    if (path.starts_with("ftp://")) {
+        FtpRemoteSize(path, size);
+        return kTargetFtp;
+    }
+    if (HasScheme(path))
+        return kTargetUdp;
+    size = FileSize(path);
+    return kTargetFolder;
+}
+
 // What the check of a sub-task found, as the recorder heard it. The recorder stored it and
 // read it back; what it could not store is named in storeError.
 FileReport CheckedReport(const CSubTaskList& list, int listRow, const CResultRecorder& recorder, bool failed)
@@ -140,10 +170,13 @@ bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOpt
     SetUpStoringRecorder(recorder, clipNames);
     CompletionWatch watch(list, recorder);
 
-    std::vector<CSubTaskList::Candidate_t> candidates;
-    for (const std::string& path : paths)
-        candidates.push_back({path, FileSize(path)});
-    const std::vector<std::string> ignored = list.AddCandidates(candidates, kTargetFolder);
+    std::vector<std::string> ignored;
+    for (const std::string& path : paths) {
+        int64_t size = 0;
+        const int32_t type = InputType(path, size);
+        for (const std::string& duplicate : list.AddCandidates({{path, size}}, type))
+            ignored.push_back(duplicate);
+    }
     std::fputs(DuplicatesNotice(ignored).c_str(), stderr);
 
     CCheckRunner runner(home, list, recorder, setup);
@@ -186,7 +219,8 @@ bool WriteStoredReports(std::vector<FileReport>& reports, const std::string& par
     for (FileReport& report : reports) {
         if (report.resultId <= 0 || !report.opened || !report.storeError.empty())
             continue;
-        const std::string notWritten = "report of " + report.path + " not written (it stays stored as result " +
+        const std::string notWritten = "report of " + DisplayFileName(report.path) +
+                                       " not written (it stays stored as result " +
                                        std::to_string(report.resultId) + "): ";
         ResultRow row;
         if (!opened || !LoadStoredResult(db, report.resultId, row)) {
@@ -194,7 +228,7 @@ bool WriteStoredReports(std::vector<FileReport>& reports, const std::string& par
             continue;
         }
         const std::string folder = parentFolder + "/" + ReportFolderName(row.info);
-        const auto [earlier, isNew] = writtenBy.emplace(folder, report.path);
+        const auto [earlier, isNew] = writtenBy.emplace(folder, DisplayFileName(report.path));
         if (!isNew) {
             errors.push_back(notWritten + folder + " already holds the report of " + earlier->second);
             continue;

@@ -11,6 +11,7 @@
 #include "CheckReport.h"
 #include "CheckRun.h"
 #include "ContentParams.h"
+#include "FileDisplay.h"
 #include "GuiApp.h"
 #include "StoredCheck.h"
 #include "TaskCommands.h"
@@ -154,7 +155,7 @@ void ShowProgress(const std::string& path, CFFCheck& engine, double fps)
     const int filled = percent / 5;
     std::fprintf(stderr, "\r[%.*s%*s] %3d%% %7d frames %7.1f fps  %s", filled,
                  "####################", 20 - filled, "", percent, engine.PictureCount(), fps,
-                 path.c_str());
+                 DisplayFileName(path).c_str());
     std::fflush(stderr);
 }
 
@@ -188,7 +189,7 @@ FileReport CheckOne(const std::string& path, const std::string& paramsPath, bool
     const double seconds = secondsSince();
     report.speedFps = seconds > 0 ? report.frames / seconds : 0.0;
     if (outcome == CheckOutcome::kOpenFailed)
-        std::fprintf(stderr, "quarvik-check: could not open %s\n", path.c_str());
+        std::fprintf(stderr, "quarvik-check: could not open %s\n", DisplayFileName(path).c_str());
     return report;
 }
 

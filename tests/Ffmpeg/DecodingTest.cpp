@@ -147,17 +147,5 @@ TEST(Decoding, ReopeningAfterTheEndStartsAfresh)
     EXPECT_EQ(ReadAll(capture).pictures, 50);
 }
 
-TEST(Decoding, TimeoutOptionInTheUnitOfEachProtocol)
-{
-    struct Case { const char* path; const char* timeout; };
-    const Case cases[] = {
-        {"/media/clip.mxf", ""},          {"file:///media/clip.mxf", ""},
-        {"udp://@239.1.1.1:1234", "6000000"}, {"ftp://u:p@127.0.0.1/a.ts", "6000000"},
-        {"HTTP://127.0.0.1/a.ts", "6000000"}, {"rtmp://127.0.0.1/live", "6"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(CFFCapture::TimeoutOptionFor(c.path), c.timeout) << c.path;
-}
-
 }  // namespace
 }  // namespace quarvik

@@ -168,31 +168,30 @@ TEST_F(FaultRunTest, LoudRunKeepsTheLevelOfItsFirstUnit)
     EXPECT_EQ(m_sink.events[0].end, 0);    // closed at unit 3, time 1
 }
 
-TEST_F(FaultRunTest, SoundTimeFactorBelongsToEachFile)
+TEST_F(FaultRunTest, SoundUnitsAreTimedByTheSamplesBeforeThem)
 {
-    m_engine.MutableParams()[kFaultSilenceLeft].nDuration = 1;
-    for (int i = 0; i < 4; ++i)
-        Sound(1000, 0, 1024);  // 1024 samples: 0.5333 check frames per unit
-    for (int i = 0; i < 6; ++i)
-        Sound(0, 0, 1024);     // units 4..9
-    Sound(1000, 0, 1024);      // unit 10 at 5.33
-    ASSERT_EQ(m_sink.events.size(), 1u);
-    EXPECT_EQ(m_sink.events[0].begin, 2);  // 4 x 0.5333
-    EXPECT_EQ(m_sink.events[0].end, 4);
-
-    // Another engine whose first unit is 1920 samples (0.04 s, one check frame each).
-    CFFCheck other("/nonexistent/ave.dat");
-    RecordingSink sink;
-    other.SetResultSink(&sink);
-    other.MutableParams()[kFaultSilenceLeft].nDuration = 1;
-    std::vector<int16_t> loud(2 * 1920, 1000), quiet(2 * 1920, 0);
-    other.DetectSound(2, 48000, 1920, loud.data());
-    other.DetectSound(2, 48000, 1920, quiet.data());
-    other.DetectSound(2, 48000, 1920, quiet.data());
-    other.DetectSound(2, 48000, 1920, loud.data());
-    ASSERT_EQ(sink.events.size(), 1u);
-    EXPECT_EQ(sink.events[0].begin, 1);
-    EXPECT_EQ(sink.events[0].end, 2);
+    // A short first unit, then units of the codec's usual size: 20 loud, 50 silent, one loud.
+    // Each unit lies in the check frame of its first sample (1920 samples a frame).
+    struct Case { const char* codec; int first, size; };
+    const Case cases[] = {{"MP3", 34, 1152}, {"Opus", 648, 960}, {"Vorbis", 128, 1024},
+                          {"PCM", 1920, 1920}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codec);
+        CFFCheck engine("/nonexistent/ave.dat");
+        RecordingSink sink;
+        engine.SetResultSink(&sink);
+        engine.MutableParams()[kFaultSilenceLeft].nDuration = 1;
+        std::vector<int16_t> loud(2 * 1920, 1000), quiet(2 * 1920, 0);
+        engine.DetectSound(2, 48000, c.first, loud.data());
+        for (int i = 0; i < 20; ++i)
+            engine.DetectSound(2, 48000, c.size, loud.data());
+        for (int i = 0; i < 50; ++i)
+            engine.DetectSound(2, 48000, c.size, quiet.data());
+        engine.DetectSound(2, 48000, c.size, loud.data());
+        ASSERT_EQ(sink.events.size(), 1u);
+        EXPECT_EQ(sink.events[0].begin, (c.first + 20 * c.size) * 25 / 48000);
+        EXPECT_EQ(sink.events[0].end, (c.first + 70 * c.size) * 25 / 48000 - 1);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // quarvik-check as a user runs it: arguments, output and exit status.
 #include "CheckReport.h"
 #include "ContentParams.h"
+#include "SqliteDb.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace quarvik {
 namespace {
@@ -77,6 +79,19 @@ size_t CountOf(const std::string& text, const std::string& part)
 constexpr const char* kGbkContentHeading = "\xcd\xbc\xcf\xf1\xbc\xec\xb2\xe2\xbd\xe1\xb9\xfb";  // 图像检测结果
 constexpr const char* kGbkBlack = "\xba\xda\xb3\xa1";                                              // 黑场
 
+// An FTP user and password made of every character that delimits an address, and how an
+// address carries them (percent-encoded user information).
+constexpr const char* kOddUser = "Uu1/Yy2@Jj3:Hh4%";
+constexpr const char* kOddPassword = "Zq9/Wx7@Kp3:Mv5%41";
+constexpr const char* kOddUserInfo = "Uu1%2FYy2%40Jj3%3AHh4%25:Zq9%2FWx7%40Kp3%3AMv5%2541";
+
+// No piece of that user or password, however an output cuts it, shows in text.
+void ExpectNoCredentials(const std::string& text, const char* where)
+{
+    for (const char* piece : {"Uu1", "Yy2", "Jj3", "Hh4", "Zq9", "Wx7", "Kp3", "Mv5"})
+        EXPECT_EQ(text.find(piece), std::string::npos) << where << " shows " << piece << ":\n" << text;
+}
+
 // Stored checks with reports, in a program folder of their own with a cache folder set.
 class StoredReports : public ::testing::Test {
 protected:
@@ -89,7 +104,11 @@ protected:
         std::filesystem::create_directories(dir_ / "cache");
         ASSERT_EQ(Run("--set-cache " + Quoted(dir_ / "cache")).status, 0) << errors_;
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void TearDown() override
+    {
+        StopPeers();
+        std::filesystem::remove_all(dir_);
+    }
 
     // The checker with QUARVIK_HOME in the test's folder; its standard error in errors_.
     CheckerRun Run(const std::string& arguments) { return RunProgram(QUARVIK_CHECK_BINARY, arguments); }
@@ -102,8 +121,85 @@ protected:
         return run;
     }
 
+    // A pyftpdlib server on 127.0.0.1 in the background, serving root to one user (read only);
+    // its port. The server ends with the test.
+    int StartFtpServer(const std::filesystem::path& root, const std::string& user, const std::string& password)
+    {
+        const std::string server =
+            "from pyftpdlib.authorizers import DummyAuthorizer\n"
+            "from pyftpdlib.handlers import FTPHandler\n"
+            "from pyftpdlib.servers import FTPServer\n"
+            "import sys\n"
+            "a = DummyAuthorizer()\n"
+            "a.add_user(sys.argv[2], sys.argv[3], sys.argv[1], perm='elr')\n"
+            "FTPHandler.authorizer = a\n"
+            "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
+            "print(s.address[1], flush=True)\n"
+            "s.serve_forever()\n";
+        return StartPeer(server, Quoted(root) + " " + Quoted(user) + " " + Quoted(password));
+    }
+    // Runs a Python script (the Debian interpreter, for which python3-pyftpdlib is installed)
+    // in the background; the port it prints first, 0 when none came within 15 s. It is killed
+    // at the end of the test.
+    int StartPeer(const std::string& script, const std::string& arguments)
+    {
+        const std::string name = "peer" + std::to_string(peers_++);
+        const std::filesystem::path portFile = dir_ / (name + ".port");
+        std::ofstream(dir_ / (name + ".py")) << script;
+        const std::string start = "/usr/bin/python3 " + Quoted(dir_ / (name + ".py")) + " " + arguments + " >" +
+                                  Quoted(portFile) + " 2>/dev/null & echo $! >" + Quoted(dir_ / (name + ".pid")) +
+                                  "; for i in $(seq 150); do [ -s " + Quoted(portFile) +
+                                  " ] && break; sleep 0.1; done";
+        RunCommand("sh -c " + Quoted(start));
+        return std::atoi(ReadBytes(portFile).c_str());
+    }
+    void StopPeers()
+    {
+        for (int i = 0; i < peers_; ++i)
+            RunCommand("kill $(cat " + Quoted(dir_ / ("peer" + std::to_string(i) + ".pid")) + ") 2>/dev/null");
+        peers_ = 0;
+    }
+
+    struct StoredSubTask {
+        std::string file;
+        int32_t type;
+        int64_t size;
+        int32_t state;
+    };
+    // The SubTasks rows of the test's task database, in the order they were stored.
+    std::vector<StoredSubTask> StoredSubTasks()
+    {
+        std::vector<StoredSubTask> rows;
+        CSqliteDb db;
+        if (!db.OpenOrCreate((dir_ / "home/task.db").string(), {}) ||
+            !db.Query("select szFilename, nType, llFileSize, nState from SubTasks order by nID"))
+            return rows;
+        while (db.Step() == 100) {  // SQLITE_ROW
+            StoredSubTask row{};
+            db.GetString(0, row.file);
+            db.GetInt(1, row.type);
+            db.GetInt64(2, row.size);
+            db.GetInt(3, row.state);
+            rows.push_back(row);
+        }
+        db.EndQuery();
+        return rows;
+    }
+    // The number of stored results of a file or address.
+    int StoredResults(const std::string& file)
+    {
+        CSqliteDb db;
+        int32_t count = -1;
+        if (db.OpenOrCreate((dir_ / "home/task.db").string(), {}) &&
+            db.Query("select count(*) from Results where szFilename = '" + file + "'") && db.Step() == 100)
+            db.GetInt(0, count);
+        db.EndQuery();
+        return count;
+    }
+
     std::filesystem::path dir_;
     std::string errors_;
+    int peers_ = 0;
 };
 
 TEST_F(StoredReports, EachStoredFileGetsItsReportFolder)
@@ -282,38 +378,108 @@ TEST_F(StoredReports, FtpTaskDownloadsAndChecksANewFile)
     const std::filesystem::path root = dir_ / "ftp";
     std::filesystem::create_directories(root / "in");
     std::filesystem::copy_file(Media("faults.avi"), root / "in/a.avi");
-    const std::string server =
-        "from pyftpdlib.authorizers import DummyAuthorizer\n"
-        "from pyftpdlib.handlers import FTPHandler\n"
-        "from pyftpdlib.servers import FTPServer\n"
-        "import sys\n"
-        "a = DummyAuthorizer()\n"
-        "a.add_user('quser', 'qpass', sys.argv[1], perm='elr')\n"
-        "FTPHandler.authorizer = a\n"
-        "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
-        "print(s.address[1], flush=True)\n"
-        "s.serve_forever()\n";
-    const std::filesystem::path portFile = dir_ / "port.txt";
-    std::ofstream(dir_ / "server.py") << server;
-    // The Debian interpreter: the package python3-pyftpdlib is installed for it.
-    const std::string start = "/usr/bin/python3 " + Quoted(dir_ / "server.py") + " " + Quoted(root) + " >" + Quoted(portFile) +
-                              " 2>/dev/null & echo $! >" + Quoted(dir_ / "server.pid") +
-                              "; for i in $(seq 150); do [ -s " + Quoted(portFile) + " ] && break; sleep 0.1; done";
-    ASSERT_EQ(RunCommand("sh -c " + Quoted(start)).status, 0);
-    const int port = std::atoi(ReadBytes(portFile).c_str());
+    const int port = StartFtpServer(root, kOddUser, kOddPassword);
     ASSERT_GT(port, 0) << "pyftpdlib did not start (python3-pyftpdlib installed?)";
 
-    ASSERT_EQ(Run("--add-task feed ftp host=127.0.0.1 port=" + std::to_string(port) +
-                  " user=quser password=qpass path=/in interval=1").status, 0) << errors_;
+    ASSERT_EQ(Run("--add-task feed ftp host=127.0.0.1 port=" + std::to_string(port) + " user=" + Quoted(kOddUser) +
+                  " password=" + Quoted(kOddPassword) + " path=/in interval=1").status, 0) << errors_;
     std::string log;
     const CheckerRun run = RunTasksUntilChecked(dir_, "", ":", log);
-    RunCommand("kill $(cat " + Quoted(dir_ / "server.pid") + ")");
+    StopPeers();
     EXPECT_EQ(run.status, 0) << log;
     const std::string shown = "ftp://127.0.0.1/in/a.avi";
     EXPECT_NE(log.find(shown + ": 等待下载"), std::string::npos) << log;
     EXPECT_NE(log.find(shown + ": 黑场 00:00:02.00 - 00:00:02.24"), std::string::npos) << log;
     EXPECT_NE(log.find(shown + ": 检测完毕"), std::string::npos) << log;
-    EXPECT_EQ(log.find("qpass"), std::string::npos) << "the password is never shown";
+    ExpectNoCredentials(log, "the task's state and fault lines");
+}
+
+// An FTP input is checked straight from the server as the manual list does it: stored as an FTP
+// sub-task with its remote size, and its address shows nowhere with the user or password.
+TEST_F(StoredReports, FtpInputsAreStoredWithTheirRemoteSizeAndShowNoCredentials)
+{
+    const std::filesystem::path root = dir_ / "ftp";
+    std::filesystem::create_directories(root / "in");
+    std::filesystem::create_directories(root / "other");
+    std::filesystem::copy_file(Media("faults.ts"), root / "in/a.ts");
+    std::ofstream(root / "in/bad.ts") << std::string(5000, 'x');
+    std::ofstream(root / "other/bad.ts") << std::string(6000, 'x');
+    const int port = StartFtpServer(root, kOddUser, kOddPassword);
+    ASSERT_GT(port, 0) << "pyftpdlib did not start (python3-pyftpdlib installed?)";
+    const auto address = [&](const std::string& path) {
+        return "ftp://" + std::string(kOddUserInfo) + "@127.0.0.1:" + std::to_string(port) + path;
+    };
+
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun first = Run("--store --report " + Quoted(out) + " " + Quoted(address("/in/a.ts")) + " " +
+                                 Quoted(address("/in/bad.ts")));
+    const std::string firstErrors = errors_;
+    EXPECT_EQ(first.status, 2) << first.out << firstErrors;
+    EXPECT_NE(first.out.find("ftp://127.0.0.1/in/a.ts\n"), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("黑场"), std::string::npos) << first.out << firstErrors;
+    EXPECT_NE(first.out.find("ftp://127.0.0.1/in/bad.ts\n  could not open"), std::string::npos) << first.out;
+    const std::string html = ReadBytes(out / "a.ts/index.html");
+    EXPECT_NE(html.find(kGbkBlack), std::string::npos) << firstErrors;
+    EXPECT_NE(html.find(">ftp://127.0.0.1/in/a.ts</td>"), std::string::npos) << "the FileName row:\n" << html;
+
+    // bad.ts never got past its thumbnail: the same address again is a duplicate. The file of
+    // that name elsewhere is not: its size differs.
+    const CheckerRun second =
+        Run("--store --json " + Quoted(address("/in/bad.ts")) + " " + Quoted(address("/other/bad.ts")));
+    EXPECT_NE(errors_.find("has been ignored!\r\n\r\nftp://127.0.0.1/in/bad.ts\r\n"), std::string::npos)
+        << errors_;
+    EXPECT_NE(second.out.find("{\"path\":\"ftp://127.0.0.1/other/bad.ts\""), std::string::npos) << second.out;
+    // Checked without storing, an address that does not open says so on standard error.
+    EXPECT_EQ(Run(Quoted(address("/in/missing.ts"))).status, 2);
+    EXPECT_NE(errors_.find("could not open ftp://127.0.0.1/in/missing.ts\n"), std::string::npos) << errors_;
+    ExpectNoCredentials(errors_, "the could-not-open line");
+    ExpectNoCredentials(first.out, "the text output");
+    ExpectNoCredentials(firstErrors, "the standard error");
+    ExpectNoCredentials(html, "the report");
+    ExpectNoCredentials(second.out, "the JSON output");
+    ExpectNoCredentials(errors_, "the duplicate notice");
+
+    const std::vector<StoredSubTask> rows = StoredSubTasks();
+    ASSERT_EQ(rows.size(), 3u);
+    const int64_t sizes[] = {static_cast<int64_t>(std::filesystem::file_size(Media("faults.ts"))), 5000, 6000};
+    const char* paths[] = {"/in/a.ts", "/in/bad.ts", "/other/bad.ts"};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].file, address(paths[i]));
+        EXPECT_EQ(rows[i].type, 0) << paths[i];
+        EXPECT_EQ(rows[i].size, sizes[i]) << paths[i];
+    }
+}
+
+// A stream that gave its thumbnail but cannot be opened for the check ends as streams do: its
+// sub-task is done and its result stays.
+TEST_F(StoredReports, StreamInputThatFailsToOpenEndsAsAStream)
+{
+    // Serves one connection with the file, then takes no more.
+    const std::string once =
+        "import socket, sys\n"
+        "s = socket.socket()\n"
+        "s.bind(('127.0.0.1', 0))\n"
+        "s.listen(1)\n"
+        "s.settimeout(60)\n"
+        "print(s.getsockname()[1], flush=True)\n"
+        "c, _ = s.accept()\n"
+        "s.close()\n"
+        "try:\n"
+        "    c.sendall(open(sys.argv[1], 'rb').read())\n"
+        "except OSError:\n"
+        "    pass\n"
+        "c.close()\n";
+    const int port = StartPeer(once, Quoted(Media("faults.ts")));
+    ASSERT_GT(port, 0);
+    const std::string address = "tcp://127.0.0.1:" + std::to_string(port);
+    const CheckerRun run = Run("--store " + Quoted(address));
+    EXPECT_EQ(run.status, 2) << run.out << errors_;
+    const std::vector<StoredSubTask> rows = StoredSubTasks();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].type, 1);
+    EXPECT_EQ(rows[0].size, 0);
+    EXPECT_EQ(rows[0].state, 12);
+    EXPECT_EQ(StoredResults(address), 1);
 }
 
 TEST_F(StoredReports, UdpTaskRecordsAndChecksALiveStream)

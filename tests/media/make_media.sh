@@ -41,6 +41,35 @@ faults faults.mxf -c:v mpeg2video -b:v 15M -maxrate 15M -minrate 15M -bufsize 2M
 faults faults.mp4 -c:v libx264 -preset veryfast -crf 12 -bf 3 -g 50 -c:a aac -b:a 128k -f mp4
 faults faults.avi -c:v dvvideo -c:a pcm_s16le -f avi
 
+# sound-*.* clips, 30 s of a 1 kHz tone at -20 dBFS with sound faults late in the file:
+#   20-23 s digital silence, 25-27 s at -54 dBFS (too low), 28-29.5 s at -2.5 dBFS (too high).
+# Codecs whose units differ in size, start short, or come resampled from 44.1 kHz.
+SOUND="volume='if(lt(t,20),0.8,if(lt(t,23),0,if(lt(t,25),0.8,if(lt(t,27),0.016,if(lt(t,28),0.8,if(lt(t,29.5),6,0.8))))))':eval=frame,aformat=channel_layouts=stereo"
+
+sound_faults() {  # sound_faults FILE RATE CODEC-ARGS...
+  file=$1; rate=$2; shift 2
+  [ -s "$file" ] && return 0
+  ff -f lavfi -i "sine=frequency=1000:sample_rate=$rate:duration=30" "$@" -af "$SOUND" "$file.part"
+  mv "$file.part" "$file"
+}
+
+sound_faults sound-aac44k.mp4 44100 \
+  -f lavfi -i "color=c=gray:size=64x48:rate=25:duration=30" -map 1:v -map 0:a \
+  -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac -b:a 64k -f mp4
+sound_faults sound-mp3.mp3 44100 -c:a libmp3lame -b:a 64k -f mp3
+sound_faults sound-opus.ogg 48000 -c:a libopus -b:a 48k -f ogg
+sound_faults sound-vorbis.ogg 44100 -c:a libvorbis -q:a 0 -f ogg
+sound_faults sound-ac3.ac3 48000 -c:a ac3 -b:a 96k -f ac3
+sound_faults sound-flac.flac 48000 -c:a flac -f flac
+sound_faults sound-pcm44k.wav 44100 -c:a pcm_s16le -f wav
+
+# stream.mp4, served over RTMP by the tests: 1 s black, then 3 s of a moving pattern, with sound.
+[ -s stream.mp4 ] || ff -f lavfi -i "color=c=black:size=160x120:rate=25:duration=1" \
+  -f lavfi -i "testsrc2=size=160x120:rate=25:duration=3" \
+  -f lavfi -i "sine=frequency=1000:sample_rate=44100:duration=4" \
+  -filter_complex "[0:v][1:v]concat=n=2:v=1:a=0,format=yuv420p[v]" -map "[v]" -map 2:a \
+  -c:v libx264 -preset veryfast -g 25 -c:a aac -b:a 64k -f mp4 stream.mp4
+
 [ -s tone.wav ] || ff -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=3" \
   -af "aformat=channel_layouts=stereo" -c:a pcm_s16le tone.wav
 [ -s mono44k.m4a ] || ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=3" \

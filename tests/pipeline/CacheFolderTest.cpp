@@ -23,10 +23,11 @@ protected:
         ASSERT_TRUE(WriteSetting(kCachePath, cache_));
     }
 
-    // A cache file last written `age` hours ago.
+    // A cache file last written `age` hours ago; name may lead through sub-folders.
     void AddFile(const std::string& name, int age)
     {
         std::string path = cache_ + "/" + name;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         std::ofstream(path) << name;
         struct utimbuf times{};
         times.modtime = times.actime = 1700000000 - age * 3600;
@@ -49,7 +50,7 @@ protected:
     size_t FileCount() const
     {
         size_t n = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(cache_))
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(cache_))
             n += entry.is_regular_file() ? 1 : 0;
         return n;
     }
@@ -120,15 +121,39 @@ TEST_F(CacheFolderTest, DeletesNothingWhenCleaningIsOffOrImpossible)
     EXPECT_EQ(FileCount(), 2u);
 }
 
-TEST_F(CacheFolderTest, SubFoldersAreNeitherDeletedNorEntered)
+TEST_F(CacheFolderTest, WholeDownloadsInSubFoldersAreCleanedOldestFirstFoldersStay)
 {
-    std::filesystem::create_directory(cache_ + "/sub");
-    std::ofstream(cache_ + "/sub/inner.tmp") << "x";
+    AddFile("task1/in/old.mxf", 40);
+    AddFile("task2/in/deep/older.mxf", 50);
+    AddFile("task2/in/open.mxf", 60);
+    AddFile("2.tmp", 30);
+    AddFile("task1/in/new.mxf", 1);
+    std::ofstream writer(cache_ + "/task2/in/open.mxf", std::ios::app);
+    ASSERT_TRUE(writer.is_open());
+    std::filesystem::create_directory(cache_ + "/empty");
+    MakeRoom(GrowsWithDeletions(3));  // three deletions to reach 6 GiB; the open file stays
+    EXPECT_TRUE(Exists("task2/in/open.mxf"));
+    EXPECT_FALSE(Exists("task2/in/deep/older.mxf"));
+    EXPECT_FALSE(Exists("task1/in/old.mxf"));
+    EXPECT_FALSE(Exists("2.tmp"));
+    EXPECT_TRUE(Exists("task1/in/new.mxf"));
+    EXPECT_TRUE(Exists("task2/in/deep"));
+    EXPECT_TRUE(Exists("empty"));
+}
+
+TEST_F(CacheFolderTest, LinksLeadNowhereOutsideTheCache)
+{
+    const std::string outside = home_ + "/outside";
+    std::filesystem::create_directory(outside);
+    std::ofstream(outside + "/precious.mxf") << "x";
+    std::filesystem::create_directory_symlink(outside, cache_ + "/linked");
+    std::filesystem::create_symlink(outside + "/precious.mxf", cache_ + "/link.mxf");
     MakeRoom([](const std::string&, uint64_t& freeBytes) {
         freeBytes = 0;
         return true;
     });
-    EXPECT_TRUE(std::filesystem::exists(cache_ + "/sub/inner.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(outside + "/precious.mxf"));
+    EXPECT_TRUE(std::filesystem::is_symlink(cache_ + "/link.mxf"));
 }
 
 TEST_F(CacheFolderTest, OpenFilesArePassedOver)

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QTest>
+#include <QUrl>
 
 using namespace quarvik;
 
@@ -58,6 +59,27 @@ private slots:
         QCOMPARE(log.shown.size(), 1);
         QCOMPARE(log.shown[0].text, QStringLiteral("检测正在进行！现在不能退出！"));
         QVERIFY(log.shown[0].icon == MsgIcon::Stop);
+    }
+
+    // Without a browser or mail program the address is shown instead of nothing happening.
+    void linksFallBackToTheAddress() {
+        TempHome home;
+        MessageLog log;
+        CMainFrame frame;
+        QList<QUrl> opened;
+        bool canOpen = true;
+        frame.SetUrlOpener([&](const QUrl& url) { return opened << url, canOpen; });
+        frame.OnHomePage();
+        frame.OnSupport();
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened[1].scheme(), QStringLiteral("mailto"));
+        QVERIFY(log.shown.isEmpty());
+        canOpen = false;
+        frame.OnHomePage();
+        frame.OnSupport();
+        QCOMPARE(log.shown.size(), 2);
+        QVERIFY(log.shown[0].text.contains(opened[0].toString()));
+        QVERIFY(log.shown[1].text.contains(opened[1].path()));
     }
 
     void closeAsksFirst() {

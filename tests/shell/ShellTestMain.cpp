@@ -5,13 +5,9 @@
 int main(int argc, char** argv)
 {
     const quarvik::QtSuite suites[] = {{"Startup", RunStartupTest},
-                                       {"Options", RunOptionsTest},
                                        {"MainFrame", RunMainFrameTest},
-                                       {"QtDispatcher", RunQtDispatcherTest},
                                        {"WndBottom", RunWndBottomTest},
                                        {"WndTop", RunWndTopTest},
-                                       {"WndCheck", RunWndCheckTest},
-                                       {"WndResult", RunWndResultTest},
                                        {"WndManualChk", RunWndManualChkTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }

@@ -5,10 +5,16 @@
 #include "QuarvikApp.h"
 #include "Settings.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
+#include <QToolTip>
 
 using namespace quarvik;
 
@@ -106,6 +112,28 @@ private slots:
         QCOMPARE(log.shown.size(), 3);
         QCOMPARE(log.shown[0].text, QString::fromStdString(CacheFolderInvalidText("")));
         QCOMPARE(log.shown[2].text, QString::fromStdString(CacheFolderInvalidText(home.File("missing").toStdString())));
+    }
+
+    // Qt's own boxes and menus speak the program's language and wear its theme; only the
+    // program's texts are its own.
+    void qtWindowsChineseAndDark() {
+        PrepareApplication(*qApp);
+        const auto question = MakeMessageBox(nullptr, QStringLiteral("确信退出吗?"), MsgIcon::Question,
+                                             MsgButtons::YesNoDefaultNo);
+        // Qt's Chinese buttons carry their keyboard shortcut: "是(&Y)".
+        const auto caption = [&](QMessageBox::StandardButton b) {
+            return question->button(b)->text().remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+        };
+        QCOMPARE(caption(QMessageBox::Yes), QStringLiteral("是"));
+        QCOMPARE(caption(QMessageBox::No), QStringLiteral("否"));
+        QCOMPARE(question->text(), QStringLiteral("确信退出吗?"));
+        const auto notice = MakeMessageBox(nullptr, QStringLiteral("x"), MsgIcon::Information, MsgButtons::Ok);
+        QCOMPARE(notice->button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        const auto dark = [](const QColor& c) { return c.lightness() < 80; };
+        QVERIFY(dark(question->palette().color(QPalette::Window)));
+        QVERIFY(dark(QMenu().palette().color(QPalette::Window)));
+        QVERIFY(dark(QToolTip::palette().color(QPalette::ToolTipBase)));
+        QVERIFY(!dark(QToolTip::palette().color(QPalette::ToolTipText)));
     }
 
     void cancelEndsStartup() {

@@ -1,5 +1,5 @@
 // The options dialog's general page: what it reads, what it refuses, what OK writes.
-#include "ShellTest.h"
+#include "QtTestSupport.h"
 
 #include "DiskSpaceText.h"
 #include "DlgOption.h"

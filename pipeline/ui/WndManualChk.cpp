@@ -1,5 +1,6 @@
 #include "WndManualChk.h"
 
+#include "FileDisplay.h"
 #include "GdiplusButton.h"
 #include "ListPictures.h"
 #include "MessageBox.h"
@@ -188,7 +189,7 @@ void CWndManualChk::ShowStateOf(const QPoint& pos) {
 
 void CWndManualChk::OnRowAdded(int row) {
     m_list->InsertItem(row, QString::number(row + 1), m_list->AddImage(ThumbnailFromBgr(m_tasks.FaceImage(row))));
-    m_list->SetItemText(row, 1, QString::fromUtf8(m_tasks.Row(row).szFilename));
+    m_list->SetItemText(row, 1, QString::fromStdString(DisplayFileName(m_tasks.Row(row).szFilename)));
     FillRow(row);
 }
 

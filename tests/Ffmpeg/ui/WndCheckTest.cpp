@@ -1,5 +1,5 @@
 // The check monitor: what a progress record and a preview picture make of it.
-#include "ShellTest.h"
+#include "QtTestSupport.h"
 
 #include "WndCheck.h"
 

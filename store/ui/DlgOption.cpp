@@ -4,7 +4,7 @@
 #include "MessageBox.h"
 #include "MyTabCtrl.h"
 #include "PageGeneral.h"
-#include "QuarvikApp.h"
+#include "Restart.h"
 
 #include <QHBoxLayout>
 #include <QStackedLayout>
@@ -68,5 +68,5 @@ void CDlgOption::accept() {
     if (m_generalOnly) return;
     if (ShowMessage(parentWidget(), QStringLiteral("需要重新启动软件,以使修改生效！重新启动吗?"), MsgIcon::Question,
                     MsgButtons::YesNoDefaultNo) == MsgAnswer::Yes)
-        CQuarvikApp::RequestRestart();
+        RequestRestart();
 }

@@ -1,5 +1,5 @@
 // The GUI's dispatcher: worker calls run on the GUI thread, and Stop's pump serves them.
-#include "ShellTest.h"
+#include "QtTestSupport.h"
 
 #include "QtDispatcher.h"
 

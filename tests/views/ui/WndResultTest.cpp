@@ -1,6 +1,6 @@
 // The result list page: rows made from a check's reports, their colours, icons and counts, and the
 // ways an operator opens a result.
-#include "ShellTest.h"
+#include "QtTestSupport.h"
 
 #include "FaultKinds.h"
 #include "GdiplusButton.h"

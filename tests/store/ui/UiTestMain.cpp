@@ -1,0 +1,10 @@
+// test_store_ui [Suite] [QtTest options]: runs one suite, or all of them without a name.
+#include "QtSuites.h"
+
+int RunOptionsTest(int argc, char** argv);
+
+int main(int argc, char** argv)
+{
+    const quarvik::QtSuite suites[] = {{"Options", RunOptionsTest}};
+    return quarvik::RunQtSuites(argc, argv, suites);
+}
