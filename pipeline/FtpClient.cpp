@@ -135,8 +135,6 @@ bool WriteAll(int fd, const char* data, size_t size)
 
 }  // namespace
 
-}
-
 CFTPClient::CFTPClient(FtpTimeouts timeouts) : m_timeouts(timeouts) {}
 
 CFTPClient::~CFTPClient()
