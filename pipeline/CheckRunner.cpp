@@ -314,9 +314,10 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     if (outcome == CheckOutcome::kStopped)
         m_sink->OnCheckEnded(subTask, kResultStopped);
     // A file that could not be opened, or whose result could not be stored, ends as a failed
-    // check: it may be added and checked again.
+    // check: it may be added and checked again. A stream that did not open ends (the result
+    // list has finished its sub-task): it may come back later.
     if (outcome == CheckOutcome::kOpenFailed)
-        Report(kReportPictureError, subTask);
+        Report(subTask.nType == kTargetUdp ? kReportDone : kReportPictureError, subTask);
     if (outcome == CheckOutcome::kFinished)
         Report(m_sink->Stored(subTask) ? kReportDone : kReportPictureError, subTask);
 }
