@@ -6,6 +6,8 @@
 // data to its home thread itself.
 #pragma once
 
+#include "TextField.h"
+
 #include <cstdint>
 
 namespace cv {
@@ -62,7 +64,7 @@ static_assert(sizeof(BitmapInfoHeader_t) == 40);
 
 // The progress record of the check monitor.
 struct CheckProgress_t {
-    char szFile[260];    // the address the check opened
+    char szFile[kPathFieldBytes];  // the address the check opened
     int32_t nProgress;   // percent
     int32_t nPictures;   // pictures analysed so far in this file
     int32_t nSpeed;      // pictures per second
@@ -73,6 +75,8 @@ class ICheckMonitor {
 public:
     virtual void OnPreviewPicture(const BitmapInfoHeader_t& header, const uint8_t* pixels) = 0;
     virtual void OnCheckProgress(bool checking, const CheckProgress_t& progress) = 0;
+    // A fault run of the monitored check was reported, first to last check frame.
+    virtual void OnFaultMark(int32_t /*tmBegin*/, int32_t /*tmEnd*/) {}
 
 protected:
     ~ICheckMonitor() = default;

@@ -12,6 +12,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -141,6 +142,8 @@ bool CFFCapture::Open(const char* path)
     av_dump_format(m_pFormatCtx, 0, m_szPath, 0);
     m_llStartTime = -1;
     m_llPosition = 0;
+    m_llPictureTime = kNoMediaTime;
+    m_llPictureDuration = 0;
     m_pPending = nullptr;
     m_drain = Drain::None;
     if (opened > 0) {
@@ -209,6 +212,11 @@ int64_t CFFCapture::Duration() const
     return m_pFormatCtx->duration;
 }
 
+int64_t CFFCapture::MediaStart() const
+{
+    return m_pFormatCtx && m_pFormatCtx->start_time != AV_NOPTS_VALUE ? m_pFormatCtx->start_time : kNoMediaTime;
+}
+
 bool CFFCapture::SetAudioOut()
 {
     m_nOutChannels = 2;
@@ -233,7 +241,9 @@ bool CFFCapture::SetVideoOut(int width, int height)
     m_pPicture->height = height;
     if (av_frame_get_buffer(m_pPicture, 4) < 0)
         return false;
-    if (!m_pVideoDecoder)
+    // A stream whose picture form is not known before decoding gets its scaler with the
+    // first picture it gives (if it ever gives one).
+    if (!m_pVideoDecoder || m_nInPixelFormat < 0 || m_nInWidth <= 0 || m_nInHeight <= 0)
         return true;
     return PrepareScaler(m_nInWidth, m_nInHeight, m_nInPixelFormat);
 }
@@ -303,6 +313,32 @@ void CFFCapture::UpdatePosition(const AVPacket* packet, const AVStream* stream)
     m_llPosition = t - m_llStartTime;
 }
 
+void CFFCapture::ReportPacketTime(const AVPacket* packet, const AVStream* stream)
+{
+    const auto micros = [&](int64_t t) { return av_rescale_q(t, stream->time_base, AV_TIME_BASE_Q); };
+    const int64_t pts = packet->pts == AV_NOPTS_VALUE ? kNoMediaTime : micros(packet->pts);
+    const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    const int64_t end = at == AV_NOPTS_VALUE ? kNoMediaTime : micros(at + std::max<int64_t>(packet->duration, 0));
+    OnPacketTime(stream == m_pVideoStream, pts, end);
+}
+
+// The picture's own time, and how long it lasts: its duration in the container, else one
+// frame of the stream's nominal rate.
+void CFFCapture::TakePictureTime(const AVFrame* picture)
+{
+    const AVRational timeBase = m_pVideoStream->time_base;
+    const int64_t pts = picture->best_effort_timestamp;
+    m_llPictureTime = pts == AV_NOPTS_VALUE ? kNoMediaTime : av_rescale_q(pts, timeBase, AV_TIME_BASE_Q);
+    if (picture->pkt_duration > 0) {
+        m_llPictureDuration = av_rescale_q(picture->pkt_duration, timeBase, AV_TIME_BASE_Q);
+        return;
+    }
+    const AVRational rate = av_guess_frame_rate(m_pFormatCtx, m_pVideoStream, nullptr);
+    constexpr int64_t kOneTwentyFifth = AV_TIME_BASE / 25;
+    m_llPictureDuration =
+        rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), AV_TIME_BASE_Q) : kOneTwentyFifth;
+}
+
 int CFFCapture::ReadFrame(const AVFrame** unit)
 {
     *unit = nullptr;
@@ -323,10 +359,12 @@ int CFFCapture::ReadFrame(const AVFrame** unit)
             if (m_pPacket->stream_index == m_nVideoIndex) {
                 decoder = m_pVideoDecoder;
                 UpdatePosition(m_pPacket, m_pVideoStream);
+                ReportPacketTime(m_pPacket, m_pVideoStream);
             } else if (m_pPacket->stream_index == m_nAudioIndex) {
                 decoder = m_pAudioDecoder;
                 if (m_nVideoIndex < 0)
                     UpdatePosition(m_pPacket, m_pAudioStream);
+                ReportPacketTime(m_pPacket, m_pAudioStream);
             }
             int sent = decoder ? avcodec_send_packet(decoder, m_pPacket) : -1;
             av_packet_unref(m_pPacket);
@@ -368,6 +406,7 @@ int CFFCapture::ReceiveFrom(AVCodecContext* decoder, const AVFrame** unit)
 int CFFCapture::HandPicture(const AVFrame** unit)
 {
     const AVFrame* in = m_pFrame;
+    TakePictureTime(in);
     const bool asIs = in->format == m_nOutPixelFormat && in->width == m_nOutWidth &&
                       in->height == m_nOutHeight && in->linesize[0] == m_nOutWidth * 3;
     if (asIs) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "CaptureBase.h"
+#include "TextField.h"
 
 #include <cstdint>
 
@@ -20,8 +21,6 @@ struct SwrContext;
 struct SwsContext;
 
 namespace quarvik {
-
-constexpr int kMaxPathChars = 260;
 
 class CFFCapture : public CCaptureBase {
 public:
@@ -53,6 +52,23 @@ public:
     int64_t StartTime() const { return m_llStartTime; }
     // Duration of the opened input in microseconds; 0 when unknown (a live stream).
     int64_t Duration() const;
+    // The first media time of the opened input as its container gives it, in microseconds on
+    // the clock of OnPacketTime; kNoMediaTime when unknown.
+    int64_t MediaStart() const;
+    // Media time and duration of the last picture handed on, in microseconds on the clock of
+    // OnPacketTime; the time is kNoMediaTime when the picture has none.
+    int64_t PictureTime() const { return m_llPictureTime; }
+    int64_t PictureDuration() const { return m_llPictureDuration; }
+    static constexpr int64_t kNoMediaTime = INT64_MIN;
+
+protected:
+    // Called by ReadFrame for every packet of a chosen stream, before it is decoded: pts is its
+    // presentation time (kNoMediaTime when it has none), end the time it reaches (presentation
+    // or decoding time plus duration). Microseconds, one clock for all streams.
+    virtual void OnPacketTime(bool video, int64_t pts, int64_t end)
+    {
+        (void)video, (void)pts, (void)end;
+    }
 
 private:
     enum class Drain { None, Video, Audio, Done };
@@ -64,10 +80,12 @@ private:
     bool PrepareResampler(int sampleFormat, int channels, int sampleRate);
     int TransSample(const AVFrame* in, AVFrame* out);
     void UpdatePosition(const AVPacket* packet, const AVStream* stream);
+    void ReportPacketTime(const AVPacket* packet, const AVStream* stream);
+    void TakePictureTime(const AVFrame* picture);
     void FreeConverters();
 
     bool m_bOpen = false;
-    char m_szPath[kMaxPathChars] = {};
+    char m_szPath[kPathFieldBytes] = {};
     AVFormatContext* m_pFormatCtx = nullptr;
     int m_nVideoIndex = -1;
     int m_nAudioIndex = -1;
@@ -77,6 +95,8 @@ private:
     AVStream* m_pAudioStream = nullptr;
     int64_t m_llStartTime = -1;
     int64_t m_llPosition = 0;
+    int64_t m_llPictureTime = kNoMediaTime;
+    int64_t m_llPictureDuration = 0;
 
     int m_nOutPixelFormat = 0, m_nOutWidth = 80, m_nOutHeight = 60;
     int m_nOutChannels = 2, m_nOutSampleRate = 48000, m_nOutSampleFormat = 1;  // S16

@@ -42,9 +42,12 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     m_prevGrey.release();
     m_snapshot.release();
     m_llSoundSamples = 0;
+    m_videoLoss.Reset();
 
     if (!Open(path) || !SetAudioOut() || !SetVideoOut(m_nAnalysisWidth, m_nAnalysisHeight))
         return false;
+    if (MediaStart() != kNoMediaTime && Duration() > 0)
+        m_videoLoss.SetInputSpan(MediaStart(), MediaStart() + Duration());
     m_llTickTime = static_cast<int32_t>(std::time(nullptr));
     m_nTickFrame = 0;
     m_nPictureCount = m_nSoundCount = m_nPreviewCounter = 0;
@@ -58,6 +61,7 @@ bool CFFCheck::Step()
     case kReadEnd:
         return false;
     case kReadPicture: {
+        ReportVideoLost(m_videoLoss.OnPicture(PictureTime(), PictureDuration()), false);
         const int width = unit->width, height = unit->height;
         if (m_nMonitorFlag)
             SendPreview(unit->data[0], width, height);
@@ -156,14 +160,41 @@ void CFFCheck::CloseRun(FaultRun& run, int32_t t)
 {
     run.nLength = t - run.nBegin;
     const bool known = run.nCode >= 0 && run.nCode < kContentParamCount;
-    if (!known || run.nLength < m_params[run.nCode].nDuration || !m_pResultSink)
+    if (!known || run.nLength < m_params[run.nCode].nDuration)
+        return;
+    NotifyFault(run.nCode, run.nBegin, run.nLength, run.nValue,
+                IsPictureFault(run.nCode) && !m_snapshot.empty() ? &m_snapshot : nullptr);
+}
+
+void CFFCheck::OnPacketTime(bool video, int64_t pts, int64_t end)
+{
+    m_videoLoss.OnInput(pts, end);
+    if (video)
+        m_videoLoss.OnVideoPacket(pts);
+}
+
+void CFFCheck::ReportVideoLost(const VideoLossTracker::Loss& loss, bool always)
+{
+    const ContentParam_t& param = m_params[kFaultVideoLost];
+    if (!param.nEnable || loss.length <= 0 || (!always && loss.length < param.nDuration))
+        return;
+    if (m_noPicture.empty())
+        m_noPicture = cv::Mat::zeros(m_nAnalysisHeight, m_nAnalysisWidth, CV_8UC3);
+    NotifyFault(kFaultVideoLost, loss.begin, loss.length, 0, &m_noPicture);
+}
+
+void CFFCheck::NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image)
+{
+    if (m_pMonitor && m_nMonitorFlag)
+        m_pMonitor->OnFaultMark(begin, begin + length - 1);
+    if (!m_pResultSink)
         return;
     ResultNotify_t notice = MakeNotice();
-    notice.nFault = run.nCode;
-    notice.tmBegin = run.nBegin;
-    notice.tmEnd = run.nBegin + run.nLength - 1;
-    notice.nValue = run.nValue;
-    notice.pImage = IsPictureFault(run.nCode) && !m_snapshot.empty() ? &m_snapshot : nullptr;
+    notice.nFault = code;
+    notice.tmBegin = begin;
+    notice.tmEnd = begin + length - 1;
+    notice.nValue = value;
+    notice.pImage = image;
     m_pResultSink->OnFaultNotice(notice);
 }
 
@@ -177,6 +208,9 @@ void CFFCheck::Flush()
     if (!m_pictureRun.IsIdle())
         CloseRun(m_pictureRun, m_nLastPictureIndex);
     m_pictureRun = FaultRun{};
+    // A video stream without a single picture is lost however short the input.
+    if (HasVideo())
+        ReportVideoLost(m_videoLoss.AtEnd(), !m_videoLoss.HadPicture());
 }
 
 ResultNotify_t CFFCheck::MakeNotice() const

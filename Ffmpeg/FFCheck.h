@@ -2,7 +2,9 @@
 //
 // It pulls decoded units from CFFCapture, classifies every picture (DetectPicture) and every
 // sound unit per channel (DetectSound), turns runs of equal verdicts into fault events and
-// notifies its result sink of each; now and then it sends a preview picture to its monitor.
+// notifies its result sink of each; a video stream that shows no picture while the input goes
+// on is notified as video lost (VideoLoss.h, with a black snapshot). Now and then it sends a
+// preview picture to its monitor.
 // One object serves one file and re-reads the parameter file when it is created. Every call
 // runs on the owning check thread; listeners are called synchronously on that thread.
 #pragma once
@@ -10,6 +12,7 @@
 #include "CheckNotify.h"
 #include "ContentParams.h"
 #include "FFCapture.h"
+#include "VideoLoss.h"
 
 #include <opencv2/core/mat.hpp>
 
@@ -45,12 +48,12 @@ public:
     bool StartCheck(const char* path, int32_t taskId, int32_t subTaskId);
     // One unit; false at the end of input.
     bool Step();
-    // Closes the open runs at the end of input.
+    // Closes the open runs at the end of input and reports video lost after the last picture.
     void Flush();
     void NotifyCheckFinished();
     void NotifyOpenFailed();
 
-    // Picture classification of Part "video fault detection": feeds the picture run.
+    // Picture classification: feeds the picture run.
     void DetectPicture(int32_t frameIndex, const uint8_t* pixels, int width, int height,
                        int byteCount);
     // Sound classification per channel: feeds the left and right runs. Units come in decoding
@@ -69,9 +72,15 @@ public:
     const ContentParam_t* Params() const { return m_params; }
     ContentParam_t* MutableParams() { return m_params; }
 
+protected:
+    void OnPacketTime(bool video, int64_t pts, int64_t end) override;
+
 private:
     void UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value);
     void CloseRun(FaultRun& run, int32_t t);
+    // Reports a loss of pictures that is long enough, or any loss when always is set.
+    void ReportVideoLost(const VideoLossTracker::Loss& loss, bool always);
+    void NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image);
     void SendPreview(const uint8_t* pixels, int width, int height);
     ResultNotify_t MakeNotice() const;
 
@@ -100,6 +109,8 @@ private:
 
     // Sound samples (at the rate handed on, 48 kHz) analysed so far in this file.
     int64_t m_llSoundSamples = 0;
+    VideoLossTracker m_videoLoss;
+    cv::Mat m_noPicture;  // the snapshot of a video-lost event: black, made when first needed
 };
 
 }  // namespace quarvik

@@ -151,4 +151,14 @@ else
   echo "run.sh: $GUI could not be built; the desktop measurement is left out" >&2
   status=2
 fi
+
+# The history and detail pages over a year of results (100 000) in task.db.
+HISTORY=build/bench/quarvik-history-bench
+echo
+if cmake --build build --target quarvik-history-bench >/dev/null 2>&1; then
+  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$HISTORY" 2>/dev/null || status=2
+else
+  echo "run.sh: $HISTORY could not be built; the history measurement is left out" >&2
+  status=2
+fi
 exit "$status"

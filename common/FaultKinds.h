@@ -5,6 +5,7 @@
 // Check frames (1/25 s) are the time unit of every fault event.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -34,7 +35,20 @@ struct FaultKind {
     const char* counterColumn;  // result counter column, nullptr when the code counts nowhere
     const char* optionName;     // options-page row name, nullptr when it has no row
     const char* detailName;     // name on the detail page and in reports and checker output
+    const char* listTitle;      // title of its count column in the result list and the history
+    int listWidth;              // that column's width in pixels
+    const char* exportTitle;    // title of that column in the history export
 };
+
+// The fault kinds of the count columns of the result list, the history and its export, in
+// column order. Every kind listed has a counter column and the titles above.
+inline constexpr std::array<int32_t, 12> kCountColumnKinds = {
+    kFaultStillFrame,   kFaultBlack,        kFaultColourField, kFaultColourBars,   kFaultMosaic,        kFaultSilenceLeft,
+    kFaultTooLowLeft,   kFaultTooHighLeft,  kFaultSilenceRight, kFaultTooLowRight, kFaultTooHighRight, kFaultVideoLost,
+};
+
+// Count column (from 0) of a kind; -1 for a kind without one.
+int CountColumnOfKind(int32_t kind);
 
 // The kind of a code, or nullptr for a code outside the table (6-15, 22-31, 100, ...).
 const FaultKind* FindFaultKind(int32_t code);
@@ -43,7 +57,7 @@ const FaultKind* FindFaultKind(int32_t code);
 const char* FaultDetailName(int32_t code);
 
 // Result counter column of a code when a fault event of it is stored; nullptr when none
-// (code 0 and every code outside the table).
+// (every code outside the table).
 const char* FaultCounterColumn(int32_t code);
 
 // Picture fault codes (0-7) carry a snapshot; sound codes (16 and above) carry a level.

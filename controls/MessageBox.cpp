@@ -1,6 +1,7 @@
 #include "MessageBox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quarvik {
 namespace {

@@ -5,6 +5,7 @@
 #include "FormatCheck.h"
 #include "Settings.h"
 #include "TextField.h"
+#include "UdpSource.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -23,8 +24,10 @@ namespace {
 constexpr int kIdleSleepMs = 1000;
 constexpr int kThumbnailSeconds = 25;
 
-// The first picture of a file at 40 x 40; false when none came within 25 seconds. A sound
-// file has no picture to show but is material to check all the same: true, no pixels.
+// The first picture of a file at 40 x 40, when one comes within 25 seconds; false when the
+// file cannot be opened. A file without a picture to show (sound only, or a video stream that
+// gives none, which its check reports as video lost) is material to check all the same: true,
+// no pixels.
 bool GrabThumbnail(const std::string& path, std::vector<uint8_t>& pixels)
 {
     CFFCapture capture;
@@ -37,13 +40,13 @@ bool GrabThumbnail(const std::string& path, std::vector<uint8_t>& pixels)
     while (std::chrono::steady_clock::now() < deadline) {
         const int got = capture.ReadFrame(&unit);
         if (got == kReadEnd)
-            return false;
+            break;
         if (got == kReadPicture) {
             pixels.assign(unit->data[0], unit->data[0] + 40 * 40 * 3);
-            return true;
+            break;
         }
     }
-    return false;
+    return true;
 }
 
 }  // namespace
@@ -57,10 +60,7 @@ public:
     void OnCheckFinished(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnCheckFinished(n); }); }
     void OnOpenFailed(const ResultNotify_t& n) override { m_home.Send([&] { m_recorder.OnOpenFailed(n); }); }
     void OnFormatNotice(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnFormatNotice(n); }); }
-    void OnCheckEnded(const SubTaskInfo_t& s, ResultState state)
-    {
-        m_home.Send([&] { m_recorder.OnCheckEnded(s.nTaskID, s.nID, state); });
-    }
+    void OnCheckStopped(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnCheckStopped(n); }); }
     // Everything the check of this sub-task reported is stored.
     bool Stored(const SubTaskInfo_t& s)
     {
@@ -95,6 +95,11 @@ public:
     {
         if (ICheckMonitor* t = Target())
             m_home.Send([&] { t->OnCheckProgress(checking, progress); });
+    }
+    void OnFaultMark(int32_t tmBegin, int32_t tmEnd) override
+    {
+        if (ICheckMonitor* t = Target())
+            m_home.Send([&] { t->OnFaultMark(tmBegin, tmEnd); });
     }
 
 private:
@@ -236,7 +241,7 @@ void CCheckRunner::ThumbnailOne(CWorkerThread&, SubTaskInfo_t& subTask)
     const bool copy = fetched && local != subTask.szFilename;
     ThumbnailReport_t report;
     std::memset(&report, 0, sizeof(report));
-    report.nIndex = subTask.nIndex;
+    report.nSerial = subTask.nSerial;
     if (copy && m_setup.kind == ListKind::kTask) {
         // A task keeps the copy for its format check, which removes it after use.
         CopyField(report.szLocalFile, local);
@@ -270,11 +275,21 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
         begins.nSubTaskID = subTask.nID;
         m_sink->OnFormatNotice(begins);
     }
+    ResultNotify_t end;
+    std::memset(&end, 0, sizeof(end));
+    end.nTaskID = subTask.nTaskID;
+    end.nSubTaskID = subTask.nID;
     if (!task.bPicute || !formatPassed) {
-        m_sink->OnCheckEnded(subTask, kResultComplete);
+        m_sink->OnCheckFinished(end);  // the check ends with its format check
+        if (!m_sink->Stored(subTask))
+            Report(kReportStoreFailed, subTask);
         return;
     }
 
+    // Given back only after the engine, and with it the engine's socket, is gone.
+    CUdpPortTurn streamTurn;
+    if (!TakeStreamTurn(std::string(FieldText(subTask.szNewFilename)), streamTurn, [&self] { return self.StopRequested(); }))
+        return;  // stopped while another reader had the stream's port
     CFFCheck engine(m_setup.paramsPath.empty() ? ContentParamsPath() : m_setup.paramsPath);
     engine.SetResultSink(m_sink.get());
     engine.SetMonitor(m_monitor.get(), m_nMonitorFlag);
@@ -287,13 +302,14 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
             engine.SetMonitor(m_monitor.get(), m_nMonitorFlag);
         return self.StopRequested();
     };
-    const auto tellMonitor = [&](int32_t pictures, int32_t speed) {
+    int32_t lastSpeed = 0;
+    const auto tellMonitor = [&](int32_t percent, int32_t pictures, int32_t speed) {
         if (!m_nMonitorFlag)
             return;
         CheckProgress_t progress;
         std::memset(&progress, 0, sizeof(progress));
         CopyField(progress.szFile, subTask.szNewFilename);
-        progress.nProgress = subTask.nProgress;
+        progress.nProgress = percent;
         progress.nPictures = pictures;
         progress.nSpeed = speed;
         m_monitor->OnCheckProgress(true, progress);
@@ -301,7 +317,8 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     hooks.onProgress = [&](CFFCheck& e) {
         subTask.nProgress = e.ProgressPercent();
         Report(kReportProgress, subTask);
-        tellMonitor(e.PictureCount(), e.TakeSpeed(static_cast<int64_t>(std::time(nullptr))));
+        lastSpeed = e.TakeSpeed(static_cast<int64_t>(std::time(nullptr)));
+        tellMonitor(subTask.nProgress, e.PictureCount(), lastSpeed);
     };
     if (m_setup.targetType == kTargetRemovable) {
         // A disk being pulled out ends its files early: wait before taking the end as real.
@@ -309,17 +326,24 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     }
     // The monitor names the file at once, not only with the first progress two seconds on.
     subTask.nProgress = 0;
-    tellMonitor(0, 0);
-    const CheckOutcome outcome = RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks);
-    if (outcome == CheckOutcome::kStopped)
-        m_sink->OnCheckEnded(subTask, kResultStopped);
-    // A file that could not be opened, or whose result could not be stored, ends as a failed
-    // check: it may be added and checked again. A stream that did not open ends (the result
-    // list has finished its sub-task): it may come back later.
-    if (outcome == CheckOutcome::kOpenFailed)
-        Report(subTask.nType == kTargetUdp ? kReportDone : kReportPictureError, subTask);
-    if (outcome == CheckOutcome::kFinished)
-        Report(m_sink->Stored(subTask) ? kReportDone : kReportPictureError, subTask);
+    tellMonitor(0, 0, 0);
+    // A result that could not be stored whole ends its sub-task as such, whatever the check did.
+    switch (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks)) {
+    case CheckOutcome::kFinished:
+        // The monitor's timeline shows the whole file with every fault marked, also for a file
+        // checked before its first progress.
+        tellMonitor(100, engine.PictureCount(), lastSpeed);
+        Report(m_sink->Stored(subTask) ? kReportDone : kReportStoreFailed, subTask);
+        break;
+    case CheckOutcome::kOpenFailed:
+        Report(m_sink->Stored(subTask) ? kReportOpenFailed : kReportStoreFailed, subTask);
+        break;
+    case CheckOutcome::kStopped:
+        end.nFrame = engine.LastPictureIndex();
+        m_sink->OnCheckStopped(end);
+        Report(m_sink->Stored(subTask) ? kReportStopped : kReportStoreFailed, subTask);
+        break;
+    }
 }
 
 }  // namespace quarvik

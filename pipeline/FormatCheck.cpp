@@ -26,13 +26,6 @@ namespace {
 constexpr char kFtpPrefix[] = "ftp://";
 constexpr char kUdpPrefix[] = "udp://";
 
-// A text field of a record, read no further than its width even when it lacks its NUL.
-template <size_t N>
-std::string_view FieldText(const char (&field)[N])
-{
-    return {field, strnlen(field, N)};
-}
-
 // atoi's reading (blanks, a sign, then the leading decimal digits: "48 kHz" gives 48, "kHz"
 // gives 0), but saturating at the int range instead of overflowing on a long digit run.
 int LeadingInt(std::string_view text)

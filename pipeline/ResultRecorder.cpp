@@ -24,25 +24,6 @@ namespace {
 // How long the mark of a result that could not be stored waits for a lock: it is one try.
 constexpr int kMarkTimeoutMs = 1000;
 
-// The result record's counter of a fault kind; nullptr for a kind without one.
-int32_t* CounterOf(ResultInfo_t& r, int32_t kind)
-{
-    switch (kind) {
-    case kFaultStillFrame: return &r.nSFCount;
-    case kFaultBlack: return &r.nBBCount;
-    case kFaultColourBars: return &r.nCBCount;
-    case kFaultColourField: return &r.nCFCount;
-    case kFaultMosaic: return &r.nMSCCount;
-    case kFaultSilenceLeft: return &r.nNA1Count;
-    case kFaultTooLowLeft: return &r.nAL1Count;
-    case kFaultTooHighLeft: return &r.nAH1Count;
-    case kFaultSilenceRight: return &r.nNA2Count;
-    case kFaultTooLowRight: return &r.nAL2Count;
-    case kFaultTooHighRight: return &r.nAH2Count;
-    default: return nullptr;
-    }
-}
-
 std::string BaseName(const std::string& file)
 {
     const size_t slash = file.find_last_of("/\\");
@@ -53,12 +34,6 @@ std::string BaseName(const std::string& file)
 
 }  // namespace
 
-int CountColumnOfKind(int32_t kind)
-{
-    const auto it = std::find(kCountColumnKinds.begin(), kCountColumnKinds.end(), kind);
-    return it == kCountColumnKinds.end() ? -1 : static_cast<int>(it - kCountColumnKinds.begin());
-}
-
 void CResultRecorder::Reload()
 {
     ReloadDay(static_cast<int64_t>(std::time(nullptr)));
@@ -66,7 +41,6 @@ void CResultRecorder::Reload()
 
 void CResultRecorder::ReloadDay(int64_t nowSeconds)
 {
-    m_rows.clear();
     const std::time_t now = static_cast<std::time_t>(nowSeconds);
     std::tm day{};
     localtime_r(&now, &day);
@@ -81,6 +55,13 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
     end.tm_sec = 59;
     const std::time_t to = std::mktime(&end);
 
+    // Checks still running here are still running after the reload.
+    std::vector<int32_t> running;
+    for (const ResultRow_t& row : m_rows) {
+        if (row.running && row.info.nID > 0)
+            running.push_back(row.info.nID);
+    }
+    m_rows.clear();
     CSqliteDb db;
     if (db.OpenTaskDb()) {
         for (ResultRow& stored : LoadResultsBetween(db, static_cast<int>(from), static_cast<int>(to), false)) {
@@ -90,10 +71,13 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
             row.face = std::move(stored.faceImage);
             bool faulty = row.info.nFmtError == kFormatInvalid;
             for (size_t c = 0; c < kCountColumnKinds.size(); ++c) {
-                row.counts[c] = *CounterOf(row.info, kCountColumnKinds[c]);
+                row.counts[c] = ResultCount(row.info, kCountColumnKinds[c]);
                 faulty = faulty || row.counts[c] != 0;
             }
             row.colour = faulty ? RowColour::kRed : RowColour::kNormal;
+            if (row.info.nState == kSubTaskOpenFailed)
+                row.counts.fill(-1);
+            row.running = std::find(running.begin(), running.end(), row.info.nID) != running.end();
             m_rows.push_back(std::move(row));
         }
     }
@@ -115,6 +99,7 @@ void CResultRecorder::OnNewResult(const SubTaskInfo_t& subTask)
 {
     ResultRow_t row;
     row.counts.fill(-1);
+    row.running = true;
     ResultInfo_t& r = row.info;
     std::memset(&r, 0, sizeof(r));
     r.tmBegin = static_cast<int32_t>(std::time(nullptr));
@@ -137,7 +122,7 @@ void CResultRecorder::OnNewResult(const SubTaskInfo_t& subTask)
     CopyField(r.szNewFilename, subTask.szNewFilename);
     r.llFileSize = subTask.llFileSize;
     r.nFacePicState = subTask.nFacePicState;
-    r.nState = kResultChecking;  // the sub-task's state as it enters checking
+    r.nState = kSubTaskChecking;  // the sub-task's state as it enters checking
     r.nFaceImageSize = static_cast<int32_t>(row.face.size());
 
     m_rows.push_back(std::move(row));
@@ -264,50 +249,15 @@ void CResultRecorder::OnCheckFinished(const ResultNotify_t& notice)
 {
     PassOn(2);
     const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
-    if (index < 0)
-        return;
-    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
-    ResultInfo_t& r = row.info;
-    r.tmEnd = static_cast<int32_t>(std::time(nullptr));
-    r.nFrame = notice.nFrame;
-    for (size_t c = 0; c < kCountColumnKinds.size(); ++c)
-        *CounterOf(r, kCountColumnKinds[c]) = std::max(row.counts[c], 0);
-    // The average speed of the check, in pictures per second of wall-clock time.
-    const int32_t seconds = r.tmEnd - r.tmBegin;
-    r.fSpeed = seconds > 0 ? static_cast<double>(r.nFrame) / seconds : 0.0;
-    // The end, the counters and the state "complete" go together, once what is stored has
-    // been read back and found to be what the check reported.
-    std::string mismatch;
-    const bool failed = r.nID > 0 && Fails(row, "the end of the check", [&](CSqliteDb& db) {
-        return db.UpdateResultEnd(r.nID, r.tmEnd, r.fSpeed, r.nFrame, r) && db.SetResultState(r.nID, kResultComplete) &&
-               StoredAsReported(db, row, mismatch);
-    }, &mismatch);
-    if (r.nID > 0 && row.storeError.empty())
-        r.nState = kResultComplete;
-    Changed(index);
-    if (failed)
-        StoreFailed(index);
+    if (index >= 0)
+        EndResult(index, notice, 0);
 }
 
-void CResultRecorder::OnCheckEnded(int32_t taskId, int32_t subTaskId, ResultState state)
+void CResultRecorder::OnCheckStopped(const ResultNotify_t& notice)
 {
-    const int index = FindRow(taskId, subTaskId);
-    if (index < 0)
-        return;
-    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
-    const int32_t nID = row.info.nID;
-    std::string mismatch;
-    const bool failed = nID > 0 && Fails(row, state == kResultStopped ? "the stop of the check" : "the end of the check",
-                                         [&](CSqliteDb& db) {
-                                             return db.SetResultState(nID, state) &&
-                                                    (state != kResultComplete || StoredAsReported(db, row, mismatch));
-                                         },
-                                         &mismatch);
-    if (nID > 0 && row.storeError.empty())
-        row.info.nState = state;
-    Changed(index);
-    if (failed)
-        StoreFailed(index);
+    const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
+    if (index >= 0)
+        EndResult(index, notice, kSubTaskInterrupted);
 }
 
 bool CResultRecorder::Fails(ResultRow_t& row, const char* what, const std::function<bool(CSqliteDb&)>& unit,
@@ -328,7 +278,7 @@ void CResultRecorder::MarkNotStored(ResultRow_t& row, const char* what, const st
 {
     row.storeError = std::string("could not store ") + what + " of " + DisplayFileName(row.info.szFilename) +
                      " in " + reason;
-    row.info.nState = kResultNotStored;
+    row.info.nState = kSubTaskStoreFailed;
 }
 
 void CResultRecorder::StoreFailed(int index)
@@ -340,7 +290,7 @@ void CResultRecorder::StoreFailed(int index)
         CSqliteDb db;
         if (db.OpenTaskDb()) {
             db.SetBusyTimeout(kMarkTimeoutMs);
-            db.SetResultState(row.info.nID, kResultNotStored);
+            db.SetResultState(row.info.nID, kSubTaskStoreFailed);
         }
     }
     for (IResultListObserver* o : m_observers)
@@ -350,21 +300,42 @@ void CResultRecorder::StoreFailed(int index)
 void CResultRecorder::OnOpenFailed(const ResultNotify_t& notice)
 {
     PassOn(3);
+    // The result stays, marked, so that the failure shows wherever the result does; the
+    // sub-task's own failure state is the list's business.
     const int index = FindRow(notice.nTaskID, notice.nSubTaskID);
     if (index < 0)
         return;
-    const ResultInfo_t& r = m_rows[static_cast<size_t>(index)].info;
-    if (r.nID == -1)
-        return;
-    CSqliteDb db;
-    if (!db.OpenTaskDb())
-        return;
-    // A stream that cannot be opened now may come back: its sub-task ends, it is not queued
-    // again. A file's failed result is removed.
-    if (r.nType == kTargetUdp)
-        db.SetSubTaskState(r.nSubTaskID, kSubTaskDone);
-    else
-        db.DeleteResult(r.nID);
+    m_rows[static_cast<size_t>(index)].counts.fill(-1);  // nothing was counted: "-", not "0"
+    EndResult(index, notice, kSubTaskOpenFailed);
+}
+
+void CResultRecorder::EndResult(int index, const ResultNotify_t& notice, int32_t failedState)
+{
+    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
+    ResultInfo_t& r = row.info;
+    row.running = false;
+    if (failedState != 0 && row.storeError.empty())
+        r.nState = failedState;
+    r.tmEnd = static_cast<int32_t>(std::time(nullptr));
+    r.nFrame = notice.nFrame;
+    for (size_t c = 0; c < kCountColumnKinds.size(); ++c)
+        *ResultCounter(r, kCountColumnKinds[c]) = std::max(row.counts[c], 0);
+    // The average speed of the check, in pictures per second of wall-clock time.
+    const int32_t seconds = r.tmEnd - r.tmBegin;
+    r.fSpeed = seconds > 0 ? static_cast<double>(r.nFrame) / seconds : 0.0;
+    // The failure first: should the end not be written, the result still is no clean one. A
+    // finished check's end goes with it only once what is stored has been read back and found
+    // to be what the check reported.
+    std::string mismatch;
+    const char* what = failedState == kSubTaskInterrupted ? "the stop of the check" : "the end of the check";
+    const bool failed = r.nID > 0 && Fails(row, what, [&](CSqliteDb& db) {
+        return (failedState == 0 || db.SetResultState(r.nID, failedState)) &&
+               db.UpdateResultEnd(r.nID, r.tmEnd, r.fSpeed, r.nFrame, r) &&
+               (failedState != 0 || StoredAsReported(db, row, mismatch));
+    }, &mismatch);
+    Changed(index);
+    if (failed)
+        StoreFailed(index);
 }
 
 void CResultRecorder::PassOn(int code)

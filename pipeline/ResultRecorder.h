@@ -7,16 +7,18 @@
 //
 // Storing: every write is one unit that is tried again for a while when task.db is busy,
 // locked or full (TaskStore.h), so a call may block its home thread for up to kStoreRetryMs.
-// A write that still fails is not hidden: the row gets the state kResultNotStored and its
+// A write that still fails is not hidden: the row gets the state kSubTaskStoreFailed and its
 // storeError message, observers hear OnStoreFailed, and nothing more is written for that
 // result. The end of a check is stored only after the stored faults and deviations were
 // read back and found equal to what the check reported; only then is the result complete.
 #pragma once
 
 #include "CheckNotify.h"
+#include "FaultKinds.h"
 #include "FileDisplay.h"
 #include "TaskQueries.h"
 #include "TaskRecords.h"
+#include "TaskStates.h"
 
 #include <array>
 #include <cstdint>
@@ -38,25 +40,24 @@ protected:
 
 enum class RowColour { kNormal, kDarkRed, kRed };
 
-// The fault kinds of the list's eleven count columns, in column order.
-inline constexpr std::array<int32_t, 11> kCountColumnKinds = {1, 2, 4, 3, 5, 16, 17, 18, 19, 20, 21};
-
-// Column (0-10) of a kind among the count columns; -1 for a kind without one.
-int CountColumnOfKind(int32_t kind);
-
 struct ResultRow_t {
-    ResultInfo_t info;              // pFaceImage null; the pixels are in face; nState: ResultState
+    ResultInfo_t info;              // pFaceImage null; the pixels are in face
     std::vector<uint8_t> face;
-    std::array<int32_t, 11> counts{};  // -1 shows "-": nothing reported for the column yet
-    RowColour colour = RowColour::kNormal;
+    // Per count column (kCountColumnKinds); -1 shows "-": nothing reported for it yet.
+    std::array<int32_t, kCountColumnKinds.size()> counts{};
+    RowColour colour = RowColour::kNormal;  // what the counts and the format verdict say
+    bool running = false;  // its check has begun here and not ended yet
     // What this run's check reported, whether or not it could be stored, in the order it
     // came: the fault events it counted (snapshots not kept) and the format deviations.
     // Empty for rows loaded from the database.
     std::vector<FaultInfo_t> events;
     std::vector<SyntaxErrRow> deviations;
     // Empty while everything reported is stored; otherwise "could not store ..." naming
-    // the database and the reason.
+    // the database and the reason (the state is then kSubTaskStoreFailed).
     std::string storeError;
+
+    // How the result stands (ResultStateOf); a failure state outweighs the colour above.
+    int32_t State() const { return ResultStateOf(info, running); }
 };
 
 class IResultListObserver {
@@ -101,10 +102,8 @@ public:
     void OnFaultNotice(const ResultNotify_t& notice) override;
     void OnCheckFinished(const ResultNotify_t& notice) override;
     void OnOpenFailed(const ResultNotify_t& notice) override;
-    // The check of this task and sub-task ended without a finished content check: stopped
-    // before the end of its input (kResultStopped), or done after its format check alone
-    // (kResultComplete: the format was invalid, or the content check is off).
-    void OnCheckEnded(int32_t taskId, int32_t subTaskId, ResultState state);
+    // The check was stopped midway: the result keeps what was found and is marked interrupted.
+    void OnCheckStopped(const ResultNotify_t& notice);
 
     int Count() const { return static_cast<int>(m_rows.size()); }
     const ResultRow_t& Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
@@ -121,6 +120,9 @@ private:
     static void MarkNotStored(ResultRow_t& row, const char* what, const std::string& reason);
     void StoreFailed(int index);
     void PassOn(int code);
+    // Ends a result: its end time, frames, speed and counters, and first, unless the check
+    // finished, the state it failed in.
+    void EndResult(int row, const ResultNotify_t& notice, int32_t failedState);
     void Changed(int row);
 
     std::vector<ResultRow_t> m_rows;

@@ -14,27 +14,6 @@
 namespace quarvik {
 namespace {
 
-struct StateNames {
-    int32_t state;
-    const char* task;
-    const char* manual;
-};
-
-constexpr StateNames kStateNames[] = {
-    {kSubTaskNew, "", ""},
-    {kSubTaskThumbnail, "", ""},
-    {kSubTaskInfoError, "获取信息出错", "获取信息出错"},
-    {kSubTaskWaitDownload, "等待下载", ""},
-    {kSubTaskDownloading, "下载中", ""},
-    {kSubTaskDownloadFailed, "下载失败", ""},
-    {kSubTaskWaitCheck, "等待检测中", "等待检测中"},
-    {kSubTaskChecking, "正在检测", "语法检测中"},
-    {kSubTaskFormatInvalid, "格式非法", "语法检测出错"},
-    {kSubTaskFormatValid, "格式合法", "图像检测中"},
-    {kSubTaskPictureError, "图像检测出错", "图像检测出错"},
-    {kSubTaskDone, "检测完毕", "检测完毕"},
-};
-
 // A sub-task in this state is still to be worked on by its list; the others have ended.
 bool IsPendingState(ListKind kind, int32_t state)
 {
@@ -43,6 +22,9 @@ bool IsPendingState(ListKind kind, int32_t state)
     case kSubTaskDownloadFailed:
     case kSubTaskPictureError:
     case kSubTaskDone:
+    case kSubTaskInterrupted:  // a run that is gone, or stopped: the file may be checked again
+    case kSubTaskOpenFailed:   // the file may have been replaced since
+    case kSubTaskStoreFailed:
         return false;
     case kSubTaskFormatInvalid:  // a task checks it again at its next start
         return kind == ListKind::kTask;
@@ -64,15 +46,6 @@ void CopyOut(const SubTaskInfo_t& from, SubTaskInfo_t& out)
 }
 
 }  // namespace
-
-const char* SubTaskStateName(ListKind kind, int32_t state)
-{
-    for (const StateNames& n : kStateNames) {
-        if (n.state == state)
-            return kind == ListKind::kTask ? n.task : n.manual;
-    }
-    return "";
-}
 
 std::string SubTaskStateText(ListKind kind, const SubTaskInfo_t& subTask, bool checking,
                              bool downloading)
@@ -109,21 +82,27 @@ void CSubTaskList::Load()
             row.face = std::move(stored.faceImage);
             SubTaskInfo_t& info = row.info;
             info.pFaceImage = nullptr;
-            info.nIndex = Count();
             const int32_t s = info.nState;
             const bool task = m_kind == ListKind::kTask;
             if (task && (s == kSubTaskDownloading || s == kSubTaskDownloadFailed)) {
                 info.nState = kSubTaskWaitDownload;
-            } else if (s == kSubTaskChecking || s == kSubTaskFormatValid ||
-                       s == kSubTaskPictureError || (task && s == kSubTaskFormatInvalid)) {
+            } else if (s == kSubTaskChecking || s == kSubTaskFormatValid || s == kSubTaskPictureError ||
+                       s == kSubTaskInterrupted || (task && s == kSubTaskFormatInvalid)) {
                 info.nState = kSubTaskWaitCheck;
                 CopyField(info.szNewFilename, info.szFilename);
             }
-            m_rows.push_back(std::move(row));
+            Append(std::move(row));
         }
     }
     for (ISubTaskListObserver* o : m_observers)
         o->OnRowsReloaded();
+}
+
+void CSubTaskList::Append(Row_t row)
+{
+    row.info.nIndex = Count();
+    row.info.nSerial = ++m_nLastSerial;
+    m_rows.push_back(std::move(row));
 }
 
 void CSubTaskList::ResetForStart()
@@ -132,7 +111,7 @@ void CSubTaskList::ResetForStart()
         Row_t& row = m_rows[static_cast<size_t>(i)];
         const int32_t s = row.info.nState;
         const bool midway = s == kSubTaskChecking || s == kSubTaskFormatValid ||
-                            s == kSubTaskPictureError ||
+                            s == kSubTaskPictureError || s == kSubTaskInterrupted ||
                             (m_kind == ListKind::kTask && s == kSubTaskFormatInvalid);
         row.checking = false;
         if (midway) {
@@ -153,14 +132,13 @@ int CSubTaskList::Add(const std::string& path, int64_t fileSize, int32_t type)
     Row_t row;
     std::memset(&row.info, 0, sizeof(row.info));
     SubTaskInfo_t& info = row.info;
-    info.nIndex = Count();
     info.nTaskID = m_nTaskID;
     info.nType = type;
     CopyField(info.szFilename, path);
     CopyField(info.szName, LastPathComponent(path));
     info.llFileSize = fileSize;
     info.nState = kSubTaskNew;
-    m_rows.push_back(std::move(row));
+    Append(std::move(row));
     for (ISubTaskListObserver* o : m_observers)
         o->OnRowAdded(Count() - 1);
     return Count() - 1;
@@ -278,9 +256,10 @@ bool CSubTaskList::TakeNextForCheck(SubTaskInfo_t& out)
 
 void CSubTaskList::OnThumbnail(int32_t code, const ThumbnailReport_t& report)
 {
-    if (!Valid(report.nIndex))
+    const int index = RowOf(report.nSerial);
+    if (index < 0)
         return;
-    Row_t& row = m_rows[static_cast<size_t>(report.nIndex)];
+    Row_t& row = m_rows[static_cast<size_t>(index)];
     if (row.info.nState != kSubTaskThumbnail)
         return;
     if (code == kThumbnailLocalCopy) {
@@ -307,37 +286,29 @@ void CSubTaskList::OnThumbnail(int32_t code, const ThumbnailReport_t& report)
     if (!StoreInTaskDb([&](CSqliteDb& db) { return db.AddSubTask(newId, info); }, reason)) {
         // Stays in state 2, offered to no worker again: a failure with its message, not a wait.
         row.storeError = "could not store the sub-task of " + DisplayFileName(info.szFilename) + " in " + reason;
-        NotifyChanged(report.nIndex);
+        NotifyChanged(index);
         for (ISubTaskListObserver* o : m_observers)
-            o->OnStoreFailed(report.nIndex);
+            o->OnStoreFailed(index);
         return;
     }
     info.nID = newId;
     info.pFaceImage = nullptr;
     row.info = info;
     row.face = std::move(face);
-    NotifyChanged(report.nIndex);
+    NotifyChanged(index);
 }
 
-int CSubTaskList::RowOf(const SubTaskInfo_t& subTask) const
+int CSubTaskList::RowOf(int32_t serial) const
 {
-    const auto same = [&](int row) {
-        const SubTaskInfo_t& info = Row(row);
-        return info.nID == subTask.nID && std::strcmp(info.szFilename, subTask.szFilename) == 0;
-    };
-    if (Valid(subTask.nIndex) && same(subTask.nIndex))
-        return subTask.nIndex;
-    // Rows removed while the worker held its copy renumbered the rest.
-    for (int row = 0; row < Count(); ++row) {
-        if (subTask.nID > 0 && same(row))
-            return row;
-    }
-    return -1;
+    // Rows removed while a worker held its copy renumbered the rest, so the row is searched.
+    const auto found = std::find_if(m_rows.begin(), m_rows.end(),
+                                    [serial](const Row_t& row) { return row.info.nSerial == serial; });
+    return found == m_rows.end() ? -1 : static_cast<int>(found - m_rows.begin());
 }
 
 void CSubTaskList::OnDownload(int32_t code, const SubTaskInfo_t& subTask)
 {
-    const int index = RowOf(subTask);
+    const int index = RowOf(subTask.nSerial);
     if (index < 0)
         return;
     Row_t& row = m_rows[static_cast<size_t>(index)];
@@ -356,7 +327,7 @@ void CSubTaskList::OnDownload(int32_t code, const SubTaskInfo_t& subTask)
 
 int CSubTaskList::OnCheckReport(int32_t code, const SubTaskInfo_t& subTask)
 {
-    const int index = RowOf(subTask);
+    const int index = RowOf(subTask.nSerial);
     if (index < 0)
         return -1;
     Row_t& row = m_rows[static_cast<size_t>(index)];
@@ -373,6 +344,9 @@ int CSubTaskList::OnCheckReport(int32_t code, const SubTaskInfo_t& subTask)
     case kReportDone: state = kSubTaskDone; break;
     case kReportPictureError:
     case kReportPictureError2: state = kSubTaskPictureError; break;
+    case kReportStopped: state = kSubTaskInterrupted; break;
+    case kReportOpenFailed: state = kSubTaskOpenFailed; break;
+    case kReportStoreFailed: state = kSubTaskStoreFailed; break;
     default: return -1;
     }
     row.checking = false;

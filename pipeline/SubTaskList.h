@@ -8,6 +8,7 @@
 
 #include "CheckNotify.h"
 #include "TaskRecords.h"
+#include "TaskStates.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -15,11 +16,6 @@
 #include <vector>
 
 namespace quarvik {
-
-enum class ListKind { kManual, kTask };
-
-// Display name of a state in a kind of list; "" for codes without one.
-const char* SubTaskStateName(ListKind kind, int32_t state);
 
 // What the state column shows: the state name, with the progress of a running content
 // check ("图像检测中: %d %%") or of a download ("下载中:%d %%").
@@ -31,11 +27,11 @@ std::string DuplicatesNotice(const std::vector<std::string>& ignored);
 
 // The thumbnail record a thumbnail worker reports.
 struct ThumbnailReport_t {
-    int32_t nIndex;
+    int32_t nSerial;            // of the sub-task taken for the thumbnail
     BitmapInfoHeader_t header;  // 40 x -40, 24 bits
     const uint8_t* pixels;      // borrowed for the call; null when no thumbnail
     int32_t nLength;            // 4800 or 0
-    char szLocalFile[260];      // wParam 2: the local copy made for the thumbnail
+    char szLocalFile[kPathFieldBytes];     // wParam 2: the local copy made for the thumbnail
 };
 
 // Thumbnail report codes. "Taken" without pixels: a sound file, checked without a picture.
@@ -49,6 +45,9 @@ enum CheckReportCode : int32_t {
     kReportDone = 3,
     kReportPictureError = 4,
     kReportPictureError2 = 5,
+    kReportStopped = 6,      // the check was stopped midway
+    kReportOpenFailed = 7,   // the material could not be opened
+    kReportStoreFailed = 8,  // the result could not be stored whole
 };
 
 // Who hears about the list: the window that draws it, the result recorder, a log.
@@ -117,8 +116,8 @@ public:
     bool TakeNextDownload(SubTaskInfo_t& out);  // 4 -> 5
     bool TakeNextForCheck(SubTaskInfo_t& out);  // 7 -> 8, announced to OnEntersChecking
 
-    // Worker reports. They find their row by its number, or, when rows were removed meanwhile,
-    // by the sub-task's id; a report for a sub-task no longer in the list is ignored (-1).
+    // Worker reports. Each finds its sub-task by nSerial, wherever rows removed meanwhile
+    // have moved it; a report for a sub-task no longer in the list is dropped (-1).
     void OnThumbnail(int32_t code, const ThumbnailReport_t& report);
     void OnDownload(int32_t code, const SubTaskInfo_t& subTask);
     int OnCheckReport(int32_t code, const SubTaskInfo_t& subTask);
@@ -134,7 +133,9 @@ private:
 
     bool Take(int32_t from, int32_t to, SubTaskInfo_t& out, bool writeState);
     bool Valid(int row) const { return row >= 0 && row < Count(); }
-    int RowOf(const SubTaskInfo_t& subTask) const;
+    // The row holding the sub-task, -1 when it is gone.
+    int RowOf(int32_t serial) const;
+    void Append(Row_t row);
     void WriteState(Row_t& row);
     void NotifyChanged(int row);
 
@@ -142,6 +143,7 @@ private:
     const int32_t m_nTaskID;
     const int32_t m_nTargetType;
     std::vector<Row_t> m_rows;
+    int32_t m_nLastSerial = 0;
     std::vector<ISubTaskListObserver*> m_observers;
 };
 

@@ -8,8 +8,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <vector>
 
 namespace quarvik {
@@ -27,6 +30,19 @@ bool ToIpv4(const std::string& ip, in_addr& address)
 void PrintSocketError(const char* what, int error)
 {
     std::fprintf(stderr, "%s: %s\n", what, std::strerror(error));
+}
+
+// The unicast ports whose turn is taken, process-wide.
+struct PortTurns {
+    std::mutex mutex;
+    std::condition_variable freed;
+    std::set<int> taken;
+};
+
+PortTurns& Turns()
+{
+    static PortTurns turns;
+    return turns;
 }
 
 }  // namespace
@@ -76,15 +92,51 @@ bool IsMulticastAddress(const std::string& ip)
     return ToIpv4(ip, address) && IN_MULTICAST(ntohl(address.s_addr));
 }
 
-bool CUdpReceiver::Open(const std::string& ip, int port)
+bool CUdpPortTurn::Take(const std::string& ip, int port, const std::function<bool()>& giveUp)
+{
+    using namespace std::chrono_literals;
+    Release();
+    if (IsMulticastAddress(ip))
+        return true;
+    PortTurns& turns = Turns();
+    std::unique_lock<std::mutex> lock(turns.mutex);
+    while (!turns.taken.insert(port).second) {
+        if (!giveUp)
+            return false;
+        turns.freed.wait_for(lock, 10ms);
+        lock.unlock();
+        const bool given = giveUp();
+        lock.lock();
+        if (given)
+            return false;
+    }
+    m_nPort = port;
+    return true;
+}
+
+void CUdpPortTurn::Release()
+{
+    if (m_nPort == 0)
+        return;
+    PortTurns& turns = Turns();
+    {
+        std::lock_guard<std::mutex> lock(turns.mutex);
+        turns.taken.erase(m_nPort);
+    }
+    turns.freed.notify_all();
+    m_nPort = 0;
+}
+
+bool CUdpReceiver::Open(const std::string& ip, int port, const std::function<bool()>& giveUp)
 {
     Close();
     in_addr address{};
-    if (!ToIpv4(ip, address) || port < 1 || port > 65535)
+    if (!ToIpv4(ip, address) || port < 1 || port > 65535 || !m_turn.Take(ip, port, giveUp))
         return false;
     const int handle = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (handle < 0) {
         PrintSocketError("socket", errno);
+        m_turn.Release();
         return false;
     }
     m_socket.Attach(handle);
@@ -102,6 +154,7 @@ bool CUdpReceiver::Open(const std::string& ip, int port)
     if (::bind(handle, reinterpret_cast<const sockaddr*>(&local), sizeof(local)) != 0) {
         PrintSocketError("bind", errno);
         m_socket.Close();
+        m_turn.Release();
         return false;
     }
     if (!IN_MULTICAST(ntohl(address.s_addr)))
@@ -125,6 +178,7 @@ void CUdpReceiver::Close()
         PrintSocketError("setsockopt:IP_DROP_MEMBERSHIP", errno);
     m_bJoined = false;
     m_socket.Close();
+    m_turn.Release();
 }
 
 ssize_t CUdpReceiver::Receive(void* buffer, size_t size)
@@ -138,16 +192,17 @@ bool CUdpRecorder::Record(const std::string& ip, int port, const std::string& fi
                           const std::function<bool()>& stopRequested) const
 {
     using Clock = std::chrono::steady_clock;
+    Clock::time_point lastData = Clock::now();
+    const auto silence = std::chrono::milliseconds(m_silenceTimeoutMs);
     CUdpReceiver receiver;
-    if (!receiver.Open(ip, port))
+    const auto giveUp = [&] { return (stopRequested && stopRequested()) || Clock::now() - lastData >= silence; };
+    if (!receiver.Open(ip, port, giveUp))
         return false;
     const int fd = ::open(filePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     std::vector<char> buffer(kRecordBufferBytes);
     int64_t remaining = maxBytes;
-    Clock::time_point lastData = Clock::now();
-    const auto silence = std::chrono::milliseconds(m_silenceTimeoutMs);
     while (remaining > 0) {
         if (stopRequested && stopRequested())
             break;

@@ -1,8 +1,9 @@
 #include "UdpSource.h"
 
+#include "TextField.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace quarvik {
 namespace {
@@ -11,13 +12,6 @@ constexpr char kUdpScheme[] = "udp://";
 constexpr int kWatchStopWaitMs = 10;
 constexpr int kWatchDataWaitMs = 1000;
 constexpr size_t kWatchDatagramBytes = 2048;
-
-// A record's text field, which need not be terminated when it is filled to its width.
-template <size_t N>
-std::string FieldString(const char (&field)[N])
-{
-    return std::string(field, strnlen(field, N));
-}
 
 }  // namespace
 
@@ -53,20 +47,31 @@ bool ParseUdpStreamAddress(const std::string& address, std::string& ip, int& por
 void WatchUdpStream(const MonObj_t& target, CWorkerThread& self, const HandOverFn& handOver)
 {
     self.ConfirmStarted();
-    const std::string ip(FieldString(target.szIp));
+    const std::string ip(FieldText(target.szIp));
     CUdpReceiver receiver;
-    if (!receiver.Open(ip, target.nPort))
+    // A unicast port may be read by another reader for a long time (another task's check of
+    // the same stream): the watcher waits for its turn until it is stopped.
+    if (!receiver.Open(ip, target.nPort, [&self] { return self.StopRequested(); }))
         return;
     char datagram[kWatchDatagramBytes];
     while (!self.SleepUnlessStopped(kWatchStopWaitMs) && receiver.IsOpen()) {
         if (!receiver.DataReady(kWatchDataWaitMs))
             continue;
         if (receiver.Receive(datagram, sizeof(datagram)) > 0) {
+            // The port is given up first, so the recorder of the new sub-task can take it.
+            receiver.Close();
             handOver(UdpStreamAddress(ip, target.nPort), 0);
             break;
         }
     }
     receiver.Close();
+}
+
+bool TakeStreamTurn(const std::string& address, CUdpPortTurn& turn, const std::function<bool()>& giveUp)
+{
+    std::string ip;
+    int port = 0;
+    return !ParseUdpStreamAddress(address, ip, port) || turn.Take(ip, port, giveUp);
 }
 
 SourceBodyFn UdpSourceBody(const MonObj_t& target)
@@ -78,7 +83,7 @@ bool CUdpFetcher::Fetch(const SubTaskInfo_t& subTask, const std::string& localPa
 {
     std::string ip;
     int port = 0;
-    return ParseUdpStreamAddress(FieldString(subTask.szFilename), ip, port) &&
+    return ParseUdpStreamAddress(std::string(FieldText(subTask.szFilename)), ip, port) &&
            m_recorder.Record(ip, port, localPath, maxBytes);
 }
 

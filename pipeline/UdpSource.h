@@ -4,7 +4,8 @@
 // The watcher waits until the stream carries data and then hands its address "udp://@ip:port"
 // on once, with size 0; it does not run again until the task's next Start. A target whose
 // receiver cannot be opened (an address that does not convert, a refused group join) ends the
-// watcher at once and hands nothing on.
+// watcher at once and hands nothing on. At a unicast port another reader has (CUdpPortTurn),
+// the watcher waits for its turn.
 //
 // Threads: the source body runs on the task's source thread and calls handOver there; the
 // fetcher runs on the fetching (thumbnail or check) thread and blocks it.
@@ -33,8 +34,13 @@ void WatchUdpStream(const MonObj_t& target, CWorkerThread& self, const HandOverF
 // The source thread of a UDP target.
 SourceBodyFn UdpSourceBody(const MonObj_t& target);
 
+// Before the decoding engine reads a stream address: waits for the turn at its port when it
+// is a unicast "udp://" stream (CUdpPortTurn::Take). True at once for any other address.
+bool TakeStreamTurn(const std::string& address, CUdpPortTurn& turn, const std::function<bool()>& giveUp);
+
 // Records the stream named by a sub-task's szFilename ("udp://@ip:port") into the local file.
-// No stop event reaches it; a silent stream fails it after the recorder's silence time-out.
+// No stop event reaches it; a silent stream, or a unicast port another reader keeps, fails it
+// after the recorder's silence time-out.
 class CUdpFetcher : public ICheckFetcher {
 public:
     explicit CUdpFetcher(int silenceTimeoutMs = kUdpSilenceTimeoutMs) : m_recorder(silenceTimeoutMs) {}

@@ -4,29 +4,272 @@
 #include "AlertLight.h"
 #include "ChildView.h"
 #include "DlgOption.h"
+#include "FaultKinds.h"
+#include "DlgSyntaxItem.h"
+#include "PageSyntax.h"
+#include "PageTarget.h"
+#include "PageTask.h"
+#include "ProgramFolder.h"
+#include "Settings.h"
+#include "SyntaxPageModel.h"
+#include "TargetPageModel.h"
+#include "TaskPageModel.h"
 #include "MainFrame.h"
 #include "MessageBox.h"
 #include "GdiplusButton.h"
 #include "MyListCtrl.h"
+#include "MyTabCtrl.h"
+#include "SqliteDb.h"
+#include "TextField.h"
 #include "WndBottom.h"
 #include "WndCheck.h"
+#include "WndDetail.h"
+#include "WndGraph.h"
+#include "WndHistory.h"
 #include "WndManualChk.h"
 #include "WndResult.h"
 #include "WndTop.h"
 
 #include <QApplication>
+#include <QDateEdit>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTimer>
+
+#include <functional>
+#include <map>
+#include <vector>
+
+using namespace quarvik;
 
 namespace {
 
 bool Save(QWidget& widget, const QString& path) {
     QApplication::processEvents();
     return widget.grab().save(path);
+}
+
+// Blue-green-red pixels of a picture drawn by draw, top row first.
+std::vector<uint8_t> Pixels(int width, int height, const std::function<void(QPainter&, const QRect&)>& draw) {
+    QImage image(width, height, QImage::Format_BGR888);
+    image.fill(Qt::black);
+    {
+        QPainter p(&image);
+        draw(p, image.rect());
+    }
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < height; ++y) pixels.insert(pixels.end(), image.constScanLine(y), image.constScanLine(y) + width * 3);
+    return pixels;
+}
+
+void Bars(QPainter& p, const QRect& r) {
+    const QColor bars[] = {Qt::white, Qt::yellow, Qt::cyan, Qt::green, Qt::magenta, Qt::red, Qt::blue};
+    for (int i = 0; i < 7; ++i) p.fillRect(QRect(r.width() * i / 7, 0, r.width() / 7 + 1, r.height()), bars[i]);
+}
+
+void Scene(QPainter& p, const QRect& r, int hue) {
+    QLinearGradient sky(0, 0, 0, r.height());
+    sky.setColorAt(0, QColor::fromHsv(hue, 120, 230));
+    sky.setColorAt(1, QColor::fromHsv((hue + 40) % 360, 200, 90));
+    p.fillRect(r, sky);
+    p.setBrush(QColor(250, 220, 120));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPoint(r.width() * 3 / 4, r.height() / 3), r.height() / 6, r.height() / 6);
+}
+
+void Blocks(QPainter& p, const QRect& r) {
+    for (int y = 0; y < r.height(); y += 12)
+        for (int x = 0; x < r.width(); x += 16) p.fillRect(QRect(x, y, 16, 12), QColor::fromHsv((x * 3 + y * 5) % 360, 160, 60 + (x + y) % 150));
+}
+
+// A week of sample results up to today, the first two with their details: one with fault
+// events of every kind, one whose format check failed. Returns their ids.
+std::pair<int, int> StoreSamples() {
+    CSqliteDb db;
+    if (!db.OpenTaskDb()) return {0, 0};
+    const QDate today = QDate::currentDate();
+    const char* names[] = {"晚间新闻.mxf", "体育快讯.ts", "天气预报.mxf", "纪录片-第3集.mp4", "广告-春节.ts", "少儿节目.mxf",
+                           "财经频道.ts", "电影预告.mp4", "音乐现场.mxf", "新闻联播.ts", "综艺晚会.mxf", "戏曲欣赏.ts"};
+    std::pair<int, int> ids{0, 0};
+    for (int i = 0; i < 12; ++i) {
+        ResultInfo_t r{};
+        CopyField(r.szName, names[i]);
+        CopyField(r.szFilename, std::string("/media/playout/") + names[i]);
+        CopyField(r.szNewFilename, std::string("/media/playout/") + names[i]);
+        r.nTaskID = -1;
+        r.tmBegin = static_cast<int32_t>(QDateTime(today.addDays(-(i / 2)), QTime(18 - i, 5 * i, 0)).toSecsSinceEpoch());
+        r.tmEnd = r.tmBegin + 600;
+        r.nFrame = 15000;
+        r.nFmtError = i == 1 ? kFormatInvalid : i % 4 == 3 ? kFormatNotChecked : kFormatValid;
+        r.nSFCount = i == 0 ? 1 : i % 5 == 2 ? 2 : 0;
+        r.nBBCount = i == 0 ? 2 : i % 3 == 2 ? 1 : 0;
+        r.nNA1Count = i == 0 ? 1 : 0;
+        r.nAH2Count = i % 6 == 4 ? 3 : 0;
+        const std::vector<uint8_t> face = Pixels(40, 40, [i](QPainter& p, const QRect& rect) { Scene(p, rect, i * 30); });
+        r.pFaceImage = face.data();
+        r.nFaceImageSize = static_cast<int32_t>(face.size());
+        r.nFacePicState = 1;
+        int id = 0;
+        if (!db.AddResult(id, r)) continue;
+        if (i > 1) continue;
+        const std::vector<std::pair<const char*, const char*>> media = {
+            {"General", ""},         {" Format", "MXF"},          {" Duration", "10mn 0s"}, {" Overall bit rate", "50.0 Mbps"},
+            {"Video", ""},           {" Format", "MPEG Video"},   {" Width", "1920"},       {" Height", "1080"},
+            {" Frame rate", "25.000"}, {"Audio", ""},             {" Format", "PCM"},       {" Channel(s)", "2"},
+            {" Sampling rate", "48.0 KHz"}};
+        for (const auto& [feature, value] : media) db.AddMediaInfo(id, 0, feature, value);
+        if (i == 1) {
+            ids.second = id;
+            db.AddSyntaxErr(id, "Video", "Width", "1920", "", "1440");
+            db.AddSyntaxErr(id, "Video", "Frame rate", "25", "25.000", "29.970");
+            db.AddSyntaxErr(id, "Audio", "Channel(s)", "2", "8", "1");
+            continue;
+        }
+        ids.first = id;
+        const std::vector<uint8_t> black = Pixels(160, 120, [](QPainter&, const QRect&) {});
+        const std::vector<uint8_t> still = Pixels(160, 120, [](QPainter& p, const QRect& rect) { Scene(p, rect, 200); });
+        const std::vector<uint8_t> bars = Pixels(160, 120, Bars);
+        const std::vector<uint8_t> mosaic = Pixels(160, 120, Blocks);
+        const struct {
+            int32_t kind, value, begin, end;
+            const std::vector<uint8_t>* picture;
+        } faults[] = {{kFaultColourBars, 0, 0, 49, &bars},         {kFaultBlack, 0, 50, 74, &black},
+                      {kFaultStillFrame, 0, 1800, 1925, &still},   {kFaultSilenceLeft, -72, 3000, 3110, nullptr},
+                      {kFaultMosaic, 0, 6125, 6140, &mosaic},      {kFaultBlack, 0, 9000, 9030, &black},
+                      {kFaultTooHighRight, -1, 12000, 12100, nullptr}};
+        std::map<int32_t, int> counts;
+        for (const auto& f : faults)
+            db.AddFault({id, f.kind, f.value, f.begin, f.end, f.picture ? 24 : 0, f.picture ? 160 : 0, f.picture ? 120 : 0,
+                         f.picture ? f.picture->data() : nullptr},
+                        ++counts[f.kind]);
+    }
+    return ids;
+}
+
+// The frame with the history page, then with the detail page in both modes, over the samples.
+bool GrabResultPages(CMainFrame& frame, const QDir& dir) {
+    QTemporaryDir samples;
+    const QByteArray home = qgetenv("QUARVIK_HOME");
+    qputenv("QUARVIK_HOME", samples.path().toLocal8Bit());
+    const auto [faulty, invalid] = StoreSamples();
+    CWndBottom* bottom = frame.View()->Bottom();
+    CWndHistory* history = bottom->History();
+    bottom->ResultTabs()->setCurrentIndex(1);
+    history->FromDate()->setDate(QDate::currentDate().addDays(-6));
+    bool ok = Save(frame, dir.filePath(QStringLiteral("history.png")));
+    const auto open = [&](int id, const QString& file) {
+        const std::vector<ResultRow>& rows = history->Rows();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].info.nID != id) continue;
+            history->List()->selectRow(static_cast<int>(i));
+            history->OnDetails();
+            bottom->Detail()->ShowResult();
+            // The third event selected, its picture with it.
+            bottom->Detail()->Events()->setFocus();
+            bottom->Detail()->Events()->setCurrentCell(2, 1);
+            return Save(frame, dir.filePath(file));
+        }
+        return false;
+    };
+    ok = open(faulty, QStringLiteral("detail-faults.png")) && ok;
+    ok = open(invalid, QStringLiteral("detail-deviations.png")) && ok;
+    // Back to the program's own results.
+    qputenv("QUARVIK_HOME", home);
+    if (home.isEmpty()) qunsetenv("QUARVIK_HOME");
+    history->Query();
+    bottom->ResultTabs()->setCurrentIndex(0);
+    bottom->ResultTabs()->removeTab(2);
+    return ok;
+}
+
+// Rows for the pictures of the options pages: two targets, a template with two conditions and
+// a task over both.
+void MakePictureRows() {
+    using namespace quarvik;
+    PageCheck check;
+    CTargetPageModel targets;
+    targets.Add({"节目入库", kTargetFolder, "新闻中心上传的成片", "", "", "/srv/media/in", "", "", "30"}, check);
+    targets.Add({"播出服务器", kTargetFtp, "每小时的节目单", "192.168.10.20", "21", "/playout", "qc", "secret", "60"},
+                check);
+    SyntaxFields syntax;
+    syntax.name = "高清播出";
+    syntax.comment = "1080i 播出文件";
+    syntax.container = "MXF";
+    syntax.video = true;
+    syntax.videoFormat = "MPEG Video";
+    syntax.audio = true;
+    syntax.audioFormat = "PCM";
+    MonSyntaxItem_t width{}, rate{};
+    BuildCondition({"Video", "Width", 0, "1920", ""}, 0, width);
+    BuildCondition({"Audio", "SamplingRate", 1, "44100", "48000"}, 0, rate);
+    syntax.conditions = {width, rate};
+    CSyntaxPageModel syntaxes;
+    syntaxes.Add(syntax, check);
+    targets.Load();
+    syntaxes.Load();
+    TaskFields task;
+    task.name = "新闻频道";
+    task.comment = "入库文件的格式与图像质量";
+    task.targetId = targets.Targets().empty() ? 0 : targets.Targets().front().nID;
+    task.syntax = true;
+    task.syntaxId = syntaxes.Syntaxes().empty() ? 0 : syntaxes.Syntaxes().front().header.nID;
+    task.picture = true;
+    CTaskPageModel().Add(task, check);
+    WriteSetting(kEnConvert, 1);
+    WriteSetting(kDbServer, "PLAYOUT01\\SQLEXPRESS");
+    WriteSetting(kDbUser, "qc");
+    WriteDbPass("secret");
+}
+
+// The options pages, each with a row selected, from a program folder of their own: the
+// operator's Templ.db and settings stay as they are.
+bool GrabOptionPages(CMainFrame& frame, const QDir& dir) {
+    QTemporaryDir home;
+    const QByteArray previous = qgetenv("QUARVIK_HOME");
+    const QString settings = QString::fromStdString(quarvik::ProgramFilePath(quarvik::kSettingsFile));
+    QFile::copy(settings, home.filePath(QString::fromUtf8(quarvik::kSettingsFile)));
+    qputenv("QUARVIK_HOME", home.path().toLocal8Bit());
+    MakePictureRows();
+    bool ok = true;
+    {
+        CDlgOption options(&frame, false);
+        options.show();
+        const auto grab = [&](int tab, const char* name) {
+            options.SelectTab(tab);
+            ok = Save(options, dir.filePath(QString::fromUtf8(name))) && ok;
+        };
+        options.Task()->SelectTask(0);
+        grab(CDlgOption::kTabTask, "options-task.png");
+        options.Target()->SelectTarget(0);
+        grab(CDlgOption::kTabTarget, "options-target.png");
+        options.Target()->SelectTarget(1);
+        grab(CDlgOption::kTabTarget, "options-target-ftp.png");
+        grab(CDlgOption::kTabContent, "options-content.png");
+        options.Syntax()->SelectSyntax(0);
+        grab(CDlgOption::kTabSyntax, "options-template.png");
+        grab(CDlgOption::kTabResult, "options-result.png");
+        const auto& syntaxes = options.Syntax()->Model().Syntaxes();
+        if (!syntaxes.empty() && !syntaxes.front().items.empty()) {
+            CDlgSyntaxItem item(&options, &syntaxes.front().items.back());
+            item.show();
+            ok = Save(item, dir.filePath(QStringLiteral("options-syntax-item.png"))) && ok;
+        }
+        options.hide();
+    }
+    if (previous.isNull())
+        qunsetenv("QUARVIK_HOME");
+    else
+        qputenv("QUARVIK_HOME", previous);
+    return ok;
 }
 
 }  // namespace
@@ -45,6 +288,7 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     options.show();
     ok = Save(options, dir.filePath(QStringLiteral("options.png"))) && ok;
     options.hide();
+    ok = GrabOptionPages(frame, dir) && ok;
     CDlgOption general(nullptr, true);
     general.show();
     ok = Save(general, dir.filePath(QStringLiteral("options-general.png"))) && ok;
@@ -64,6 +308,7 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     files.show();
     ok = Save(files, dir.filePath(QStringLiteral("file-dialog.png"))) && ok;
     files.hide();
+    ok = GrabResultPages(frame, dir) && ok;
     return ok;
 }
 
@@ -79,7 +324,7 @@ bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFil
     const auto faultShown = [&] {
         const int last = results.Count() - 1;
         return last >= 0 && results.Row(last).colour == quarvik::RowColour::kRed && !monitor->Picture().isNull() &&
-               monitor->Progress() > 0;
+               monitor->Progress() > 0 && !monitor->Timeline()->Begins().empty();
     };
     const QDeadlineTimer deadline(60000);
     QTimer wake;

@@ -1,15 +1,16 @@
 #pragma once
 // For looking at the program without clicking through it: renders the main frame (also with the
-// alert light lit, and its top bar alone), the options dialog, the About box and a check in
-// progress into PNG files.
+// alert light lit, and its top bar alone), the options dialog, the About box, the history and
+// detail pages over sample results, and a check in progress into PNG files.
 #include <QString>
 
 class CMainFrame;
 
-// False when a picture could not be written.
+// False when a picture could not be written. The result pages show sample results stored in a
+// program folder of their own; the program's task.db is left as it is.
 bool GrabScreens(CMainFrame& frame, const QString& folder);
 
 // Checks mediaFile in the manual-check pane with the check monitor following it, and renders the
-// main frame as "check.png" once a fault was counted and the monitor shows a picture and progress
-// (or after a minute), then stops the check. False when the check did not start or the picture failed.
+// main frame as "check.png" once a fault was counted and marked on the monitor's timeline, and
+// the monitor shows a picture and progress (or after a minute), then stops the check. False when the check did not start or the picture failed.
 bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile);

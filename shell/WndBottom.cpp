@@ -7,6 +7,8 @@
 #include "TabIcons.h"
 #include "TemplReaders.h"
 #include "WndCheck.h"
+#include "WndDetail.h"
+#include "WndHistory.h"
 #include "WndManualChk.h"
 #include "WndPlaceholders.h"
 #include "WndResult.h"
@@ -31,9 +33,9 @@ CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
     m_resultTabs->SetImageList(icons);
     m_resultTabs->InsertItem(0, QStringLiteral("检测结果"), kIconResults);
     m_resultTabs->InsertItem(1, QStringLiteral("历史查询"), kIconHistory);
-    // The history page comes with its own window later; until then it is an empty page.
+    m_history = new CWndHistory(this);
     m_detail = new CWndDetail(this);
-    m_resultPages = {m_results, new CMyDialog(this), m_detail};
+    m_resultPages = {m_results, m_history, m_detail};
     m_resultPages[1]->hide();
     m_detail->hide();
     BuildTaskTabs();
@@ -42,7 +44,11 @@ CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
     connect(m_taskTabs, &QTabBar::currentChanged, this, &CWndBottom::SelectTask);
     connect(m_resultTabs, &QTabBar::currentChanged, this, &CWndBottom::SelectResult);
     connect(m_results, &CWndResult::OpenResult, this, &CWndBottom::OpenResult);
+    connect(m_history, &CWndHistory::OpenResult, this, &CWndBottom::OpenResult);
     if (m_top) connect(m_results, &CWndResult::CheckReport, m_top, &CWndTop::OnCheckReport);
+    if (m_top)
+        connect(m_detail, &CWndDetail::PlayRequested, this,
+                [this](const QString& path, const ResultInfo_t&) { m_top->Preview()->Play(path); });
 }
 
 CWndBottom::~CWndBottom() {
@@ -142,12 +148,14 @@ void CWndBottom::SelectMonitor(QWidget* pane) {
     for (QWidget* p : m_panes.mid(1)) p->setProperty("monitored", p == m_monitored ? 1 : 0);
 }
 
+const ResultInfo_t& CWndBottom::DetailResult() const { return m_detail->CurrentResult(); }
+
 void CWndBottom::OpenResult(const ResultInfo_t& result) {
     if (m_resultTabs->count() < 3) m_resultTabs->InsertItem(2, QStringLiteral("Detail List"), kIconDetail);
     m_resultPages[0]->hide();
     m_resultPages[1]->hide();
     m_detail->show();
-    m_detailResult = result;
+    m_detail->SetResult(result, QString::fromUtf8(result.szNewFilename));
     {
         const QSignalBlocker block(m_resultTabs);
         m_resultTabs->setCurrentIndex(2);

@@ -12,6 +12,7 @@
 class CMySplitWnd;
 class CMyTabCtrl;
 class CWndDetail;
+class CWndHistory;
 class CWndManualChk;
 class CWndResult;
 class CWndTop;
@@ -53,8 +54,9 @@ public:
     // Shows a result in the detail page, adding its tab on first use, and selects that tab.
     void OpenResult(const quarvik::ResultInfo_t& result);
     CWndDetail* Detail() const { return m_detail; }
+    CWndHistory* History() const { return m_history; }
     // The result the detail page shows (valid once OpenResult ran).
-    const quarvik::ResultInfo_t& DetailResult() const { return m_detailResult; }
+    const quarvik::ResultInfo_t& DetailResult() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -76,8 +78,8 @@ private:
     CWndManualChk* m_manual = nullptr;
     QList<QWidget*> m_panes;        // one per task tab; 0 is the manual check
     QList<QWidget*> m_resultPages;  // result list, history, detail
+    CWndHistory* m_history;
     CWndDetail* m_detail;
     std::vector<quarvik::MonTask_t> m_tasks;
     QWidget* m_monitored = nullptr;
-    quarvik::ResultInfo_t m_detailResult{};
 };

@@ -45,10 +45,3 @@ protected:
 private:
     QString m_path;
 };
-
-// The detail page of the result column.
-class CWndDetail : public CMyDialog {
-    Q_OBJECT
-public:
-    using CMyDialog::CMyDialog;
-};

@@ -1,13 +1,15 @@
 // A file seen by a polling source (FTP server or local folder); a row of its file-list database.
 #pragma once
 
+#include "TextField.h"
+
 #include <cstdint>
 
 namespace quarvik {
 
 struct AcFtpFileItem_t {
     int32_t nID;  // FtpFileList.nID
-    char szUrl[260];  // full path or remote address; the key of the source's map
+    char szUrl[kPathFieldBytes];  // full path or remote address; the key of the source's map
     int64_t llFileSize;
     uint32_t nLastWriteTimeL;  // last-write time as the halves of a Windows FILETIME
     uint32_t nLastWriteTimeH;

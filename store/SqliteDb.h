@@ -122,8 +122,9 @@ public:
     bool SetSubTaskState(int nID, int state);
     bool DeleteSubTask(int nID);
     bool AddResult(int& newId, const ResultInfo_t& result);
-    bool SetResultState(int nID, int32_t state);  // ResultState
     bool SetResultFmtError(int nID, int verdict);
+    // The state a check ended in, when it did not finish (ResultInfo_t tells which).
+    bool SetResultState(int nID, int state);
     // Writes tmEnd, fSpeed, nFrame and the 18 counters of counters.
     bool UpdateResultEnd(int nID, int tmEnd, double fSpeed, int nFrame, const ResultInfo_t& counters);
     bool DeleteResult(int nID);

@@ -75,14 +75,14 @@ bool CSqliteDb::AddResult(int& newId, const ResultInfo_t& r)
     return true;
 }
 
-bool CSqliteDb::SetResultState(int nID, int32_t state)
-{
-    return Exec(SqlPrintf("update Results set nState=%d where nID=%d", state, nID));
-}
-
 bool CSqliteDb::SetResultFmtError(int nID, int verdict)
 {
     return Exec(SqlPrintf("update Results set nFmtError=%d,szFEDesc='' where nID=%d", verdict, nID));
+}
+
+bool CSqliteDb::SetResultState(int nID, int state)
+{
+    return Exec(SqlPrintf("update Results set nState=%d where nID=%d", state, nID));
 }
 
 bool CSqliteDb::UpdateResultEnd(int nID, int tmEnd, double fSpeed, int nFrame, const ResultInfo_t& c)

@@ -1,18 +1,26 @@
 #include "TaskQueries.h"
 
+#include "FaultKinds.h"
 #include "LoadRows.h"
 #include "SqlText.h"
+
+#include <cstring>
 
 namespace quarvik {
 namespace {
 
 // The Results counter columns 13..30, in schema order.
-constexpr int32_t ResultInfo_t::*kCounterFields[] = {
-    &ResultInfo_t::nNVCount,  &ResultInfo_t::nSFCount,  &ResultInfo_t::nBBCount,  &ResultInfo_t::nCFCount,
-    &ResultInfo_t::nCBCount,  &ResultInfo_t::nMSCCount, &ResultInfo_t::nNA1Count, &ResultInfo_t::nNA2Count,
-    &ResultInfo_t::nNA3Count, &ResultInfo_t::nNA4Count, &ResultInfo_t::nAL1Count, &ResultInfo_t::nAL2Count,
-    &ResultInfo_t::nAL3Count, &ResultInfo_t::nAL4Count, &ResultInfo_t::nAH1Count, &ResultInfo_t::nAH2Count,
-    &ResultInfo_t::nAH3Count, &ResultInfo_t::nAH4Count,
+struct CounterField {
+    const char* column;
+    int32_t ResultInfo_t::*field;
+};
+constexpr CounterField kCounterFields[] = {
+    {"nNVCount", &ResultInfo_t::nNVCount},   {"nSFCount", &ResultInfo_t::nSFCount},   {"nBBCount", &ResultInfo_t::nBBCount},
+    {"nCFCount", &ResultInfo_t::nCFCount},   {"nCBCount", &ResultInfo_t::nCBCount},   {"nMSCCount", &ResultInfo_t::nMSCCount},
+    {"nNA1Count", &ResultInfo_t::nNA1Count}, {"nNA2Count", &ResultInfo_t::nNA2Count}, {"nNA3Count", &ResultInfo_t::nNA3Count},
+    {"nNA4Count", &ResultInfo_t::nNA4Count}, {"nAL1Count", &ResultInfo_t::nAL1Count}, {"nAL2Count", &ResultInfo_t::nAL2Count},
+    {"nAL3Count", &ResultInfo_t::nAL3Count}, {"nAL4Count", &ResultInfo_t::nAL4Count}, {"nAH1Count", &ResultInfo_t::nAH1Count},
+    {"nAH2Count", &ResultInfo_t::nAH2Count}, {"nAH3Count", &ResultInfo_t::nAH3Count}, {"nAH4Count", &ResultInfo_t::nAH4Count},
 };
 constexpr int kFirstCounterColumn = 13;
 
@@ -47,8 +55,8 @@ void FillSubTask(CSqliteDb& db, SubTaskRow& row)
     s.nFaceImageSize = CopyBlob(db, 11, row.faceImage);
 }
 
-// Results columns in schema order.
-void FillResult(CSqliteDb& db, ResultRow& row)
+// Results columns in schema order; the face picture is the last, when selected.
+void FillResult(CSqliteDb& db, ResultRow& row, FacePictures faces)
 {
     ResultInfo_t& r = row.info;
     db.GetInt(0, r.nID);
@@ -65,19 +73,58 @@ void FillResult(CSqliteDb& db, ResultRow& row)
     db.GetInt(11, r.tmEnd);
     db.GetDouble(12, r.fSpeed);
     int col = kFirstCounterColumn;
-    for (int32_t ResultInfo_t::*field : kCounterFields)
-        db.GetInt(col++, r.*field);
+    for (const CounterField& counter : kCounterFields)
+        db.GetInt(col++, r.*counter.field);
     db.GetInt(31, r.nFmtError);
     db.GetString(32, r.szFEDesc);
-    r.nFaceImageSize = CopyBlob(db, 33, row.faceImage);
+    if (faces == FacePictures::kWith)
+        r.nFaceImageSize = CopyBlob(db, 33, row.faceImage);
 }
 
-std::vector<ResultRow> LoadResults(CSqliteDb& db, const std::string& sql)
+// Every Results column but the face picture: SQLite reads a row's blob whenever the statement
+// names its column, so a query without it skips the picture pages.
+constexpr const char* kResultColumnsWithoutFace =
+    "nID,nTaskID,nSubTaskID,szName,szFilename,szNewFilename,llFileSize,nFacePicState,nState,nFrame,tmBegin,tmEnd,"
+    "fSpeed,nNVCount,nSFCount,nBBCount,nCFCount,nCBCount,nMSCCount,nNA1Count,nNA2Count,nNA3Count,nNA4Count,"
+    "nAL1Count,nAL2Count,nAL3Count,nAL4Count,nAH1Count,nAH2Count,nAH3Count,nAH4Count,nFmtError,szFEDesc";
+
+// "select * from Results <condition>", with or without the face pictures.
+std::vector<ResultRow> LoadResults(CSqliteDb& db, const std::string& condition, FacePictures faces)
 {
-    return LoadRows<ResultRow>(db, sql, FillResult);
+    const std::string columns = faces == FacePictures::kWith ? "*" : kResultColumnsWithoutFace;
+    return LoadRows<ResultRow>(db, "select " + columns + " from Results " + condition,
+                               [faces](CSqliteDb& d, ResultRow& row) { FillResult(d, row, faces); });
+}
+
+// The face picture of row nID of table; false when the row or its picture is missing.
+bool LoadFaceImage(CSqliteDb& db, const char* table, int nID, std::vector<uint8_t>& pixels)
+{
+    std::vector<std::vector<uint8_t>> rows = LoadRows<std::vector<uint8_t>>(
+        db, SqlPrintf("select blobFaceImage from %s where nID=%d", table, nID),
+        [](CSqliteDb& d, std::vector<uint8_t>& out) { CopyBlob(d, 0, out); }, 1);
+    if (rows.empty() || rows.front().empty())
+        return false;
+    pixels = std::move(rows.front());
+    return true;
 }
 
 }  // namespace
+
+int32_t* ResultCounter(ResultInfo_t& result, int32_t kind)
+{
+    const char* column = FaultCounterColumn(kind);
+    for (const CounterField& counter : kCounterFields) {
+        if (column && std::strcmp(counter.column, column) == 0)
+            return &(result.*counter.field);
+    }
+    return nullptr;
+}
+
+int32_t ResultCount(const ResultInfo_t& result, int32_t kind)
+{
+    const int32_t* counter = ResultCounter(const_cast<ResultInfo_t&>(result), kind);
+    return counter ? *counter : 0;
+}
 
 std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID)
 {
@@ -89,27 +136,25 @@ std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID)
 
 bool LoadSubTaskFaceImage(CSqliteDb& db, int nID, std::vector<uint8_t>& pixels)
 {
-    std::vector<std::vector<uint8_t>> rows = LoadRows<std::vector<uint8_t>>(
-        db, SqlPrintf("select blobFaceImage from SubTasks where nID=%d", nID),
-        [](CSqliteDb& d, std::vector<uint8_t>& out) { CopyBlob(d, 0, out); }, 1);
-    if (rows.empty() || rows.front().empty())
-        return false;
-    pixels = std::move(rows.front());
-    return true;
+    return LoadFaceImage(db, "SubTasks", nID, pixels);
 }
 
-std::vector<ResultRow> LoadResultsBetween(CSqliteDb& db, int from, int to, bool newestFirst)
+std::vector<ResultRow> LoadResultsBetween(CSqliteDb& db, int from, int to, bool newestFirst, FacePictures faces)
 {
-    return LoadResults(db, newestFirst
-                               ? SqlPrintf("select * from Results where tmBegin >=%d and tmBegin <=%d order by tmBegin desc",
-                                           from, to)
-                               : SqlPrintf("select * from Results where tmBegin >=%d and tmBegin <=%d", from, to));
+    return LoadResults(db,
+                       newestFirst ? SqlPrintf("where tmBegin >=%d and tmBegin <=%d order by tmBegin desc", from, to)
+                                   : SqlPrintf("where tmBegin >=%d and tmBegin <=%d", from, to),
+                       faces);
 }
 
-std::vector<ResultRow> LoadResultsByName(CSqliteDb& db, const std::string& namePart)
+std::vector<ResultRow> LoadResultsByName(CSqliteDb& db, const std::string& namePart, FacePictures faces)
 {
-    return LoadResults(db, SqlPrintf("select * from Results where szName like '%%%q%%' order by tmBegin desc",
-                                     namePart.c_str()));
+    return LoadResults(db, SqlPrintf("where szName like '%%%q%%' order by tmBegin desc", namePart.c_str()), faces);
+}
+
+bool LoadResultFaceImage(CSqliteDb& db, int nID, std::vector<uint8_t>& pixels)
+{
+    return LoadFaceImage(db, "Results", nID, pixels);
 }
 
 bool DeleteResultFromHistory(CSqliteDb& db, int nID)

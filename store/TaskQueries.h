@@ -51,17 +51,30 @@ struct FaultSpan {
     int32_t tmEnd;
 };
 
+// The result's counter of a fault kind (the column the fault vocabulary names); nullptr, or
+// 0, for a kind that counts nowhere.
+int32_t* ResultCounter(ResultInfo_t& result, int32_t kind);
+int32_t ResultCount(const ResultInfo_t& result, int32_t kind);
+
 // Sub-tasks of a task (nTaskID -1: the manual check list) that are not finished (state 12),
 // in the order the database returns them.
 std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID);
 // The face picture of a sub-task; false when the row or its picture is missing.
 bool LoadSubTaskFaceImage(CSqliteDb& db, int nID, std::vector<uint8_t>& pixels);
 
+// Whether Results rows come with their face pictures. Without, a row's nFaceImageSize is 0 and
+// the picture is read when it is needed (LoadResultFaceImage): a year of history lists fast.
+enum class FacePictures { kWith, kWithout };
+
 // Results begun within [from, to] (seconds since 1970), in stored order (the day's list) or
 // newest first (the history).
-std::vector<ResultRow> LoadResultsBetween(CSqliteDb& db, int from, int to, bool newestFirst);
+std::vector<ResultRow> LoadResultsBetween(CSqliteDb& db, int from, int to, bool newestFirst,
+                                          FacePictures faces = FacePictures::kWith);
 // Results whose name contains namePart (SQL LIKE: '%' and '_' in it match anything), newest first.
-std::vector<ResultRow> LoadResultsByName(CSqliteDb& db, const std::string& namePart);
+std::vector<ResultRow> LoadResultsByName(CSqliteDb& db, const std::string& namePart,
+                                         FacePictures faces = FacePictures::kWith);
+// The face picture of a result; false when the row or its picture is missing.
+bool LoadResultFaceImage(CSqliteDb& db, int nID, std::vector<uint8_t>& pixels);
 // The history's delete: one statement outside a transaction; the trigger removes the details.
 bool DeleteResultFromHistory(CSqliteDb& db, int nID);
 

@@ -4,11 +4,14 @@
 // CopyField). Picture pointers are borrowed: the record never owns the pixels it points to.
 #pragma once
 
+#include "TextField.h"
+
 #include <cstdint>
 
 namespace quarvik {
 
-// Sub-task states; 12 is final. Display names belong to the windows that show them.
+// Sub-task states. 12 is the clean end; 13-15 are the ends of a check that failed, and a result
+// records them too (ResultInfo_t below). Names and colours: TaskStates.h.
 enum SubTaskState : int32_t {
     kSubTaskNew = 1,
     kSubTaskThumbnail = 2,
@@ -22,6 +25,9 @@ enum SubTaskState : int32_t {
     kSubTaskFormatValid = 10,
     kSubTaskPictureError = 11,
     kSubTaskDone = 12,
+    kSubTaskInterrupted = 13,  // stopped midway: by the operator, or its run never finished
+    kSubTaskOpenFailed = 14,   // the material could not be opened (or fetched)
+    kSubTaskStoreFailed = 15,  // what the check found could not be stored whole
 };
 
 // Face pictures: 40 x 40, 3 bytes per pixel (blue, green, red), top row first, no padding.
@@ -33,10 +39,10 @@ struct SubTaskInfo_t {
     int32_t nTaskID;  // owning AutoTask.nID; -1 for the manual check list
     int32_t nID;      // SubTasks.nID; 0 until inserted
     int32_t nType;    // TargetType of the source (2 for files added by hand)
-    char szName[64];
-    char szFilename[260];
-    char szNewFilename[260];
-    char szLocalFile[260];  // memory only
+    char szName[kNameFieldBytes];
+    char szFilename[kPathFieldBytes];
+    char szNewFilename[kPathFieldBytes];
+    char szLocalFile[kPathFieldBytes];  // memory only
     int64_t llFileSize;
     int32_t nFacePicState;  // 1: pFaceImage holds a face picture
     int32_t nState;         // SubTaskState
@@ -46,6 +52,9 @@ struct SubTaskInfo_t {
     char szPolicy[128];
     int32_t nProgress;  // memory only
     int32_t nDownload;  // memory only
+    // Memory only: the list's own id of the sub-task, given when it enters the list and never
+    // given again by that list. Worker reports name their sub-task by it, not by its row.
+    int32_t nSerial;
 };
 
 // Format verdicts of a result.
@@ -57,34 +66,31 @@ enum FormatVerdict : int32_t {
 
 // One check of a sub-task; its persistent fields are a Results row.
 //
-// nState is the state of the result. A result is made in the state of its sub-task then,
-// 8 (checking), and keeps it until its check ends: so a check whose program ended first
-// (killed, crashed, power lost) leaves its partial result marked as never finished without
-// writing anything. The end of the check writes one of the other states.
-struct ResultInfo_t;
-enum ResultState : int32_t {
-    kResultChecking = kSubTaskChecking,  // begun and not ended: still running, or never finished
-    kResultComplete = kSubTaskDone,      // reached the end of its input (or of its format check,
-                                         // when that was all); everything it found is stored
-                                         // (read back and compared)
-    kResultStopped = 13,                 // stopped before the end of its input (Stop, a signal)
-    kResultNotStored = 14,               // what the check found could not all be stored
-};
-// The state of a result. Results stored before the end of a check wrote its state kept the 8
-// they were made with; their end time tells that they are complete.
-ResultState ResultStateOf(const ResultInfo_t& result);
-
+// How a result ended is read from two of its columns (the schema has no column of its own):
+// - nState is the sub-task's state when the result was made (8) while the check runs. A check
+//   that ends without finishing writes its failure state there, before anything else of its
+//   end: kSubTaskInterrupted (stopped by the operator, or found left by a run that is gone),
+//   kSubTaskOpenFailed, kSubTaskStoreFailed. Such a result is kept, never deleted, with the
+//   counts and faults stored until then.
+// - tmEnd is 0 until the check has ended; every check that ends sets it, the format-only ones
+//   and the failed ones included. A result with tmEnd 0 that no one is checking is a run that
+//   never finished: it counts as interrupted even while its nState is still 8.
+// A result whose nState is none of 13-15 and whose tmEnd is set finished cleanly: its counts
+// and nFmtError tell whether it passed. ResultStateOf (TaskStates.h) derives this state.
+// Writers: CSqliteDb::SetResultState, then UpdateResultEnd (CResultRecorder::EndResult does
+// both); a sub-task reaches 13-15 through the check reports kReportStopped, kReportOpenFailed
+// and kReportStoreFailed (SubTaskList.h).
 struct ResultInfo_t {
     int32_t nID;
     int32_t nTaskID;
     int32_t nSubTaskID;
     int32_t nType;  // not stored: the sub-task's nType
-    char szName[64];
-    char szFilename[260];
-    char szNewFilename[260];
+    char szName[kNameFieldBytes];
+    char szFilename[kPathFieldBytes];
+    char szNewFilename[kPathFieldBytes];
     int64_t llFileSize;
     int32_t nFacePicState;
-    int32_t nState;  // ResultState
+    int32_t nState;
     int32_t nFrame;
     int32_t tmBegin;  // seconds since 1970-01-01 UTC
     int32_t tmEnd;
@@ -113,13 +119,6 @@ struct ResultInfo_t {
     const uint8_t* pFaceImage;  // borrowed; null when none
     int32_t nPlayFrame;         // not stored
 };
-
-inline ResultState ResultStateOf(const ResultInfo_t& result)
-{
-    if (result.nState == kResultChecking && result.tmEnd != 0)
-        return kResultComplete;
-    return static_cast<ResultState>(result.nState);
-}
 
 // One fault event; a Faults row.
 struct FaultInfo_t {

@@ -13,7 +13,7 @@ namespace quarvik {
 // An id with its name, for the choice lists of the task page.
 struct IdName_t {
     int32_t nID;
-    char szName[64];
+    char szName[kNameFieldBytes];
 };
 
 // All tasks in id order, or the enabled ones only.

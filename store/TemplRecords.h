@@ -4,6 +4,8 @@
 // than their columns; fill them with CopyField so a longer text is cut on a character boundary.
 #pragma once
 
+#include "TextField.h"
+
 #include <cstdint>
 
 namespace quarvik {
@@ -12,7 +14,7 @@ namespace quarvik {
 struct MonTask_t {
     int32_t nID;
     int32_t bActive;  // 1: enabled, gets a workspace tab and runs
-    char szName[64];
+    char szName[kNameFieldBytes];
     char szComment[128];
     int32_t nTargetID;  // Target.nID of the watched target
     int32_t bSyntax;    // 1: run the format check
@@ -34,12 +36,12 @@ enum TargetType : int32_t {
 // A row of Target.
 struct MonObj_t {
     int32_t nID;
-    char szName[64];
+    char szName[kNameFieldBytes];
     int32_t nType;  // TargetType
     char szComment[128];
     char szIp[32];
     int32_t nPort;
-    char szPath[32];
+    char szPath[kPathFieldBytes];  // watched folder, or the folder on the FTP server
     char szUser[32];
     char szPasswd[32];
     int32_t nTimeSpan;  // polling interval in seconds (FTP, folder)
@@ -60,7 +62,7 @@ struct MonSyntaxItem_t {
 // and keeps it alive while the record is used.
 struct MonSyntax_t {
     int32_t nID;
-    char szName[64];
+    char szName[kNameFieldBytes];
     char szComment[128];
     int32_t nCount;
     MonSyntaxItem_t* pItems;

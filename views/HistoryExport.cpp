@@ -1,5 +1,6 @@
 #include "HistoryExport.h"
 
+#include "FaultKinds.h"
 #include "GbkFile.h"
 #include "HtmlText.h"
 #include "Pictures.h"
@@ -12,24 +13,29 @@
 
 namespace quarvik {
 
-const char* const kHistoryHeader =
-    "<html>\r\n<head>\r\n<META http-equiv=\"Content-Type\" content=\"text/html;\" /></head>\r\n<body>\r\n"
-    "<div><p align=\"center\"><b><font size=\"7\">检测报告</font></b></div></br>\r\n"
-    "<div><table border=\"1\" width=\"100%\" cellpadding=\"1\" cellspacing=\"0\" "
-    "style=\"border:1px solid Navy;border-collapse:collapse;\">\r\n<tr>\r\n<th scope=\"col\"></th>\r\n"
-    "<th scope=\"col\">日期</th>\r\n<th scope=\"col\">文件</th>\r\n<th scope=\"col\">名称</th>\r\n"
-    "<th scope=\"col\">格式</th>\r\n<th scope=\"col\">静帧</th>\r\n<th scope=\"col\">黑场</th>\r\n"
-    "<th scope=\"col\">彩场</th>\r\n<th scope=\"col\">彩条</th>\r\n<th scope=\"col\">马赛克</th>\r\n"
-    "<th scope=\"col\">左音无</th>\r\n<th scope=\"col\">左音低</th>\r\n<th scope=\"col\">左音高</th>\r\n"
-    "<th scope=\"col\">右音无</th>\r\n<th scope=\"col\">右音低</th>\r\n<th scope=\"col\">右音高</th>\r\n</tr>\r\n";
+std::string HistoryHeader()
+{
+    std::string header =
+        "<html>\r\n<head>\r\n<META http-equiv=\"Content-Type\" content=\"text/html;\" /></head>\r\n<body>\r\n"
+        "<div><p align=\"center\"><b><font size=\"7\">检测报告</font></b></div></br>\r\n"
+        "<div><table border=\"1\" width=\"100%\" cellpadding=\"1\" cellspacing=\"0\" "
+        "style=\"border:1px solid Navy;border-collapse:collapse;\">\r\n<tr>\r\n<th scope=\"col\"></th>\r\n"
+        "<th scope=\"col\">日期</th>\r\n<th scope=\"col\">文件</th>\r\n<th scope=\"col\">名称</th>\r\n"
+        "<th scope=\"col\">格式</th>\r\n";
+    for (int32_t kind : kCountColumnKinds)
+        header += std::string("<th scope=\"col\">") + FindFaultKind(kind)->exportTitle + "</th>\r\n";
+    return header + "<th scope=\"col\">状态</th>\r\n</tr>\r\n";
+}
+
 const char* const kHistoryFooter = "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n";
 
 namespace {
 
-std::string Cell(const std::string& text, bool red)
+// colour: "" for the page's own, else "#RRGGBB".
+std::string Cell(const std::string& text, const std::string& colour)
 {
     const std::string escaped = HtmlEscape(text);
-    return "<td>" + (red ? "<font color=\"#FF0000\">" + escaped + "</font>" : escaped) + "</td>\r\n";
+    return "<td>" + (colour.empty() ? escaped : "<font color=\"" + colour + "\">" + escaped + "</font>") + "</td>\r\n";
 }
 
 std::string ImageCell(const std::string& name)
@@ -52,12 +58,12 @@ std::string FormatFileName(FormatIcon icon)
 std::string HistoryRowHtml(const ResultInfo_t& result, int i)
 {
     const ResultRowTexts texts = HistoryRowTexts(result);
-    const bool red = ShowsFaults(texts);
-    std::string html = "<tr>\r\n" + ImageCell(FaceFileName(i)) + Cell(texts.checkTime, red) + Cell(texts.file, red) +
-                       Cell(texts.name, red) + ImageCell(FormatFileName(texts.formatIcon));
+    const std::string colour = texts.failure ? HtmlColour(*texts.failure) : ShowsFaults(texts) ? "#FF0000" : "";
+    std::string html = "<tr>\r\n" + ImageCell(FaceFileName(i)) + Cell(texts.checkTime, colour) +
+                       Cell(texts.file, colour) + Cell(texts.name, colour) + ImageCell(FormatFileName(texts.formatIcon));
     for (const std::string& count : texts.counts)
-        html += Cell(count, red);
-    return html + "</tr>\r\n";
+        html += Cell(count, colour);
+    return html + Cell(texts.state, colour) + "</tr>\r\n";
 }
 
 ReportOutcome WriteHistoryExport(const std::string& folder, std::span<const ResultInfo_t> results)
@@ -81,7 +87,7 @@ ReportOutcome WriteHistoryExport(const std::string& folder, std::span<const Resu
         outcome.Fail(page.Error());
         return outcome;
     }
-    bool written = page.Write(kHistoryHeader);
+    bool written = page.Write(HistoryHeader());
     for (size_t i = 0; written && i < results.size(); ++i) {
         const ResultInfo_t& result = results[i];
         SaveReportPicture(FacePicture(result.pFaceImage, result.nFaceImageSize), images,

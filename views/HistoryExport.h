@@ -13,8 +13,8 @@
 
 namespace quarvik {
 
-// The fixed texts around the rows.
-extern const char* const kHistoryHeader;
+// The texts around the rows: the table's start with one title per column, and its end.
+std::string HistoryHeader();
 extern const char* const kHistoryFooter;
 
 // Row i of the table (UTF-8, texts escaped).

@@ -1,18 +1,14 @@
 #include "ResultColumns.h"
 
 #include "FileDisplay.h"
+#include "TaskQueries.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <ctime>
 
 namespace quarvik {
-
-const std::array<int32_t ResultInfo_t::*, kCountColumns> kCountColumnFields = {
-    &ResultInfo_t::nSFCount,  &ResultInfo_t::nBBCount,  &ResultInfo_t::nCFCount,  &ResultInfo_t::nCBCount,
-    &ResultInfo_t::nMSCCount, &ResultInfo_t::nNA1Count, &ResultInfo_t::nAL1Count, &ResultInfo_t::nAH1Count,
-    &ResultInfo_t::nNA2Count, &ResultInfo_t::nAL2Count, &ResultInfo_t::nAH2Count,
-};
 
 namespace {
 
@@ -30,16 +26,27 @@ std::string LocalTimeText(int32_t seconds)
 
 ResultRowTexts HistoryRowTexts(const ResultInfo_t& result)
 {
+    const int32_t state = ResultStateOf(result, false);
     ResultRowTexts texts{LocalTimeText(result.tmBegin), DisplayFileName(result.szFilename), result.szName,
-                         FormatIconOf(result.nFmtError), {}};
+                         FormatIconOf(result.nFmtError), {}, ResultStateName(state), FailureColourOf(state)};
     for (int i = 0; i < kCountColumns; ++i)
-        texts.counts[i] = result.nFmtError == kFormatInvalid ? "0" : std::to_string(result.*kCountColumnFields[i]);
+        texts.counts[i] = state == kSubTaskOpenFailed          ? "-"
+                          : result.nFmtError == kFormatInvalid ? "0"
+                                                               : std::to_string(ResultCount(result, kCountColumnKinds[i]));
     return texts;
 }
 
 bool ShowsFaults(const ResultRowTexts& texts)
 {
-    return std::any_of(texts.counts.begin(), texts.counts.end(), [](const std::string& c) { return c != "0"; });
+    return std::any_of(texts.counts.begin(), texts.counts.end(),
+                       [](const std::string& c) { return c != "0" && c != "-"; });
+}
+
+std::string HtmlColour(const StateColour& colour)
+{
+    char text[8];
+    std::snprintf(text, sizeof(text), "#%02X%02X%02X", colour.red, colour.green, colour.blue);
+    return text;
 }
 
 FormatIcon FormatIconOf(int32_t nFmtError)

@@ -9,6 +9,7 @@
 #include "TaskQueries.h"
 #include "TaskRecords.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,13 @@ struct ResultReport {
     // nImageHeight, nBitCount 24) is borrowed and must stay valid during the write.
     std::vector<FaultInfo_t> faults;
 };
+
+// The texts of a fault event as the detail list and the report show them: start, end and
+// length as time codes, and the kind's name.
+std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault);
+// The texts of a format deviation: "type.name", first and second valid value (a single space
+// when the second is empty) and the actual value.
+std::array<std::string, 4> DeviationTexts(const SyntaxErrRow& row);
 
 // True when the content section lists the faults, each with its picture file.
 bool ReportListsFaults(const ResultReport& report);

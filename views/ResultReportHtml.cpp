@@ -1,7 +1,9 @@
 #include "FaultKinds.h"
 #include "FileDisplay.h"
 #include "HtmlText.h"
+#include "ResultColumns.h"
 #include "ResultReport.h"
+#include "TaskStates.h"
 
 #include <cstdio>
 
@@ -66,10 +68,10 @@ std::string FormatSection(const ResultReport& report)
     html += "<th scope=\"col\">序号.</th>\r\n<th scope=\"col\">错误对象</th>\r\n<th scope=\"col\">有效值1</th>\r\n"
             "<th scope=\"col\">有效值2</th>\r\n<th scope=\"col\">实际值</th>\r\n</tr>\r\n";
     for (size_t i = 0; i < report.deviations.size(); ++i) {
-        const SyntaxErrRow& row = report.deviations[i];
-        html += Format("<tr>\r\n<td width=60>%d</td>\r\n", static_cast<int>(i + 1)) +
-                Cell(row.szType + "." + row.szName) + Cell(row.szVaildValue1) +
-                Cell(row.szVaildValue2.empty() ? " " : row.szVaildValue2) + Cell(row.szRealValue) + "</tr>\r\n";
+        html += Format("<tr>\r\n<td width=60>%d</td>\r\n", static_cast<int>(i + 1));
+        for (const std::string& text : DeviationTexts(report.deviations[i]))
+            html += Cell(text);
+        html += "</tr>\r\n";
     }
     return html + kSectionEnd;
 }
@@ -77,23 +79,45 @@ std::string FormatSection(const ResultReport& report)
 std::string ContentSection(const ResultReport& report)
 {
     std::string html = "<b><font size=\"6\">图像检测结果</font></b>";
-    if (!ReportListsFaults(report))
+    // A check that failed says so first; what it found until then (if anything) follows, but
+    // never "no anomalies", which it cannot know.
+    const int32_t state = ResultStateOf(report.result, false);
+    const StateColour* failure = FailureColourOf(state);
+    if (failure) {
+        const std::string text = "<font color=\"" + HtmlColour(*failure) + "\">" + ResultStateName(state) + "</font>";
+        html += Format(kOneCellTable, text.c_str());
+    }
+    if (!ReportListsFaults(report)) {
+        if (failure)
+            return html + kSectionEnd;
         return html + Format(kOneCellTable, report.result.nFmtError == kFormatInvalid ? "未检测！" : "图像无异常！") +
                kSectionEnd;
+    }
     html += kTableStart;
     html += "<th scope=\"col\">序号</th>\r\n<th scope=\"col\">开始时间</th>\r\n<th scope=\"col\">结束时间</th>\r\n"
             "<th scope=\"col\">长度</th>\r\n<th scope=\"col\">异态</th>\r\n<th scope=\"col\"></th>\r\n</tr>\r\n";
     for (size_t i = 0; i < report.faults.size(); ++i) {
-        const FaultInfo_t& fault = report.faults[i];
-        html += Format("<tr>\r\n<td width=60>%d</td>\r\n", static_cast<int>(i + 1)) +
-                Cell(CheckFrameTimeCode(fault.tmBegin)) + Cell(CheckFrameTimeCode(fault.tmEnd)) +
-                Cell(CheckFrameTimeCode(fault.tmEnd - fault.tmBegin + 1)) + Cell(FaultDetailName(fault.nFault)) +
-                Format("<td width=90><img border=\"0\" src=\"images/%d.bmp\" ></td>\r\n</tr>\r\n", static_cast<int>(i));
+        html += Format("<tr>\r\n<td width=60>%d</td>\r\n", static_cast<int>(i + 1));
+        for (const std::string& text : FaultEventTexts(report.faults[i]))
+            html += Cell(text);
+        html += Format("<td width=90><img border=\"0\" src=\"images/%d.bmp\" ></td>\r\n</tr>\r\n", static_cast<int>(i));
     }
     return html + kSectionEnd;
 }
 
 }  // namespace
+
+std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault)
+{
+    return {CheckFrameTimeCode(fault.tmBegin), CheckFrameTimeCode(fault.tmEnd),
+            CheckFrameTimeCode(fault.tmEnd - fault.tmBegin + 1), FaultDetailName(fault.nFault)};
+}
+
+std::array<std::string, 4> DeviationTexts(const SyntaxErrRow& row)
+{
+    return {row.szType + "." + row.szName, row.szVaildValue1, row.szVaildValue2.empty() ? " " : row.szVaildValue2,
+            row.szRealValue};
+}
 
 bool ReportListsFaults(const ResultReport& report)
 {

@@ -34,6 +34,12 @@ bool LoadResultReport(CSqliteDb& db, int nResultID, StoredResultReport& out)
     out.report.result = row.info;
     out.report.media = LoadMediaInfo(db, nResultID);
     out.report.deviations = LoadSyntaxErrs(db, nResultID);
+    LoadFaultsOf(db, nResultID, out);
+    return true;
+}
+
+void LoadFaultsOf(CSqliteDb& db, int nResultID, StoredResultReport& out)
+{
     out.faultRows = LoadFaults(db, nResultID);
     out.report.faults.clear();
     constexpr size_t kSnapshotBytes = kSnapshotWidth * kSnapshotHeight * 3;
@@ -47,7 +53,6 @@ bool LoadResultReport(CSqliteDb& db, int nResultID, StoredResultReport& out)
         }
         out.report.faults.push_back(info);
     }
-    return true;
 }
 
 std::vector<ResultInfo_t> BorrowResultInfos(const std::vector<ResultRow>& rows)

@@ -34,6 +34,8 @@ struct StoredResultReport {
 // result does not exist. A fault whose blob holds a whole 160 x 120 snapshot gets it; any
 // other is drawn without one.
 bool LoadResultReport(CSqliteDb& db, int nResultID, StoredResultReport& out);
+// The faults of a result into out, with their snapshots as above.
+void LoadFaultsOf(CSqliteDb& db, int nResultID, StoredResultReport& out);
 
 // The records of rows, each with its face picture pointing into its row: valid while rows is.
 std::vector<ResultInfo_t> BorrowResultInfos(const std::vector<ResultRow>& rows);

@@ -1,6 +1,7 @@
 #include "WndCheck.h"
 
 #include "FileDisplay.h"
+#include "WndGraph.h"
 
 #include <QPainter>
 
@@ -18,7 +19,10 @@ QString CWndCheck::PlayingTime(int pictures) {
     return QString::asprintf("%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
 }
 
-CWndCheck::CWndCheck(QWidget* parent) : CMyDialog(parent) { SetDrawMode(true); }
+CWndCheck::CWndCheck(QWidget* parent) : CMyDialog(parent), m_timeline(new CWndGraph(this)) {
+    SetDrawMode(true);
+    m_timeline->SetCursor(CWndGraph::kNoCursor);
+}
 
 void CWndCheck::OnPreviewPicture(const BitmapInfoHeader_t& header, const uint8_t* pixels) {
     const int width = header.biWidth;
@@ -34,12 +38,26 @@ void CWndCheck::OnPreviewPicture(const BitmapInfoHeader_t& header, const uint8_t
 void CWndCheck::OnCheckProgress(bool checking, const CheckProgress_t& progress) {
     const char* end = static_cast<const char*>(std::memchr(progress.szFile, '\0', sizeof(progress.szFile)));
     const std::string file(progress.szFile, end ? end : progress.szFile + sizeof(progress.szFile));
+    // Another file, or the monitor handed on: its marks go.
+    if (file != m_address || !checking) {
+        m_address = file;
+        m_timeline->SetResult(nullptr);
+    }
     m_file = QString::fromStdString(DisplayFileName(file));
     m_speed = QStringLiteral("%1 FPS").arg(progress.nSpeed);
     m_progress = qBound(0, progress.nProgress, 100);
     m_time = PlayingTime(progress.nPictures);
     if (!checking) m_picture = QImage();
+    // The check reports pictures and percent, not the length: the length follows from both and
+    // grows more exact as the check goes on. Marks are placed by it.
+    if (m_progress > 0 && progress.nPictures > 0)
+        m_timeline->SetFrameCount(static_cast<int32_t>(qMin<qint64>(qint64(progress.nPictures) * 100 / m_progress, INT32_MAX)));
+    m_timeline->SetCursor(m_progress);
     update();
+}
+
+void CWndCheck::OnFaultMark(int32_t tmBegin, int32_t tmEnd) {
+    m_timeline->AppendSpan(static_cast<uint32_t>(qMax(tmBegin, 0)), static_cast<uint32_t>(qMax(tmEnd, 0)));
 }
 
 void CWndCheck::Clear() {
@@ -48,7 +66,10 @@ void CWndCheck::Clear() {
     OnCheckProgress(false, none);
 }
 
-void CWndCheck::resizeEvent(QResizeEvent*) { m_geometry = LayoutFor(width(), height()); }
+void CWndCheck::resizeEvent(QResizeEvent*) {
+    m_geometry = LayoutFor(width(), height());
+    m_timeline->setGeometry(m_geometry.timeline);
+}
 
 void CWndCheck::paintEvent(QPaintEvent*) {
     QPainter p(this);
@@ -61,8 +82,4 @@ void CWndCheck::paintEvent(QPaintEvent*) {
     p.setPen(kTextGreen);
     p.drawText(m_geometry.speed, Qt::AlignRight | Qt::AlignVCenter, m_speed);
     p.drawText(m_geometry.time, Qt::AlignCenter, m_time);
-    // The progress strip: the analysed part of the file over the whole.
-    const QRect strip = m_geometry.timeline;
-    p.fillRect(strip, QColor(70, 70, 70));
-    p.fillRect(QRect(strip.left(), strip.top(), strip.width() * m_progress / 100, strip.height()), QColor(0, 140, 0));
 }

@@ -1,12 +1,17 @@
 #pragma once
 // The check monitor: the pictures a running content check is looking at, the file under check
-// (its display form), the analysis speed, the analysed playing time and a progress strip. The
-// check thread's calls reach it on the GUI thread; the pixels of a preview are copied at once.
+// (its display form), the analysis speed, the analysed playing time and the fault timeline: the
+// check's position and the fault runs found so far. The check thread's calls reach it on the GUI
+// thread; the pixels of a preview are copied at once.
 #include "CheckNotify.h"
 #include "MyDialog.h"
 
 #include <QImage>
 #include <QRect>
+
+#include <string>
+
+class CWndGraph;
 
 class CWndCheck : public CMyDialog, public quarvik::ICheckMonitor {
     Q_OBJECT
@@ -30,7 +35,9 @@ public:
     void OnPreviewPicture(const quarvik::BitmapInfoHeader_t& header, const uint8_t* pixels) override;
     // checking false clears the picture (the monitor was handed to another check).
     void OnCheckProgress(bool checking, const quarvik::CheckProgress_t& progress) override;
-    // Empty name, "0 FPS", 00:00:00, no picture and no progress.
+    // A fault run of the file under check, marked on the timeline.
+    void OnFaultMark(int32_t tmBegin, int32_t tmEnd) override;
+    // Empty name, "0 FPS", 00:00:00, no picture, no progress and no marks.
     void Clear();
 
     QString FileText() const { return m_file; }
@@ -40,6 +47,7 @@ public:
     // The last preview, upright; null when cleared.
     const QImage& Picture() const { return m_picture; }
     QRect PictureRect() const { return m_geometry.picture; }
+    CWndGraph* Timeline() const { return m_timeline; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -47,6 +55,9 @@ protected:
 
 private:
     Geometry m_geometry;
+    CWndGraph* m_timeline;
+    // The file the marks belong to, as the check opened it.
+    std::string m_address;
     QImage m_picture;
     QString m_file;
     QString m_speed = QStringLiteral("0 FPS");

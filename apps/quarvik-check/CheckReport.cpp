@@ -56,9 +56,39 @@ std::string JsonString(const std::string& text)
     return out + "\"";
 }
 
+std::string LineText(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    const auto byte = [&](size_t k) -> unsigned { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    char code[8];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned c = byte(i);
+        const char* named = c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
+        if (named) {
+            out += named;
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(code, sizeof(code), "\\x%02X", c);
+            out += code;
+        } else if (c == 0xC2 && byte(i + 1) >= 0x80 && byte(i + 1) <= 0x9F) {
+            // C1 controls (U+0080-U+009F), the next line character U+0085 among them.
+            std::snprintf(code, sizeof(code), "\\u%04X", byte(++i));
+            out += code;
+        } else if (c == 0xE2 && byte(i + 1) == 0x80 && (byte(i + 2) == 0xA8 || byte(i + 2) == 0xA9)) {
+            // The line and paragraph separators U+2028, U+2029.
+            std::snprintf(code, sizeof(code), "\\u%04X", 0x2000 + byte(i + 2) - 0x80);
+            out += code;
+            i += 2;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 void WriteTextReport(std::ostream& out, const FileReport& report)
 {
-    out << DisplayFileName(report.path) << '\n';
+    out << LineText(DisplayFileName(report.path)) << '\n';
     if (report.duplicate) {
         out << "  ignored: already in the task list\n";
         return;
@@ -84,15 +114,17 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
     if (report.formatVerdict != 0)
         out << "  format " << (report.formatVerdict == 2 ? "valid" : "invalid") << '\n';
     for (const DeviationRecord& d : report.deviations) {
-        out << "  deviation " << d.level << ' ' << d.name << ": " << d.realValue << " (allowed "
-            << d.value1 << (d.value2.empty() ? "" : " .. ") << d.value2 << ")\n";
+        out << "  deviation " << LineText(d.level) << ' ' << LineText(d.name) << ": " << LineText(d.realValue)
+            << " (allowed " << LineText(d.value1) << (d.value2.empty() ? "" : " .. ") << LineText(d.value2) << ")\n";
     }
+    if (report.interrupted)
+        out << "  interrupted: the check stopped before the end of the input\n";
     if (!report.storeError.empty())
         out << "  " << report.storeError << '\n';
     else if (report.resultId > 0)
         out << "  stored as result " << report.resultId << '\n';
     if (!report.reportFolder.empty())
-        out << "  report " << report.reportFolder << '\n';
+        out << "  report " << LineText(report.reportFolder) << '\n';
     char summary[96];
     std::snprintf(summary, sizeof(summary), "  %zu fault events, %d frames analysed, %.1f fps\n",
                   report.events.size(), report.frames, report.speedFps);
@@ -109,7 +141,7 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
                       r.speedFps);
         out << (f ? "," : "") << "{\"path\":" << JsonString(DisplayFileName(r.path))
             << ",\"opened\":" << (r.opened ? "true" : "false") << ',' << numbers
-            << (r.duplicate ? ",\"duplicate\":true" : "")
+            << (r.duplicate ? ",\"duplicate\":true" : "") << (r.interrupted ? ",\"interrupted\":true" : "")
             << (r.storeError.empty() ? "" : ",\"store_error\":" + JsonString(r.storeError))
             << ",\"events\":[";
         for (size_t i = 0; i < r.events.size(); ++i) {

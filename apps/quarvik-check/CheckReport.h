@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarvik {
@@ -31,6 +32,7 @@ struct FileReport {
     std::string path;
     bool opened = false;
     bool duplicate = false;  // stored checks: already in the task list, not checked again
+    bool interrupted = false;  // stopped before the end: the events are those found until then
     int32_t frames = 0;     // pictures analysed
     double speedFps = 0.0;  // pictures per second of wall-clock time
     std::vector<EventRecord> events;
@@ -61,5 +63,10 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports);
 
 // Text as a JSON string literal, quotes included; bytes that are not UTF-8 become U+FFFD.
 std::string JsonString(const std::string& text);
+
+// Text for a line of the text output: control characters and line separators are escaped
+// ("\n", "\t", "\x1B", "\u0085", "\u2028", and "\\" for the backslash itself), so that
+// a name or path with a line feed in it still takes one line and reads back unambiguously.
+std::string LineText(std::string_view text);
 
 }  // namespace quarvik

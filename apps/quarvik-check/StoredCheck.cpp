@@ -123,6 +123,7 @@ FileReport CheckedReport(const CSubTaskList& list, int listRow, const CResultRec
     const ResultInfo_t& result = checked.info;
     report.storeError = checked.storeError;
     report.resultId = result.nID;
+    report.interrupted = recorder.Row(row).State() == kSubTaskInterrupted;
     report.formatVerdict = result.nFmtError;
     report.frames = result.nFrame > 0 ? result.nFrame + 1 : 0;
     report.speedFps = result.fSpeed;

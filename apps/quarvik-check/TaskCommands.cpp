@@ -1,5 +1,6 @@
 #include "TaskCommands.h"
 
+#include "CheckReport.h"
 #include "CheckRunner.h"
 #include "FaultKinds.h"
 #include "FormatCheck.h"
@@ -55,7 +56,8 @@ private:
         const SubTaskInfo_t& s = m_list.Row(row);
         m_last[row] = s.nState;
         const std::string state = SubTaskStateName(m_list.Kind(), s.nState);
-        PrintLine(m_prefix + DisplayFileName(s.szFilename) + ": " + (state.empty() ? "state " + std::to_string(s.nState) : state));
+        PrintLine(m_prefix + LineText(DisplayFileName(s.szFilename)) + ": " +
+                  (state.empty() ? "state " + std::to_string(s.nState) : state));
     }
     const CSubTaskList& m_list;
     const std::string m_prefix;
@@ -78,7 +80,7 @@ public:
     void OnFaultRecorded(int row, const ResultNotify_t& n) override
     {
         const ResultInfo_t& r = m_recorder.Row(row).info;
-        std::string line = "[task " + std::to_string(r.nTaskID) + "] " + DisplayFileName(r.szFilename) + ": " +
+        std::string line = "[task " + std::to_string(r.nTaskID) + "] " + LineText(DisplayFileName(r.szFilename)) + ": " +
                            FaultDetailName(n.nFault) + " " + CheckFrameTimeCode(n.tmBegin) + " - " +
                            CheckFrameTimeCode(n.tmEnd);
         if (!IsPictureFault(n.nFault))
@@ -96,6 +98,16 @@ struct RunningTask {
     std::unique_ptr<CCheckRunner> runner;
 };
 
+// Copies value into field when it fits: what an operator typed is refused, never cut.
+template <size_t N>
+bool PutField(char (&field)[N], const std::string& value)
+{
+    if (value.size() >= N)
+        return false;
+    CopyField(field, value);
+    return true;
+}
+
 bool ParseItem(const std::string& text, MonSyntaxItem_t& item)
 {
     const size_t colon = text.find(':');
@@ -103,15 +115,13 @@ bool ParseItem(const std::string& text, MonSyntaxItem_t& item)
     if (colon == std::string::npos || equals == std::string::npos || colon == 0 || equals == colon + 1)
         return false;
     std::memset(&item, 0, sizeof(item));
-    CopyField(item.szAvLevel, text.substr(0, colon));
-    CopyField(item.szName, text.substr(colon + 1, equals - colon - 1));
     const std::string value = text.substr(equals + 1);
     const size_t range = value.find("..");
     item.nCompare = range == std::string::npos ? 0 : 1;
-    CopyField(item.szValue1, range == std::string::npos ? value : value.substr(0, range));
-    if (range != std::string::npos)
-        CopyField(item.szValue2, value.substr(range + 2));
-    return true;
+    return PutField(item.szAvLevel, text.substr(0, colon)) &&
+           PutField(item.szName, text.substr(colon + 1, equals - colon - 1)) &&
+           PutField(item.szValue1, range == std::string::npos ? value : value.substr(0, range)) &&
+           (range == std::string::npos || PutField(item.szValue2, value.substr(range + 2)));
 }
 
 }  // namespace
@@ -142,7 +152,7 @@ int RunTasks(int taskId, const std::string& paramsPath, const std::function<bool
         CheckRunnerSetup setup;
         std::string error;
         if (!LoadTaskSetup(task, setup, error)) {
-            PrintLine(prefix + task.szName + ": not started: " + error);
+            PrintLine(prefix + LineText(task.szName) + ": not started: " + error);
             continue;
         }
         setup.paramsPath = paramsPath;
@@ -153,10 +163,10 @@ int RunTasks(int taskId, const std::string& paramsPath, const std::function<bool
         r.list->Load();
         r.runner = std::make_unique<CCheckRunner>(home, *r.list, recorder, setup);
         if (!r.runner->Start(&error)) {
-            PrintLine(prefix + task.szName + ": not started: " + (error.empty() ? "its source did not start" : error));
+            PrintLine(prefix + LineText(task.szName) + ": not started: " + (error.empty() ? "its source did not start" : error));
             continue;
         }
-        PrintLine(prefix + task.szName + ": running");
+        PrintLine(prefix + LineText(task.szName) + ": running");
         running.push_back(std::move(r));
     }
     if (running.empty()) {
@@ -194,13 +204,17 @@ int AddTemplate(const std::vector<std::string>& arguments)
     std::vector<MonSyntaxItem_t> items(arguments.size() - 1);
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (!ParseItem(arguments[i], items[i - 1])) {
-            std::fprintf(stderr, "quarvik-check: %s is not Level:Name=Value or Level:Name=Low..High\n",
+            std::fprintf(stderr, "quarvik-check: %s is not Level:Name=Value or Level:Name=Low..High, or a part "
+                                 "is too long for its field\n",
                          arguments[i].c_str());
             return kExitTrouble;
         }
     }
     MonSyntax_t syntax{};
-    CopyField(syntax.szName, arguments[0]);
+    if (!PutField(syntax.szName, arguments[0])) {
+        std::fprintf(stderr, "quarvik-check: a template name has at most %zu bytes\n", sizeof(syntax.szName) - 1);
+        return kExitTrouble;
+    }
     syntax.nCount = static_cast<int32_t>(items.size());
     syntax.pItems = items.empty() ? nullptr : items.data();
     CSqliteDb db;
@@ -223,29 +237,25 @@ int AddTask(const std::vector<std::string>& arguments)
         return kExitTrouble;
     }
     MonObj_t target{};
-    CopyField(target.szName, arguments[0]);
+    MonTask_t task{};
+    if (!PutField(target.szName, arguments[0]) || !PutField(task.szName, arguments[0])) {
+        std::fprintf(stderr, "quarvik-check: a task name has at most %zu bytes\n", sizeof(task.szName) - 1);
+        return kExitTrouble;
+    }
     target.nType = kKinds.at(arguments[1]);
     target.nTimeSpan = 10;
-    MonTask_t task{};
-    CopyField(task.szName, arguments[0]);
     task.bActive = 1;
     task.bPicute = 1;
     // Each key fills one field; a value longer than its field is refused rather than cut.
-    const auto put = [](auto& field, const std::string& value) {
-        if (value.size() >= sizeof(field))
-            return false;
-        CopyField(field, value);
-        return true;
-    };
     const auto apply = [&](const std::string& key, const std::string& value) {
         if (key == "path")
-            return put(target.szPath, value);
+            return PutField(target.szPath, value);
         if (key == "host" || key == "ip")
-            return put(target.szIp, value);
+            return PutField(target.szIp, value);
         if (key == "user")
-            return put(target.szUser, value);
+            return PutField(target.szUser, value);
         if (key == "password")
-            return put(target.szPasswd, value);
+            return PutField(target.szPasswd, value);
         if (key == "port") {
             target.nPort = std::atoi(value.c_str());
             return target.nPort > 0 && target.nPort < 65536;
@@ -305,8 +315,8 @@ int ListTasks()
     for (const MonTask_t& t : LoadTasks(db, false)) {
         MonObj_t target{};
         const bool hasTarget = LoadTarget(db, t.nTargetID, target);
-        std::printf("%d\t%s\t%s\ttarget %d (%s, type %d)\tformat %s\tcontent %s\n", t.nID, t.szName,
-                    t.bActive ? "active" : "inactive", t.nTargetID, hasTarget ? target.szPath : "missing",
+        std::printf("%d\t%s\t%s\ttarget %d (%s, type %d)\tformat %s\tcontent %s\n", t.nID, LineText(t.szName).c_str(),
+                    t.bActive ? "active" : "inactive", t.nTargetID, hasTarget ? LineText(target.szPath).c_str() : "missing",
                     hasTarget ? target.nType : -1, t.bSyntax ? std::to_string(t.nSyntaxID).c_str() : "off",
                     t.bPicute ? "on" : "off");
     }

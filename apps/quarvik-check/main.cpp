@@ -155,7 +155,7 @@ void ShowProgress(const std::string& path, CFFCheck& engine, double fps)
     const int filled = percent / 5;
     std::fprintf(stderr, "\r[%.*s%*s] %3d%% %7d frames %7.1f fps  %s", filled,
                  "####################", 20 - filled, "", percent, engine.PictureCount(), fps,
-                 DisplayFileName(path).c_str());
+                 LineText(DisplayFileName(path)).c_str());
     std::fflush(stderr);
 }
 
@@ -185,11 +185,12 @@ FileReport CheckOne(const std::string& path, const std::string& paramsPath, bool
     if (progressBar)
         std::fprintf(stderr, "\r\033[K");
     report.opened = outcome != CheckOutcome::kOpenFailed;
+    report.interrupted = outcome == CheckOutcome::kStopped;
     report.frames = engine.PictureCount();
     const double seconds = secondsSince();
     report.speedFps = seconds > 0 ? report.frames / seconds : 0.0;
     if (outcome == CheckOutcome::kOpenFailed)
-        std::fprintf(stderr, "quarvik-check: could not open %s\n", DisplayFileName(path).c_str());
+        std::fprintf(stderr, "quarvik-check: could not open %s\n", LineText(DisplayFileName(path)).c_str());
     return report;
 }
 

@@ -5,6 +5,7 @@
 #include "ListPictures.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
+#include "StateColours.h"
 #include "TaskSetup.h"
 #include "WndCheck.h"
 
@@ -211,4 +212,6 @@ void CWndManualChk::FillRow(int row) {
     const std::string state = m_tasks.StateText(row);
     m_list->SetItemText(row, kStateColumn,
                         state.empty() ? SizeText(m_tasks.Row(row).llFileSize) : QString::fromStdString(state));
+    const StateColour* failure = FailureColourOf(m_tasks.Row(row).nState);
+    m_list->SetItemTextColor(row, failure ? ToQColor(*failure) : m_list->TextColour());
 }

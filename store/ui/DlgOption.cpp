@@ -3,7 +3,12 @@
 #include "GdiplusButton.h"
 #include "MessageBox.h"
 #include "MyTabCtrl.h"
+#include "PageContent.h"
 #include "PageGeneral.h"
+#include "PageResult.h"
+#include "PageSyntax.h"
+#include "PageTarget.h"
+#include "PageTask.h"
 #include "Restart.h"
 
 #include <QHBoxLayout>
@@ -13,24 +18,18 @@
 using namespace quarvik;
 
 CDlgOption::CDlgOption(QWidget* parent, bool generalOnly)
-    : CMyPopDialog(parent),
-      m_generalOnly(generalOnly),
-      m_tabs(new CMyTabCtrl(this)),
-      m_stack(new QStackedLayout),
-      m_general(new CPageGeneral) {
+    : CMyPopDialog(parent), m_generalOnly(generalOnly), m_tabs(new CMyTabCtrl(this)), m_stack(new QStackedLayout) {
     setWindowTitle(QStringLiteral("系统设置"));
     m_tabs->setFixedHeight(24);
-    m_tabs->InsertItem(0, QStringLiteral("通用"));
-    m_pages.append(m_general);
+    m_general = AddPage(QStringLiteral("通用"), new CPageGeneral, [this] { return m_general->Save(); });
     if (!generalOnly) {
-        const QString later[] = {QStringLiteral("监测任务"), QStringLiteral("目标模板"), QStringLiteral("图像质量模板"),
-                                 QStringLiteral("格式模板"), QStringLiteral("检测结果")};
-        for (const QString& title : later) {
-            m_tabs->InsertItem(m_tabs->count(), title);
-            m_pages.append(new CMyDialog);
-        }
+        m_task = AddPage(QStringLiteral("监测任务"), new CPageTask, [this] { return m_task->Save(); });
+        m_target = AddPage(QStringLiteral("目标模板"), new CPageTarget);
+        m_content = AddPage(QStringLiteral("图像质量模板"), new CPageContent, [this] { return m_content->Save(); });
+        m_syntax = AddPage(QStringLiteral("格式模板"), new CPageSyntax);
+        m_result = AddPage(QStringLiteral("检测结果"), new CPageResult, [this] { return m_result->Save(); });
+        ConnectJumps();
     }
-    for (CMyDialog* page : m_pages) m_stack->addWidget(page);
 
     auto* ok = new CGdiplusButton(QStringLiteral("确定"), this);
     auto* cancel = new CGdiplusButton(QStringLiteral("取消"), this);
@@ -50,8 +49,31 @@ CDlgOption::CDlgOption(QWidget* parent, bool generalOnly)
     connect(m_tabs, &QTabBar::currentChanged, this, &CDlgOption::SelectTab);
     connect(ok, &QAbstractButton::clicked, this, &CDlgOption::accept);
     connect(cancel, &QAbstractButton::clicked, this, &CDlgOption::reject);
-    resize(generalOnly ? 520 : 760, generalOnly ? 340 : 520);
+    resize(generalOnly ? 520 : 820, generalOnly ? 340 : 560);
 }
+
+template <class PageType>
+PageType* CDlgOption::AddPage(const QString& title, PageType* page, std::function<bool()> save) {
+    m_tabs->InsertItem(m_tabs->count(), title);
+    m_pages.append(page);
+    m_saves.append(std::move(save));
+    m_stack->addWidget(page);
+    return page;
+}
+
+void CDlgOption::ConnectJumps() {
+    connect(m_task, &CPageTask::ManageTarget, this, [this](int id) {
+        SelectTab(kTabTarget);
+        m_target->SelectTargetId(id);
+    });
+    connect(m_task, &CPageTask::ManageSyntax, this, [this](int id) {
+        SelectTab(kTabSyntax);
+        m_syntax->SelectSyntaxId(id);
+    });
+    connect(m_task, &CPageTask::ManageContent, this, [this] { SelectTab(kTabContent); });
+}
+
+int CDlgOption::CurrentTab() const { return m_stack->currentIndex(); }
 
 void CDlgOption::SelectTab(int index) {
     if (index < 0 || index >= PageCount()) return;
@@ -60,10 +82,14 @@ void CDlgOption::SelectTab(int index) {
 }
 
 void CDlgOption::accept() {
-    if (!m_general->Save()) {
-        SelectTab(0);
-        return;
+    const int shown = CurrentTab();
+    for (int tab = 0; tab < m_saves.size(); ++tab) {
+        if (!m_saves[tab]) continue;
+        // A refusing page shows its message and focuses its field on its own tab.
+        SelectTab(tab);
+        if (!m_saves[tab]()) return;
     }
+    SelectTab(shown);
     CMyPopDialog::accept();
     if (m_generalOnly) return;
     if (ShowMessage(parentWidget(), QStringLiteral("需要重新启动软件,以使修改生效！重新启动吗?"), MsgIcon::Question,

@@ -3,13 +3,82 @@
 #include "EngineTestSupport.h"
 #include "FaultKinds.h"
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace quarvik {
 namespace {
+
+// Where the video packets of a file lie: byte position and size of each, in file order.
+std::vector<std::pair<int64_t, int>> VideoPayloads(const std::string& path)
+{
+    std::vector<std::pair<int64_t, int>> payloads;
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
+        return payloads;
+    const int video = av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(ctx, packet) >= 0) {
+        if (packet->stream_index == video && packet->pos >= 0)
+            payloads.emplace_back(packet->pos, packet->size);
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    avformat_close_input(&ctx);
+    return payloads;
+}
+
+// A damaged copy of a test file, removed with the object.
+class DamagedCopy {
+public:
+    explicit DamagedCopy(const std::string& name)
+        : m_path(std::filesystem::temp_directory_path() / ("quarvik-damaged-" + std::to_string(::getpid()) + "-" + name))
+    {
+        std::filesystem::copy_file(MediaPath(name), m_path, std::filesystem::copy_options::overwrite_existing);
+    }
+    ~DamagedCopy() { std::filesystem::remove(m_path); }
+    const std::string& Path() const { return m_path; }
+
+    // Overwrites the payload of video packets first..last (in file order) with zeros.
+    void ZeroPictures(size_t first, size_t last)
+    {
+        const auto payloads = VideoPayloads(m_path);
+        std::fstream file(m_path, std::ios::in | std::ios::out | std::ios::binary);
+        for (size_t i = first; i <= last && i < payloads.size(); ++i) {
+            file.seekp(payloads[i].first);
+            const std::string zeros(static_cast<size_t>(payloads[i].second), '\0');
+            file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+        }
+    }
+    // Cuts the file where its first picture begins: only the headers stay.
+    void KeepHeadersOnly()
+    {
+        const auto payloads = VideoPayloads(m_path);
+        if (!payloads.empty())
+            std::filesystem::resize_file(m_path, static_cast<uintmax_t>(payloads.front().first));
+    }
+
+private:
+    std::string m_path;
+};
+
+std::vector<Event> VideoLostEvents(const std::vector<Event>& events)
+{
+    std::vector<Event> lost;
+    std::copy_if(events.begin(), events.end(), std::back_inserter(lost),
+                 [](const Event& e) { return e.code == kFaultVideoLost; });
+    return lost;
+}
 
 class EngineMediaTest : public ::testing::Test {
 protected:
@@ -21,10 +90,14 @@ protected:
 
     CheckOutcome Check(const std::string& name, const CheckRunHooks& hooks = {})
     {
+        return CheckPath(MediaPath(name), hooks);
+    }
+    CheckOutcome CheckPath(const std::string& path, const CheckRunHooks& hooks = {})
+    {
         TempParams params(m_params);
         CFFCheck engine(params.Path());
         engine.SetResultSink(&m_sink);
-        const CheckOutcome outcome = RunContentCheck(engine, MediaPath(name).c_str(), 7, 42, hooks);
+        const CheckOutcome outcome = RunContentCheck(engine, path.c_str(), 7, 42, hooks);
         m_pictures = engine.PictureCount();
         m_progress = engine.ProgressPercent();
         return outcome;
@@ -99,6 +172,68 @@ TEST_F(EngineMediaTest, DamagedPacketsCostOnlyTheirOwnUnits)
     EXPECT_EQ(m_sink.events[0].begin, 0);
 }
 
+TEST_F(EngineMediaTest, VideoLostWherePicturesCannotBeDecodedOrEndBeforeTheSound)
+{
+    enum Damage { kNone, kZeroPictures40To59, kZeroEveryPicture, kHeadersOnly };
+    struct Case {
+        const char* name;
+        Damage damage;
+        int pictures, begin, end, endSlack;
+    };
+    const Case cases[] = {
+        {"short-video.ts", kNone, 50, 50, 99, 2},          // 2 s of pictures, 4 s of sound
+        {"intra.mp4", kZeroPictures40To59, 80, 40, 59, 0},  // pictures 40-59 do not decode
+        {"intra.mp4", kZeroEveryPicture, 0, 0, 99, 0},      // no picture, 4 s of sound
+        {"intra.mp4", kHeadersOnly, 0, 0, 0, 0},            // nothing behind the headers
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " damage " + std::to_string(c.damage));
+        DamagedCopy copy(c.name);
+        if (c.damage == kZeroPictures40To59)
+            copy.ZeroPictures(40, 59);
+        else if (c.damage == kZeroEveryPicture)
+            copy.ZeroPictures(0, 99);
+        else if (c.damage == kHeadersOnly)
+            copy.KeepHeadersOnly();
+        m_sink = RecordingSink();
+        ASSERT_EQ(CheckPath(copy.Path()), CheckOutcome::kFinished);
+        EXPECT_EQ(m_pictures, c.pictures);
+        ASSERT_EQ(m_sink.events.size(), 1u) << "moving pictures and a tone have no other fault";
+        const Event& lost = m_sink.events[0];
+        EXPECT_EQ(lost.code, kFaultVideoLost);
+        EXPECT_EQ(lost.begin, c.begin);
+        EXPECT_NEAR(lost.end, c.end, c.endSlack);
+        EXPECT_EQ(lost.value, 0);
+        ASSERT_EQ(lost.snapshot.size(), cv::Size(160, 120));
+        EXPECT_EQ(cv::countNonZero(lost.snapshot.reshape(1)), 0) << "a lost picture shows black";
+    }
+
+    // Switched off, or asked to last longer than the loss: nothing.
+    DamagedCopy copy("intra.mp4");
+    copy.ZeroPictures(40, 59);
+    m_params[kFaultVideoLost].nDuration = 21;
+    m_sink = RecordingSink();
+    ASSERT_EQ(CheckPath(copy.Path()), CheckOutcome::kFinished);
+    EXPECT_TRUE(m_sink.events.empty());
+    m_params[kFaultVideoLost].nDuration = 1;
+    m_params[kFaultVideoLost].nEnable = 0;
+    m_sink = RecordingSink();
+    ASSERT_EQ(Check("short-video.ts"), CheckOutcome::kFinished);
+    EXPECT_TRUE(m_sink.events.empty());
+}
+
+TEST_F(EngineMediaTest, NoVideoLostInOrdinaryFiles)
+{
+    for (const char* name : {"faults.ts", "faults.mxf", "faults.mp4", "faults.avi", "damaged.ts", "vfr.mp4",
+                             "vfr.mkv", "late-video.ts", "ntsc.mp4", "video-only.mkv", "intra.mp4", "tone.wav",
+                             "mono44k.m4a", "cover.m4a"}) {
+        SCOPED_TRACE(name);
+        m_sink = RecordingSink();
+        ASSERT_EQ(Check(name), CheckOutcome::kFinished);
+        EXPECT_TRUE(VideoLostEvents(m_sink.events).empty()) << "first at " << VideoLostEvents(m_sink.events)[0].begin;
+    }
+}
+
 TEST_F(EngineMediaTest, StoppedCheckSendsNoFinishedNotice)
 {
     int steps = 0;
@@ -137,6 +272,27 @@ TEST_F(EngineMediaTest, PreviewsOnlyWhileTheMonitorFlagIsSet)
     everyPicture.SetPreviewPeriod(0);
     RunContentCheck(everyPicture, MediaPath("video-only.mkv").c_str(), -1, 1);
     EXPECT_EQ(monitor.headers.size(), 50u);
+}
+
+TEST_F(EngineMediaTest, MonitorMarksEveryReportedRunWhileTheFlagIsSet)
+{
+    TempParams params(m_params);
+    for (int flag : {0, 1}) {
+        CFFCheck engine(params.Path());
+        RecordingSink sink;
+        RecordingMonitor monitor;
+        engine.SetResultSink(&sink);
+        engine.SetMonitor(&monitor, flag);
+        ASSERT_EQ(RunContentCheck(engine, MediaPath("faults.ts").c_str(), -1, 1), CheckOutcome::kFinished);
+        if (!flag) {
+            EXPECT_TRUE(monitor.marks.empty());
+            continue;
+        }
+        ASSERT_FALSE(sink.events.empty());
+        ASSERT_EQ(monitor.marks.size(), sink.events.size());
+        for (size_t i = 0; i < sink.events.size(); ++i)
+            EXPECT_EQ(monitor.marks[i], std::make_pair(sink.events[i].begin, sink.events[i].end));
+    }
 }
 
 TEST_F(EngineMediaTest, AudioOnlyFileIsCheckedForSound)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -40,7 +41,9 @@ public:
         headers.push_back(header);
     }
     void OnCheckProgress(bool, const CheckProgress_t&) override {}
+    void OnFaultMark(int32_t tmBegin, int32_t tmEnd) override { marks.push_back({tmBegin, tmEnd}); }
     std::vector<BitmapInfoHeader_t> headers;
+    std::vector<std::pair<int32_t, int32_t>> marks;
 };
 
 inline std::string MediaPath(const std::string& name)

@@ -2,6 +2,7 @@
 #include "CheckReport.h"
 #include "ContentParams.h"
 #include "SqliteDb.h"
+#include "TaskQueries.h"
 
 #include <gtest/gtest.h>
 
@@ -281,6 +282,88 @@ TEST_F(StoredReports, ALaterFileOfTheSameNameDoesNotReplaceAReport)
     EXPECT_NE(ReadBytes(out / "same.ts/index.html").find(kGbkBlack), std::string::npos);
 }
 
+TEST_F(StoredReports, A300BytePathIsCheckedAndStoredWhole)
+{
+    // 83 Chinese characters (249 bytes) in a name, in a folder: more than 300 bytes in all.
+    std::string name;
+    for (int i = 0; i < 83; ++i)
+        name += "新";
+    name += ".ts";
+    const std::filesystem::path file = dir_ / "长路径测试文件夹" / name;
+    ASSERT_GE(file.string().size(), 300u);
+    std::filesystem::create_directories(file.parent_path());
+    std::filesystem::copy_file(Media("faults.ts"), file);
+
+    const CheckerRun plain = Run(Quoted(file));
+    EXPECT_EQ(plain.status, 1) << plain.out << errors_;
+    EXPECT_EQ(plain.out.rfind(file.string() + "\n", 0), 0u) << plain.out;
+    EXPECT_NE(plain.out.find("300 frames analysed"), std::string::npos) << plain.out;
+
+    const CheckerRun stored = Run("--store " + Quoted(file));
+    EXPECT_EQ(stored.status, 1) << stored.out << errors_;
+    EXPECT_NE(stored.out.find("  stored as result "), std::string::npos) << stored.out;
+    EXPECT_NE(stored.out.find(" fault events, 300 frames analysed"), std::string::npos) << stored.out;
+    setenv("QUARVIK_HOME", (dir_ / "home").c_str(), 1);
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    const std::vector<ResultRow> results = LoadResultsBetween(db, 0, 0x7fffffff, false);
+    unsetenv("QUARVIK_HOME");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].info.szFilename, file.string());
+    EXPECT_EQ(results[0].info.szNewFilename, file.string());
+    EXPECT_EQ(results[0].info.szName, name);
+    EXPECT_GT(results[0].info.nBBCount, 0);
+}
+
+TEST_F(StoredReports, AWatchedFolderIsTakenWholeOrRefused)
+{
+    std::filesystem::path folder = dir_;
+    while (folder.string().size() < 300)
+        folder /= "监视文件夹";
+    std::filesystem::create_directories(folder);
+    const CheckerRun added = Run("--add-task 长路径 folder path=" + Quoted(folder));
+    EXPECT_EQ(added.status, 0) << added.out << errors_;
+    const CheckerRun listed = Run("--list-tasks");
+    EXPECT_NE(listed.out.find("(" + folder.string() + ", type 2)"), std::string::npos) << listed.out;
+
+    const CheckerRun tooLong = Run("--add-task x folder path=/" + std::string(4096, 'a'));
+    EXPECT_EQ(tooLong.status, 2);
+    EXPECT_NE(errors_.find("a value too long for its field"), std::string::npos) << errors_;
+    const CheckerRun longName = Run("--add-task " + std::string(256, 'n') + " folder path=" + Quoted(folder));
+    EXPECT_EQ(longName.status, 2);
+    EXPECT_NE(errors_.find("a task name has at most 255 bytes"), std::string::npos) << errors_;
+    EXPECT_EQ(Run("--list-tasks").out, listed.out) << "nothing stored cut";
+}
+
+TEST_F(StoredReports, ANameWithALineFeedTakesOneLine)
+{
+    const std::filesystem::path file = dir_ / "two\nlines\x1b[2J.ts";
+    std::filesystem::copy_file(Media("faults.ts"), file);
+    for (const char* store : {"", "--store "}) {
+        const CheckerRun run = Run(store + Quoted(file));
+        EXPECT_EQ(run.status, 1) << store << run.out << errors_;
+        EXPECT_EQ(run.out.rfind((dir_ / "two\\nlines\\x1B[2J.ts").string() + "\n  ", 0), 0u) << store << run.out;
+    }
+}
+
+TEST(CheckReport, LineTextEscapesWhatWouldBreakALine)
+{
+    const struct {
+        const char* text;
+        const char* line;
+    } cases[] = {
+        {"plain 新闻.ts", "plain 新闻.ts"},
+        {"a\nb\r\tc", "a\\nb\\r\\tc"},
+        {"back\\slash", "back\\\\slash"},
+        {"esc\x1b[31m del\x7f", "esc\\x1B[31m del\\x7F"},
+        {"next\xc2\x85line \xc2\xa0nbsp", "next\\u0085line \xc2\xa0nbsp"},
+        {"ls\xe2\x80\xa8ps\xe2\x80\xa9 dash\xe2\x80\x94", "ls\\u2028ps\\u2029 dash\xe2\x80\x94"},
+        {"cut\xc2", "cut\xc2"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LineText(c.text), c.line) << c.text;
+}
+
 TEST(Checker, ReportsEventsAsTextAndJson)
 {
     const CheckerRun text = Checker("'" + Media("faults.ts") + "'");
@@ -301,9 +384,56 @@ TEST(Checker, ReportsEventsAsTextAndJson)
               std::string::npos);
 }
 
+TEST(Checker, AnInterruptedCheckSaysSo)
+{
+    // An input that does not end (a pipe fed for at most 30 s), interrupted as Ctrl-C would.
+    const std::string script =
+        "dir=$(mktemp -d); mkfifo $dir/live.ts; "
+        "(end=$(($(date +%s) + 30)); while [ $(date +%s) -lt $end ]; do cat " + Quoted(Media("faults.ts")) +
+        " || break; done) >$dir/live.ts & feeder=$!; "
+        "QUARVIK_HOME=$dir " QUARVIK_CHECK_BINARY " $dir/live.ts 2>/dev/null & pid=$!; "
+        "sleep 2; kill -INT $pid; wait $pid; status=$?; kill $feeder 2>/dev/null; rm -rf $dir; exit $status";
+    const CheckerRun run = RunCommand("sh -c " + Quoted(script));
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_NE(run.out.find("\n  interrupted: the check stopped before the end of the input\n"), std::string::npos)
+        << run.out;
+}
+
+TEST_F(StoredReports, PicturesThatCannotBeDecodedAreVideoLost)
+{
+    // Cut right behind the index: the file opens, its video stream gives no picture.
+    const std::string whole = ReadBytes(Media("intra.mp4"));
+    const size_t data = whole.find("mdat", whole.find("moov"));
+    ASSERT_NE(data, std::string::npos);
+    const std::filesystem::path cut = dir_ / "cut.mp4";
+    std::ofstream(cut, std::ios::binary) << whole.substr(0, data + 4);
+
+    const CheckerRun text = Run(Quoted(cut));
+    EXPECT_EQ(text.status, 1) << text.out << errors_;
+    EXPECT_NE(text.out.find("    0 Video Lost         0       0"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("1 fault events, 0 frames analysed"), std::string::npos) << text.out;
+    const CheckerRun json = Run("--json " + Quoted(cut));
+    EXPECT_EQ(json.status, 1);
+    EXPECT_NE(json.out.find("{\"code\":0,\"name\":\"Video Lost\",\"begin\":0,\"end\":0,\"value\":0}"),
+              std::string::npos) << json.out;
+
+    // Stored, it is read back from task.db and listed in the report.
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun stored = Run("--store --report " + Quoted(out) + " " + Quoted(cut));
+    EXPECT_EQ(stored.status, 1) << stored.out << errors_;
+    EXPECT_NE(stored.out.find("    0 Video Lost"), std::string::npos) << stored.out;
+    EXPECT_NE(ReadBytes(out / "cut.mp4/index.html").find("<td>Video Lost</td>"), std::string::npos);
+
+    // Pictures that end 2 s before the sound.
+    const CheckerRun shortVideo = Run(Quoted(Media("short-video.ts")));
+    EXPECT_EQ(shortVideo.status, 1);
+    EXPECT_NE(shortVideo.out.find("    0 Video Lost        50"), std::string::npos) << shortVideo.out;
+}
+
 TEST(Checker, ExitStatusTellsCleanFaultyAndUnreadable)
 {
     EXPECT_EQ(Checker("'" + Media("tone.wav") + "'").status, 0);
+    EXPECT_EQ(Checker("'" + Media("cover.m4a") + "'").status, 0) << "sound without video is not video lost";
     const CheckerRun mixed = Checker("--json '" + Media("faults.ts") + "' '" + Media("random.mxf") + "'");
     EXPECT_EQ(mixed.status, 2);
     EXPECT_NE(mixed.out.find("\"opened\":false"), std::string::npos);
@@ -451,8 +581,8 @@ TEST_F(StoredReports, FtpInputsAreStoredWithTheirRemoteSizeAndShowNoCredentials)
     }
 }
 
-// A stream that gave its thumbnail but cannot be opened for the check ends as streams do: its
-// sub-task is done and its result stays.
+// A stream that gave its thumbnail but cannot be opened for the check ends as a failure that says
+// so ("无法打开"), never as a finished check; its result stays.
 TEST_F(StoredReports, StreamInputThatFailsToOpenEndsAsAStream)
 {
     // Serves one connection with the file, then takes no more.
@@ -479,7 +609,7 @@ TEST_F(StoredReports, StreamInputThatFailsToOpenEndsAsAStream)
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].type, 1);
     EXPECT_EQ(rows[0].size, 0);
-    EXPECT_EQ(rows[0].state, 12);
+    EXPECT_EQ(rows[0].state, 14);
     EXPECT_EQ(StoredResults(address), 1);
 }
 

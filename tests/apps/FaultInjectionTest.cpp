@@ -5,6 +5,7 @@
 // past its bound, and that a rerun after a kill checks the file.
 #include "SqliteDb.h"
 #include "TaskQueries.h"
+#include "TaskStates.h"
 #include "TaskStore.h"
 
 #include <gtest/gtest.h>
@@ -281,7 +282,7 @@ protected:
         for (const StoredResult& r : StoredResults(taskDb)) {
             if (r.info.nID == id) {
                 stored = true;
-                EXPECT_EQ(ResultStateOf(r.info), kResultComplete);
+                EXPECT_EQ(ResultStateOf(r.info, false), kSubTaskDone);
                 EXPECT_EQ(r.events, found_) << "result " << id;
             }
         }
@@ -301,7 +302,7 @@ protected:
         for (const StoredResult& r : StoredResults(taskDb)) {
             if (r.name != fs::path(file_).filename())
                 continue;
-            if (ResultStateOf(r.info) != kResultComplete)
+            if (ResultStateOf(r.info, false) != kSubTaskDone)
                 ++tally.marked;
             else if (r.events != found_)
                 ++tally.lost;

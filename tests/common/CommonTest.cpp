@@ -30,13 +30,28 @@ TEST(FaultKinds, CounterColumnsFollowTheFaultTable)
     EXPECT_STREQ(FaultCounterColumn(kFaultColourBars), "nCBCount");
     EXPECT_STREQ(FaultCounterColumn(kFaultColourField), "nCFCount");
     EXPECT_STREQ(FaultCounterColumn(kFaultTooHighRight), "nAH2Count");
-    EXPECT_EQ(FaultCounterColumn(kFaultVideoLost), nullptr);
+    EXPECT_STREQ(FaultCounterColumn(kFaultVideoLost), "nNVCount");
     EXPECT_EQ(FaultCounterColumn(7), nullptr);
     EXPECT_EQ(FaultCounterColumn(kNoFault), nullptr);
     EXPECT_STREQ(FaultDetailName(kFaultSilenceLeft), "静音(左)");
     EXPECT_STREQ(FaultDetailName(22), "UN");
     EXPECT_TRUE(IsPictureFault(7));
     EXPECT_FALSE(IsPictureFault(16));
+}
+
+TEST(FaultKinds, EveryCountColumnHasACounterAndTitles)
+{
+    for (size_t c = 0; c < kCountColumnKinds.size(); ++c) {
+        const FaultKind* kind = FindFaultKind(kCountColumnKinds[c]);
+        ASSERT_NE(kind, nullptr) << c;
+        EXPECT_NE(kind->counterColumn, nullptr) << c;
+        EXPECT_NE(kind->listTitle, nullptr) << c;
+        EXPECT_GT(kind->listWidth, 0) << c;
+        EXPECT_NE(kind->exportTitle, nullptr) << c;
+        EXPECT_EQ(CountColumnOfKind(kind->code), static_cast<int>(c));
+    }
+    EXPECT_EQ(CountColumnOfKind(kFaultVideoLost), 11);  // after the ten columns the list always had
+    EXPECT_EQ(CountColumnOfKind(7), -1);
 }
 
 TEST(FaultKinds, TimeCodeCountsTwentyFiveFramesPerSecond)

@@ -11,8 +11,8 @@
 #          8-12 s digital silence (both channels)
 # Containers and codecs: MPEG-2/MP2 in MPEG-TS, MPEG-2/PCM in MXF, H.264 (B-frames)/AAC in MP4,
 # DV/PCM in AVI. Also: PCM WAV (stereo 48 kHz S16, handed on unconverted), an audio-only
-# mono 44.1 kHz AAC file, AAC with cover art, 8-bit PCM WAV, a video-only H.264 file, and
-# broken inputs.
+# mono 44.1 kHz AAC file, AAC with cover art, 8-bit PCM WAV, a video-only H.264 file, clips
+# for video lost (and for what only looks like it), and broken inputs.
 set -eu
 
 out=$1
@@ -80,6 +80,29 @@ sound_faults sound-pcm44k.wav 44100 -c:a pcm_s16le -f wav
   -f lavfi -i "color=c=red:size=64x64:duration=0.04" -map 0 -map 1 -c:a aac -c:v mjpeg \
   -frames:v 1 -disposition:v attached_pic -f mp4 cover.m4a
 [ -s u8.wav ] || ff -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=2" -c:a pcm_u8 u8.wav
+
+# Video lost and its look-alikes: 4 s at 320 x 240 under a tone.
+SMALL="size=320x240:rate=25"
+TONE="sine=frequency=440:sample_rate=48000:duration=4"
+# 2 s of pictures under 4 s of sound: video lost from picture 50 on.
+[ -s short-video.ts ] || ff -f lavfi -i "testsrc2=$SMALL:duration=2" -f lavfi -i "$TONE" \
+  -c:v mpeg2video -c:a mp2 short-video.ts
+# Intra-only H.264 with its index in front, whose pictures the tests damage.
+[ -s intra.mp4 ] || ff -f lavfi -i "testsrc2=$SMALL:duration=4" -f lavfi -i "$TONE" \
+  -c:v libx264 -preset veryfast -g 1 -c:a aac -movflags +faststart intra.mp4
+# Variable frame rate: the still 2 s in the middle are one picture, held.
+for ext in mp4 mkv; do
+  [ -s vfr.$ext ] || ff -f lavfi -i "testsrc2=$SMALL:duration=1" -f lavfi -i "color=c=red:$SMALL:duration=2" \
+    -f lavfi -i "testsrc2=$SMALL:duration=1" -f lavfi -i "$TONE" \
+    -filter_complex "[0:v][1:v][2:v]concat=n=3:v=1:a=0,mpdecimate,format=yuv420p[v]" -map "[v]" -map 3:a \
+    -vsync vfr -c:v libx264 -preset veryfast -bf 3 -c:a aac vfr.$ext
+done
+# The first picture 1 s after the sound begins.
+[ -s late-video.ts ] || ff -f lavfi -i "$TONE" -itsoffset 1 -f lavfi -i "testsrc2=$SMALL:duration=3" \
+  -map 1:v -map 0:a -c:v mpeg2video -c:a mp2 late-video.ts
+# 29.97 pictures per second with B-frames.
+[ -s ntsc.mp4 ] || ff -f lavfi -i "testsrc2=size=320x240:rate=30000/1001:duration=4" -f lavfi -i "$TONE" \
+  -c:v libx264 -preset veryfast -bf 3 -c:a aac ntsc.mp4
 
 # Broken inputs.
 : > empty.ts

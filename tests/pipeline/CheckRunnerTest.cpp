@@ -13,10 +13,26 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
-#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 namespace quarvik {
 namespace {
@@ -82,7 +98,7 @@ TEST_F(CheckRunnerTest, ManualListChecksAndStoresEveryFile)
         EXPECT_EQ(row.counts[CountColumnOfKind(kind)], 1) << FaultDetailName(kind);
     EXPECT_EQ(row.info.nFrame, 299);
     EXPECT_EQ(row.face.size(), 4800u);
-    EXPECT_EQ(ResultStateOf(row.info), kResultComplete);
+    EXPECT_EQ(row.State(), kSubTaskDone);
 
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
@@ -91,28 +107,128 @@ TEST_F(CheckRunnerTest, ManualListChecksAndStoresEveryFile)
     EXPECT_TRUE(LoadUnfinishedSubTasks(db, -1).size() == 1u) << "only the unreadable file stays unfinished";
 }
 
-// Stop during a check: its partial result is marked stopped, in the list and in task.db, and
-// does not pass for a finished one.
-TEST_F(CheckRunnerTest, StopDuringACheckMarksItsResultStopped)
+// A named pipe fed with a file's bytes, over and over in small pieces, until destroyed: an
+// input that never ends, so a check of it ends only when it is stopped. Every wait is bounded.
+class EndlessPipe {
+public:
+    EndlessPipe(const std::string& path, const std::string& source)
+    {
+        std::signal(SIGPIPE, SIG_IGN);  // the reader goes away first
+        std::ifstream in(source, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_FALSE(bytes.empty());
+        EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        m_writer = std::thread([this, path, bytes] {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            int fd = -1;
+            while (fd < 0 && !m_stop && std::chrono::steady_clock::now() < deadline) {
+                fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);  // ENXIO until the check opens it
+                if (fd < 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            for (size_t at = 0; fd >= 0 && !m_stop && std::chrono::steady_clock::now() < deadline;) {
+                const ssize_t n = ::write(fd, bytes.data() + at, std::min<size_t>(65536, bytes.size() - at));
+                if (n < 0 && errno != EAGAIN)
+                    break;
+                if (n > 0)
+                    at = (at + static_cast<size_t>(n)) % bytes.size();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (fd >= 0)
+                ::close(fd);
+        });
+    }
+    ~EndlessPipe()
+    {
+        m_stop = true;
+        m_writer.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_writer;
+};
+
+TEST_F(CheckRunnerTest, ChecksThatCannotOpenOrAreStoppedEndAsFailures)
 {
+    // Two sub-tasks waiting for their check: a file deleted after it was added, and an input
+    // that goes on until the operator stops the check.
+    const std::string pipe = HomeFile("live.ts");
+    EndlessPipe feed(pipe, Media("faults.ts"));
+    {
+        CSqliteDb db;
+        ASSERT_TRUE(db.OpenTaskDb());
+        for (const std::string& path : {HomeFile("gone.ts"), pipe}) {
+            SubTaskInfo_t s{};
+            s.nTaskID = -1;
+            s.nType = kTargetFolder;
+            s.nState = kSubTaskWaitCheck;
+            CopyField(s.szFilename, path);
+            CopyField(s.szNewFilename, path);
+            CopyField(s.szName, std::filesystem::path(path).filename().string());
+            int id = 0;
+            ASSERT_TRUE(db.AddSubTask(id, s));
+        }
+    }
     CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
-    list.Add(Media("faults.avi"), Size(Media("faults.avi")), kTargetFolder);
+    list.Load();
+    ASSERT_EQ(list.Count(), 2);
     CCheckRunner runner(m_home, list, m_recorder, ManualCheckSetup());
     ASSERT_TRUE(runner.Start());
-    runner.StartThumbnails();
+    // Stopped once the endless input shows progress, that is, in the middle of its check.
     ASSERT_TRUE(m_home.PumpWhile(
-        [&] { return m_recorder.Count() == 0 || m_recorder.Row(0).counts[CountColumnOfKind(kFaultColourBars)] < 1; },
+        [&] { return list.Row(0).nState != kSubTaskOpenFailed || list.StateText(1).find(':') == std::string::npos; },
         60000));
     runner.Stop();
-    const ResultRow_t& row = m_recorder.Row(0);
-    EXPECT_EQ(ResultStateOf(row.info), kResultStopped);
-    EXPECT_EQ(list.Row(0).nState, kSubTaskFormatValid) << "picked up again at the next Start";
+
+    EXPECT_EQ(list.Row(0).nState, kSubTaskOpenFailed);
+    EXPECT_EQ(list.StateText(0), "无法打开");
+    EXPECT_EQ(list.Row(1).nState, kSubTaskInterrupted);
+    EXPECT_EQ(list.StateText(1), "检测中断") << "no longer \"图像检测中\"";
+    ASSERT_EQ(m_recorder.Count(), 2);
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
     const std::vector<ResultRow> stored = LoadResultsBetween(db, 0, 0x7fffffff, false);
+    ASSERT_EQ(stored.size(), 2u) << "both results are kept";
+    const int32_t expected[] = {kSubTaskOpenFailed, kSubTaskInterrupted};
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(m_recorder.Row(row).State(), expected[row]) << row;
+        EXPECT_EQ(stored[row].info.nID, m_recorder.Row(row).info.nID) << row;
+        EXPECT_EQ(stored[row].info.nState, expected[row]) << row;
+        EXPECT_GT(stored[row].info.tmEnd, 0) << row;
+    }
+    EXPECT_GT(m_recorder.Row(1).info.nFrame, 0) << "what was checked until the stop is kept";
+    EXPECT_EQ(LoadUnfinishedSubTasks(db, -1).size(), 2u);
+}
+
+TEST_F(CheckRunnerTest, AFileWithoutADecodablePictureIsCheckedAndCountedAsVideoLost)
+{
+    // Cut right behind the index: the file opens, its video stream gives no picture.
+    std::ifstream in(Media("intra.mp4"), std::ios::binary);
+    const std::string whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const size_t data = whole.find("mdat", whole.find("moov"));
+    ASSERT_NE(data, std::string::npos);
+    const std::string cut = HomeFile("cut.mp4");
+    std::ofstream(cut, std::ios::binary) << whole.substr(0, data + 4);
+
+    CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
+    list.Add(cut, Size(cut), kTargetFolder);
+    CCheckRunner runner(m_home, list, m_recorder, ManualCheckSetup());
+    ASSERT_TRUE(runner.Start());
+    runner.StartThumbnails();
+    ASSERT_TRUE(WaitForStates(m_home, list, 1, {kSubTaskDone, kSubTaskInfoError}));
+    runner.Stop();
+
+    EXPECT_EQ(list.Row(0).nState, kSubTaskDone) << "no picture to show, but material to check";
+    EXPECT_NE(list.Row(0).nFacePicState, 1);
+    ASSERT_EQ(m_recorder.Count(), 1);
+    EXPECT_EQ(m_recorder.Row(0).counts[CountColumnOfKind(kFaultVideoLost)], 1);
+    EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kRed);
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    const std::vector<ResultRow> stored = LoadResultsBetween(db, 0, INT32_MAX, false);
     ASSERT_EQ(stored.size(), 1u);
-    EXPECT_EQ(ResultStateOf(stored[0].info), kResultStopped);
-    EXPECT_EQ(stored[0].info.tmEnd, 0);
+    EXPECT_EQ(stored[0].info.nNVCount, 1);
 }
 
 TEST_F(CheckRunnerTest, RemoteMaterialThatCannotBeFetchedEndsAsAnInformationError)
@@ -208,7 +324,8 @@ TEST_F(CheckRunnerTest, FailedFormatCheckSkipsTheContentCheck)
     const ResultRow_t& row = m_recorder.Row(0);
     EXPECT_EQ(row.info.nFmtError, kFormatInvalid);
     EXPECT_EQ(row.colour, RowColour::kDarkRed);
-    EXPECT_EQ(ResultStateOf(row.info), kResultComplete) << "the format check alone was the whole check";
+    EXPECT_EQ(row.State(), kSubTaskDone) << "the check ends with its format check";
+    EXPECT_GT(row.info.tmEnd, 0);
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
     EXPECT_TRUE(LoadFaults(db, row.info.nID).empty());

@@ -685,7 +685,7 @@ protected:
         SubTaskInfo_t taken{};
         ASSERT_TRUE(list.TakeNextNew(taken));
         ThumbnailReport_t report{};
-        report.nIndex = row;
+        report.nSerial = list.Row(row).nSerial;
         list.OnThumbnail(kThumbnailTaken, report);
         ASSERT_EQ(list.Row(row).nState, kSubTaskWaitDownload);
     }

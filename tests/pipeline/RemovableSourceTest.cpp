@@ -149,7 +149,7 @@ void Thumbnailed(CSubTaskList& list)
     ASSERT_TRUE(list.TakeNextNew(taken));
     ThumbnailReport_t report;
     std::memset(&report, 0, sizeof(report));
-    report.nIndex = taken.nIndex;
+    report.nSerial = taken.nSerial;
     list.OnThumbnail(kThumbnailTaken, report);
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <opencv2/core.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -136,14 +137,15 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     m_recorder.OnFaultNotice(Fault(3, 8, kFaultColourBars, &snapshot));
     m_recorder.OnFaultNotice(Fault(3, 8, kFaultColourField, &snapshot));
     m_recorder.OnFaultNotice(Fault(3, 8, kFaultSilenceRight));
-    m_recorder.OnFaultNotice(Fault(3, 8, kFaultVideoLost));  // no column: ignored
+    m_recorder.OnFaultNotice(Fault(3, 8, kFaultVideoLost, &snapshot));
     m_recorder.OnFaultNotice(Fault(3, 99, kFaultBlack));     // no such row: ignored
     const ResultRow_t& row = m_recorder.Row(0);
     EXPECT_EQ(row.colour, RowColour::kRed);
     EXPECT_EQ(row.counts[CountColumnOfKind(kFaultColourBars)], 2);
     EXPECT_EQ(row.counts[CountColumnOfKind(kFaultColourField)], 1);
     EXPECT_EQ(row.counts[CountColumnOfKind(kFaultSilenceRight)], 1);
-    EXPECT_EQ(log.faults, (std::vector<int>{3, 3, 4, 19}));
+    EXPECT_EQ(row.counts[CountColumnOfKind(kFaultVideoLost)], 1);
+    EXPECT_EQ(log.faults, (std::vector<int>{3, 3, 4, 19, 0}));
     EXPECT_EQ(log.reports, (std::vector<int>{0, 1, 1, 1, 1, 1, 1}));
 
     ResultNotify_t finished = Notice(3, 8);
@@ -153,7 +155,7 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     EXPECT_EQ(stored.info.nCBCount, 2);
     EXPECT_EQ(stored.info.nCFCount, 1);
     EXPECT_EQ(stored.info.nNA2Count, 1);
-    EXPECT_EQ(stored.info.nNVCount, 0);
+    EXPECT_EQ(stored.info.nNVCount, 1);
     EXPECT_EQ(stored.info.nFrame, 249);
     EXPECT_EQ(stored.info.nFmtError, kFormatInvalid);
     EXPECT_GT(stored.info.tmEnd, 0);
@@ -161,41 +163,16 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
     const std::vector<FaultRow> faults = LoadFaults(db, row.info.nID);
-    ASSERT_EQ(faults.size(), 4u);
+    ASSERT_EQ(faults.size(), 5u);
     EXPECT_EQ(faults[0].image.size(), 57600u);
     EXPECT_EQ(faults[0].image[2], 3);
     EXPECT_TRUE(faults[3].image.empty());
     EXPECT_EQ(faults[3].info.nValue, -70);
+    EXPECT_EQ(faults[4].info.nFault, kFaultVideoLost);
+    EXPECT_EQ(faults[4].image.size(), 57600u);
     const std::vector<SyntaxErrRow> deviations = LoadSyntaxErrs(db, row.info.nID);
     ASSERT_EQ(deviations.size(), 1u);
     EXPECT_EQ(deviations[0].szRealValue, "720");
-}
-
-// The state of a stored result tells a finished check from one that never finished, was
-// stopped, or could not store what it found; a result never looks complete without it.
-TEST_F(ResultRecorderTest, StoredStateTellsHowTheCheckEnded)
-{
-    const auto storedState = [](int nID) { return ResultStateOf(StoredResult(nID).info); };
-    m_recorder.OnNewResult(SubTask(-1, 1));
-    m_recorder.OnNewResult(SubTask(-1, 2));
-    m_recorder.OnNewResult(SubTask(-1, 3));
-    const int finished = m_recorder.Row(0).info.nID, stopped = m_recorder.Row(1).info.nID,
-              formatOnly = m_recorder.Row(2).info.nID;
-    EXPECT_EQ(storedState(finished), kResultChecking) << "until it ends: never finished, should it die";
-    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultBlack));
-    m_recorder.OnCheckFinished(Notice(-1, 1));
-    m_recorder.OnFaultNotice(Fault(-1, 2, kFaultBlack));
-    m_recorder.OnCheckEnded(-1, 2, kResultStopped);
-    m_recorder.OnCheckEnded(-1, 3, kResultComplete);
-    EXPECT_EQ(storedState(finished), kResultComplete);
-    EXPECT_EQ(storedState(stopped), kResultStopped);
-    EXPECT_EQ(storedState(formatOnly), kResultComplete);
-    EXPECT_EQ(ResultStateOf(m_recorder.Row(1).info), kResultStopped);
-
-    ResultInfo_t before{};  // stored before results had a state of their own
-    before.nState = kSubTaskChecking;
-    before.tmEnd = 1700000000;
-    EXPECT_EQ(ResultStateOf(before), kResultComplete);
 }
 
 // A write that fails for good is reported once, names the database and its reason, stops the
@@ -222,9 +199,9 @@ TEST_F(ResultRecorderTest, WriteThatFailsMarksTheResultNotStored)
     EXPECT_EQ(row.storeError, "could not store a fault event of /media/it's.mxf in " + HomeFile("task.db") +
                                   ": no such table: Faults");
     EXPECT_EQ(row.events.size(), 3u) << "what the check found is kept";
-    EXPECT_EQ(ResultStateOf(row.info), kResultNotStored);
+    EXPECT_EQ(row.State(), kSubTaskStoreFailed);
     const ResultRow stored = StoredResult(nID);
-    EXPECT_EQ(ResultStateOf(stored.info), kResultNotStored);
+    EXPECT_EQ(ResultStateOf(stored.info, false), kSubTaskStoreFailed);
     EXPECT_EQ(stored.info.tmEnd, 0) << "the end was not written after the failure";
 }
 
@@ -246,7 +223,7 @@ TEST_F(ResultRecorderTest, EndIsStoredOnlyWhenTheStoredFaultsReadBackEqual)
     EXPECT_EQ(log.storeFailures, std::vector<int>{0});
     EXPECT_NE(m_recorder.Row(0).storeError.find("holds 1 of 2 fault events"), std::string::npos)
         << m_recorder.Row(0).storeError;
-    EXPECT_EQ(ResultStateOf(StoredResult(nID).info), kResultNotStored);
+    EXPECT_EQ(ResultStateOf(StoredResult(nID).info, false), kSubTaskStoreFailed);
 }
 
 TEST_F(ResultRecorderTest, ReportsAddressTheLatestRowOfASubTask)
@@ -258,26 +235,67 @@ TEST_F(ResultRecorderTest, ReportsAddressTheLatestRowOfASubTask)
     EXPECT_EQ(m_recorder.Row(1).colour, RowColour::kRed);
 }
 
-TEST_F(ResultRecorderTest, OpenFailureDeletesAFileResultButEndsAStream)
+TEST_F(ResultRecorderTest, ChecksThatFailStayStoredAndMarkedAsFailures)
 {
+    // A file and a stream that cannot be opened, and a check stopped after one fault: each
+    // result stays, with its end, and says how it ended, here and after a reload.
     m_recorder.OnNewResult(SubTask(-1, 1));
-    const int fileResult = m_recorder.Row(0).info.nID;
+    m_recorder.OnFormatNotice(Notice(-1, 1));
+    m_recorder.OnNewResult(SubTask(2, 7, kTargetUdp));
+    m_recorder.OnNewResult(SubTask(-1, 3));
+    m_recorder.OnFormatNotice(Notice(-1, 3));
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(m_recorder.Row(row).State(), kSubTaskChecking) << row;
     m_recorder.OnOpenFailed(Notice(-1, 1));
-    EXPECT_EQ(StoredResult(fileResult).info.nID, 0) << "deleted";
-    EXPECT_EQ(m_recorder.Count(), 1) << "the row stays until the next reload";
+    m_recorder.OnOpenFailed(Notice(2, 7));
+    m_recorder.OnFaultNotice(Fault(-1, 3, kFaultBlack));
+    ResultNotify_t stopped = Notice(-1, 3);
+    stopped.nFrame = 99;
+    m_recorder.OnCheckStopped(stopped);
 
+    struct Expect { int32_t state; int32_t blackCount; int32_t frames; };
+    const Expect expected[] = {{kSubTaskOpenFailed, -1, 0}, {kSubTaskOpenFailed, -1, 0}, {kSubTaskInterrupted, 1, 99}};
+    const auto check = [&](const char* when) {
+        ASSERT_EQ(m_recorder.Count(), 3) << when;
+        for (int row = 0; row < 3; ++row) {
+            const ResultRow_t& r = m_recorder.Row(row);
+            const ResultRow stored = StoredResult(r.info.nID);
+            EXPECT_EQ(r.State(), expected[row].state) << when << " row " << row;
+            EXPECT_EQ(r.counts[CountColumnOfKind(kFaultBlack)], expected[row].blackCount) << when << " row " << row;
+            EXPECT_EQ(stored.info.nID, r.info.nID) << "kept, not deleted: row " << row;
+            EXPECT_EQ(stored.info.nState, expected[row].state) << when << " row " << row;
+            EXPECT_GT(stored.info.tmEnd, 0) << when << " row " << row;
+            EXPECT_EQ(stored.info.nFrame, expected[row].frames) << when << " row " << row;
+            EXPECT_EQ(stored.info.nBBCount, std::max(expected[row].blackCount, 0)) << when << " row " << row;
+        }
+    };
+    check("as reported");
+    m_recorder.Reload();
+    check("after a reload");
+}
+
+TEST_F(ResultRecorderTest, AResultWithoutAnEndIsRunningOnlyWhileItsCheckRunsHere)
+{
+    // A check of this list, and a result another run left without an end (killed midway).
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
-    SubTaskInfo_t stream = SubTask(2, 0, kTargetUdp);
-    stream.nState = kSubTaskChecking;
-    int subTaskId = 0;
-    ASSERT_TRUE(db.AddSubTask(subTaskId, stream));
-    stream.nID = subTaskId;
-    m_recorder.OnNewResult(stream);
-    const int streamResult = m_recorder.Row(1).info.nID;
-    m_recorder.OnOpenFailed(Notice(2, subTaskId));
-    EXPECT_EQ(StoredResult(streamResult).info.nID, streamResult);
-    EXPECT_TRUE(LoadUnfinishedSubTasks(db, 2).empty()) << "the stream's sub-task is finished";
+    ResultInfo_t orphan{};
+    orphan.tmBegin = static_cast<int32_t>(std::time(nullptr));
+    orphan.nState = kSubTaskChecking;
+    int orphanId = 0;
+    ASSERT_TRUE(db.AddResult(orphanId, orphan));
+    SubTaskInfo_t checking = SubTask(-1, 2);
+    checking.nState = kSubTaskChecking;
+    m_recorder.OnNewResult(checking);
+    m_recorder.Reload();
+    ASSERT_EQ(m_recorder.Count(), 2);
+    EXPECT_EQ(m_recorder.Row(0).info.nID, orphanId);
+    EXPECT_EQ(m_recorder.Row(0).State(), kSubTaskInterrupted);
+    EXPECT_EQ(m_recorder.Row(1).State(), kSubTaskChecking) << "still running after the reload";
+    m_recorder.OnCheckFinished(Notice(-1, 2));
+    EXPECT_EQ(m_recorder.Row(1).State(), kSubTaskDone);
+    EXPECT_EQ(StoredResult(m_recorder.Row(1).info.nID).info.nState, kSubTaskChecking)
+        << "a clean end leaves the state as it was";
 }
 
 TEST_F(ResultRecorderTest, ReloadListsTodayFromMidnightToTheLastSecond)
@@ -301,13 +319,15 @@ TEST_F(ResultRecorderTest, ReloadListsTodayFromMidnightToTheLastSecond)
         r.tmBegin = static_cast<int32_t>(t);
         std::strcpy(r.szName, "x");
         r.nBBCount = t == last ? 1 : 0;
+        r.nNVCount = t == midnight ? 1 : 0;
         int id = 0;
         ASSERT_TRUE(db.AddResult(id, r));
     }
     m_recorder.ReloadDay(static_cast<int64_t>(now));
     ASSERT_EQ(m_recorder.Count(), 2);
     EXPECT_EQ(m_recorder.Row(0).info.tmBegin, midnight);
-    EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kNormal);
+    EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kRed) << "video lost is a fault like any other";
+    EXPECT_EQ(m_recorder.Row(0).counts[CountColumnOfKind(kFaultVideoLost)], 1);
     EXPECT_EQ(m_recorder.Row(1).colour, RowColour::kRed);
     EXPECT_EQ(m_recorder.Row(1).counts[CountColumnOfKind(kFaultBlack)], 1);
 }

@@ -21,11 +21,12 @@ struct ListLog : ISubTaskListObserver {
     int reloads = 0;
 };
 
-ThumbnailReport_t Thumbnail(int row, const std::vector<uint8_t>* pixels)
+// The thumbnail report for a sub-task taken for its thumbnail.
+ThumbnailReport_t Thumbnail(const SubTaskInfo_t& taken, const std::vector<uint8_t>* pixels)
 {
     ThumbnailReport_t r;
     std::memset(&r, 0, sizeof(r));
-    r.nIndex = row;
+    r.nSerial = taken.nSerial;
     if (pixels) {
         r.pixels = pixels->data();
         r.nLength = static_cast<int32_t>(pixels->size());
@@ -42,7 +43,7 @@ protected:
         SubTaskInfo_t taken;
         EXPECT_TRUE(list.TakeNextNew(taken));
         const std::vector<uint8_t> face(4800, 7);
-        list.OnThumbnail(kThumbnailTaken, Thumbnail(taken.nIndex, &face));
+        list.OnThumbnail(kThumbnailTaken, Thumbnail(taken, &face));
         return row;
     }
     static int32_t StoredState(int nID)
@@ -64,7 +65,9 @@ TEST_F(SubTaskListTest, StateNamesOfBothLists)
     const Case cases[] = {{1, "", ""}, {3, "获取信息出错", "获取信息出错"}, {4, "等待下载", ""},
                           {6, "下载失败", ""}, {7, "等待检测中", "等待检测中"},
                           {8, "正在检测", "语法检测中"}, {9, "格式非法", "语法检测出错"},
-                          {10, "格式合法", "图像检测中"}, {12, "检测完毕", "检测完毕"}, {13, "", ""}};
+                          {10, "格式合法", "图像检测中"}, {12, "检测完毕", "检测完毕"},
+                          {13, "检测中断", "检测中断"}, {14, "无法打开", "无法打开"},
+                          {15, "无法保存", "无法保存"}, {16, "", ""}};
     for (const Case& c : cases) {
         EXPECT_STREQ(SubTaskStateName(ListKind::kTask, c.state), c.task) << c.state;
         EXPECT_STREQ(SubTaskStateName(ListKind::kManual, c.state), c.manual) << c.state;
@@ -91,22 +94,25 @@ TEST_F(SubTaskListTest, ThumbnailStoresTheRowAndChoosesTheNextState)
     EXPECT_EQ(task.Row(ftp).nState, kSubTaskThumbnail);
     EXPECT_EQ(task.Row(ftp).nID, 0) << "not stored before its thumbnail";
 
-    // The local copy is remembered; a report for a row outside the list changes nothing.
-    ThumbnailReport_t local = Thumbnail(ftp, nullptr);
+    // The local copy is remembered; a report for a sub-task not in the list changes nothing.
+    ThumbnailReport_t local = Thumbnail(taken, nullptr);
     std::strcpy(local.szLocalFile, "/cache/1.tmp");
     task.OnThumbnail(kThumbnailLocalCopy, local);
     EXPECT_STREQ(task.Row(ftp).szLocalFile, "/cache/1.tmp");
-    task.OnThumbnail(kThumbnailTaken, Thumbnail(99, nullptr));
+    SubTaskInfo_t stranger = taken;
+    stranger.nSerial = 99;
+    task.OnThumbnail(kThumbnailTaken, Thumbnail(stranger, nullptr));
+    EXPECT_EQ(task.Row(ftp).nState, kSubTaskThumbnail);
 
     const std::vector<uint8_t> face(4800, 9);
-    task.OnThumbnail(kThumbnailTaken, Thumbnail(ftp, &face));
+    task.OnThumbnail(kThumbnailTaken, Thumbnail(taken, &face));
     EXPECT_EQ(task.Row(ftp).nState, kSubTaskWaitDownload) << "an FTP file is downloaded first";
     EXPECT_GT(task.Row(ftp).nID, 0);
     EXPECT_EQ(task.Row(ftp).nFacePicState, 1);
     EXPECT_EQ(task.FaceImage(ftp), face);
 
     ASSERT_TRUE(task.TakeNextNew(taken));
-    task.OnThumbnail(kThumbnailFailed, Thumbnail(broken, nullptr));
+    task.OnThumbnail(kThumbnailFailed, Thumbnail(taken, nullptr));
     EXPECT_EQ(task.Row(broken).nState, kSubTaskInfoError);
     EXPECT_EQ(StoredState(task.Row(broken).nID), kSubTaskInfoError);
 
@@ -134,7 +140,8 @@ TEST_F(SubTaskListTest, LowestRowIsTakenFirstAndReportsMoveTheStates)
     EXPECT_EQ(StoredState(first.nID), kSubTaskChecking);
 
     struct Case { int32_t code; int32_t state; };
-    for (const Case& c : {Case{0, 10}, Case{1, 9}, Case{4, 11}, Case{5, 11}, Case{3, 12}}) {
+    for (const Case& c : {Case{0, 10}, Case{1, 9}, Case{4, 11}, Case{5, 11}, Case{6, 13}, Case{7, 14}, Case{8, 15},
+                          Case{3, 12}}) {
         EXPECT_EQ(list.OnCheckReport(c.code, first), 0);
         EXPECT_EQ(list.Row(0).nState, c.state);
         EXPECT_EQ(StoredState(first.nID), c.state);
@@ -147,8 +154,7 @@ TEST_F(SubTaskListTest, LowestRowIsTakenFirstAndReportsMoveTheStates)
     EXPECT_EQ(StoredState(second.nID), kSubTaskFormatValid);
 
     SubTaskInfo_t unknown = second;
-    unknown.nIndex = 7;
-    unknown.nID = 9999;
+    unknown.nSerial = 9999;
     EXPECT_EQ(list.OnCheckReport(kReportDone, unknown), -1);
 
     // Rows removed while a worker holds its copy: the report still reaches its own sub-task.
@@ -158,13 +164,103 @@ TEST_F(SubTaskListTest, LowestRowIsTakenFirstAndReportsMoveTheStates)
     EXPECT_EQ(StoredState(second.nID), kSubTaskDone);
 }
 
+// A report finds the sub-task it was taken for, whatever rows went meanwhile: an earlier row
+// deleted shifts every later one; the sub-task itself deleted drops the report.
+TEST_F(SubTaskListTest, ReportsFindTheirOwnSubTaskAfterRowsWereRemoved)
+{
+    enum class Report { kThumbnail, kDownloadProgress, kDownloadEnd, kCheck };
+    struct Case {
+        const char* name;
+        Report report;
+        int32_t stateBefore;  // of the reporting sub-task once taken
+        int32_t stateAfter;
+    };
+    const Case cases[] = {
+        {"thumbnail", Report::kThumbnail, kSubTaskThumbnail, kSubTaskWaitDownload},
+        {"download progress", Report::kDownloadProgress, kSubTaskDownloading, kSubTaskDownloading},
+        {"download end", Report::kDownloadEnd, kSubTaskDownloading, kSubTaskWaitCheck},
+        {"check report", Report::kCheck, kSubTaskChecking, kSubTaskDone},
+    };
+    int taskId = 20;
+    for (const Case& c : cases) {
+        for (const bool ownDeleted : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (ownDeleted ? ", own row deleted" : ", earlier row deleted"));
+            CSubTaskList list(ListKind::kTask, ++taskId, kTargetFtp);
+            AddReady(list, "ftp://u:p@h:21/earlier.mxf", kTargetFtp);
+            list.Add("ftp://u:p@h:21/own.mxf", 10, kTargetFtp);
+            list.Add("ftp://u:p@h:21/later.mxf", 10, kTargetFtp);
+            ASSERT_EQ(list.Row(0).nState, kSubTaskWaitDownload);
+            // The earlier row's download fails, so the next one taken is the own row's.
+            {
+                SubTaskInfo_t earlier;
+                ASSERT_TRUE(list.TakeNextDownload(earlier));
+                list.OnDownload(1, earlier);
+            }
+            SubTaskInfo_t own;
+            ASSERT_TRUE(list.TakeNextNew(own));
+            if (c.report != Report::kThumbnail) {
+                list.OnThumbnail(kThumbnailTaken, Thumbnail(own, nullptr));
+                ASSERT_TRUE(list.TakeNextDownload(own));
+                if (c.report == Report::kCheck) {
+                    own.nDownload = 1;
+                    list.OnDownload(1, own);
+                    ASSERT_TRUE(list.TakeNextForCheck(own));
+                }
+            }
+            ASSERT_EQ(list.Row(1).nState, c.stateBefore);
+            ASSERT_STREQ(list.Row(1).szFilename, "ftp://u:p@h:21/own.mxf");
+            list.Delete({ownDeleted ? 1 : 0});
+            ASSERT_EQ(list.Count(), 2);
+
+            const std::vector<uint8_t> face(4800, 3);
+            int answer = 0;
+            own.nDownload = c.report == Report::kDownloadProgress ? 40 : 1;
+            switch (c.report) {
+            case Report::kThumbnail: list.OnThumbnail(kThumbnailTaken, Thumbnail(own, &face)); break;
+            case Report::kDownloadProgress: list.OnDownload(0, own); break;
+            case Report::kDownloadEnd: list.OnDownload(1, own); break;
+            case Report::kCheck: answer = list.OnCheckReport(kReportDone, own); break;
+            }
+
+            EXPECT_STREQ(list.Row(1).szFilename, "ftp://u:p@h:21/later.mxf");
+            EXPECT_EQ(list.Row(1).nState, kSubTaskNew) << "another sub-task was changed";
+            EXPECT_EQ(list.Row(1).nID, 0) << "another sub-task was stored";
+            if (ownDeleted) {
+                EXPECT_STREQ(list.Row(0).szFilename, "ftp://u:p@h:21/earlier.mxf");
+                EXPECT_EQ(list.Row(0).nState, kSubTaskDownloadFailed);
+                if (c.report == Report::kCheck) {
+                    EXPECT_EQ(answer, -1);
+                }
+                CSqliteDb db;
+                ASSERT_TRUE(db.OpenTaskDb());
+                EXPECT_EQ(LoadUnfinishedSubTasks(db, taskId).size(), 1u) << "the report stored a sub-task";
+                continue;
+            }
+            const SubTaskInfo_t& mine = list.Row(0);
+            EXPECT_STREQ(mine.szFilename, "ftp://u:p@h:21/own.mxf");
+            EXPECT_EQ(mine.nState, c.stateAfter) << "the report did not reach its sub-task";
+            EXPECT_EQ(mine.nIndex, 0);
+            EXPECT_EQ(list.StateText(0), c.report == Report::kDownloadProgress
+                                             ? "下载中:40 %"
+                                             : SubTaskStateName(ListKind::kTask, c.stateAfter));
+            if (c.report == Report::kThumbnail) {
+                EXPECT_GT(mine.nID, 0);
+                EXPECT_EQ(list.FaceImage(0), face);
+            }
+            if (mine.nID > 0 && c.report != Report::kDownloadProgress) {
+                EXPECT_EQ(StoredState(mine.nID), c.stateAfter);
+            }
+        }
+    }
+}
+
 TEST_F(SubTaskListTest, ReloadAndStartResetHalfFinishedSubTasks)
 {
     // Store sub-tasks in every state for a task and for the manual list.
     for (int32_t taskId : {3, -1}) {
         CSqliteDb db;
         ASSERT_TRUE(db.OpenTaskDb());
-        for (int32_t state = 3; state <= 12; ++state) {
+        for (int32_t state = 3; state <= 15; ++state) {
             SubTaskInfo_t s{};
             s.nTaskID = taskId;
             s.nState = state;
@@ -175,19 +271,21 @@ TEST_F(SubTaskListTest, ReloadAndStartResetHalfFinishedSubTasks)
         }
     }
     struct Expect { int32_t stored, task, manual; };
-    const Expect expected[] = {{3, 3, 3}, {4, 4, 4}, {5, 4, 5}, {6, 4, 6}, {7, 7, 7},
-                               {8, 7, 7}, {9, 7, 9}, {10, 7, 7}, {11, 7, 7}};
+    // An interrupted check is checked again; a file that could not be opened or stored shows so.
+    const Expect expected[] = {{3, 3, 3},   {4, 4, 4},   {5, 4, 5},    {6, 4, 6},    {7, 7, 7},   {8, 7, 7},
+                               {9, 7, 9},   {10, 7, 7},  {11, 7, 7},   {13, 7, 7},   {14, 14, 14}, {15, 15, 15}};
+    constexpr int kLoaded = static_cast<int>(std::size(expected));
     CSubTaskList task(ListKind::kTask, 3, 2), manual(ListKind::kManual, -1, 2);
     task.Load();
     manual.Load();
-    ASSERT_EQ(task.Count(), 9) << "finished sub-tasks are not loaded";
-    ASSERT_EQ(manual.Count(), 9);
-    for (int row = 0; row < 9; ++row) {
+    ASSERT_EQ(task.Count(), kLoaded) << "finished sub-tasks are not loaded";
+    ASSERT_EQ(manual.Count(), kLoaded);
+    for (int row = 0; row < kLoaded; ++row) {
         const Expect& e = expected[row];
         EXPECT_EQ(task.Row(row).nState, e.task) << "stored " << e.stored;
         EXPECT_EQ(manual.Row(row).nState, e.manual) << "stored " << e.stored;
         EXPECT_EQ(task.Row(row).nIndex, row);
-        if (e.stored >= 8 && e.stored != 12) {
+        if (e.task == kSubTaskWaitCheck && e.stored >= 8) {
             EXPECT_STREQ(task.Row(row).szNewFilename, task.Row(row).szFilename);
         }
     }
@@ -197,9 +295,11 @@ TEST_F(SubTaskListTest, ReloadAndStartResetHalfFinishedSubTasks)
     SubTaskInfo_t s;
     ASSERT_TRUE(manual.TakeNextForCheck(s));
     manual.OnCheckReport(kReportFormatValid, s);
+    manual.OnCheckReport(kReportStopped, s);
     manual.ResetForStart();
     EXPECT_EQ(manual.Row(s.nIndex).nState, kSubTaskWaitCheck);
     EXPECT_EQ(manual.Row(6).nState, kSubTaskFormatInvalid);
+    EXPECT_EQ(manual.Row(10).nState, kSubTaskOpenFailed) << "not tried again by itself";
 }
 
 TEST_F(SubTaskListTest, DuplicatesAndDeletion)
@@ -218,8 +318,8 @@ TEST_F(SubTaskListTest, DuplicatesAndDeletion)
     EXPECT_TRUE(again.IsDuplicate("/media/one.mxf", 1234));
     EXPECT_FALSE(again.IsDuplicate("/media/it's.mxf", 1234));
 
-    // A sub-task that ended, well or not, may be added again.
-    for (int32_t report : {kReportDone, kReportPictureError}) {
+    // A sub-task that ended, well or not (stopped, not opened, not stored), may be added again.
+    for (int32_t report : {kReportDone, kReportPictureError, kReportStopped, kReportOpenFailed, kReportStoreFailed}) {
         SubTaskInfo_t s;
         ASSERT_TRUE(list.TakeNextForCheck(s));
         EXPECT_TRUE(list.IsDuplicate("/media/one.mxf", 1)) << "being checked";
@@ -230,10 +330,10 @@ TEST_F(SubTaskListTest, DuplicatesAndDeletion)
     const int failed = list.Add("/media/unreadable.mxf", 1234, 2);
     SubTaskInfo_t taken;
     ASSERT_TRUE(list.TakeNextNew(taken));
-    list.OnThumbnail(kThumbnailFailed, Thumbnail(failed, nullptr));
+    list.OnThumbnail(kThumbnailFailed, Thumbnail(taken, nullptr));
     EXPECT_EQ(list.Row(failed).nState, kSubTaskInfoError);
     EXPECT_FALSE(list.IsDuplicate("/media/unreadable.mxf", 1234)) << "it could not be opened: try again";
-    list.Delete({3, 2, 1});
+    list.Delete({6, 5, 4, 3, 2, 1});
 
     for (const char* name : {"/m/2.mxf", "/m/3.mxf", "/m/4.mxf", "/m/5.mxf"})
         AddReady(list, name);

@@ -1,10 +1,14 @@
-// The UDP receiver, recorder, watcher and fetcher against a sender of our own.
+// The UDP receiver, recorder, watcher and fetcher against a sender of our own, and monitoring
+// tasks of a unicast stream end to end with the ffmpeg tool as the sender.
 //
 // Unicast runs on 127.0.0.1. Multicast runs only inside a network namespace that the test
 // creates for one thread of its own (lo up, 224.0.0.0/4 routed to lo), so no group is ever
 // joined on this machine's real interfaces; where no namespace can be made the case is skipped.
+#include "CheckRunner.h"
 #include "Dispatcher.h"
 #include "FormatCheck.h"
+#include "Settings.h"
+#include "TempHome.h"
 #include "TextField.h"
 #include "UdpRecorder.h"
 #include "UdpSource.h"
@@ -18,12 +22,16 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <mutex>
@@ -144,11 +152,17 @@ private:
     sockaddr_in m_to{};
 };
 
+// A file of the generated test media.
+std::string Media(const std::string& name)
+{
+    const char* media = std::getenv("QUARVIK_TEST_MEDIA");
+    return std::string(media ? media : ".") + "/" + name;
+}
+
 // The first bytes of the test stream.
 std::string StreamBytes(size_t count)
 {
-    const char* media = std::getenv("QUARVIK_TEST_MEDIA");
-    const std::string all = ReadFile(std::string(media ? media : ".") + "/faults.ts");
+    const std::string all = ReadFile(Media("faults.ts"));
     EXPECT_GE(all.size(), count) << "faults.ts is missing or short";
     return all.substr(0, std::min(count, all.size()));
 }
@@ -426,6 +440,47 @@ TEST(UdpWatcherTest, StopsWithoutDataAndEndsAtOnceOnAnAddressThatCannotBeReceive
     EXPECT_TRUE(handOvers.Got().empty());
 }
 
+// Only the socket bound last hears a unicast port, so its readers take turns: a watcher that
+// comes while a recording runs waits unbound, a recording that comes while the watcher waits
+// for the stream gives up after its silence time-out or gets the port once the watcher left.
+TEST_F(UdpTest, UnicastPortIsReadByOneReceiverAtATime)
+{
+    CEventLoop home;
+    const int port = FreeUdpPort();
+    {
+        const CUdpRecorder recorder(3600 * 1000);
+        CRecording recorded(recorder, "127.0.0.1", port, file_, 3);
+        ASSERT_TRUE(WaitUntil([&] { return SocketsBoundTo(port) == 1; }));
+        CHandOvers handOvers;
+        CWorkerThread worker;
+        const SourceBodyFn body = UdpSourceBody(UdpTarget("127.0.0.1", port));
+        const HandOverFn handOver = handOvers.Fn();
+        ASSERT_TRUE(worker.Start([body, handOver](CWorkerThread& self) { body(self, handOver); }));
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(SocketsBoundTo(port), 1) << "the watcher listens while the recording has the port";
+        FeedUntil("127.0.0.1", port, [&] { return recorded.Done() && !handOvers.Got().empty(); });
+        EXPECT_TRUE(recorded.Completed());
+        EXPECT_EQ(FileSize(file_), 3);
+        worker.Stop(home);
+        EXPECT_EQ(handOvers.Got().size(), 1u);
+    }
+    EXPECT_EQ(SocketsBoundTo(port), 0);
+
+    CHandOvers handOvers;
+    CWorkerThread worker;
+    StartWatcher(worker, UdpTarget("127.0.0.1", port), handOvers);
+    EXPECT_FALSE(CUdpRecorder(300).Record("127.0.0.1", port, file_, 3)) << "a busy port is waited for forever";
+    EXPECT_EQ(SocketsBoundTo(port), 1);
+    const CUdpRecorder recorder(3600 * 1000);
+    CRecording recorded(recorder, "127.0.0.1", port, file_, 3);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(SocketsBoundTo(port), 1) << "the recording listens while the watcher has the port";
+    FeedUntil("127.0.0.1", port, [&] { return recorded.Done(); });
+    EXPECT_TRUE(recorded.Completed());
+    EXPECT_EQ(handOvers.Got().size(), 1u) << "the recording had the port before the watcher had the stream";
+    worker.Stop(home);
+}
+
 // Runs body on a thread of its own inside a fresh network namespace: lo up and the multicast
 // range routed to it, so a join on any interface works and stays inside. False with the
 // reason when no namespace can be made here (body has not run then).
@@ -491,6 +546,134 @@ TEST_F(UdpTest, MulticastIsRecordedAndWatchedTogetherInsideAPrivateNetwork)
     if (!ran)
         GTEST_SKIP() << "multicast needs a network namespace of its own, which cannot be made here (" << whyNot
                      << "); no group is joined in this machine's namespace";
+}
+
+// The ffmpeg tool sending a media file as MPEG-TS to 127.0.0.1:port at its own pace, looped,
+// padded to 16 Mbit/s and sent evenly, so a 4 MiB recording takes about two seconds.
+class CFfmpegSender {
+public:
+    CFfmpegSender(const std::string& file, int port)
+    {
+        const std::string url = "udp://127.0.0.1:" + std::to_string(port) + "?pkt_size=1316&bitrate=16000000";
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int null = ::open("/dev/null", O_RDWR);
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            // -t bounds a sender whose test died without ending it.
+            ::execlp("ffmpeg", "ffmpeg", "-nostdin", "-re", "-stream_loop", "-1", "-i", file.c_str(), "-c", "copy",
+                     "-t", "120", "-f", "mpegts", "-muxrate", "16000000", url.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~CFfmpegSender()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool Started() const { return m_pid > 0; }
+
+private:
+    pid_t m_pid = -1;
+};
+
+// Counts the preview pictures the engine of one task shows.
+struct CPreviewCount : ICheckMonitor {
+    void OnPreviewPicture(const BitmapInfoHeader_t&, const uint8_t*) override { ++pictures; }
+    void OnCheckProgress(bool, const CheckProgress_t&) override {}
+    int pictures = 0;
+};
+
+class UdpTaskTest : public TempHomeTest {
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        std::filesystem::create_directory(HomeFile("cache"));
+        ASSERT_TRUE(WriteSetting(kCachePath, HomeFile("cache")));
+    }
+
+    // One monitoring task of the stream: its list, its workers, the previews of its checks.
+    struct Task {
+        Task(CEventLoop& home, CResultRecorder& recorder, int32_t id, const MonObj_t& target)
+            : list(ListKind::kTask, id, kTargetUdp), runner(home, list, recorder, Setup(id, target))
+        {
+            runner.SetMonitor(&previews, 1);
+        }
+        static CheckRunnerSetup Setup(int32_t id, const MonObj_t& target)
+        {
+            CheckRunnerSetup setup;
+            setup.kind = ListKind::kTask;
+            setup.task.nID = id;
+            setup.task.bPicute = 1;
+            setup.targetType = kTargetUdp;
+            setup.source = UdpSourceBody(target);
+            setup.fetcher = std::make_shared<CUdpFetcher>();
+            return setup;
+        }
+        CSubTaskList list;
+        CPreviewCount previews;
+        CCheckRunner runner;
+    };
+
+    // Serves the workers until done() or 60 s, noting the most sockets ever bound to port.
+    bool ServeUntil(const std::function<bool()>& done, int port)
+    {
+        return m_home.PumpWhile(
+            [&] {
+                m_mostReaders = std::max(m_mostReaders, SocketsBoundTo(port));
+                return !done();
+            },
+            60000);
+    }
+
+    CEventLoop m_home;
+    CResultRecorder m_recorder;
+    int m_mostReaders = 0;
+};
+
+// Two tasks watch one unicast stream. Each adds it, records its start for the thumbnail and
+// checks it, taking turns at the port: at no moment do two sockets listen there.
+TEST_F(UdpTaskTest, TasksOfOneUnicastStreamTakeTurnsAndEachChecksIt)
+{
+    ASSERT_TRUE(std::filesystem::exists(Media("faults.ts"))) << "generated test media missing";
+    const int port = FreeUdpPort();
+    const MonObj_t target = UdpTarget("127.0.0.1", port);
+    Task first(m_home, m_recorder, 31, target), second(m_home, m_recorder, 32, target);
+    ASSERT_TRUE(first.runner.Start());
+    ASSERT_TRUE(second.runner.Start());
+    CFfmpegSender sender(Media("faults.ts"), port);
+    ASSERT_TRUE(sender.Started());
+
+    const auto thumbnailed = [](const Task& t) {
+        return t.list.Count() == 1 && t.list.Row(0).nState >= kSubTaskWaitCheck;
+    };
+    ASSERT_TRUE(ServeUntil(
+        [&] {
+            return thumbnailed(first) && thumbnailed(second) && first.previews.pictures + second.previews.pictures > 0;
+        },
+        port))
+        << "rows " << first.list.Count() << " " << second.list.Count();
+    for (const Task* t : {&first, &second}) {
+        EXPECT_EQ(t->list.Count(), 1);
+        EXPECT_STREQ(t->list.Row(0).szFilename, UdpStreamAddress("127.0.0.1", port).c_str());
+        EXPECT_EQ(t->list.Row(0).nFacePicState, 1) << "no thumbnail from the recording";
+        EXPECT_EQ(t->list.Row(0).nState, kSubTaskChecking);
+    }
+    EXPECT_TRUE(first.previews.pictures == 0 || second.previews.pictures == 0) << "both engines read the stream";
+
+    // The task whose engine reads the stream stops: the other one's engine takes over.
+    Task& checking = first.previews.pictures > 0 ? first : second;
+    Task& waiting = &checking == &first ? second : first;
+    checking.runner.Stop();
+    EXPECT_TRUE(ServeUntil([&] { return waiting.previews.pictures > 0; }, port)) << "the waiting check never began";
+    waiting.runner.Stop();
+    EXPECT_EQ(m_mostReaders, 1) << "two readers listened on the unicast port at once";
+    EXPECT_EQ(SocketsBoundTo(port), 0);
+    EXPECT_EQ(m_recorder.Count(), 2) << "each task stores a result for its check";
 }
 
 }  // namespace

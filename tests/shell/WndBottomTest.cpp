@@ -1,12 +1,15 @@
 // The bottom workspace: its tabs, and the column width kept across a restart.
 #include "ShellTest.h"
 
+#include "MyListCtrl.h"
 #include "MySplitWnd.h"
 #include "MyTabCtrl.h"
 #include "Settings.h"
 #include "SqliteDb.h"
 #include "TabIcons.h"
 #include "WndBottom.h"
+#include "WndDetail.h"
+#include "WndHistory.h"
 #include "WndManualChk.h"
 #include "WndPlaceholders.h"
 
@@ -15,6 +18,7 @@
 #include <cstring>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
@@ -99,6 +103,35 @@ private slots:
         QCOMPARE(stored, 300 + (500 - 302));
         QCOMPARE(bottom.TaskTabs()->width(), stored);
         QCOMPARE(bottom.ResultTabs()->x(), stored + 5);
+    }
+
+    void historyOpensItsResultInTheDetailPage() {
+        TempHome home;
+        int id = 0;
+        {
+            quarvik::CSqliteDb db;
+            QVERIFY(db.OpenTaskDb());
+            quarvik::ResultInfo_t r{};
+            std::strcpy(r.szName, "news.mxf");
+            std::strcpy(r.szFilename, "/media/news.mxf");
+            std::strcpy(r.szNewFilename, "/cache/news.mxf");
+            r.tmBegin = static_cast<int32_t>(QDateTime::currentSecsSinceEpoch());
+            r.nFmtError = quarvik::kFormatValid;
+            QVERIFY(db.AddResult(id, r));
+            QVERIFY(db.AddFault({id, 2, 0, 100, 149, 0, 0, 0, nullptr}, 1));
+        }
+        CWndBottom bottom;
+        bottom.resize(1000, 400);
+        bottom.show();
+        bottom.ResultTabs()->setCurrentIndex(1);
+        QVERIFY(bottom.History()->isVisible());
+        QCOMPARE(bottom.History()->Rows().size(), size_t(1));
+        bottom.History()->List()->selectRow(0);
+        bottom.History()->OnDetails();
+        QVERIFY(bottom.Detail()->isVisible());
+        QCOMPARE(bottom.DetailResult().nID, id);
+        QCOMPARE(bottom.Detail()->PlaybackPath(), QStringLiteral("/cache/news.mxf"));
+        QTRY_COMPARE(bottom.Detail()->Events()->rowCount(), 1);
     }
 
     void openResultAddsDetailTabOnce() {

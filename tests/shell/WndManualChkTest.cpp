@@ -268,9 +268,13 @@ private slots:
         manual->Start();
         QVERIFY(WaitFor([&] { return stopQueued && !manual->IsChecking(); }));
         disconnect(manual->List(), &QTableWidget::itemChanged, this, nullptr);
-        QCOMPARE(ws.State(0), QStringLiteral("图像检测中"));
-        QCOMPARE(manual->Tasks().Row(0).nState, int32_t(kSubTaskFormatValid));
-        QCOMPARE(ws.Results()->List()->GetItemCount(), 1);
+        // Neither the sub-task nor its partial result look like a check still running or a clean one.
+        QCOMPARE(ws.State(0), QStringLiteral("检测中断"));
+        QCOMPARE(manual->Tasks().Row(0).nState, int32_t(kSubTaskInterrupted));
+        const CMyListCtrl* results = ws.Results()->List();
+        QCOMPARE(results->GetItemCount(), 1);
+        QCOMPARE(results->GetItemText(0, CWndResult::kStateColumn), QStringLiteral("检测中断"));
+        QCOMPARE(results->GetItemTextColor(0), QColor(255, 128, 0));
 
         manual->Start();
         QVERIFY(WaitFor([&] { return ws.State(0) == QStringLiteral("检测完毕"); }));
@@ -281,6 +285,28 @@ private slots:
         QCOMPARE(recorder.Row(1).info.nSubTaskID, recorder.Row(0).info.nSubTaskID);
         QCOMPARE(recorder.Row(1).counts[3], 1);  // the colour bars of pictures 0-49
         QVERIFY(recorder.Row(1).info.nFrame >= 290);
+    }
+
+    void fileDeletedAfterItWasAddedEndsAsNotOpened() {
+        Workspace ws;
+        CWndManualChk* manual = ws.Manual();
+        const QString file = ws.home.File(QStringLiteral("soon-gone.ts"));
+        QVERIFY(QFile::copy(Media("faults.ts"), file));
+        manual->AddFiles({file});
+        QVERIFY(WaitFor([&] { return ws.Prepared(); }));
+        QVERIFY(QFile::remove(file));
+        manual->Start();
+        QVERIFY(WaitFor([&] { return ws.State(0) == QStringLiteral("无法打开"); }));
+        manual->Stop();
+        QCOMPARE(manual->List()->GetItemTextColor(0), QColor(224, 0, 224));
+        const CMyListCtrl* results = ws.Results()->List();
+        QCOMPARE(results->GetItemCount(), 1);
+        QCOMPARE(results->GetItemText(0, CWndResult::kStateColumn), QStringLiteral("无法打开"));
+        QCOMPARE(results->GetItemTextColor(0), QColor(224, 0, 224));
+        QCOMPARE(results->GetItemText(0, CWndResult::kFirstCountColumn), QStringLiteral("-"));
+        // Stored as such: the next start of the program shows it the same way.
+        ws.Results()->RefreshButton()->click();
+        QCOMPARE(results->GetItemText(0, CWndResult::kStateColumn), QStringLiteral("无法打开"));
     }
 
     void listBackAfterRestart() {

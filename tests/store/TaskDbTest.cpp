@@ -143,7 +143,7 @@ TEST_F(TaskDbTest, AddFaultSetsTheCounterColumnOfItsKind)
         const char* column;
     } cases[] = {
         {kFaultColourBars, "nCBCount"}, {kFaultColourField, "nCFCount"}, {kFaultStillFrame, "nSFCount"},
-        {kFaultSilenceLeft, "nNA1Count"}, {kFaultTooHighRight, "nAH2Count"}, {kFaultVideoLost, nullptr},
+        {kFaultSilenceLeft, "nNA1Count"}, {kFaultTooHighRight, "nAH2Count"}, {kFaultVideoLost, "nNVCount"},
         {7, nullptr},
     };
     std::vector<uint8_t> snapshot(160 * 120 * 3, 0x5a);
@@ -178,6 +178,27 @@ TEST_F(TaskDbTest, AddFaultSetsTheCounterColumnOfItsKind)
             EXPECT_EQ(total, 4) << c.column;
         } else {
             EXPECT_EQ(total, 0) << c.fault;
+        }
+    }
+}
+
+// The counter of each kind in the record is the column the fault vocabulary names.
+TEST_F(TaskDbTest, ResultCounterOfAKindIsItsNamedColumn)
+{
+    const int id = NewResult();
+    ResultInfo_t counters{};
+    for (int32_t kind = 0; kind < 32; ++kind) {
+        if (int32_t* counter = ResultCounter(counters, kind))
+            *counter = 100 + kind;
+        else
+            EXPECT_EQ(FaultCounterColumn(kind), nullptr) << kind;
+    }
+    ASSERT_TRUE(db_.UpdateResultEnd(id, 2100, 1.0, 10, counters));
+    for (int32_t kind = 0; kind < 32; ++kind) {
+        if (const char* column = FaultCounterColumn(kind)) {
+            EXPECT_EQ(Count(std::string("select ") + column + " from Results where nID=" + std::to_string(id)), 100 + kind)
+                << column;
+            EXPECT_EQ(ResultCount(counters, kind), 100 + kind);
         }
     }
 }

@@ -41,20 +41,28 @@ protected:
         CopyField(r.szFilename, std::string("/media/") + name);
         r.nFmtError = verdict;
         r.nSFCount = stillFrames;
+        r.tmEnd = r.tmBegin + 10;  // a check that finished
         return r;
     }
 };
 
-TEST_F(HistoryExport, HeaderIs742BytesInGbk)
+TEST_F(HistoryExport, HeaderNamesEveryCountColumnThenTheState)
 {
-    EXPECT_EQ(Utf8ToGbk(kHistoryHeader).size(), 742u);
+    // The eleven columns of picture and sound faults take 742 bytes in GBK; video lost and the
+    // state follow.
+    const std::string added = "<th scope=\"col\">视频丢失</th>\r\n<th scope=\"col\">状态</th>\r\n";
+    const std::string header = HistoryHeader();
+    ASSERT_TRUE(header.ends_with(added + "</tr>\r\n"));
+    EXPECT_EQ(Utf8ToGbk(header).size() - Utf8ToGbk(added).size(), 742u);
+    EXPECT_NE(header.find("<th scope=\"col\">马赛克</th>\r\n<th scope=\"col\">左音无</th>"), std::string::npos);
     EXPECT_EQ(std::string(kHistoryFooter), "</table></div>\r\n<br />\r\n</body>\r\n</html>\r\n");
 }
 
 TEST_F(HistoryExport, RowsBareOrRed)
 {
     const std::string counts = "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
-                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n</tr>\r\n";
+                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
+                               "<td>检测完毕</td>\r\n</tr>\r\n";
     EXPECT_EQ(HistoryRowHtml(Result("a&b.mxf", kFormatValid, 0), 3),
               "<tr>\r\n<td><img border=\"0\" src=\"images/3.bmp\" ></td>\r\n<td>2023-11-14 22:13:20</td>\r\n"
               "<td>/media/a&amp;b.mxf</td>\r\n<td>a&amp;b.mxf</td>\r\n<td><img border=\"0\" src=\"images/fmt2.bmp\" ></td>\r\n"
@@ -62,18 +70,54 @@ TEST_F(HistoryExport, RowsBareOrRed)
 
     const std::string red = "<font color=\"#FF0000\">";
     std::string redZeros;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 11; ++i)
         redZeros += "<td>" + red + "0</font></td>\r\n";
     EXPECT_EQ(HistoryRowHtml(Result("b.mxf", kFormatNotChecked, 2), 0),
               "<tr>\r\n<td><img border=\"0\" src=\"images/0.bmp\" ></td>\r\n<td>" + red +
                   "2023-11-14 22:13:20</font></td>\r\n<td>" + red + "/media/b.mxf</font></td>\r\n<td>" + red +
                   "b.mxf</font></td>\r\n<td><img border=\"0\" src=\"images/fmt1.bmp\" ></td>\r\n<td>" + red +
-                  "2</font></td>\r\n" + redZeros + "</tr>\r\n");
+                  "2</font></td>\r\n" + redZeros + "<td>" + red + "检测完毕</font></td>\r\n</tr>\r\n");
+
+    // Video lost alone makes the row red; its count is the last one, before the state.
+    ResultInfo_t lost = Result("d.mxf", kFormatValid, 0);
+    lost.nNVCount = 1;
+    const std::string lostRow = HistoryRowHtml(lost, 2);
+    EXPECT_NE(lostRow.find("#FF0000"), std::string::npos);
+    EXPECT_TRUE(lostRow.ends_with("<td>" + red + "1</font></td>\r\n<td>" + red + "检测完毕</font></td>\r\n</tr>\r\n"));
 
     // A failed format check shows zeros, so its row is not red.
     const std::string invalid = HistoryRowHtml(Result("c.mxf", kFormatInvalid, 5), 1);
     EXPECT_EQ(invalid.find("#FF0000"), std::string::npos);
     EXPECT_NE(invalid.find("images/fmt3.bmp"), std::string::npos);
+}
+
+TEST_F(HistoryExport, FailedChecksInTheirColourWithTheirState)
+{
+    struct Case {
+        const char* what;
+        int32_t nState;
+        int32_t tmEnd;
+        const char* colour;
+        const char* state;
+        const char* stillFrames;
+    };
+    const Case cases[] = {
+        {"stopped", kSubTaskInterrupted, 1700000010, "#FF8000", "检测中断", "2"},
+        {"never finished", kSubTaskChecking, 0, "#FF8000", "检测中断", "2"},
+        {"could not open", kSubTaskOpenFailed, 1700000010, "#E000E0", "无法打开", "-"},
+        {"could not store", kSubTaskStoreFailed, 1700000010, "#E000E0", "无法保存", "2"},
+    };
+    for (const Case& c : cases) {
+        ResultInfo_t r = Result("a.mxf", kFormatNotChecked, c.nState == kSubTaskOpenFailed ? 0 : 2);
+        r.nState = c.nState;
+        r.tmEnd = c.tmEnd;
+        const std::string html = HistoryRowHtml(r, 0);
+        const std::string font = "<font color=\"" + std::string(c.colour) + "\">";
+        EXPECT_EQ(html.find("#FF0000"), std::string::npos) << c.what << ": the failure colour comes first";
+        EXPECT_NE(html.find("<td>" + font + "a.mxf</font></td>"), std::string::npos) << c.what << html;
+        EXPECT_NE(html.find("<td>" + font + c.stillFrames + "</font></td>"), std::string::npos) << c.what << html;
+        EXPECT_TRUE(html.ends_with("<td>" + font + c.state + "</font></td>\r\n</tr>\r\n")) << c.what << html;
+    }
 }
 
 TEST_F(HistoryExport, EmptyListLeavesOnlyTheImagesFolder)
@@ -103,7 +147,7 @@ TEST_F(HistoryExport, PageAndFacePictures)
     const ReportOutcome outcome = WriteHistoryExport(folder.Path(), results);
     ASSERT_TRUE(outcome.ok) << outcome.error;
     EXPECT_EQ(ReadBytes(folder / "index.html"),
-              Utf8ToGbk(std::string(kHistoryHeader) + HistoryRowHtml(results[0], 0) + HistoryRowHtml(results[1], 1) +
+              Utf8ToGbk(HistoryHeader() + HistoryRowHtml(results[0], 0) + HistoryRowHtml(results[1], 1) +
                         kHistoryFooter));
     EXPECT_NE(ReadBytes(folder / "index.html").find("\xd0\xc2\xce\xc5.mxf"), std::string::npos);
     const std::string facePicture = ReadBytes(folder / "images/0.bmp");

@@ -39,6 +39,8 @@ ResultReport MakeReport(int32_t verdict)
     ResultReport report{};
     report.result.nID = 7;
     report.result.nFmtError = verdict;
+    report.result.tmBegin = 1700000000;
+    report.result.tmEnd = 1700000010;  // a check that finished
     CopyField(report.result.szName, "新闻<b>&x.mxf");
     CopyField(report.result.szNewFilename, "/media/新闻<b>&x.mxf");
     report.media = {{"General", ""}, {" Format", "MXF"}, {"Video #1", ""}, {" Width", "1920"}};
@@ -126,6 +128,39 @@ TEST_F(ResultReportPage, OneCellVerdicts)
         const std::string html = ResultReportHtml(MakeReport(c.verdict));
         EXPECT_NE(html.find("语法检测结果</font></b>" + kOneCell + c.format + kOneCellEnd), std::string::npos);
         EXPECT_NE(html.find("图像检测结果</font></b>" + kOneCell + c.content + kOneCellEnd), std::string::npos);
+    }
+}
+
+TEST_F(ResultReportPage, AFailedCheckSaysSoAndNeverClaimsNoAnomalies)
+{
+    const std::string content = "<b><font size=\"6\">图像检测结果</font></b>";
+    const std::string faultTable = "<table border=\"1\" width=\"700\" cellpadding=\"1\" cellspacing=\"0\" "
+                                   "style=\"border:1px solid Navy;border-collapse:collapse;\">\r\n<tr>\r\n"
+                                   "<th scope=\"col\">序号</th>";
+    const struct {
+        const char* what;
+        int32_t nState;
+        int32_t tmEnd;
+        bool faults;
+        std::string after;  // what follows the state
+    } cases[] = {
+        {"could not open", kSubTaskOpenFailed, 1700000010, false, "</table>\r\n<br/><br/></center>"},
+        {"stopped after a fault", kSubTaskInterrupted, 1700000010, true, faultTable},
+        {"never finished", kSubTaskChecking, 0, false, "</table>\r\n<br/><br/></center>"},
+    };
+    for (const auto& c : cases) {
+        ResultReport report = MakeReport(kFormatNotChecked);
+        report.result.nState = c.nState;
+        report.result.tmEnd = c.tmEnd;
+        if (c.faults)
+            AddFaults(report);
+        const std::string state = c.nState == kSubTaskOpenFailed ? "<font color=\"#E000E0\">无法打开</font>"
+                                                                 : "<font color=\"#FF8000\">检测中断</font>";
+        const std::string html = ResultReportHtml(report);
+        EXPECT_NE(html.find(content + kOneCell + state + "</font></i></th>\r\n</tr>\r\n</table>\r\n" + c.after),
+                  std::string::npos)
+            << c.what << "\n" << html;
+        EXPECT_EQ(html.find("图像无异常"), std::string::npos) << c.what;
     }
 }
 

@@ -32,6 +32,7 @@ inline StoredIds StoreResults(const std::string& home)
     CopyField(faulty.szFilename, "/media/新闻<1>.mxf");
     CopyField(faulty.szNewFilename, "/media/新闻<1>.mxf");
     faulty.tmBegin = kStoredBegin;
+    faulty.tmEnd = kStoredBegin + 12;
     faulty.nFmtError = kFormatValid;
     faulty.nBBCount = 1;
     faulty.nNA1Count = 1;
@@ -47,6 +48,7 @@ inline StoredIds StoreResults(const std::string& home)
     CopyField(invalid.szName, "bad/name.ts");
     CopyField(invalid.szFilename, "ftp://u:p@srv/bad.ts");
     invalid.tmBegin = kStoredBegin;  // the same second as the other
+    invalid.tmEnd = kStoredBegin + 1;
     invalid.nFmtError = kFormatInvalid;
     EXPECT_TRUE(db.AddResult(ids.invalid, invalid));
     EXPECT_TRUE(db.AddSyntaxErr(ids.invalid, "Video", "Width", "1920", "", "720"));

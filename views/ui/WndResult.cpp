@@ -5,8 +5,10 @@
 #include "ListPictures.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
+#include "StateColours.h"
 
 #include <QDateTime>
+#include <QHeaderView>
 #include <QScrollBar>
 
 using namespace quarvik;
@@ -19,16 +21,11 @@ struct Column {
     Qt::Alignment align;
 };
 
-constexpr Column kColumns[CWndResult::kColumnCount] = {
-    {"", 44, Qt::AlignLeft},          {"检测时间", 125, Qt::AlignLeft}, {"文件", 100, Qt::AlignLeft},
-    {"名称", 100, Qt::AlignLeft},     {"格式", 40, Qt::AlignHCenter},   {"静帧", 35, Qt::AlignHCenter},
-    {"黑场", 35, Qt::AlignHCenter},   {"彩场", 35, Qt::AlignHCenter},   {"彩条", 35, Qt::AlignHCenter},
-    {"马赛克", 45, Qt::AlignHCenter}, {"静音(L)", 45, Qt::AlignHCenter}, {"音弱(L)", 45, Qt::AlignHCenter},
-    {"音强(L)", 45, Qt::AlignHCenter}, {"静音(R)", 45, Qt::AlignHCenter}, {"音弱(R)", 45, Qt::AlignHCenter},
-    {"音强(R)", 45, Qt::AlignHCenter},
+// The columns before the counts; the count columns follow the fault vocabulary.
+constexpr Column kColumns[CWndResult::kFirstCountColumn] = {
+    {"", 44, Qt::AlignLeft},      {"检测时间", 125, Qt::AlignLeft}, {"文件", 100, Qt::AlignLeft},
+    {"名称", 100, Qt::AlignLeft}, {"格式", 40, Qt::AlignHCenter},
 };
-
-constexpr int kFileColumn = 2, kNameColumn = 3, kFormatColumn = 4;
 
 }  // namespace
 
@@ -37,14 +34,7 @@ CWndResult::CWndResult(QWidget* parent)
       m_refresh(new CGdiplusButton(QStringLiteral("刷新"), this)),
       m_details(new CGdiplusButton(QStringLiteral("详细信息"), this)),
       m_list(new CMyListCtrl(this)) {
-    for (int c = 0; c < kColumnCount; ++c)
-        m_list->InsertColumn(c, QString::fromUtf8(kColumns[c].title), kColumns[c].align, kColumns[c].width);
-    // Fonts wider than the list was laid out for get wider columns rather than cut titles and times.
-    m_list->WidenColumnsToTitles();
-    m_list->WidenColumnFor(1, QStringLiteral("0000-00-00 00:00:00"));
-    m_list->setTextElideMode(Qt::ElideMiddle);
-    m_list->SetItemHeight(kListPictureSide + 2);
-    m_list->SetSubImageList(FormatIcons());
+    SetUpList(m_list);
     m_refresh->setGeometry(4, 6, 80, 28);
     m_details->setGeometry(90, 6, 80, 28);
     connect(m_refresh, &QAbstractButton::clicked, this, &CWndResult::Reload);
@@ -55,6 +45,26 @@ CWndResult::CWndResult(QWidget* parent)
     m_recorder.AddObserver(this);
     SetUpStoringRecorder(m_recorder, m_clipNames);
     Reload();
+}
+
+void CWndResult::SetUpList(CMyListCtrl* list) {
+    for (int c = 0; c < kFirstCountColumn; ++c)
+        list->InsertColumn(c, QString::fromUtf8(kColumns[c].title), kColumns[c].align, kColumns[c].width);
+    for (int c = kFirstCountColumn; c < kStateColumn; ++c) {
+        const FaultKind* kind = FindFaultKind(kCountColumnKinds[static_cast<size_t>(c - kFirstCountColumn)]);
+        list->InsertColumn(c, QString::fromUtf8(kind->listTitle), Qt::AlignHCenter, kind->listWidth);
+    }
+    list->InsertColumn(kStateColumn, QStringLiteral("状态"), Qt::AlignHCenter, 70);
+    // Fonts wider than the list was laid out for get wider columns rather than cut titles and times.
+    list->WidenColumnsToTitles();
+    list->WidenColumnFor(1, QStringLiteral("0000-00-00 00:00:00"));
+    list->WidenColumnFor(kStateColumn, QStringLiteral("检测完毕"));
+    // The state is shown right after the name, where it is seen without scrolling; the column
+    // keeps its number behind the counts.
+    list->horizontalHeader()->moveSection(kStateColumn, kFormatColumn);
+    list->setTextElideMode(Qt::ElideMiddle);
+    list->SetItemHeight(kListPictureSide + 2);
+    list->SetSubImageList(FormatIcons());
 }
 
 void CWndResult::resizeEvent(QResizeEvent*) { m_list->setGeometry(2, 40, width() - 4, height() - 42); }
@@ -117,7 +127,11 @@ void CWndResult::FillRow(int row) {
         const int32_t count = r.counts[static_cast<size_t>(c)];
         m_list->SetItemText(row, kFirstCountColumn + c, count < 0 ? QStringLiteral("-") : QString::number(count));
     }
-    if (r.colour == RowColour::kRed)
+    const int32_t state = r.State();
+    m_list->SetItemText(row, kStateColumn, QString::fromUtf8(ResultStateName(state)));
+    if (const StateColour* failure = FailureColourOf(state))
+        m_list->SetItemTextColor(row, ToQColor(*failure));
+    else if (r.colour == RowColour::kRed)
         m_list->SetItemTextColor(row, kFaultyText);
     else if (r.colour == RowColour::kDarkRed)
         m_list->SetItemTextColor(row, kFormatFailedText);

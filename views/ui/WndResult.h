@@ -1,7 +1,9 @@
 #pragma once
 // The "检测结果" page: today's results, one row per check of a file, drawn from the result
-// recorder it owns. Rows appear as checks begin; counts, the format icon and the row colour follow
-// the check's reports, and every report is passed on to the alert light.
+// recorder it owns. Rows appear as checks begin; counts, the format icon, the state and the row
+// colour follow the check's reports, and every report is passed on to the alert light. A check
+// that ended as a failure (interrupted, could not open, could not store) shows its state in its
+// failure colour, whatever it found.
 #include "MyDialog.h"
 
 #include "PlayoutClipNames.h"
@@ -14,12 +16,18 @@ class CMyListCtrl;
 class CWndResult : public CMyDialog, private quarvik::IResultListObserver {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 16;
+    static constexpr int kFileColumn = 2, kNameColumn = 3, kFormatColumn = 4;
     static constexpr int kFirstCountColumn = 5;
+    // The state follows the counts; it is shown right after the name (see the constructor).
+    static constexpr int kStateColumn = kFirstCountColumn + static_cast<int>(quarvik::kCountColumnKinds.size());
+    static constexpr int kColumnCount = kStateColumn + 1;
     static inline const QColor kFaultyText{255, 0, 0};
     static inline const QColor kFormatFailedText{128, 0, 0};
 
     explicit CWndResult(QWidget* parent = nullptr);
+
+    // The result list's columns, row height and format icons (the history shares them).
+    static void SetUpList(CMyListCtrl* list);
 
     quarvik::CResultRecorder& Recorder() { return m_recorder; }
     CMyListCtrl* List() const { return m_list; }

@@ -2,6 +2,7 @@
 #include "QtTestSupport.h"
 
 #include "WndCheck.h"
+#include "WndGraph.h"
 
 #include <cstring>
 #include <vector>
@@ -88,6 +89,30 @@ private slots:
         QCOMPARE(monitor.SpeedText(), QStringLiteral("0 FPS"));
         QCOMPARE(monitor.TimeText(), QStringLiteral("00:00:00"));
         QCOMPARE(monitor.Progress(), 0);
+    }
+
+    void faultMarksFollowTheFileUnderCheck() {
+        CWndCheck monitor;
+        monitor.resize(400, 300);
+        monitor.show();
+        QCOMPARE(monitor.Timeline()->Cursor(), CWndGraph::kNoCursor);
+        QCOMPARE(monitor.Timeline()->geometry(), QRect(5, 280, 275, 8));
+        monitor.OnCheckProgress(true, Progress("/media/a.ts", 0, 0, 0));
+        QCOMPARE(monitor.Timeline()->Result().nFrame, 0);  // length unknown yet: grey
+        monitor.OnFaultMark(100, 149);
+        monitor.OnCheckProgress(true, Progress("/media/a.ts", 20, 500, 300));
+        QCOMPARE(monitor.Timeline()->Result().nFrame, 2500);
+        QCOMPARE(monitor.Timeline()->Cursor(), 20);
+        monitor.OnFaultMark(400, 420);
+        QCOMPARE(monitor.Timeline()->Begins(), (std::vector<uint32_t>{100, 400}));
+        QCOMPARE(monitor.Timeline()->Ends(), (std::vector<uint32_t>{149, 420}));
+        // The next file starts without the marks of the last.
+        monitor.OnCheckProgress(true, Progress("/media/b.ts", 0, 0, 0));
+        QVERIFY(monitor.Timeline()->Begins().empty());
+        monitor.OnFaultMark(5, 9);
+        monitor.Clear();
+        QVERIFY(monitor.Timeline()->Begins().empty());
+        QCOMPARE(monitor.Timeline()->Cursor(), 0);
     }
 
     void unusablePicturesIgnored() {

@@ -2,9 +2,10 @@
 #include "QtSuites.h"
 
 int RunOptionsTest(int argc, char** argv);
+int RunOptionPagesTest(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    const quarvik::QtSuite suites[] = {{"Options", RunOptionsTest}};
+    const quarvik::QtSuite suites[] = {{"Options", RunOptionsTest}, {"OptionPages", RunOptionPagesTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }

@@ -10,6 +10,7 @@
 
 #include <cstring>
 
+#include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -54,11 +55,14 @@ ResultNotify_t Fault(int32_t subTaskId, int32_t kind) {
 
 QStringList Counts(const CMyListCtrl* list, int row) {
     QStringList texts;
-    for (int c = CWndResult::kFirstCountColumn; c < CWndResult::kColumnCount; ++c) texts << list->GetItemText(row, c);
+    for (int c = CWndResult::kFirstCountColumn; c < CWndResult::kStateColumn; ++c)
+        texts << list->GetItemText(row, c);
     return texts;
 }
 
 int FormatIconAt(const CMyListCtrl* list, int row) { return list->GetItemImage(row, 4); }
+
+QString StateAt(const CMyListCtrl* list, int row) { return list->GetItemText(row, CWndResult::kStateColumn); }
 
 }  // namespace
 
@@ -69,10 +73,12 @@ private slots:
         TempHome home;
         CWndResult page;
         const CMyListCtrl* list = page.List();
-        QCOMPARE(list->columnCount(), 16);
+        QCOMPARE(list->columnCount(), 18);
         const QStringList titles = {"", "检测时间", "文件", "名称", "格式", "静帧", "黑场", "彩场", "彩条", "马赛克",
-                                    "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)"};
+                                    "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)", "视频丢失", "状态"};
         for (int c = 0; c < titles.size(); ++c) QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
+        // Seen without scrolling: the state stands right after the name.
+        QCOMPARE(list->horizontalHeader()->visualIndex(CWndResult::kStateColumn), 4);
         QCOMPARE(list->ItemHeight(), 42);
         QCOMPARE(list->columnWidth(2), 100);
         QVERIFY(list->columnWidth(1) >= 125);
@@ -95,17 +101,48 @@ private slots:
         QCOMPARE(list->item(0, 2)->toolTip(), QStringLiteral("ftp://10.0.0.9/in/clip.ts"));
         QCOMPARE(list->GetItemText(0, 3), QStringLiteral("clip.ts"));
         QCOMPARE(list->item(0, 3)->toolTip(), QStringLiteral("clip.ts"));
-        QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("-")));
+        QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("-")));
         QCOMPARE(FormatIconAt(list, 0), int(kFormatIconNone));
+        QCOMPARE(StateAt(list, 0), QStringLiteral("正在检测"));
         QVERIFY(list->GetItemData(0) > 0);  // stored: the result's id
 
         recorder.OnFormatNotice(Verdict(4, kFormatValid));
         ResultNotify_t end = Notice(4);
         end.nFrame = 299;
         recorder.OnCheckFinished(end);
-        QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("0")));
+        QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("0")));
         QCOMPARE(FormatIconAt(list, 0), int(kFormatIconPassed));
+        QCOMPARE(StateAt(list, 0), QStringLiteral("检测完毕"));
         QCOMPARE(list->GetItemTextColor(0), list->TextColour());
+    }
+
+    void failedChecksShowTheirStateInTheirColour() {
+        // A file that could not be opened, a check stopped after a fault, and a clean one.
+        TempHome home;
+        CWndResult page;
+        CResultRecorder& recorder = page.Recorder();
+        const CMyListCtrl* list = page.List();
+        for (int32_t id : {1, 2, 3}) {
+            recorder.OnNewResult(SubTask(id, "/media/a.ts"));
+            recorder.OnFormatNotice(Notice(id));
+        }
+        recorder.OnOpenFailed(Notice(1));
+        recorder.OnFaultNotice(Fault(2, kFaultBlack));
+        recorder.OnCheckStopped(Notice(2));
+        recorder.OnCheckFinished(Notice(3));
+        const auto check = [&] {
+            QCOMPARE(StateAt(list, 0), QStringLiteral("无法打开"));
+            QCOMPARE(list->GetItemTextColor(0), QColor(224, 0, 224));
+            QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("-")));
+            QCOMPARE(StateAt(list, 1), QStringLiteral("检测中断"));
+            QCOMPARE(list->GetItemTextColor(1), QColor(255, 128, 0));
+            QCOMPARE(list->GetItemText(1, 6), QStringLiteral("1"));
+            QCOMPARE(StateAt(list, 2), QStringLiteral("检测完毕"));
+            QCOMPARE(list->GetItemTextColor(2), list->TextColour());
+        };
+        check();
+        page.RefreshButton()->click();
+        check();
     }
 
     void formatFailureThenFaultTurnsDarkRedThenRed() {
@@ -126,16 +163,28 @@ private slots:
         QCOMPARE(list->GetItemText(0, 5), QStringLiteral("0"));
     }
 
-    void videoLostAndStrangersChangeNothing() {
+    void strangersChangeNothing() {
+        TempHome home;
+        CWndResult page;
+        CResultRecorder& recorder = page.Recorder();
+        const CMyListCtrl* list = page.List();
+        recorder.OnNewResult(SubTask(1, "/media/a.ts"));
+        recorder.OnFaultNotice(Fault(99, kFaultBlack));
+        recorder.OnFaultNotice(Fault(1, 7));  // a code without a column
+        QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("-")));
+        QCOMPARE(list->GetItemTextColor(0), list->TextColour());
+    }
+
+    void videoLostCountsInTheLastColumnAndColoursTheRow() {
         TempHome home;
         CWndResult page;
         CResultRecorder& recorder = page.Recorder();
         const CMyListCtrl* list = page.List();
         recorder.OnNewResult(SubTask(1, "/media/a.ts"));
         recorder.OnFaultNotice(Fault(1, kFaultVideoLost));
-        recorder.OnFaultNotice(Fault(99, kFaultBlack));
-        QCOMPARE(Counts(list, 0), QStringList(11, QStringLiteral("-")));
-        QCOMPARE(list->GetItemTextColor(0), list->TextColour());
+        QCOMPARE(list->GetItemText(0, 16), QStringLiteral("1"));
+        QCOMPARE(list->GetItemText(0, 5), QStringLiteral("-"));
+        QCOMPARE(list->GetItemTextColor(0), CWndResult::kFaultyText);
     }
 
     void laterRowOfTheSameSubTaskIsAddressed() {
@@ -206,7 +255,9 @@ private slots:
         QCOMPARE(list->GetItemText(1, 3), QStringLiteral("two.ts"));
         QCOMPARE(list->GetItemText(1, 8), QStringLiteral("1"));
         QCOMPARE(list->GetItemTextColor(1), CWndResult::kFaultyText);
-        QCOMPARE(list->GetItemTextColor(0), list->TextColour());
+        // The first check never ended: no clean pass, but an interrupted one.
+        QCOMPARE(StateAt(list, 0), QStringLiteral("检测中断"));
+        QCOMPARE(list->GetItemTextColor(0), QColor(255, 128, 0));
         QCOMPARE(list->ImageCount(), 2);
         again.Recorder().OnNewResult(SubTask(3, "/media/three.ts"));
         again.RefreshButton()->click();

@@ -1,0 +1,94 @@
+#include "ContentPageModel.h"
+
+#include "FaultKinds.h"
+
+namespace quarvik {
+
+CContentPageModel::CContentPageModel(std::string path) : m_path(std::move(path))
+{
+    LoadContentParams(m_table, m_path);
+    for (int code = 0; code < kContentParamCount; ++code) m_table[code].nFault = code;
+    for (size_t i = 0; i < kContentSwitches.size(); ++i) m_switches[i] = m_table[kContentSwitches[i].code].nEnable != 0;
+}
+
+bool CContentPageModel::IsSoundRow(int row)
+{
+    return row >= 0 && row < RowCount() && !IsPictureFault(kContentRowCodes[row]);
+}
+
+ContentRowText CContentPageModel::RowText(int row) const
+{
+    if (row < 0 || row >= RowCount()) return {};
+    const ContentParam_t& p = m_table[kContentRowCodes[row]];
+    const FaultKind* kind = FindFaultKind(p.nFault);
+    ContentRowText text;
+    text.name = kind && kind->optionName ? kind->optionName : "";
+    if (IsSoundRow(row)) {
+        text.duration = std::to_string(p.nDuration / kCheckFramesPerSecond) + " 秒";
+        text.threshold1 = std::to_string(p.nThreshold1) + " dBFS";
+        text.threshold2 = std::to_string(p.nThreshold2) + " dBFS";
+    } else {
+        text.duration = std::to_string(p.nDuration) + " 帧";
+        text.threshold1 = std::to_string(p.nThreshold1);
+        text.threshold2 = std::to_string(p.nThreshold2) + " %";
+    }
+    return text;
+}
+
+ContentEdits CContentPageModel::Edits(int row) const
+{
+    if (row < 0 || row >= RowCount()) return {{"", "", ""}, {0, 0, 0}};
+    const ContentParam_t& p = m_table[kContentRowCodes[row]];
+    if (IsSoundRow(row))
+        return {{"持续时间(秒):", "下限(dBFS):", "上限(dBFS):"},
+                {p.nDuration / kCheckFramesPerSecond, p.nThreshold1, p.nThreshold2}};
+    return {{"持续时间(帧):", "门限:", "相似度(%):"}, {p.nDuration, p.nThreshold1, p.nThreshold2}};
+}
+
+PageCheck CContentPageModel::Parse(int row, const std::array<std::string, 3>& typed, std::array<int, 3>& values) const
+{
+    if (row < 0 || row >= RowCount()) return {};
+    PageCheck check = CheckIntRange(typed[0], kDurationLow, kDurationHigh, kDurationField, values[0]);
+    if (check.Ok() && !ParseWholeInt(typed[1], values[1])) check = PageCheck::Refuse(kNotIntegerText, kThreshold1Field);
+    if (check.Ok() && !ParseWholeInt(typed[2], values[2])) check = PageCheck::Refuse(kNotIntegerText, kThreshold2Field);
+    return check;
+}
+
+PageCheck CContentPageModel::UpdateRow(int row, const std::array<std::string, 3>& typed)
+{
+    std::array<int, 3> values{};
+    PageCheck check = Parse(row, typed, values);
+    if (!check.Ok() || row < 0 || row >= RowCount()) return check;
+    ContentParam_t& p = m_table[kContentRowCodes[row]];
+    p.nDuration = IsSoundRow(row) ? values[0] * kCheckFramesPerSecond : values[0];
+    p.nThreshold1 = values[1];
+    p.nThreshold2 = values[2];
+    return check;
+}
+
+void CContentPageModel::RestoreDefaults()
+{
+    SetDefaultContentParams(m_table);
+}
+
+bool CContentPageModel::Switch(int index) const
+{
+    return index >= 0 && index < static_cast<int>(m_switches.size()) && m_switches[index];
+}
+
+void CContentPageModel::SetSwitch(int index, bool on)
+{
+    if (index >= 0 && index < static_cast<int>(m_switches.size())) m_switches[index] = on;
+}
+
+PageCheck CContentPageModel::Save(int row, const std::array<std::string, 3>& typed)
+{
+    std::array<int, 3> values{};
+    PageCheck check = Parse(row, typed, values);
+    if (!check.Ok()) return check;
+    for (size_t i = 0; i < kContentSwitches.size(); ++i) m_table[kContentSwitches[i].code].nEnable = m_switches[i] ? 1 : 0;
+    if (!SaveContentParams(m_table, m_path)) return PageCheck::Refuse("保存参数文件 \"ave.dat\" 失败!", kNoField);
+    return check;
+}
+
+}  // namespace quarvik

@@ -1,0 +1,28 @@
+#pragma once
+// Shared by the options pages: showing what a page model refused (the message box, then the
+// focus on the offending control), the typed text of a control, the pages' row buttons.
+#include "PageCheck.h"
+
+#include <QString>
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+class CGdiplusButton;
+class QLineEdit;
+class QWidget;
+
+namespace quarvik {
+
+// False when check accepted; otherwise shows its message and focuses the control that the
+// check's field names among fields (selecting an edit's text), and returns true.
+bool ShowRefusal(QWidget* page, const PageCheck& check, std::initializer_list<std::pair<int, QWidget*>> fields = {});
+
+inline std::string Typed(const QString& text) { return text.toStdString(); }
+std::string Typed(const QLineEdit* edit);
+
+// An "添加" / "删除" / "更新" button of a page, 72 x 26.
+CGdiplusButton* PageButton(const QString& text, QWidget* parent);
+
+}  // namespace quarvik

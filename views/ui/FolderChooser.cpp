@@ -1,0 +1,40 @@
+#include "FolderChooser.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QStandardPaths>
+
+namespace {
+
+QString RealChooser(QWidget* parent, const QString& title) {
+    QFileDialog dialog(parent, title, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围:"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("文件夹:"));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("类型:"));
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("确定"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+FolderChooserFn& Current() {
+    static FolderChooserFn fn = RealChooser;
+    return fn;
+}
+
+}  // namespace
+
+QString ChooseFolder(QWidget* parent, const QString& title) { return Current()(parent, title); }
+
+FolderChooserFn SetFolderChooserFn(FolderChooserFn fn) {
+    FolderChooserFn previous = Current();
+    Current() = fn ? std::move(fn) : FolderChooserFn(RealChooser);
+    return previous;
+}
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
