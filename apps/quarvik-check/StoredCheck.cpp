@@ -44,7 +44,8 @@ private:
         {
             const int32_t state = list.Row(row).nState;
             if (state == kSubTaskInfoError || state == kSubTaskDone || state == kSubTaskFormatInvalid ||
-                state == kSubTaskPictureError)
+                state == kSubTaskPictureError || state == kSubTaskInterrupted || state == kSubTaskOpenFailed ||
+                state == kSubTaskStoreFailed)
                 watch.m_ended.insert(row);
         }
         void OnEntersChecking(const SubTaskInfo_t& subTask) override { watch.m_checking = subTask.nIndex; }
