@@ -65,6 +65,16 @@ public:
     }
     void OnFormatNotice(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnFormatNotice(n); }); }
     void OnCheckStopped(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnCheckStopped(n); }); }
+    // Everything the check of this sub-task reported is stored.
+    bool Stored(const SubTaskInfo_t& s)
+    {
+        bool stored = false;
+        m_home.Send([&] {
+            const int row = m_recorder.FindRow(s.nTaskID, s.nID);
+            stored = row >= 0 && m_recorder.Row(row).storeError.empty();
+        });
+        return stored;
+    }
 
 private:
     IDispatcher& m_home;
@@ -275,6 +285,8 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     end.nSubTaskID = subTask.nID;
     if (!task.bPicute || !formatPassed) {
         m_sink->OnCheckFinished(end);  // the check ends with its format check
+        if (!m_sink->Stored(subTask))
+            Report(kReportStoreFailed, subTask);
         return;
     }
 
@@ -319,18 +331,21 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     // The monitor names the file at once, not only with the first progress two seconds on.
     subTask.nProgress = 0;
     tellMonitor(0, 0, 0);
+    // A result that could not be stored whole ends its sub-task as such, whatever the check did.
     switch (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks)) {
     case CheckOutcome::kFinished:
         // The monitor's timeline shows the whole file with every fault marked, also for a file
         // checked before its first progress.
         tellMonitor(100, engine.PictureCount(), lastSpeed);
-        Report(kReportDone, subTask);
+        Report(m_sink->Stored(subTask) ? kReportDone : kReportStoreFailed, subTask);
         break;
-    case CheckOutcome::kOpenFailed: Report(kReportOpenFailed, subTask); break;
+    case CheckOutcome::kOpenFailed:
+        Report(m_sink->Stored(subTask) ? kReportOpenFailed : kReportStoreFailed, subTask);
+        break;
     case CheckOutcome::kStopped:
         end.nFrame = engine.LastPictureIndex();
         m_sink->OnCheckStopped(end);
-        Report(kReportStopped, subTask);
+        Report(m_sink->Stored(subTask) ? kReportStopped : kReportStoreFailed, subTask);
         break;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "Settings.h"
 #include "SqliteDb.h"
+#include "TaskStore.h"
 #include "TextField.h"
 
 #include <fcntl.h>
@@ -154,17 +155,25 @@ std::string PropertyLabel(std::string_view parameter)
     return "  " + std::string(parameter.substr(0, parameter.find('/')));
 }
 
-// Inserts the non-empty values of one stream; the number of rows stored.
-int StoreValues(CSqliteDb& db, const CMediaInfo& info, int nResultID, MediaInfoStream kind, size_t number,
-                std::initializer_list<const char*> parameters)
+struct MediaInfoLine {
+    MediaInfoStream kind;
+    std::string feature;
+    std::string value;
+};
+
+// Adds the non-empty values of one stream; the number of values added.
+int CollectValues(std::vector<MediaInfoLine>& lines, const CMediaInfo& info, MediaInfoStream kind, size_t number,
+                  std::initializer_list<const char*> parameters)
 {
-    int stored = 0;
+    int added = 0;
     for (const char* parameter : parameters) {
-        const std::string value = info.Get(kind, number, parameter);
-        if (!value.empty() && db.AddMediaInfo(nResultID, kind, PropertyLabel(parameter).c_str(), value.c_str()))
-            ++stored;
+        std::string value = info.Get(kind, number, parameter);
+        if (!value.empty()) {
+            lines.push_back({kind, PropertyLabel(parameter), std::move(value)});
+            ++added;
+        }
     }
-    return stored;
+    return added;
 }
 
 }  // namespace
@@ -231,31 +240,37 @@ bool CheckFileFormat(const SubTaskInfo_t& subTask, const MonSyntax_t& templ, IFo
     return passed;
 }
 
-bool StoreMediaInfo(const std::string& filePath, int nResultID, CMediaInfoLib& lib)
+bool StoreMediaInfo(const std::string& filePath, int nResultID, CMediaInfoLib& lib, std::string* storeError)
 {
     CMediaInfo info(lib);
     info.Open(filePath);
-    CSqliteDb db;
-    // Without the transaction a later rollback could not take back what was inserted, so a
-    // failed begin stores nothing.
-    if (!db.OpenTaskDb() || !db.Exec("begin transaction;"))
-        return false;
-    db.AddMediaInfo(nResultID, kStreamGeneral, "General", "");
-    int stored = StoreValues(db, info, nResultID, kStreamGeneral, 0, kGeneralParameters);
-    if (stored > 0) {
+    std::vector<MediaInfoLine> lines{{kStreamGeneral, "General", ""}};
+    int values = CollectValues(lines, info, kStreamGeneral, 0, kGeneralParameters);
+    if (values > 0) {
         for (const PropertySection& section : kStreamSections) {
             const int streams = LeadingInt(info.Get(section.kind, 0, "StreamCount"));
             for (int i = 1; i <= streams; ++i) {
-                const std::string heading = section.heading + std::to_string(i);
-                db.AddMediaInfo(nResultID, section.kind, heading.c_str(), "");
-                stored += StoreValues(db, info, nResultID, section.kind, i - 1, section.parameters);
+                lines.push_back({section.kind, section.heading + std::to_string(i), ""});
+                values += CollectValues(lines, info, section.kind, i - 1, section.parameters);
             }
         }
     }
-    if (stored > 0)
-        return db.Exec("commit transaction;");
-    db.Exec("rollback transaction;");
-    return false;
+    if (values == 0)
+        return false;
+    // One unit: the properties of a result are stored all together or not at all.
+    std::string reason;
+    const bool stored = StoreInTaskDb(
+        [&](CSqliteDb& db) {
+            for (const MediaInfoLine& line : lines) {
+                if (!db.AddMediaInfo(nResultID, line.kind, line.feature.c_str(), line.value.c_str()))
+                    return false;
+            }
+            return true;
+        },
+        reason);
+    if (!stored && storeError)
+        *storeError = reason;
+    return stored;
 }
 
 }  // namespace quarvik

@@ -64,8 +64,10 @@ bool CheckFileFormat(const SubTaskInfo_t& subTask, const MonSyntax_t& templ, IFo
 
 // Stores the properties of filePath under result nResultID in one transaction of task.db: the
 // "General" heading, then for each video and audio stream its "Video #n"/"Audio #n" heading and
-// the values the file has. Committed only when some value was stored, so a file MediaInfo
-// cannot read leaves no rows. True when rows were committed.
-bool StoreMediaInfo(const std::string& filePath, int nResultID, CMediaInfoLib& lib = CMediaInfoLib::Instance());
+// the values the file has. Nothing is stored for a file MediaInfo cannot read. True when rows
+// were committed; false with storeError (when given) set to "<task.db>: <reason>" when they
+// could not be (tried again while busy, locked or full, see TaskStore.h).
+bool StoreMediaInfo(const std::string& filePath, int nResultID, CMediaInfoLib& lib = CMediaInfoLib::Instance(),
+                    std::string* storeError = nullptr);
 
 }  // namespace quarvik

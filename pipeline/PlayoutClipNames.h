@@ -24,7 +24,9 @@ private:
 // clip name from the playout system while that link is enabled.
 inline void SetUpStoringRecorder(CResultRecorder& recorder, CPlayoutClipNames& clipNames)
 {
-    recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
+    recorder.SetStoreMediaInfo([](const std::string& path, int32_t id, std::string& storeError) {
+        return StoreMediaInfo(path, id, CMediaInfoLib::Instance(), &storeError);
+    });
     recorder.SetClipNameLookup(&clipNames);
 }
 

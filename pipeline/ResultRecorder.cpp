@@ -1,12 +1,17 @@
 #include "ResultRecorder.h"
 
 #include "FaultKinds.h"
+#include "ProgramFolder.h"
 #include "Settings.h"
 #include "SqliteDb.h"
+#include "SqlText.h"
 #include "TaskQueries.h"
+#include "TaskStore.h"
+#include "TemplRecords.h"
 #include "TextField.h"
 
 #include <opencv2/core/mat.hpp>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
@@ -15,6 +20,9 @@
 
 namespace quarvik {
 namespace {
+
+// How long the mark of a result that could not be stored waits for a lock: it is one try.
+constexpr int kMarkTimeoutMs = 1000;
 
 std::string BaseName(const std::string& file)
 {
@@ -100,10 +108,11 @@ void CResultRecorder::OnNewResult(const SubTaskInfo_t& subTask)
     ResultInfo_t& r = row.info;
     std::memset(&r, 0, sizeof(r));
     r.tmBegin = static_cast<int32_t>(std::time(nullptr));
-    CSqliteDb db;
-    const bool open = db.OpenTaskDb();
-    if (open)
-        LoadSubTaskFaceImage(db, subTask.nID, row.face);
+    {
+        CSqliteDb db;
+        if (db.OpenTaskDb())
+            LoadSubTaskFaceImage(db, subTask.nID, row.face);
+    }
 
     r.nTaskID = subTask.nTaskID;
     r.nSubTaskID = subTask.nID;
@@ -118,21 +127,28 @@ void CResultRecorder::OnNewResult(const SubTaskInfo_t& subTask)
     CopyField(r.szNewFilename, subTask.szNewFilename);
     r.llFileSize = subTask.llFileSize;
     r.nFacePicState = subTask.nFacePicState;
-    r.nState = subTask.nState;
+    r.nState = kSubTaskChecking;  // the sub-task's state as it enters checking
     r.nFaceImageSize = static_cast<int32_t>(row.face.size());
-    r.pFaceImage = row.face.empty() ? nullptr : row.face.data();
 
-    int newId = 0;
-    if (open && db.AddResult(newId, r)) {
-        r.nID = newId;
-        db.Close();  // the media properties are written on a connection of their own
-        if (m_storeMediaInfo)
-            m_storeMediaInfo(r.szNewFilename, newId);
-    }
-    r.pFaceImage = nullptr;
     m_rows.push_back(std::move(row));
+    const int index = Count() - 1;
+    ResultRow_t& added = m_rows.back();
+    int newId = 0;
+    added.info.pFaceImage = added.face.empty() ? nullptr : added.face.data();
+    bool failed = Fails(added, "the result", [&](CSqliteDb& db) { return db.AddResult(newId, added.info); });
+    added.info.pFaceImage = nullptr;
+    std::string mediaError;
+    if (!failed) {
+        added.info.nID = newId;
+        if (m_storeMediaInfo && !m_storeMediaInfo(added.info.szNewFilename, newId, mediaError) && !mediaError.empty()) {
+            MarkNotStored(added, "the media properties", mediaError);
+            failed = true;
+        }
+    }
     for (IResultListObserver* o : m_observers)
-        o->OnRowAppended(Count() - 1);
+        o->OnRowAppended(index);
+    if (failed)
+        StoreFailed(index);
 }
 
 void CResultRecorder::OnFormatNotice(const ResultNotify_t& notice)
@@ -147,18 +163,20 @@ void CResultRecorder::OnFormatNotice(const ResultNotify_t& notice)
     const int32_t verdict = notice.nKind;
     row.info.nFmtError = verdict;
     row.counts.fill(0);
-    CSqliteDb db;
-    const bool open = row.info.nID > 0 && db.OpenTaskDb();
-    if (open)
-        db.SetResultFmtError(row.info.nID, verdict);
     if (verdict == kFormatInvalid) {
         if (row.colour != RowColour::kRed)
             row.colour = RowColour::kDarkRed;
-        if (open)
-            db.AddSyntaxErr(row.info.nID, notice.szType, notice.szName, notice.szValue1,
-                            notice.szValue2, notice.szRealValue);
+        row.deviations.push_back({notice.szType, notice.szName, notice.szValue1, notice.szValue2, notice.szRealValue});
     }
+    const char* what = verdict == kFormatInvalid ? "a format deviation" : "the format verdict";
+    const bool failed = row.info.nID > 0 && Fails(row, what, [&](CSqliteDb& db) {
+        return db.SetResultFmtError(row.info.nID, verdict) &&
+               (verdict != kFormatInvalid || db.AddSyntaxErr(row.info.nID, notice.szType, notice.szName,
+                                                              notice.szValue1, notice.szValue2, notice.szRealValue));
+    });
     Changed(index);
+    if (failed)
+        StoreFailed(index);
 }
 
 void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
@@ -179,6 +197,7 @@ void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
     fault.nValue = notice.nValue;
     fault.tmBegin = notice.tmBegin;
     fault.tmEnd = notice.tmEnd;
+    row.events.push_back(fault);
     cv::Mat snapshot;
     if (notice.pImage && !notice.pImage->empty()) {
         snapshot = notice.pImage->isContinuous() ? *notice.pImage : notice.pImage->clone();
@@ -187,13 +206,49 @@ void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
         fault.nImageHeight = snapshot.rows;
         fault.pImage = snapshot.data;
     }
-    CSqliteDb db;
-    if (row.info.nID > 0 && db.OpenTaskDb())
-        db.AddFault(fault, count);
+    const bool failed =
+        row.info.nID > 0 && Fails(row, "a fault event", [&](CSqliteDb& db) { return db.AddFault(fault, count); });
     for (IResultListObserver* o : m_observers)
         o->OnFaultRecorded(index, notice);
     Changed(index);
+    if (failed)
+        StoreFailed(index);
 }
+
+namespace {
+
+// The stored faults and deviations of a result are those the check reported, in order.
+// False otherwise: with mismatch saying how, or with the failed query as the last error.
+bool StoredAsReported(CSqliteDb& db, const ResultRow_t& row, std::string& mismatch)
+{
+    if (!db.Query(SqlPrintf("select nFault,tmBegin,tmEnd from Faults where nResultID=%d order by nID", row.info.nID)))
+        return false;
+    size_t stored = 0;
+    bool same = true;
+    int rc;
+    while ((rc = db.Step()) == SQLITE_ROW) {
+        FaultInfo_t f{};
+        db.GetInt(0, f.nFault);
+        db.GetInt(1, f.tmBegin);
+        db.GetInt(2, f.tmEnd);
+        const FaultInfo_t* reported = stored < row.events.size() ? &row.events[stored] : nullptr;
+        same = same && reported && reported->nFault == f.nFault && reported->tmBegin == f.tmBegin &&
+               reported->tmEnd == f.tmEnd;
+        ++stored;
+    }
+    db.EndQuery();
+    if (rc != SQLITE_DONE)
+        return false;
+    const size_t deviations = LoadSyntaxErrs(db, row.info.nID).size();
+    if (same && stored == row.events.size() && deviations == row.deviations.size())
+        return true;
+    mismatch = "the stored result holds " + std::to_string(stored) + " of " + std::to_string(row.events.size()) +
+               " fault events and " + std::to_string(deviations) + " of " + std::to_string(row.deviations.size()) +
+               " format deviations";
+    return false;
+}
+
+}  // namespace
 
 void CResultRecorder::OnCheckFinished(const ResultNotify_t& notice)
 {
@@ -218,14 +273,53 @@ void CResultRecorder::OnLoudness(int32_t taskId, int32_t subTaskId, const Loudne
     ResultRow_t& row = m_rows[static_cast<size_t>(index)];
     const LoudnessLimits limits = ReadLoudnessLimits();
     row.loudness = LoudnessRow{loudness, JudgeLoudness(loudness, limits), limits};
-    CSqliteDb db;
-    if (row.info.nID > 0 && db.OpenTaskDb())
-        StoreLoudness(db, row.info.nID, *row.loudness);
+    const bool failed = row.info.nID > 0 && Fails(row, "the loudness", [&](CSqliteDb& db) {
+        return StoreLoudness(db, row.info.nID, *row.loudness);
+    });
     if (row.loudness->nVerdict == kLoudnessFailed) {
         row.colour = RowColour::kRed;
         PassOn(1);
     }
     Changed(index);
+    if (failed)
+        StoreFailed(index);
+}
+
+bool CResultRecorder::Fails(ResultRow_t& row, const char* what, const std::function<bool(CSqliteDb&)>& unit,
+                            const std::string* mismatch)
+{
+    if (!row.storeError.empty())
+        return false;
+    std::string reason;
+    if (StoreInTaskDb(unit, reason))
+        return false;
+    if (mismatch && !mismatch->empty())
+        reason = ProgramFilePath("task.db") + ": " + *mismatch;
+    MarkNotStored(row, what, reason);
+    return true;
+}
+
+void CResultRecorder::MarkNotStored(ResultRow_t& row, const char* what, const std::string& reason)
+{
+    row.storeError = std::string("could not store ") + what + " of " + DisplayFileName(row.info.szFilename) +
+                     " in " + reason;
+    row.info.nState = kSubTaskStoreFailed;
+}
+
+void CResultRecorder::StoreFailed(int index)
+{
+    const ResultRow_t& row = m_rows[static_cast<size_t>(index)];
+    // One quick try to leave the mark in the database as well; when even that fails, the
+    // result keeps the state it was made with, which says it never finished.
+    if (row.info.nID > 0) {
+        CSqliteDb db;
+        if (db.OpenTaskDb()) {
+            db.SetBusyTimeout(kMarkTimeoutMs);
+            db.SetResultState(row.info.nID, kSubTaskStoreFailed);
+        }
+    }
+    for (IResultListObserver* o : m_observers)
+        o->OnStoreFailed(index);
 }
 
 void CResultRecorder::OnOpenFailed(const ResultNotify_t& notice)
@@ -245,7 +339,7 @@ void CResultRecorder::EndResult(int index, const ResultNotify_t& notice, int32_t
     ResultRow_t& row = m_rows[static_cast<size_t>(index)];
     ResultInfo_t& r = row.info;
     row.running = false;
-    if (failedState != 0)
+    if (failedState != 0 && row.storeError.empty())
         r.nState = failedState;
     r.tmEnd = static_cast<int32_t>(std::time(nullptr));
     r.nFrame = notice.nFrame;
@@ -254,14 +348,19 @@ void CResultRecorder::EndResult(int index, const ResultNotify_t& notice, int32_t
     // The average speed of the check, in pictures per second of wall-clock time.
     const int32_t seconds = r.tmEnd - r.tmBegin;
     r.fSpeed = seconds > 0 ? static_cast<double>(r.nFrame) / seconds : 0.0;
-    CSqliteDb db;
-    if (r.nID > 0 && db.OpenTaskDb()) {
-        // The failure first: should the end not be written, the result still is no clean one.
-        if (failedState != 0)
-            db.SetResultState(r.nID, failedState);
-        db.UpdateResultEnd(r.nID, r.tmEnd, r.fSpeed, r.nFrame, r);
-    }
+    // The failure first: should the end not be written, the result still is no clean one. A
+    // finished check's end goes with it only once what is stored has been read back and found
+    // to be what the check reported.
+    std::string mismatch;
+    const char* what = failedState == kSubTaskInterrupted ? "the stop of the check" : "the end of the check";
+    const bool failed = r.nID > 0 && Fails(row, what, [&](CSqliteDb& db) {
+        return (failedState == 0 || db.SetResultState(r.nID, failedState)) &&
+               db.UpdateResultEnd(r.nID, r.tmEnd, r.fSpeed, r.nFrame, r) &&
+               (failedState != 0 || StoredAsReported(db, row, mismatch));
+    }, &mismatch);
     Changed(index);
+    if (failed)
+        StoreFailed(index);
 }
 
 void CResultRecorder::PassOn(int code)

@@ -4,12 +4,20 @@
 // The result page draws it; quarvik-check and the tests drive it directly. Threading: every
 // call runs on its home thread; check workers reach it through IDispatcher::Send, so the
 // records and pictures of a report are borrowed for the call only.
+//
+// Storing: every write is one unit that is tried again for a while when task.db is busy,
+// locked or full (TaskStore.h), so a call may block its home thread for up to kStoreRetryMs.
+// A write that still fails is not hidden: the row gets the state kSubTaskStoreFailed and its
+// storeError message, observers hear OnStoreFailed, and nothing more is written for that
+// result. The end of a check is stored only after the stored faults and deviations were
+// read back and found equal to what the check reported; only then is the result complete.
 #pragma once
 
 #include "CheckNotify.h"
 #include "FaultKinds.h"
 #include "FileDisplay.h"
 #include "LoudnessDb.h"
+#include "TaskQueries.h"
 #include "TaskRecords.h"
 #include "TaskStates.h"
 
@@ -42,6 +50,14 @@ struct ResultRow_t {
     RowColour colour = RowColour::kNormal;  // what the counts, the format and the loudness verdicts say
     std::optional<LoudnessRow> loudness;  // none: not measured (yet), or a file without sound
     bool running = false;  // its check has begun here and not ended yet
+    // What this run's check reported, whether or not it could be stored, in the order it
+    // came: the fault events it counted (snapshots not kept) and the format deviations.
+    // Empty for rows loaded from the database.
+    std::vector<FaultInfo_t> events;
+    std::vector<SyntaxErrRow> deviations;
+    // Empty while everything reported is stored; otherwise "could not store ..." naming
+    // the database and the reason (the state is then kSubTaskStoreFailed).
+    std::string storeError;
 
     // How the result stands (ResultStateOf); a failure state outweighs the colour above.
     int32_t State() const { return ResultStateOf(info, running); }
@@ -57,6 +73,9 @@ public:
     virtual void OnReport(int code) = 0;
     // A fault event was counted in a row (and stored when the row has a result id).
     virtual void OnFaultRecorded(int row, const ResultNotify_t& notice) = 0;
+    // A write of the row's result failed for good: Row(row).storeError tells what and why
+    // (the row's OnRowChanged follows).
+    virtual void OnStoreFailed(int /*row*/) {}
 
 protected:
     ~IResultListObserver() = default;
@@ -64,7 +83,9 @@ protected:
 
 class CResultRecorder : public ICheckResultSink {
 public:
-    using StoreMediaInfoFn = std::function<void(const std::string& path, int32_t resultId)>;
+    // Stores the media properties of a new result; false with storeError set ("<task.db>:
+    // <reason>") when they could not be stored, false with it empty when there were none.
+    using StoreMediaInfoFn = std::function<bool(const std::string& path, int32_t resultId, std::string& storeError)>;
 
     CResultRecorder() = default;
     void AddObserver(IResultListObserver* observer) { m_observers.push_back(observer); }
@@ -96,6 +117,14 @@ public:
     int FindRow(int32_t taskId, int32_t subTaskId) const;
 
 private:
+    // Runs one write unit for a row whose writes have all succeeded so far (none for a row
+    // that failed before). True when it failed now: the row is then marked as not stored,
+    // with a message naming what (and why: mismatch when the unit set it, else the
+    // database's reason), and StoreFailed must follow once the row's observers know it.
+    bool Fails(ResultRow_t& row, const char* what, const std::function<bool(CSqliteDb&)>& unit,
+               const std::string* mismatch = nullptr);
+    static void MarkNotStored(ResultRow_t& row, const char* what, const std::string& reason);
+    void StoreFailed(int index);
     void PassOn(int code);
     // Ends a result: its end time, frames, speed and counters, and first, unless the check
     // finished, the state it failed in.

@@ -1,10 +1,9 @@
 #include "SubTaskList.h"
 
 #include "FileDisplay.h"
-
-#include "SqlText.h"
 #include "SqliteDb.h"
 #include "TaskQueries.h"
+#include "TaskStore.h"
 #include "TextField.h"
 
 #include <algorithm>
@@ -14,6 +13,25 @@
 
 namespace quarvik {
 namespace {
+
+// A sub-task in this state is still to be worked on by its list; the others have ended.
+bool IsPendingState(ListKind kind, int32_t state)
+{
+    switch (state) {
+    case kSubTaskInfoError:
+    case kSubTaskDownloadFailed:
+    case kSubTaskPictureError:
+    case kSubTaskDone:
+    case kSubTaskInterrupted:  // a run that is gone, or stopped: the file may be checked again
+    case kSubTaskOpenFailed:   // the file may have been replaced since
+    case kSubTaskStoreFailed:
+        return false;
+    case kSubTaskFormatInvalid:  // a task checks it again at its next start
+        return kind == ListKind::kTask;
+    default:
+        return true;
+    }
+}
 
 std::string LastPathComponent(const std::string& path)
 {
@@ -130,20 +148,12 @@ bool CSubTaskList::IsDuplicate(const std::string& path, int64_t fileSize) const
 {
     const std::string name = LastPathComponent(path);
     for (const Row_t& row : m_rows) {
+        if (!row.storeError.empty() || !IsPendingState(m_kind, row.info.nState))
+            continue;
         if (path == row.info.szFilename || (name == row.info.szName && fileSize == row.info.llFileSize))
             return true;
     }
-    CSqliteDb db;
-    if (!db.OpenTaskDb())
-        return false;
-    if (!db.Query(SqlPrintf("select nID from SubTasks where nTaskID=%d and (szFilename = '%q' or "
-                            "(szName = '%q' and llFileSize=%lld)) and nState!=%d",
-                            m_nTaskID, path.c_str(), name.c_str(),
-                            static_cast<long long>(fileSize), kSubTaskDone)))
-        return false;
-    const bool found = db.Step() == 100;  // SQLITE_ROW
-    db.EndQuery();
-    return found;
+    return false;
 }
 
 std::vector<std::string> CSubTaskList::AddCandidates(const std::vector<Candidate_t>& candidates, int32_t type)
@@ -271,10 +281,16 @@ void CSubTaskList::OnThumbnail(int32_t code, const ThumbnailReport_t& report)
         info.nState = kSubTaskWaitCheck;
         CopyField(info.szNewFilename, info.szFilename);
     }
-    CSqliteDb db;
     int newId = 0;
-    if (!db.OpenTaskDb() || !db.AddSubTask(newId, info))
-        return;  // stays in state 2 and is not offered again in this run
+    std::string reason;
+    if (!StoreInTaskDb([&](CSqliteDb& db) { return db.AddSubTask(newId, info); }, reason)) {
+        // Stays in state 2, offered to no worker again: a failure with its message, not a wait.
+        row.storeError = "could not store the sub-task of " + DisplayFileName(info.szFilename) + " in " + reason;
+        NotifyChanged(index);
+        for (ISubTaskListObserver* o : m_observers)
+            o->OnStoreFailed(index);
+        return;
+    }
     info.nID = newId;
     info.pFaceImage = nullptr;
     row.info = info;

@@ -58,6 +58,8 @@ public:
     virtual void OnRowsReloaded() = 0;
     // A sub-task enters checking: the result list stores a new result for it.
     virtual void OnEntersChecking(const SubTaskInfo_t& subTask) = 0;
+    // The sub-task could not be stored (StoreError(row) says why); it goes no further.
+    virtual void OnStoreFailed(int /*row*/) {}
 
 protected:
     ~ISubTaskListObserver() = default;
@@ -86,10 +88,16 @@ public:
     const std::vector<uint8_t>& FaceImage(int row) const { return m_rows[static_cast<size_t>(row)].face; }
     std::string StateText(int row) const;
 
+    // Empty, or "could not store ..." when the row's sub-task could not be inserted into the
+    // database: it then stays in state 2 and is offered to no worker.
+    const std::string& StoreError(int row) const { return m_rows[static_cast<size_t>(row)].storeError; }
+
     // A found or chosen file becomes a sub-task in state 1 (memory only); returns its row.
     int Add(const std::string& path, int64_t fileSize, int32_t type);
-    // Manual list: the path (or its name with this size) is in the list already, or stored as
-    // a sub-task of the manual list that has not finished.
+    // The path (or its name with this size) is waiting or being worked on in this list. A
+    // sub-task that ended (checked, failed, not stored) does not count: its file may be
+    // added again. Nor do rows stored by other runs: a list loads its own (Load), and those
+    // of a run that died must not keep a file from ever being checked again.
     bool IsDuplicate(const std::string& path, int64_t fileSize) const;
     struct Candidate_t {
         std::string path;
@@ -120,6 +128,7 @@ private:
         std::vector<uint8_t> face;
         bool checking = false;
         bool downloading = false;
+        std::string storeError;
     };
 
     bool Take(int32_t from, int32_t to, SubTaskInfo_t& out, bool writeState);

@@ -79,8 +79,7 @@ int CMySocket::DataReady(int timeoutMs)
     }
     if (error != 0) {
         m_nLastError = error;
-        std::printf("DataReady  Error checked(%s)!!\n", std::strerror(error));
-        std::fflush(stdout);
+        std::fprintf(stderr, "DataReady  Error checked(%s)!!\n", std::strerror(error));
         Close();
         return 0;
     }

@@ -9,8 +9,8 @@
 //
 // Threads: each object belongs to the thread that uses it; only the turns at unicast ports are
 // shared, process-wide and thread-safe. All calls block their thread for at most the time-outs
-// given. Diagnostics go to standard output
-// (DataReady) and standard error (socket set-up), never to the operator.
+// given. Diagnostics go to standard error (DataReady, socket set-up), never to the operator or
+// to standard output.
 #pragma once
 
 #include <netinet/in.h>

@@ -22,48 +22,54 @@ bool FileExists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
-void ReportFileError(const char* what, const std::string& path)
+// Reports a failed file operation; the SQLite code that stands for it (a full disk or not).
+int ReportFileError(const char* what, const std::string& path, std::string& reason)
 {
-    std::fprintf(stderr, "%s: %s\nERROR:%s\n", what, path.c_str(), std::strerror(errno));
+    const int error = errno;
+    std::fprintf(stderr, "%s: %s\nERROR:%s\n", what, path.c_str(), std::strerror(error));
+    reason = std::strerror(error);
+    return error == ENOSPC || error == EDQUOT ? SQLITE_FULL : SQLITE_CANTOPEN;
 }
 
 // Puts the finished file at path unless another connection got there first, in which case its
 // file stands. A hard link never replaces; renameat2 covers filesystems without hard links.
-bool PublishFile(const std::string& temp, const std::string& path)
+int PublishFile(const std::string& temp, const std::string& path, std::string& reason)
 {
     if (link(temp.c_str(), path.c_str()) == 0 || errno == EEXIST)
-        return true;
+        return SQLITE_OK;
     if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0 || errno == EEXIST)
-        return true;
-    ReportFileError("CREATE", path);
-    return false;
+        return SQLITE_OK;
+    return ReportFileError("CREATE", path, reason);
 }
 
-bool CreateDatabaseFile(const std::string& path, std::span<const char* const> schema)
+// SQLITE_OK, or the code of the failure with its reason.
+int CreateDatabaseFile(const std::string& path, std::span<const char* const> schema, std::string& reason)
 {
     std::string temp = path + ".new-XXXXXX";
     int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        ReportFileError("CREATE", path);
-        return false;
-    }
+    if (fd < 0)
+        return ReportFileError("CREATE", path, reason);
     close(fd);
-    bool built = false;
+    int code = SQLITE_OK;
     {
         CSqliteDb creator;
         if (creator.OpenOrCreate(temp, {})) {
-            built = true;
             for (const char* statement : schema) {
                 if (!creator.Exec(statement)) {
-                    built = false;
+                    code = creator.LastErrorCode();
+                    reason = creator.LastError() ? creator.LastError() : "";
                     break;
                 }
             }
+        } else {
+            code = creator.LastErrorCode();
+            reason = creator.LastError() ? creator.LastError() : "";
         }
     }
-    bool published = built && PublishFile(temp, path);
+    if (code == SQLITE_OK)
+        code = PublishFile(temp, path, reason);
     unlink(temp.c_str());
-    return published;
+    return code;
 }
 
 }  // namespace
@@ -76,8 +82,10 @@ CSqliteDb::~CSqliteDb()
 
 bool CSqliteDb::Connect(const std::string& path, int flags)
 {
-    if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
+    const int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
         std::fprintf(stderr, "OPEN: %s\nERROR:%s\n", path.c_str(), m_db ? sqlite3_errmsg(m_db) : "out of memory");
+        NoteFailure(rc);
         sqlite3_close(m_db);
         m_db = nullptr;
         return false;
@@ -86,20 +94,60 @@ bool CSqliteDb::Connect(const std::string& path, int flags)
     return true;
 }
 
+void CSqliteDb::SetBusyTimeout(int ms)
+{
+    if (m_db)
+        sqlite3_busy_timeout(m_db, ms);
+}
+
+bool CSqliteDb::LastErrorPasses() const
+{
+    switch (m_lastCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PROTOCOL:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool CSqliteDb::OpenOrCreate(const std::string& path, std::span<const char* const> schema)
 {
     if (IsOpen())
         return true;
-    if (!FileExists(path) && !CreateDatabaseFile(path, schema))
-        return false;
+    if (!FileExists(path)) {
+        std::string reason;
+        const int code = CreateDatabaseFile(path, schema, reason);
+        if (code != SQLITE_OK) {
+            NoteFailure(code, "cannot create the file: " + reason);
+            return false;
+        }
+    }
     // Without CREATE: a file removed since the test above must not come back as an empty
     // database without tables, which no later open would ever repair.
     m_opened = Connect(path, SQLITE_OPEN_READWRITE);
     return m_opened;
 }
 
+void CSqliteDb::NoteFailure(int code)
+{
+    NoteFailure(code, m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code));
+}
+
+void CSqliteDb::NoteFailure(int code, const std::string& reason)
+{
+    m_lastCode = code;
+    sqlite3_free(m_lastError);
+    m_lastError = sqlite3_mprintf("%s", reason.c_str());
+}
+
 void CSqliteDb::ReportExecError(const std::string& sql, char* error)
 {
+    m_lastCode = m_db ? sqlite3_errcode(m_db) : SQLITE_ERROR;
     sqlite3_free(m_lastError);
     m_lastError = error;
     std::fprintf(stderr, "EXECUTE: %s\nERROR:%s\n", HideFtpUserInfo(sql).c_str(), error ? error : "");
@@ -124,14 +172,16 @@ bool CSqliteDb::ExecBlob(const std::string& sql, const void* data, int length)
     sqlite3_stmt* statement = nullptr;
     int rc = sqlite3_prepare(m_db, sql.c_str(), -1, &statement, nullptr);
     if (rc != SQLITE_OK) {
-        std::printf("sqlite3_prepare  ERROR! %d \n", rc);
+        std::fprintf(stderr, "sqlite3_prepare  ERROR! %d \n", rc);
+        NoteFailure(rc);
         sqlite3_finalize(statement);
         return false;
     }
     if (data) {
         rc = sqlite3_bind_blob(statement, 1, data, length, SQLITE_STATIC);
         if (rc != SQLITE_OK) {
-            std::printf("sqlite3_bind_blob  ERROR! %d\n", rc);
+            std::fprintf(stderr, "sqlite3_bind_blob  ERROR! %d\n", rc);
+            NoteFailure(rc);
             sqlite3_finalize(statement);
             return false;
         }
@@ -139,9 +189,13 @@ bool CSqliteDb::ExecBlob(const std::string& sql, const void* data, int length)
     rc = sqlite3_step(statement);
     bool done = rc == SQLITE_DONE;
     if (!done)
-        std::printf("sqlite3_step  ERROR! %d\n", rc);
-    if (sqlite3_finalize(statement) != SQLITE_OK || !done)
-        std::printf("sqlite3_finalize  ERROR! %d\n", rc);
+        std::fprintf(stderr, "sqlite3_step  ERROR! %d\n", rc);
+    // The legacy interface's step says only SQLITE_ERROR; finalize gives the specific code.
+    const int finalized = sqlite3_finalize(statement);
+    if (finalized != SQLITE_OK || !done)
+        std::fprintf(stderr, "sqlite3_finalize  ERROR! %d\n", rc);
+    if (!done)
+        NoteFailure(finalized != SQLITE_OK ? finalized : rc);
     return done;
 }
 
@@ -152,7 +206,8 @@ bool CSqliteDb::Query(const std::string& sql)
     EndQuery();
     int rc = sqlite3_prepare(m_db, sql.c_str(), -1, &m_query, nullptr);
     if (rc != SQLITE_OK) {
-        std::printf("sqlite3_prepare  return  %d !\n", rc);
+        std::fprintf(stderr, "sqlite3_prepare  return  %d !\n", rc);
+        NoteFailure(rc);
         EndQuery();
         return false;
     }
@@ -161,7 +216,13 @@ bool CSqliteDb::Query(const std::string& sql)
 
 int CSqliteDb::Step()
 {
-    return m_query ? sqlite3_step(m_query) : SQLITE_MISUSE;
+    if (!m_query)
+        return SQLITE_MISUSE;
+    const int rc = sqlite3_step(m_query);
+    // The legacy interface's step says only SQLITE_ERROR; reset gives the specific code.
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        NoteFailure(rc == SQLITE_ERROR ? sqlite3_reset(m_query) : rc);
+    return rc;
 }
 
 void CSqliteDb::EndQuery()
@@ -264,27 +325,32 @@ void CSqliteDb::Rollback()
         return;
     static const char kRollback[] = "rollback transaction;";
     char* error = nullptr;
+    // The diagnostic only: the failure that made the caller roll back stays the last error.
     if (sqlite3_exec(m_db, kRollback, nullptr, nullptr, &error) != SQLITE_OK)
-        ReportExecError(kRollback, error);
+        std::fprintf(stderr, "EXECUTE: %s\nERROR:%s\n", kRollback, error ? error : "");
+    sqlite3_free(error);
 }
 
-bool CSqliteDb::RunInTransaction(const std::function<void()>& body)
+bool CSqliteDb::RunInTransaction(const std::function<bool()>& body)
 {
     if (!IsOpen())
         return false;
-    Exec("begin transaction;");
-    try {
-        body();
-    } catch (...) {
-        Rollback();
+    // Inside a unit already: this one is part of it, written or undone with it.
+    if (!sqlite3_get_autocommit(m_db))
+        return body();
+    if (!Exec("begin transaction;"))
         return false;
+    bool written = false;
+    try {
+        written = body() && Exec("commit transaction;");
+    } catch (...) {
+        written = false;
     }
-    if (Exec("commit transaction;") || sqlite3_get_autocommit(m_db))
-        return true;
-    // The commit itself failed (the lock stayed taken past the busy timeout): nothing of the
-    // transaction is written, so say so instead of letting Close discard it silently.
-    Rollback();
-    return false;
+    // A failed statement or commit, an exception: nothing of the unit stays. SQLite may have
+    // ended the transaction itself (a full disk rolls back at once).
+    if (!written && !sqlite3_get_autocommit(m_db))
+        Rollback();
+    return written;
 }
 
 void CSqliteDb::Close()

@@ -4,13 +4,16 @@
 // and lets it close; nothing stays open between operations. An object belongs to the thread
 // that made it and is never shared or handed on. Concurrent writers on other connections are
 // arbitrated by SQLite's file locks: every connection waits up to kBusyTimeoutMs for a lock
-// before a statement fails, so a write is not lost to a momentary lock.
+// before a statement fails, so a write is not lost to a momentary lock. Writes of task.db
+// that must not be lost go through StoreInTaskDb (TaskStore.h), which tries for longer.
 //
-// Errors: operations return false (or -1) and write the diagnostic lines below to stdout or
-// stderr; nothing is shown to the operator here and nothing throws, except std::bad_alloc.
-//   "EXECUTE: %s\nERROR:%s\n"        stderr, a failed Exec or Rollback
-//   "sqlite3_prepare  ERROR! %d \n"  stdout, ExecBlob; likewise bind, step, finalize
-//   "sqlite3_prepare  return  %d !\n" stdout, Query
+// Errors: operations return false (or -1) and write the diagnostic lines below to stderr
+// (never stdout, which belongs to the programs' own output); LastError() and LastErrorCode()
+// keep the reason of the latest failure. Nothing is shown to the operator here and nothing
+// throws, except std::bad_alloc.
+//   "EXECUTE: %s\nERROR:%s\n"        a failed Exec or Rollback
+//   "sqlite3_prepare  ERROR! %d \n"  ExecBlob; likewise bind, step, finalize
+//   "sqlite3_prepare  return  %d !\n" Query
 //
 // Text values are embedded quote-safe (SqlPrintf, "%q"), so stored texts equal the given texts.
 #pragma once
@@ -59,7 +62,8 @@ public:
 
     // Prepares sql as the query statement, finalizing any earlier one. Then call Step() until
     // it returns something other than SQLITE_ROW (100), reading columns in between, and
-    // EndQuery() when done. Close() ends a query that is still open.
+    // EndQuery() when done; SQLITE_DONE (101) means every row was read, anything else is a
+    // failure (kept as the last error). Close() ends a query that is still open.
     bool Query(const std::string& sql);
     int Step();
     void EndQuery();
@@ -86,12 +90,21 @@ public:
     void Close();
 
     bool IsOpen() const { return m_opened && m_db; }
+    // The latest failure of an open, statement or query: SQLite's message (or the file
+    // error) and its result code; null and SQLITE_OK (0) before any.
     const char* LastError() const { return m_lastError; }
+    int LastErrorCode() const { return m_lastCode; }
+    // The latest failure may pass by itself: the file busy or locked by another connection,
+    // the disk full, an I/O error, a file that could not be opened or created.
+    bool LastErrorPasses() const;
+    // How long a statement waits for another connection's lock (kBusyTimeoutMs by default).
+    void SetBusyTimeout(int ms);
 
-    // "begin transaction;", body, "commit transaction;". A failing statement does not stop
-    // the sequence (what succeeded is committed); only an exception from body rolls back.
-    // False when not open, when body threw, or when the commit failed (nothing was written).
-    bool RunInTransaction(const std::function<void()>& body);
+    // "begin transaction;", body, "commit transaction;" as one unit, written whole or not at
+    // all: body returns false at its first failed statement, and then, as when body throws
+    // or the commit fails, the transaction is rolled back. False: nothing of it was written.
+    // Called inside another unit, body simply becomes part of that one.
+    bool RunInTransaction(const std::function<bool()>& body);
 
     // Templ.db
     bool AddTask(const MonTask_t& task, int& newId);
@@ -133,9 +146,12 @@ public:
 private:
     bool Connect(const std::string& path, int flags);
     void ReportExecError(const std::string& sql, char* error);
+    void NoteFailure(int code);
+    void NoteFailure(int code, const std::string& reason);
 
     sqlite3* m_db = nullptr;
     char* m_lastError = nullptr;
+    int m_lastCode = 0;
     sqlite3_stmt* m_query = nullptr;
     bool m_opened = false;
 };

@@ -98,18 +98,19 @@ bool CSqliteDb::UpdateResultEnd(int nID, int tmEnd, double fSpeed, int nFrame, c
 
 bool CSqliteDb::DeleteResult(int nID)
 {
-    return RunInTransaction([&] { Exec(SqlPrintf("delete from Results  where nID=%d", nID)); });
+    return RunInTransaction([&] { return Exec(SqlPrintf("delete from Results  where nID=%d", nID)); });
 }
 
 bool CSqliteDb::AddFault(const FaultInfo_t& f, int newCount)
 {
     return RunInTransaction([&] {
         int length = f.pImage ? f.nBitCount * f.nImageWidth * f.nImageHeight / 8 : 0;
-        ExecBlob(SqlPrintf("insert into Faults  Values (NULL,%d,%d,%d,%d,%d,%d,%d,?);", f.nResultID, f.nFault,
-                           f.nValue, f.tmBegin, f.tmEnd, f.nImageWidth, f.nImageHeight),
-                 PictureOrNull(f.pImage, length), length);
-        if (const char* column = FaultCounterColumn(f.nFault))
-            Exec(SqlPrintf("update Results set %s=%d where nID=%d", column, newCount, f.nResultID));
+        if (!ExecBlob(SqlPrintf("insert into Faults  Values (NULL,%d,%d,%d,%d,%d,%d,%d,?);", f.nResultID, f.nFault,
+                                f.nValue, f.tmBegin, f.tmEnd, f.nImageWidth, f.nImageHeight),
+                      PictureOrNull(f.pImage, length), length))
+            return false;
+        const char* column = FaultCounterColumn(f.nFault);
+        return !column || Exec(SqlPrintf("update Results set %s=%d where nID=%d", column, newCount, f.nResultID));
     });
 }
 

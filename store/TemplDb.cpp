@@ -15,13 +15,15 @@ const char* const kTemplSchema[] = {
 };
 
 // Items are always written with nType 0, whatever the record holds.
-void InsertSyntaxItems(CSqliteDb& db, int syntaxId, const MonSyntax_t& syntax)
+bool InsertSyntaxItems(CSqliteDb& db, int syntaxId, const MonSyntax_t& syntax)
 {
     for (int i = 0; i < syntax.nCount && syntax.pItems; ++i) {
         const MonSyntaxItem_t& item = syntax.pItems[i];
-        db.Exec(SqlPrintf("INSERT INTO SyntaxItem  VALUES (NULL,%d,%d,%d,'%q','%q','%q','%q');", syntaxId, 0,
-                          item.nCompare, item.szAvLevel, item.szName, item.szValue1, item.szValue2));
+        if (!db.Exec(SqlPrintf("INSERT INTO SyntaxItem  VALUES (NULL,%d,%d,%d,'%q','%q','%q','%q');", syntaxId, 0,
+                               item.nCompare, item.szAvLevel, item.szName, item.szValue1, item.szValue2)))
+            return false;
     }
+    return true;
 }
 
 }  // namespace
@@ -78,31 +80,30 @@ bool CSqliteDb::DeleteTarget(int nID)
 
 bool CSqliteDb::AddSyntax(const MonSyntax_t& syntax, int& newId)
 {
-    bool added = false;
-    bool committed = RunInTransaction([&] {
-        // Without its header row the items would hang on a stale last-insert id: skip them.
-        added = Exec(SqlPrintf("INSERT INTO Syntax  VALUES (NULL,'%q','%q');", syntax.szName, syntax.szComment));
-        if (!added)
-            return;
-        newId = GetLastInsertId();
-        InsertSyntaxItems(*this, newId, syntax);
+    int id = 0;
+    const bool added = RunInTransaction([&] {
+        if (!Exec(SqlPrintf("INSERT INTO Syntax  VALUES (NULL,'%q','%q');", syntax.szName, syntax.szComment)))
+            return false;
+        id = GetLastInsertId();
+        return InsertSyntaxItems(*this, id, syntax);
     });
-    return committed && added;
+    if (added)
+        newId = id;
+    return added;
 }
 
 bool CSqliteDb::UpdateSyntax(int nID, const MonSyntax_t& syntax)
 {
     return RunInTransaction([&] {
-        Exec(SqlPrintf("UPDATE Syntax SET szName='%q',szComment='%q' WHERE nID=%d", syntax.szName, syntax.szComment,
-                       nID));
-        Exec(SqlPrintf("DELETE FROM SyntaxItem WHERE nSyntaxID=%d", nID));
-        InsertSyntaxItems(*this, nID, syntax);
+        return Exec(SqlPrintf("UPDATE Syntax SET szName='%q',szComment='%q' WHERE nID=%d", syntax.szName,
+                              syntax.szComment, nID)) &&
+               Exec(SqlPrintf("DELETE FROM SyntaxItem WHERE nSyntaxID=%d", nID)) && InsertSyntaxItems(*this, nID, syntax);
     });
 }
 
 bool CSqliteDb::DeleteSyntax(int nID)
 {
-    return RunInTransaction([&] { Exec(SqlPrintf("DELETE from Syntax WHERE nID=%d", nID)); });
+    return RunInTransaction([&] { return Exec(SqlPrintf("DELETE from Syntax WHERE nID=%d", nID)); });
 }
 
 }  // namespace quarvik

@@ -123,6 +123,10 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
         out << "  could not open: not a readable media file or stream\n";
         return;
     }
+    if (!report.storeError.empty() && report.frames == 0 && report.events.empty()) {
+        out << "  " << report.storeError << '\n';  // not checked: there was nowhere to store it
+        return;
+    }
     for (const EventRecord& e : report.events) {
         char line[160];
         std::snprintf(line, sizeof(line), "  %3d %-12s %7d %7d  %s - %s", e.code,
@@ -147,7 +151,9 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
     }
     if (report.interrupted)
         out << "  interrupted: the check stopped before the end of the input\n";
-    if (report.resultId > 0)
+    if (!report.storeError.empty())
+        out << "  " << report.storeError << '\n';
+    else if (report.resultId > 0)
         out << "  stored as result " << report.resultId << '\n';
     if (!report.reportFolder.empty())
         out << "  report " << LineText(report.reportFolder) << '\n';
@@ -168,6 +174,7 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
         out << (f ? "," : "") << "{\"path\":" << JsonString(DisplayFileName(r.path))
             << ",\"opened\":" << (r.opened ? "true" : "false") << ',' << numbers
             << (r.duplicate ? ",\"duplicate\":true" : "") << (r.interrupted ? ",\"interrupted\":true" : "")
+            << (r.storeError.empty() ? "" : ",\"store_error\":" + JsonString(r.storeError))
             << ",\"events\":[";
         for (size_t i = 0; i < r.events.size(); ++i) {
             const EventRecord& e = r.events[i];

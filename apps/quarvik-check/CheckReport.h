@@ -48,6 +48,8 @@ struct FileReport {
     // loudness settings (not judged unless they enable it).
     std::optional<LoudnessInfo_t> loudness;
     int32_t loudnessVerdict = kLoudnessNotJudged;
+    // Stored checks: empty when everything found is stored, else "could not store ...".
+    std::string storeError;
 };
 
 // Collects the fault notices of one check into a FileReport.

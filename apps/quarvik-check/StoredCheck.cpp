@@ -43,10 +43,13 @@ private:
         void OnRowChanged(int row) override
         {
             const int32_t state = list.Row(row).nState;
-            if (state == kSubTaskInfoError || state == kSubTaskDone || state == kSubTaskFormatInvalid)
+            if (state == kSubTaskInfoError || state == kSubTaskDone || state == kSubTaskFormatInvalid ||
+                state == kSubTaskPictureError || state == kSubTaskInterrupted || state == kSubTaskOpenFailed ||
+                state == kSubTaskStoreFailed)
                 watch.m_ended.insert(row);
         }
         void OnEntersChecking(const SubTaskInfo_t& subTask) override { watch.m_checking = subTask.nIndex; }
+        void OnStoreFailed(int row) override { watch.m_ended.insert(row); }
         CompletionWatch& watch;
         const CSubTaskList& list;
     };
@@ -105,16 +108,22 @@ int32_t InputType(const std::string& path, int64_t& size)
     return kTargetFolder;
 }
 
-FileReport ReadBackReport(const SubTaskInfo_t& subTask, const CResultRecorder& recorder, bool failed)
+// What the check of a sub-task found, as the recorder heard it. The recorder stored it and
+// read it back; what it could not store is named in storeError.
+FileReport CheckedReport(const CSubTaskList& list, int listRow, const CResultRecorder& recorder, bool failed)
 {
+    const SubTaskInfo_t& subTask = list.Row(listRow);
     FileReport report;
     report.path = subTask.szFilename;
     report.opened = !failed && subTask.nState != kSubTaskInfoError;
+    report.storeError = list.StoreError(listRow);
     const int row = recorder.FindRow(subTask.nTaskID, subTask.nID);
-    if (row < 0)
+    if (subTask.nID <= 0 || row < 0)
         return report;
-    const ResultInfo_t& result = recorder.Row(row).info;
-    if (const auto& loudness = recorder.Row(row).loudness) {
+    const ResultRow_t& checked = recorder.Row(row);
+    const ResultInfo_t& result = checked.info;
+    report.storeError = checked.storeError;
+    if (const auto& loudness = checked.loudness) {
         report.loudness = loudness->info;
         report.loudnessVerdict = loudness->nVerdict;
     }
@@ -123,12 +132,9 @@ FileReport ReadBackReport(const SubTaskInfo_t& subTask, const CResultRecorder& r
     report.formatVerdict = result.nFmtError;
     report.frames = result.nFrame > 0 ? result.nFrame + 1 : 0;
     report.speedFps = result.fSpeed;
-    CSqliteDb db;
-    if (result.nID <= 0 || !db.OpenTaskDb())
-        return report;
-    for (const FaultRow& f : LoadFaults(db, result.nID))
-        report.events.push_back({f.info.nFault, f.info.tmBegin, f.info.tmEnd, f.info.nValue});
-    for (const SyntaxErrRow& e : LoadSyntaxErrs(db, result.nID))
+    for (const FaultInfo_t& f : checked.events)
+        report.events.push_back({f.nFault, f.tmBegin, f.tmEnd, f.nValue});
+    for (const SyntaxErrRow& e : checked.deviations)
         report.deviations.push_back({e.szType, e.szName, e.szVaildValue1, e.szVaildValue2, e.szRealValue});
     return report;
 }
@@ -191,7 +197,7 @@ bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOpt
     runner.Stop();
     std::vector<int> unfinished;
     for (int row = 0; row < list.Count(); ++row) {
-        reports.push_back(ReadBackReport(list.Row(row), recorder, watch.OpenFailed(row)));
+        reports.push_back(CheckedReport(list, row, recorder, watch.OpenFailed(row)));
         if (!watch.Ended(row))
             unfinished.push_back(row);
     }
@@ -217,7 +223,7 @@ bool WriteStoredReports(std::vector<FileReport>& reports, const std::string& par
     // one must not silently replace the report just written.
     std::map<std::string, std::string> writtenBy;
     for (FileReport& report : reports) {
-        if (report.resultId <= 0 || !report.opened)
+        if (report.resultId <= 0 || !report.opened || !report.storeError.empty())
             continue;
         const std::string notWritten = "report of " + DisplayFileName(report.path) +
                                        " not written (it stays stored as result " +

@@ -1,6 +1,7 @@
 // Checking files the way the manual check list does: each becomes a sub-task of "task.db",
 // is checked by the list's workers, and its result, properties, deviations and faults are
-// stored. The reports are read back from what was stored.
+// stored. The reports tell what the checks found; the recorder read each stored result back
+// and found it equal, or the report names what could not be stored (storeError).
 #pragma once
 
 #include "CheckReport.h"

@@ -30,6 +30,12 @@ void PrintLine(const std::string& line)
     std::fflush(stdout);
 }
 
+// What a running task could not store: told on stderr, as every failure of the checker.
+void PrintStoreError(const std::string& message)
+{
+    std::fprintf(stderr, "quarvik-check: %s\n", message.c_str());
+}
+
 // Prints the state changes of one task's sub-tasks.
 class StateLog : public ISubTaskListObserver {
 public:
@@ -42,6 +48,7 @@ public:
         if (m_last[row] != m_list.Row(row).nState)
             Print(row);
     }
+    void OnStoreFailed(int row) override { PrintStoreError(m_prefix + m_list.StoreError(row)); }
 
 private:
     void Print(int row)
@@ -65,6 +72,11 @@ public:
     void OnRowChanged(int) override {}
     void OnReloaded() override {}
     void OnReport(int) override {}
+    void OnStoreFailed(int row) override
+    {
+        const ResultRow_t& r = m_recorder.Row(row);
+        PrintStoreError("[task " + std::to_string(r.info.nTaskID) + "] " + r.storeError);
+    }
     void OnFaultRecorded(int row, const ResultNotify_t& n) override
     {
         const ResultInfo_t& r = m_recorder.Row(row).info;

@@ -5,8 +5,8 @@
 // runs monitoring tasks unattended (--run-tasks) and sets them up.
 //
 // Exit status: 0 no fault events, 1 fault events found (or a format deviation), 2 an input
-// could not be opened, a report could not be written, a command failed or the arguments are
-// wrong (with the reason on stderr).
+// could not be opened, a stored check could not store what it found, a report could not be
+// written, a command failed or the arguments are wrong (with the reason on stderr).
 
 #include "CheckReport.h"
 #include "CheckRun.h"
@@ -70,8 +70,8 @@ void PrintUsage(std::FILE* to)
                  "  Also measures each programme's loudness (EBU R128); judged when the Loudness\n"
                  "  section of Quarvik.ini enables it.\n"
                  "exit status: 0 no fault events, 1 fault events, format deviations or a loudness\n"
-                 "failure found, 2 an input could not be opened, a report could not be written or\n"
-                 "the arguments are wrong\n");
+                 "failure found, 2 an input could not be opened, a result could not be stored, a\n"
+                 "report could not be written or the arguments are wrong\n");
 }
 
 enum class Mode { kCheck, kRunTasks, kSetCache, kListTasks, kAddTemplate, kAddTask };
@@ -267,7 +267,9 @@ int main(int argc, char** argv)
     }
     int status = reportsWritten ? kExitClean : kExitTrouble;
     for (const FileReport& report : reports) {
-        if (!report.opened)
+        if (!report.storeError.empty())
+            std::fprintf(stderr, "quarvik-check: %s\n", report.storeError.c_str());
+        if (!report.opened || !report.storeError.empty())
             status = kExitTrouble;
         else if ((!report.events.empty() || report.formatVerdict == kFormatInvalid ||
                   report.loudnessVerdict == kLoudnessFailed) && status == kExitClean)

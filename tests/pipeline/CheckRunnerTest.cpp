@@ -50,7 +50,9 @@ protected:
         TempHomeTest::SetUp();
         std::filesystem::create_directory(HomeFile("cache"));
         ASSERT_TRUE(WriteSetting(kCachePath, HomeFile("cache")));
-        m_recorder.SetStoreMediaInfo([](const std::string& path, int32_t id) { StoreMediaInfo(path, id); });
+        m_recorder.SetStoreMediaInfo([](const std::string& path, int32_t id, std::string& storeError) {
+            return StoreMediaInfo(path, id, CMediaInfoLib::Instance(), &storeError);
+        });
     }
     // Serves the workers until every row of the list is in one of the states, or 60 s.
     bool WaitForStates(CEventLoop& home, const CSubTaskList& list, int rows, std::initializer_list<int32_t> states)
@@ -96,6 +98,7 @@ TEST_F(CheckRunnerTest, ManualListChecksAndStoresEveryFile)
         EXPECT_EQ(row.counts[CountColumnOfKind(kind)], 1) << FaultDetailName(kind);
     EXPECT_EQ(row.info.nFrame, 299);
     EXPECT_EQ(row.face.size(), 4800u);
+    EXPECT_EQ(row.State(), kSubTaskDone);
 
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());

@@ -21,7 +21,8 @@ struct RecorderLog : IResultListObserver {
     void OnReloaded() override {}
     void OnReport(int code) override { reports.push_back(code); }
     void OnFaultRecorded(int, const ResultNotify_t& n) override { faults.push_back(n.nFault); }
-    std::vector<int> appended, reports, faults;
+    void OnStoreFailed(int row) override { storeFailures.push_back(row); }
+    std::vector<int> appended, reports, faults, storeFailures;
 };
 
 struct FixedClipName : IClipNameLookup {
@@ -84,9 +85,10 @@ TEST_F(ResultRecorderTest, NewResultIsStoredWithItsMediaProperties)
 {
     std::string mediaPath;
     int32_t mediaId = 0;
-    m_recorder.SetStoreMediaInfo([&](const std::string& path, int32_t id) {
+    m_recorder.SetStoreMediaInfo([&](const std::string& path, int32_t id, std::string&) {
         mediaPath = path;
         mediaId = id;
+        return true;
     });
     RecorderLog log;
     m_recorder.AddObserver(&log);
@@ -171,6 +173,57 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     const std::vector<SyntaxErrRow> deviations = LoadSyntaxErrs(db, row.info.nID);
     ASSERT_EQ(deviations.size(), 1u);
     EXPECT_EQ(deviations[0].szRealValue, "720");
+}
+
+// A write that fails for good is reported once, names the database and its reason, stops the
+// writes of that result, and leaves it marked as not stored instead of complete.
+TEST_F(ResultRecorderTest, WriteThatFailsMarksTheResultNotStored)
+{
+    RecorderLog log;
+    m_recorder.AddObserver(&log);
+    m_recorder.OnNewResult(SubTask(-1, 1));
+    const int nID = m_recorder.Row(0).info.nID;
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultBlack));
+    {
+        CSqliteDb db;
+        ASSERT_TRUE(db.OpenTaskDb());
+        ASSERT_TRUE(db.Exec("alter table Faults rename to FaultsElsewhere"));
+    }
+    testing::internal::CaptureStderr();
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultStillFrame));
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultStillFrame));
+    m_recorder.OnCheckFinished(Notice(-1, 1));
+    testing::internal::GetCapturedStderr();
+    const ResultRow_t& row = m_recorder.Row(0);
+    EXPECT_EQ(log.storeFailures, std::vector<int>{0}) << "once";
+    EXPECT_EQ(row.storeError, "could not store a fault event of /media/it's.mxf in " + HomeFile("task.db") +
+                                  ": no such table: Faults");
+    EXPECT_EQ(row.events.size(), 3u) << "what the check found is kept";
+    EXPECT_EQ(row.State(), kSubTaskStoreFailed);
+    const ResultRow stored = StoredResult(nID);
+    EXPECT_EQ(ResultStateOf(stored.info, false), kSubTaskStoreFailed);
+    EXPECT_EQ(stored.info.tmEnd, 0) << "the end was not written after the failure";
+}
+
+// The end is stored only when the stored faults read back equal what the check reported.
+TEST_F(ResultRecorderTest, EndIsStoredOnlyWhenTheStoredFaultsReadBackEqual)
+{
+    RecorderLog log;
+    m_recorder.AddObserver(&log);
+    m_recorder.OnNewResult(SubTask(-1, 1));
+    const int nID = m_recorder.Row(0).info.nID;
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultBlack));
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultStillFrame));
+    {
+        CSqliteDb db;
+        ASSERT_TRUE(db.OpenTaskDb());
+        ASSERT_TRUE(db.Exec("delete from Faults where nFault=1"));
+    }
+    m_recorder.OnCheckFinished(Notice(-1, 1));
+    EXPECT_EQ(log.storeFailures, std::vector<int>{0});
+    EXPECT_NE(m_recorder.Row(0).storeError.find("holds 1 of 2 fault events"), std::string::npos)
+        << m_recorder.Row(0).storeError;
+    EXPECT_EQ(ResultStateOf(StoredResult(nID).info, false), kSubTaskStoreFailed);
 }
 
 TEST_F(ResultRecorderTest, ReportsAddressTheLatestRowOfASubTask)

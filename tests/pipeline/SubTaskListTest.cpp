@@ -310,14 +310,30 @@ TEST_F(SubTaskListTest, DuplicatesAndDeletion)
     EXPECT_TRUE(list.IsDuplicate("/other/one.mxf", 1234)) << "same name and size";
     EXPECT_FALSE(list.IsDuplicate("/other/one.mxf", 99));
 
-    // Stored and unfinished: a duplicate after a restart too; once finished it is not.
+    // Rows stored by another run count only once loaded: those of a run that died must not
+    // keep the file from being checked.
     CSubTaskList again(ListKind::kManual, -1, 2);
-    EXPECT_TRUE(again.IsDuplicate("/media/one.mxf", 1234));
-    SubTaskInfo_t s;
-    ASSERT_TRUE(list.TakeNextForCheck(s));
-    list.OnCheckReport(kReportDone, s);
     EXPECT_FALSE(again.IsDuplicate("/media/one.mxf", 1234));
+    again.Load();
+    EXPECT_TRUE(again.IsDuplicate("/media/one.mxf", 1234));
     EXPECT_FALSE(again.IsDuplicate("/media/it's.mxf", 1234));
+
+    // A sub-task that ended, well or not (stopped, not opened, not stored), may be added again.
+    for (int32_t report : {kReportDone, kReportPictureError, kReportStopped, kReportOpenFailed, kReportStoreFailed}) {
+        SubTaskInfo_t s;
+        ASSERT_TRUE(list.TakeNextForCheck(s));
+        EXPECT_TRUE(list.IsDuplicate("/media/one.mxf", 1)) << "being checked";
+        list.OnCheckReport(report, s);
+        EXPECT_FALSE(list.IsDuplicate("/media/one.mxf", 1)) << "report " << report;
+        AddReady(list, "/media/one.mxf");
+    }
+    const int failed = list.Add("/media/unreadable.mxf", 1234, 2);
+    SubTaskInfo_t taken;
+    ASSERT_TRUE(list.TakeNextNew(taken));
+    list.OnThumbnail(kThumbnailFailed, Thumbnail(taken, nullptr));
+    EXPECT_EQ(list.Row(failed).nState, kSubTaskInfoError);
+    EXPECT_FALSE(list.IsDuplicate("/media/unreadable.mxf", 1234)) << "it could not be opened: try again";
+    list.Delete({6, 5, 4, 3, 2, 1});
 
     for (const char* name : {"/m/2.mxf", "/m/3.mxf", "/m/4.mxf", "/m/5.mxf"})
         AddReady(list, name);

@@ -107,7 +107,7 @@ TEST_F(SqliteDbTest, ClosedObjectRefusesEverything)
     EXPECT_FALSE(db.Query("select 1"));
     EXPECT_FALSE(db.GetInt(0, value));
     EXPECT_FALSE(db.GetBlob(0, blob, bytes));
-    EXPECT_FALSE(db.RunInTransaction([] {}));
+    EXPECT_FALSE(db.RunInTransaction([] { return true; }));
 }
 
 TEST_F(SqliteDbTest, DiagnosticsUseTheQuotedFormats)
@@ -124,13 +124,18 @@ TEST_F(SqliteDbTest, DiagnosticsUseTheQuotedFormats)
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "EXECUTE: insert into nowhere values ('ftp://10.0.0.5:21/a.ts')\nERROR:no such table: nowhere\n");
 
+    // Every diagnostic goes to stderr: stdout carries the programs' own output (JSON).
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(db.Query("select nothing from nowhere"));
     EXPECT_FALSE(db.ExecBlob("insert into nowhere values (?)", "x", 1));
     EXPECT_FALSE(db.ExecBlob("insert into Faults values (NULL,1,1,1,1,1,1,NULL,?)", "x", 1));  // NOT NULL fails
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "sqlite3_prepare  return  1 !\nsqlite3_prepare  ERROR! 1 \nsqlite3_step  ERROR! 1\n"
               "sqlite3_finalize  ERROR! 1\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(db.LastErrorCode(), SQLITE_CONSTRAINT);
+    EXPECT_FALSE(db.LastErrorPasses());
 }
 
 TEST_F(SqliteDbTest, ExecBlobWithoutDataWritesNull)
@@ -249,30 +254,39 @@ TEST_F(SqliteDbTest, CommitBlockedPastTheTimeoutReportsFailure)
     ASSERT_EQ(sqlite3_prepare_v2(reader, "select * from SubTasks", -1, &query, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(query), SQLITE_ROW);  // holds a shared lock until finalized
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(db.RunInTransaction([&] { db.AddSubTask(id, MakeSubTask("second")); }));
+    EXPECT_FALSE(db.RunInTransaction([&] { return db.AddSubTask(id, MakeSubTask("second")); }));
+    EXPECT_TRUE(db.LastErrorPasses()) << "a lock passes by itself";
     testing::internal::GetCapturedStderr();
     sqlite3_finalize(query);
     sqlite3_close(reader);
     EXPECT_EQ(LoadUnfinishedSubTasks(db, 1).size(), 1u);
 }
 
-TEST_F(SqliteDbTest, ExceptionInTransactionRollsBack)
+// A unit is written whole or not at all: an exception, a failed statement, a failed commit
+// each leave nothing of it; a unit inside another one is part of it.
+TEST_F(SqliteDbTest, TransactionIsWrittenWholeOrNotAtAll)
 {
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
-    EXPECT_FALSE(db.RunInTransaction([&] {
-        int id = 0;
+    int id = 0;
+    EXPECT_FALSE(db.RunInTransaction([&]() -> bool {
         db.AddSubTask(id, MakeSubTask("gone"));
         throw std::runtime_error("stop");
     }));
     EXPECT_TRUE(LoadUnfinishedSubTasks(db, 1).empty());
-    // A failed statement inside does not stop the others from being committed.
-    EXPECT_TRUE(db.RunInTransaction([&] {
-        int id = 0;
-        db.Exec("bogus;");
-        db.AddSubTask(id, MakeSubTask("kept"));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(db.RunInTransaction([&] { return db.AddSubTask(id, MakeSubTask("gone")) && db.Exec("bogus;"); }));
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(LoadUnfinishedSubTasks(db, 1).empty()) << "the statement before the failed one is undone";
+    EXPECT_FALSE(db.RunInTransaction([&] {
+        return db.AddSubTask(id, MakeSubTask("gone")) && db.RunInTransaction([&] { return false; });
     }));
-    EXPECT_EQ(LoadUnfinishedSubTasks(db, 1).size(), 1u);
+    EXPECT_TRUE(LoadUnfinishedSubTasks(db, 1).empty()) << "a failed inner unit undoes the outer one";
+    EXPECT_TRUE(db.RunInTransaction([&] {
+        return db.AddSubTask(id, MakeSubTask("kept")) &&
+               db.RunInTransaction([&] { return db.AddSubTask(id, MakeSubTask("kept too")); });
+    }));
+    EXPECT_EQ(LoadUnfinishedSubTasks(db, 1).size(), 2u);
 }
 
 }  // namespace

@@ -275,8 +275,7 @@ TEST_F(TaskDbTest, DeletingAResultRemovesItsDetailsOnly)
         ASSERT_TRUE(db_.AddFault(f, 1));
         ASSERT_TRUE(db_.AddSyntaxErr(result, "Video", "Width", "720", "", "1920"));
         ASSERT_TRUE(db_.RunInTransaction([&] {
-            db_.AddMediaInfo(result, 1, "Video #1", "");
-            db_.AddMediaInfo(result, 1, "Format", "it's AVC");
+            return db_.AddMediaInfo(result, 1, "Video #1", "") && db_.AddMediaInfo(result, 1, "Format", "it's AVC");
         }));
     }
     std::vector<MediaInfoRow> info = LoadMediaInfo(db_, kept);

@@ -1,0 +1,83 @@
+#include "SqliteDb.h"
+#include "TaskQueries.h"
+#include "TaskStore.h"
+#include "TempHome.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
+
+namespace quarvik {
+namespace {
+
+using TaskStoreTest = TempHomeTest;
+using Clock = std::chrono::steady_clock;
+
+SubTaskInfo_t SubTask()
+{
+    SubTaskInfo_t s{};
+    s.nTaskID = 1;
+    s.nState = kSubTaskWaitCheck;
+    return s;
+}
+
+// Another connection holds task.db longer than a statement waits by itself: the unit is
+// tried again and written once the lock is gone, within the bound.
+TEST_F(TaskStoreTest, LockHeldPastTheBusyTimeoutIsWaitedOutWithinTheBound)
+{
+    {
+        CSqliteDb db;
+        ASSERT_TRUE(db.OpenTaskDb());
+    }
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(HomeFile("task.db").c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "begin exclusive;", nullptr, nullptr, nullptr), SQLITE_OK);
+    static constexpr int kHoldMs = kBusyTimeoutMs + 1000;
+    static_assert(kHoldMs < kStoreRetryMs);
+    std::thread release([holder] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kHoldMs));
+        sqlite3_exec(holder, "commit;", nullptr, nullptr, nullptr);
+    });
+    const auto started = Clock::now();
+    std::string reason;
+    int id = 0;
+    testing::internal::CaptureStderr();
+    const bool stored = StoreInTaskDb([&](CSqliteDb& db) { return db.AddSubTask(id, SubTask()); }, reason);
+    testing::internal::GetCapturedStderr();
+    const auto waited = Clock::now() - started;
+    release.join();
+    sqlite3_close(holder);
+    EXPECT_TRUE(stored) << reason;
+    EXPECT_GE(waited, std::chrono::milliseconds(kHoldMs - 100));
+    EXPECT_LT(waited, std::chrono::milliseconds(kStoreRetryMs));
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    EXPECT_EQ(LoadUnfinishedSubTasks(db, 1).size(), 1u);
+}
+
+// A failure that cannot pass by itself is not tried again; its reason names the database.
+TEST_F(TaskStoreTest, LastingFailureGivesUpAtOnceWithItsReason)
+{
+    std::string reason;
+    int tries = 0;
+    testing::internal::CaptureStderr();
+    const auto started = Clock::now();
+    EXPECT_FALSE(StoreInTaskDb(
+        [&](CSqliteDb& db) {
+            ++tries;
+            int id = 0;
+            return db.AddSubTask(id, SubTask()) && db.Exec("insert into Nowhere values (1)");
+        },
+        reason));
+    testing::internal::GetCapturedStderr();
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(tries, 1);
+    EXPECT_EQ(reason, HomeFile("task.db") + ": no such table: Nowhere");
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    EXPECT_TRUE(LoadUnfinishedSubTasks(db, 1).empty()) << "nothing of the failed unit stays";
+}
+
+}  // namespace
+}  // namespace quarvik
