@@ -46,11 +46,10 @@ bool EnsureLoudnessTable(CSqliteDb& db)
 bool StoreLoudness(CSqliteDb& db, int nResultID, const LoudnessRow& row)
 {
     const LoudnessInfo_t& l = row.info;
-    bool stored = false;
-    const bool committed = db.RunInTransaction([&] {
+    return db.RunInTransaction([&] {
         if (!EnsureLoudnessTable(db) ||
             !db.Exec(SqlPrintf("delete from Loudness where nResultID=%d", nResultID)))
-            return;
+            return false;
         const std::string sql = SqlPrintf(
             "insert into Loudness (nResultID,fIntegrated,fRange,fTruePeak,fMaxMomentary,fMaxShortTerm,"
             "nVerdict,fTarget,fTolerance,fMaxTruePeak,blobShortTerm) Values (%d,%s,%s,%s,%s,%s,%d,%s,%s,%s,?);",
@@ -59,9 +58,8 @@ bool StoreLoudness(CSqliteDb& db, int nResultID, const LoudnessRow& row)
             SqlFigure(l.fMaxShortTerm).c_str(), row.nVerdict, SqlFigure(row.limits.target).c_str(),
             SqlFigure(row.limits.tolerance).c_str(), SqlFigure(row.limits.maxTruePeak).c_str());
         const int bytes = static_cast<int>(l.shortTerm.size() * sizeof(float));
-        stored = db.ExecBlob(sql, bytes > 0 ? l.shortTerm.data() : nullptr, bytes);
+        return db.ExecBlob(sql, bytes > 0 ? l.shortTerm.data() : nullptr, bytes);
     });
-    return committed && stored;
 }
 
 bool LoadLoudness(CSqliteDb& db, int nResultID, LoudnessRow& row)
