@@ -3,6 +3,8 @@
 #include "GdiplusButton.h"
 #include "MessageBox.h"
 
+#include <QBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace quarvik {
@@ -26,6 +28,25 @@ CGdiplusButton* PageButton(const QString& text, QWidget* parent)
     auto* button = new CGdiplusButton(text, parent);
     button->setFixedSize(72, 26);
     return button;
+}
+
+void LayOutRowPage(QWidget* page, const QString& listTitle, QWidget* list, int listStretch, QVBoxLayout* right,
+                   int rightStretch, std::initializer_list<QWidget*> rowButtons)
+{
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QWidget* button : rowButtons) buttons->addWidget(button);
+    right->addLayout(buttons);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(new QLabel(listTitle, page));
+    left->addWidget(list, 1);
+
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(16, 12, 16, 12);
+    layout->setSpacing(16);
+    layout->addLayout(left, listStretch);
+    layout->addLayout(right, rightStretch);
 }
 
 }  // namespace quarvik

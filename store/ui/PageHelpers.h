@@ -11,6 +11,7 @@
 
 class CGdiplusButton;
 class QLineEdit;
+class QVBoxLayout;
 class QWidget;
 
 namespace quarvik {
@@ -24,5 +25,10 @@ std::string Typed(const QLineEdit* edit);
 
 // An "添加" / "删除" / "更新" button of a page, 72 x 26.
 CGdiplusButton* PageButton(const QString& text, QWidget* parent);
+
+// The layout of a page of rows: the titled list on the left, and right of it the page's fields
+// (right, filled by the caller) with the row buttons under them, right-aligned.
+void LayOutRowPage(QWidget* page, const QString& listTitle, QWidget* list, int listStretch, QVBoxLayout* right,
+                   int rightStretch, std::initializer_list<QWidget*> rowButtons);
 
 }  // namespace quarvik

@@ -90,26 +90,10 @@ CPageSyntax::CPageSyntax(QWidget* parent)
     conditionLayout->addWidget(m_conditionList, 1);
     conditionLayout->addLayout(conditionButtons);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_add);
-    buttons->addWidget(m_delete);
-    buttons->addWidget(m_update);
-
     auto* right = new QVBoxLayout;
     right->addLayout(fields);
     right->addWidget(conditionBox, 1);
-    right->addLayout(buttons);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(new QLabel(QStringLiteral("模板列表:"), this));
-    left->addWidget(m_list, 1);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(16, 12, 16, 12);
-    layout->setSpacing(16);
-    layout->addLayout(left, 1);
-    layout->addLayout(right, 2);
+    LayOutRowPage(this, QStringLiteral("模板列表:"), m_list, 1, right, 2, {m_add, m_delete, m_update});
 
     m_videoCombo->setEnabled(false);
     m_audioCombo->setEnabled(false);

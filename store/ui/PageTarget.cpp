@@ -55,26 +55,10 @@ CPageTarget::CPageTarget(QWidget* parent)
     frameLayout->setContentsMargins(2, 2, 2, 2);
     frameLayout->addWidget(m_panes);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_add);
-    buttons->addWidget(m_delete);
-    buttons->addWidget(m_update);
-
     auto* right = new QVBoxLayout;
     right->addLayout(fields);
     right->addWidget(frame, 1);
-    right->addLayout(buttons);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(new QLabel(QStringLiteral("模板列表:"), this));
-    left->addWidget(m_list, 1);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(16, 12, 16, 12);
-    layout->setSpacing(16);
-    layout->addLayout(left, 2);
-    layout->addLayout(right, 3);
+    LayOutRowPage(this, QStringLiteral("模板列表:"), m_list, 2, right, 3, {m_add, m_delete, m_update});
 
     EnableRowButtons(false);
     m_model.Load();

@@ -100,29 +100,13 @@ CPageTask::CPageTask(QWidget* parent)
     fields->addWidget(new QLabel(QStringLiteral("说明:"), this), 1, 0);
     fields->addWidget(m_comment, 1, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_add);
-    buttons->addWidget(m_delete);
-    buttons->addWidget(m_update);
-
     auto* right = new QVBoxLayout;
     right->addLayout(fields);
     right->addSpacing(6);
     right->addWidget(targetBox);
     right->addWidget(contentBox);
     right->addStretch(1);
-    right->addLayout(buttons);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(new QLabel(QStringLiteral("任务列表:(双击允许/禁止任务)"), this));
-    left->addWidget(m_list, 1);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(16, 12, 16, 12);
-    layout->setSpacing(16);
-    layout->addLayout(left, 2);
-    layout->addLayout(right, 3);
+    LayOutRowPage(this, QStringLiteral("任务列表:(双击允许/禁止任务)"), m_list, 2, right, 3, {m_add, m_delete, m_update});
 
     m_syntaxCombo->setEnabled(false);
     EnableRowButtons(false);
