@@ -1,6 +1,7 @@
 #include "WndManualChk.h"
 
 #include "FileDisplay.h"
+#include "FtpDialog.h"
 #include "GdiplusButton.h"
 #include "ListPictures.h"
 #include "Settings.h"
@@ -82,10 +83,8 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
         const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择目标文件夹..."));
         if (!folder.isEmpty()) AddFolder(folder);
     });
-    m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件"), this,
-                         [this] { SayNotAvailable(this, QStringLiteral("FTP 服务器浏览")); });
-    m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件夹"), this,
-                         [this] { SayNotAvailable(this, QStringLiteral("FTP 服务器浏览")); });
+    m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件"), this, [this] { AddFromFtp(CFtpDialog::kFiles); });
+    m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件夹"), this, [this] { AddFromFtp(CFtpDialog::kFolder); });
     m_addMenu->addAction(QStringLiteral("添加网络流"), this,
                          [this] { SayNotAvailable(this, QStringLiteral("网络流地址输入")); });
 
@@ -129,7 +128,7 @@ void CWndManualChk::SetMonitor(CWndCheck* monitor, bool monitored) {
 void CWndManualChk::AddFiles(const QStringList& paths) {
     std::vector<CSubTaskList::Candidate_t> candidates;
     for (const QString& path : paths) candidates.push_back({path.toStdString(), ReadableSize(path)});
-    AddCandidates(candidates);
+    AddCandidates(candidates, kTargetFolder);
 }
 
 void CWndManualChk::AddFolder(const QString& folder) {
@@ -137,11 +136,22 @@ void CWndManualChk::AddFolder(const QString& folder) {
     const QDir dir(folder);
     for (const QFileInfo& file : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name))
         candidates.push_back({file.filePath().toStdString(), file.size()});
-    AddCandidates(candidates);
+    AddCandidates(candidates, kTargetFolder);
 }
 
-void CWndManualChk::AddCandidates(const std::vector<CSubTaskList::Candidate_t>& candidates) {
-    const std::string notice = DuplicatesNotice(m_tasks.AddCandidates(candidates, kTargetFolder));
+void CWndManualChk::AddFtpFiles(const std::vector<FtpCandidate>& files) {
+    std::vector<CSubTaskList::Candidate_t> candidates;
+    for (const FtpCandidate& file : files) candidates.push_back({file.address, file.llFileSize});
+    AddCandidates(candidates, kTargetFtp);
+}
+
+void CWndManualChk::AddFromFtp(int mode) {
+    CFtpDialog dialog(mode == CFtpDialog::kFolder ? CFtpDialog::kFolder : CFtpDialog::kFiles, this);
+    if (dialog.exec() == QDialog::Accepted) AddFtpFiles(dialog.Chosen());
+}
+
+void CWndManualChk::AddCandidates(const std::vector<CSubTaskList::Candidate_t>& candidates, int32_t type) {
+    const std::string notice = DuplicatesNotice(m_tasks.AddCandidates(candidates, type));
     if (!notice.empty()) ShowMessage(this, QString::fromStdString(notice), MsgIcon::Exclamation);
 }
 
