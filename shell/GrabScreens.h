@@ -1,7 +1,8 @@
 #pragma once
 // For looking at the program without clicking through it: renders the main frame (also with the
 // alert light lit, and its top bar alone), the options dialog, the About box, the history and
-// detail pages over sample results, and a check in progress into PNG files.
+// detail pages over sample results, the FTP browse dialog listing a local pyftpdlib server, and a
+// check in progress into PNG files.
 #include <QString>
 
 class CMainFrame;

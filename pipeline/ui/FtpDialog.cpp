@@ -233,7 +233,6 @@ CFtpDialog::CFtpDialog(Mode mode, QWidget* parent)
     m_icons->setMovement(QListView::Static);
     m_icons->setWordWrap(true);
     m_icons->setTextElideMode(Qt::ElideMiddle);
-    m_icons->setUniformItemSizes(true);
     m_icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_icons->setSelectionMode(selection);
     m_icons->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -277,9 +276,15 @@ CFtpDialog::CFtpDialog(Mode mode, QWidget* parent)
         QPalette black = m_preview->palette();
         black.setColor(QPalette::Window, Qt::black);
         m_preview->setPalette(black);
+        // The file that plays, under its picture.
+        m_previewName = new QLabel(this);
+        m_previewName->setFixedWidth(320);
+        m_previewName->setWordWrap(true);
+        m_previewName->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         auto* side = new QVBoxLayout;
         side->addWidget(new QLabel(QStringLiteral("预览:"), this));
         side->addWidget(m_preview);
+        side->addWidget(m_previewName);
         side->addStretch(1);
         body->addLayout(side);
     }
@@ -308,8 +313,11 @@ CFtpDialog::CFtpDialog(Mode mode, QWidget* parent)
         connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
             if (m_list->GetItemData(index.row()) == kFolderRow) OpenFolderRow(index.row());
         });
-    if (mode == kFiles)
+    if (mode == kFiles) {
+        // A click makes the row current and then selects it; a key press may do it the other way round.
         connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &CFtpDialog::PreviewSelected);
+        connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CFtpDialog::PreviewSelected);
+    }
     connect(m_ok, &QAbstractButton::clicked, this, &CFtpDialog::accept);
     connect(m_cancel, &QAbstractButton::clicked, this, &CFtpDialog::reject);
     connect(this, &QDialog::finished, this, [this] {
@@ -416,6 +424,7 @@ void CFtpDialog::OnListed(Job job, const Listing& listing) {
 void CFtpDialog::FillRows(std::vector<FtpEntry> entries) {
     if (m_player) m_player->Close();
     m_previewAddress.clear();
+    if (m_previewName) m_previewName->clear();
     // Folders first, each part by name, as a file manager lists them.
     std::sort(entries.begin(), entries.end(), [](const FtpEntry& a, const FtpEntry& b) {
         return a.bFolder != b.bFolder ? a.bFolder : a.name < b.name;
@@ -465,7 +474,8 @@ void CFtpDialog::PreviewSelected() {
     const QString address = QString::fromStdString(RowAddress(row));
     if (address == m_previewAddress) return;
     m_previewAddress = address;
-    m_player->Close();
+    m_previewName->setText(m_list->GetItemText(row, kNameColumn) + QStringLiteral("\n") +
+                           m_list->GetItemText(row, kSizeColumn));
     m_player->Play(m_preview, address);
 }
 

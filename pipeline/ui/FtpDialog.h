@@ -21,6 +21,7 @@ class CGdiplusButton;
 class CMyListCtrl;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListView;
 class QStackedWidget;
@@ -116,4 +117,5 @@ private:
     CMyListCtrl* m_list;
     QListView* m_icons;
     QWidget* m_preview = nullptr;
+    QLabel* m_previewName = nullptr;
 };

@@ -19,6 +19,7 @@
 #include <QListView>
 #include <QProcess>
 #include <QTest>
+#include <QThreadPool>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -222,7 +223,9 @@ private slots:
         dialog.OpenParentFolder();
         QVERIFY(Listed(dialog));
         CMyListCtrl* list = dialog.List();
-        // A file row chosen as the operator clicks it goes to the preview.
+        // A file row chosen goes to the preview, whether it is selected before or after it is current.
+        list->selectRow(RowNamed(list, "a.ts"));
+        QCOMPARE(dialog.PreviewAddress(), Address(anonymous, "/a.ts"));
         list->setCurrentCell(RowNamed(list, "b.mxf"), 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         QCOMPARE(dialog.PreviewAddress(), Address(anonymous, "/b.mxf"));
         // A folder row among the chosen ones is not a file.
@@ -326,6 +329,16 @@ private slots:
         QVERIFY(Listed(dialog));
         QCOMPARE(dialog.List()->GetItemCount(), 4);
         QCOMPARE(messages.shown.size(), 2);
+    }
+
+    void closedWhileListing() {
+        auto* dialog = new CFtpDialog(CFtpDialog::kFiles);
+        Fill(*dialog, true);
+        dialog->Connect();
+        delete dialog;
+        // The listing ends on its thread; its rows have nowhere to go and are dropped.
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(30000));
+        QCoreApplication::processEvents();
     }
 
     void manualPaneAddsRemoteFiles() {
