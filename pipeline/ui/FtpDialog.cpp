@@ -145,6 +145,13 @@ QString DateText(int64_t seconds) {
 
 QString SizeText(int64_t bytes) { return QString::number(bytes / 1024) + QStringLiteral(" K"); }
 
+// The logon that the chosen addresses carry: an anonymous one gives "anonymous" as its password.
+FtpAddress ForAddresses(FtpAddress server) {
+    if (server.user == kAnonymousUser && server.password == kAnonymousListPassword)
+        server.password = kAnonymousAddressPassword;
+    return server;
+}
+
 }  // namespace
 
 // Carries a listing's result from its pool thread to the dialog, unless the dialog is gone:
@@ -331,14 +338,14 @@ CFtpDialog::~CFtpDialog() {
     if (m_player) m_player->Close();
 }
 
-FtpAddress CFtpDialog::FieldsServer(bool forAddresses) const {
+FtpAddress CFtpDialog::FieldsServer() const {
     FtpAddress server;
     server.server = m_host->currentText().trimmed().toStdString();
     server.port = m_port->text().toInt();
     if (server.port <= 0 || server.port > 65535) server.port = 21;
     if (m_anonymous->isChecked()) {
         server.user = kAnonymousUser;
-        server.password = forAddresses ? kAnonymousAddressPassword : kAnonymousListPassword;
+        server.password = kAnonymousListPassword;
     } else {
         server.user = m_user->text().toStdString();
         server.password = m_password->text().toStdString();
@@ -348,7 +355,7 @@ FtpAddress CFtpDialog::FieldsServer(bool forAddresses) const {
 
 void CFtpDialog::Connect() {
     if (m_busy) return;
-    const FtpAddress server = FieldsServer(false);
+    const FtpAddress server = FieldsServer();
     if (server.server.empty()) {
         ShowMessage(this, QStringLiteral("请输入FTP服务器地址！"), MsgIcon::Exclamation);
         m_host->setFocus();
@@ -433,7 +440,7 @@ void CFtpDialog::FillRows(std::vector<FtpEntry> entries) {
     m_list->DeleteAllItems();
     m_names.clear();
     m_sizes.clear();
-    static const QIcon large[] = {QIcon(FolderPicture(kLargeIcon)), QIcon(FilePicture(kLargeIcon))};
+    const QIcon large[] = {QIcon(FolderPicture(kLargeIcon)), QIcon(FilePicture(kLargeIcon))};
     for (const FtpEntry& entry : entries) {
         const int row = m_list->InsertItem(m_list->GetItemCount(), QString::fromStdString(entry.name),
                                            entry.bFolder ? kFolderPicture : kFilePicture);
@@ -458,9 +465,7 @@ void CFtpDialog::ShowFailure(const std::string& folder, const std::string& error
 }
 
 std::string CFtpDialog::RowAddress(int row) const {
-    FtpAddress file = m_listed;
-    if (file.user == kAnonymousUser && file.password == kAnonymousListPassword)
-        file.password = kAnonymousAddressPassword;
+    FtpAddress file = ForAddresses(m_listed);
     file.path = m_folder + m_names[row];
     return MakeFtpAddress(file);
 }
@@ -482,7 +487,7 @@ void CFtpDialog::PreviewSelected() {
 void CFtpDialog::SaveHistory() {
     std::vector<std::string> entries;
     for (int i = 0; i < m_host->count(); ++i) entries.push_back(m_host->itemText(i).toStdString());
-    const std::string server = m_haveListing ? m_listed.server : FieldsServer(true).server;
+    const std::string server = m_haveListing ? m_listed.server : FieldsServer().server;
     if (!server.empty() && !SaveFtpHistory(server, entries))
         std::fprintf(stderr, "could not write the FTP server history %s\n", kFtpHistoryFile);
 }
@@ -495,13 +500,11 @@ void CFtpDialog::accept() {
         std::string folder = m_folder;
         if (!rows.isEmpty() && rows.first().row() < static_cast<int>(m_names.size()))
             folder += m_names[rows.first().row()] + "/";
-        FtpAddress server = m_haveListing ? m_listed : FieldsServer(false);
+        const FtpAddress server = ForAddresses(m_haveListing ? m_listed : FieldsServer());
         if (server.server.empty()) {
             ShowMessage(this, QStringLiteral("请输入FTP服务器地址！"), MsgIcon::Exclamation);
             return;
         }
-        if (server.user == kAnonymousUser && server.password == kAnonymousListPassword)
-            server.password = kAnonymousAddressPassword;
         if (!m_haveListing) m_listed = server;
         StartJob(Job::kExpand, server, folder);
         return;

@@ -9,8 +9,6 @@
 
 #include "FtpBrowse.h"
 
-#include <QPixmap>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -66,19 +64,19 @@ public:
     QListView* IconList() const { return m_icons; }
     QWidget* PreviewArea() const { return m_preview; }
 
-    // What a finished listing hands back to the GUI thread.
-    struct Listing {
-        bool ok = false;
-        std::string error;
-        std::vector<quarvik::FtpEntry> entries;       // a folder's rows
-        std::vector<quarvik::FtpCandidate> files;     // a chosen folder's files
-    };
-
 private:
     class Mailbox;
     enum class Job { kList, kExpand };
+    // What a finished job hands back to the GUI thread.
+    struct Listing {
+        bool ok = false;
+        std::string error;
+        std::vector<quarvik::FtpEntry> entries;    // a folder's rows
+        std::vector<quarvik::FtpCandidate> files;  // a chosen folder's files
+    };
 
-    quarvik::FtpAddress FieldsServer(bool forAddresses) const;
+    // The server, port and logon of the fields, as the listing uses them.
+    quarvik::FtpAddress FieldsServer() const;
     void StartJob(Job job, const quarvik::FtpAddress& server, const std::string& folder);
     void OnListed(Job job, const Listing& listing);
     void FillRows(std::vector<quarvik::FtpEntry> entries);
@@ -90,7 +88,7 @@ private:
     Mode m_mode;
     std::shared_ptr<Mailbox> m_mailbox;
     bool m_busy = false;
-    // The session the rows were listed from, with the credentials the addresses carry.
+    // The server and logon the rows were listed with.
     quarvik::FtpAddress m_listed;
     bool m_haveListing = false;
     std::string m_folder = "/";
