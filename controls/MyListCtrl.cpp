@@ -14,7 +14,8 @@ CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(parent), m_text(kListTe
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setShowGrid(false);
-    setEditTriggers(NoEditTriggers);
+    // Only columns with an edit type have an editor (the delegate makes none for the others).
+    setEditTriggers(DoubleClicked);
     setSelectionBehavior(SelectRows);
     setSelectionMode(SingleSelection);
     setWordWrap(false);
@@ -69,6 +70,30 @@ void CMyListCtrl::WidenColumnFor(int column, const QString& sample, int picture)
 
 int CMyListCtrl::ColumnEditType(int index) const {
     return index >= 0 && index < m_columns.size() ? m_columns[index].editType : 0;
+}
+
+QStringList CMyListCtrl::ColumnChoices(int index) const {
+    return index >= 0 && index < m_columns.size() ? m_columns[index].choices : QStringList();
+}
+
+bool CMyListCtrl::EditCell(int row, int column) {
+    if (row < 0 || row >= rowCount() || ColumnEditType(column) == 0) return false;
+    const QModelIndex at = model()->index(row, column);
+    setCurrentIndex(at);
+    edit(at);
+    return CellEditor() != nullptr;
+}
+
+QWidget* CMyListCtrl::CellEditor() const {
+    return state() == EditingState ? indexWidget(currentIndex()) : nullptr;
+}
+
+void CMyListCtrl::commitData(QWidget* editor) {
+    const QModelIndex at = indexAt(editor->geometry().center());
+    const QString before = at.data().toString();
+    QTableWidget::commitData(editor);
+    const QString after = at.data().toString();
+    if (after != before) emit CellEdited(at.row(), at.column(), after);
 }
 
 int CMyListCtrl::InsertItem(int index, const QString& text, int image) {

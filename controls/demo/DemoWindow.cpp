@@ -49,13 +49,13 @@ QPixmap Picture(int kind) {
 
 }  // namespace
 
-CMyFrameWnd* BuildDemoWindow(QMenu* menu) {
+CMyFrameWnd* BuildDemoWindow(QMenu* menu, bool showEditors) {
     QIcon appIcon(Picture(0));
     auto* frame = new CMyFrameWnd(appIcon, menu);
     frame->setWindowTitle(QStringLiteral("Quarvik 自动技审 — Brindle"));
     auto* page = new CMyDialog;
     frame->SetCentralWidget(page);
-    frame->resize(900, 560);
+    frame->resize(1200, 860);
 
     const QList<QPixmap> pictures{Picture(0), Picture(1), Picture(2)};
     auto* tabs = new CMyTabCtrl(page);
@@ -83,8 +83,10 @@ CMyFrameWnd* BuildDemoWindow(QMenu* menu) {
     list->SetItemHeight(22);
     list->EnableGridLine(true);
     list->EnableCheckBoxes(true);
-    list->InsertColumn(0, QStringLiteral("文件名"), Qt::AlignLeft, 220);
-    list->InsertColumn(1, QStringLiteral("状态"), Qt::AlignLeft, 120);
+    // The names edit in a line, the states from a drop-down.
+    list->InsertColumn(0, QStringLiteral("文件名"), Qt::AlignLeft, 220, 1);
+    list->InsertColumn(1, QStringLiteral("状态"), Qt::AlignLeft, 120, 4,
+                       {QStringLiteral("等待检测中"), QStringLiteral("检测完毕"), QStringLiteral("格式非法")});
     list->InsertColumn(2, QStringLiteral("黑场"), Qt::AlignRight, 60);
     list->InsertColumn(3, QStringLiteral("静音"), Qt::AlignRight, 60);
     const char* states[] = {"检测完毕", "等待检测中", "格式非法", "检测完毕"};
@@ -97,6 +99,10 @@ CMyFrameWnd* BuildDemoWindow(QMenu* menu) {
     }
     list->SetItemTextColor(2, QColor(255, 60, 60));
     list->SetCheck(0, true);
+    if (showEditors) {
+        list->openPersistentEditor(list->item(3, 0));
+        list->EditCell(1, 1);
+    }
 
     auto* group = new CMyGroupBox(QStringLiteral("声光报警"), page, 10);
     group->setGeometry(8, 290, 420, 120);
@@ -129,5 +135,6 @@ CMyFrameWnd* BuildDemoWindow(QMenu* menu) {
     auto* disabled = new CGdiplusButton(QStringLiteral("删除"), page);
     disabled->setEnabled(false);
     disabled->setGeometry(392, 424, 120, 32);
+    AddMoreControls(page, pictures);
     return frame;
 }
