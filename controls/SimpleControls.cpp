@@ -3,6 +3,9 @@
 #include "BrindleColors.h"
 #include "MyHeaderCtrl.h"
 
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+
 using namespace brindle;
 
 namespace {
@@ -18,6 +21,19 @@ void DarkBase(QWidget* w, const QColor& base) {
     SetColour(w, QPalette::Base, base);
     SetColour(w, QPalette::Text, kListText);
 }
+
+// The style frames an item's check box in the window colour darkened by 140 %, which is invisible
+// on a dark tree; this window colour (for the items only) frames it in the list's check-box blue.
+class CheckFrameDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->palette.setColor(QPalette::Window, kCheckFrame.lighter(140));
+    }
+};
 
 }  // namespace
 
@@ -138,7 +154,9 @@ bool CFontPreviewCombo::SelectFont(const QString& family) {
 
 CListTreeCtrl::CListTreeCtrl(QWidget* parent) : CMyTreeCtrl(parent) {
     setHeader(new CMyHeaderCtrl(this));
+    header()->setStretchLastSection(true);
     setHeaderHidden(false);
+    setItemDelegate(new CheckFrameDelegate(this));
 }
 
 void CListTreeCtrl::SetColumns(const QStringList& titles, const QList<int>& widths) {
