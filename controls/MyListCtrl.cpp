@@ -14,8 +14,8 @@ CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(parent), m_text(kListTe
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setShowGrid(false);
-    // Only columns with an edit type have an editor (the delegate makes none for the others).
-    setEditTriggers(DoubleClicked);
+    // Cells are edited in place only in columns with an edit type (mouseDoubleClickEvent, EditCell).
+    setEditTriggers(NoEditTriggers);
     setSelectionBehavior(SelectRows);
     setSelectionMode(SingleSelection);
     setWordWrap(false);
@@ -86,6 +86,12 @@ bool CMyListCtrl::EditCell(int row, int column) {
 
 QWidget* CMyListCtrl::CellEditor() const {
     return state() == EditingState ? indexWidget(currentIndex()) : nullptr;
+}
+
+void CMyListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && at.isValid() && EditCell(at.row(), at.column())) return;
+    QTableWidget::mouseDoubleClickEvent(event);
 }
 
 void CMyListCtrl::commitData(QWidget* editor) {

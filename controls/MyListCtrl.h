@@ -84,6 +84,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void commitData(QWidget* editor) override;
 
 private:

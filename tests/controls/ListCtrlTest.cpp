@@ -165,9 +165,12 @@ private slots:
         FillEditable(list);
         QVERIFY(!list.EditCell(0, 2));
         QVERIFY(!list.EditCell(5, 0));
+        // A column without an edit type keeps the list's own double-click (the program's preview).
+        QSignalSpy doubleClicked(&list, &QAbstractItemView::doubleClicked);
         const QRect plain = list.visualRect(list.model()->index(0, 2));
         DoubleClick(list.viewport(), plain.center());
         QVERIFY(!list.CellEditor());
+        QCOMPARE(doubleClicked.size(), 1);
         const QRect name = list.visualRect(list.model()->index(0, 0));
         DoubleClick(list.viewport(), name.center());
         QVERIFY(qobject_cast<CListCellEdit*>(list.CellEditor()));
