@@ -1,6 +1,6 @@
 // brindle-demo [--grab FILE.png | --grab-dialog FILE.png]: shows one of each control; with --grab
-// renders the window (or a close-only pop-up dialog) into FILE.png and exits (works on the
-// offscreen platform). Exit codes: 0 done, 1 the PNG could not
+// renders the window (the list's cell editors open, the clock at a fixed time) or a close-only
+// pop-up dialog into FILE.png and exits (works on the offscreen platform). Exit codes: 0 done, 1 the PNG could not
 // be written.
 #include "DarkPalette.h"
 #include "DemoWindow.h"

@@ -123,9 +123,10 @@ void AddOthers(QWidget* page, const QList<QPixmap>& pictures) {
     hint->setGeometry(340, 126, 230, 24);
 }
 
-void AddDisplays(QWidget* page) {
+void AddDisplays(QWidget* page, bool still) {
     auto* clock = new CDigitalClock(page);
-    clock->SetTime(QTime(18, 30, 5));
+    if (still) clock->SetTime(QTime(18, 30, 5));
+    else clock->Start();
     clock->setGeometry(892, 6, 296, 50);
     auto* pair = new CTcWnd2(page);
     pair->SetDuration(25 * 60 * 30);
@@ -145,6 +146,8 @@ void AddDisplays(QWidget* page) {
     tasks->InsertRow({QStringLiteral("/srv/in/ads"), QStringLiteral("4")}, folder);
     QTreeWidgetItem* ftp = tasks->InsertRow({QStringLiteral("FTP 服务器"), QStringLiteral("3")});
     tasks->SetCheck(tasks->InsertRow({QStringLiteral("ftp://10.0.0.5/in"), QStringLiteral("3")}, ftp), true);
+    QTreeWidgetItem* disk = tasks->InsertRow({QStringLiteral("移动磁盘"), QStringLiteral("1")});
+    tasks->InsertRow({QStringLiteral("/media/usb0"), QStringLiteral("1")}, disk);
     tasks->expandAll();
     tasks->setGeometry(892, 124, 296, 152);
 
@@ -186,8 +189,8 @@ void AddGraph(QWidget* page) {
 
 }  // namespace
 
-void AddMoreControls(QWidget* page, const QList<QPixmap>& pictures) {
-    AddDisplays(page);
+void AddMoreControls(QWidget* page, const QList<QPixmap>& pictures, bool still) {
+    AddDisplays(page, still);
     AddBars(page, pictures);
     AddEdits(page);
     AddOthers(page, pictures);

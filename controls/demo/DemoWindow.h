@@ -7,7 +7,7 @@ class CMyFrameWnd;
 class QMenu;
 class QWidget;
 
-// showEditors: open the list's in-place editors, so that a picture of the window shows them.
-CMyFrameWnd* BuildDemoWindow(QMenu* menu, bool showEditors = false);
+// still: for a picture of the window: the list's in-place editors open, the clock at a fixed time.
+CMyFrameWnd* BuildDemoWindow(QMenu* menu, bool still = false);
 // The displays, edits, bars and pictures, below and right of the lists.
-void AddMoreControls(QWidget* page, const QList<QPixmap>& pictures);
+void AddMoreControls(QWidget* page, const QList<QPixmap>& pictures, bool still);
