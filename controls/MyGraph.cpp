@@ -4,6 +4,8 @@
 
 #include <QPainterPath>
 
+#include <cmath>
+
 using namespace brindle;
 
 CMyMemDC::CMyMemDC(QPainter* target, const QRect& rect, const QColor& back)
@@ -34,6 +36,7 @@ void CMyGraph::SetCapacity(int count) {
 }
 
 void CMyGraph::AddPoint(double value) {
+    if (std::isnan(value)) return;  // no measurement: nothing to draw
     m_points.append(qBound(m_min, value, m_max));
     if (m_points.size() > m_capacity) m_points.removeFirst();
     update();

@@ -33,6 +33,7 @@ public:
     void SetRange(double min, double max);
     // How many values the chart keeps; older ones drop off the left.
     void SetCapacity(int count);
+    // A value that is not a number is ignored.
     void AddPoint(double value);
     void Clear();
     const QList<double>& Points() const { return m_points; }

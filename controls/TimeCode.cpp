@@ -93,7 +93,7 @@ void CTcWnd2::SetPosition(qint64 frames) { m_position->SetFrames(qBound<qint64>(
 
 QString CTcWnd2::GetText() const { return m_position->GetText() + QStringLiteral(" / ") + m_duration->GetText(); }
 
-CTimeEdit::CTimeEdit(QWidget* parent, int fps) : CAMSEdit(parent), m_fps(qMax(1, fps)) {
+CTimeEdit::CTimeEdit(QWidget* parent, int fps) : CAMSEdit(parent), m_fps(qBound(1, fps, 100)) {
     SetBehavior(new FieldsBehavior(this, {{2, 0, 23}, {2, 0, 59}, {2, 0, 59}, {2, 0, m_fps - 1}}, QStringLiteral(":::")));
 }
 

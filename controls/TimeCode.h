@@ -5,7 +5,8 @@
 //   CTimeWnd   a duration, hh:mm:ss
 //   CTcWnd     a time code of a frame count
 //   CTcWnd2    position and duration: "position / duration", the position kept within the duration
-//   CTimeEdit  a time code typed in (hh below 24), as a frame count
+//   CTimeEdit  a time code typed in (hh below 24, two-digit frames: at most 100 a second), as a
+//              frame count
 #include "BrindleExport.h"
 #include "MaskedEdit.h"
 

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
+
 class SimpleControlsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -161,7 +163,7 @@ private slots:
         CMyGraph graph;
         graph.SetRange(10, 0);
         graph.SetCapacity(3);
-        for (double v : {5.0, 20.0, -3.0, 7.0}) graph.AddPoint(v);
+        for (double v : {5.0, 20.0, -3.0, std::nan(""), 7.0}) graph.AddPoint(v);
         QCOMPARE(graph.Points(), (QList<double>{10, 0, 7}));
         graph.SetCapacity(2);
         QCOMPARE(graph.Points(), (QList<double>{0, 7}));
