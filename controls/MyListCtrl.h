@@ -4,10 +4,10 @@
 //
 // Built on QTableWidget: the program drives it like a report list, cell by cell (insert a row,
 // set a sub-item's text and image), which is QTableWidget's item API exactly; its own grid,
-// vertical header and editing are switched off and the delegate draws every cell.
+// vertical header and edit triggers are switched off and the delegate draws every cell.
 // Per-row state is kept on the row's first item, so it moves with the row when rows are
 // inserted or deleted above it. Cells of columns with an edit type are edited in place
-// (ListCellEditors.h).
+// (ListCellEditors.h), opened by a double-click or EditCell; other columns never edit.
 #include "BrindleExport.h"
 
 #include <QList>
