@@ -140,6 +140,11 @@ private slots:
         QCOMPARE(CellsText(s), QStringLiteral("12:34"));
         QVERIFY(s.SetText(QStringLiteral("7:8")));
         QCOMPARE(CellsText(s), QStringLiteral("7:8"));
+        // A blinking clock darkens its colons and keeps its digits.
+        s.SetColonsLit(false);
+        auto* colon = qobject_cast<CColon*>(s.Cells().value(1));
+        QVERIFY(colon && !colon->IsLit());
+        QCOMPARE(CellsText(s), QStringLiteral("7:8"));
         CDigit digit;
         QVERIFY(!digit.SetDigit(10));
         QVERIFY(digit.SetDigit(9));
