@@ -63,7 +63,6 @@ private:
     void OnEntersChecking(const quarvik::SubTaskInfo_t&) override {}
 
     void AddCandidates(const std::vector<quarvik::CSubTaskList::Candidate_t>& candidates);
-    void FillRow(int row);
     void SetButtonsRunning(bool running);
     void ShowStateOf(const QPoint& pos);
 
