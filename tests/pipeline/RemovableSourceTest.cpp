@@ -336,7 +336,7 @@ TEST_F(RemovableSourceTest, NotifierHearsTheKernelsNoticeOfAMountInAnotherNamesp
         ::dup2(go[0], 0);
         ::close(go[1]);
         ::execlp("unshare", "unshare", "-m", "--propagation", "private", "sh", "-c",
-                 "mount --bind \"$0\" \"$1\" && read x && mount --bind \"$0\" \"$2\" && sleep 60", disk.c_str(),
+                 "mount --bind \"$0\" \"$1\" && read x && mount --bind \"$0\" \"$2\" && exec sleep 60", disk.c_str(),
                  first.c_str(), second.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
