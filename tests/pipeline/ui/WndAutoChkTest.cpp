@@ -155,6 +155,7 @@ private slots:
         QCOMPARE(h.results.List()->GetItemCount(), 1);
         QCOMPARE(std::string(h.results.Recorder().Row(0).info.szFilename), dropped);
         QCOMPARE(h.results.Recorder().Row(0).colour, RowColour::kRed);
+        for (const int32_t count : h.results.Recorder().Row(0).counts) QVERIFY(count >= 0);  // all counted
         QCOMPARE(h.results.List()->GetItemText(0, CWndResult::kStateColumn), QStringLiteral("检测完毕"));
 
         QSignalSpy play(&pane, &CWndAutoChk::PlayRequested);
