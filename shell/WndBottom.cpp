@@ -124,10 +124,12 @@ void CWndBottom::BuildTaskTabs() {
         if (m_top) connect(pane, &CWndAutoChk::PlayRequested, m_top->Preview(), &CWndPreview::Play);
         // The one watcher of the mount table comes with the first removable-disk task; its
         // reports reach the panes on this thread.
-        if (pane->Target().nType == kTargetRemovable && !m_mounts)
-            m_mounts = std::make_unique<CMountNotifier>(MountTablePathsFromEnvironment(), [this](std::vector<MountEvent> events) {
-                QMetaObject::invokeMethod(this, [this, events] { m_volumes.OnEvents(events); }, Qt::QueuedConnection);
-            });
+        if (pane->Target().nType == kTargetRemovable && !m_mounts) {
+            m_mounts = std::make_unique<CMountNotifier>(
+                MountTablePathsFromEnvironment(), [this](std::vector<MountEvent> events) {
+                    QMetaObject::invokeMethod(this, [this, events] { m_volumes.OnEvents(events); }, Qt::QueuedConnection);
+                });
+        }
         m_panes.append(pane);
         m_taskTabs->InsertItem(m_taskTabs->count(), QString::fromUtf8(task.szName), kIconStopped);
     }

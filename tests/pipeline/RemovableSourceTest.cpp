@@ -346,7 +346,8 @@ TEST_F(RemovableSourceTest, NotifierHearsTheKernelsNoticeOfAMountInAnotherNamesp
         std::ifstream table("/proc/" + pid + "/mountinfo");
         std::stringstream text;
         text << table.rdbuf();
-        return MountNamespaceOf(pid) != MountNamespaceOf("self") && text.str().find(" " + point + " ") != std::string::npos;
+        return MountNamespaceOf(pid) != MountNamespaceOf("self") &&
+               text.str().find(" " + point + " ") != std::string::npos;
     };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!mounted(first) && std::chrono::steady_clock::now() < deadline)

@@ -269,8 +269,8 @@ private slots:
         disks->Start();
         const std::string stick = home.File(QStringLiteral("STICK")).toStdString();
         fs::create_directories(stick);
-        fs::copy_file(QDir(qEnvironmentVariable("QUARVIK_TEST_MEDIA")).filePath(QStringLiteral("tone.wav")).toStdString(),
-                      stick + "/clip.wav");
+        const QDir media(qEnvironmentVariable("QUARVIK_TEST_MEDIA"));
+        fs::copy_file(media.filePath(QStringLiteral("tone.wav")).toStdString(), stick + "/clip.wav");
         std::ofstream(table, std::ios::app) << "30 1 8:16 / " << stick << " rw - vfat /dev/sdb rw\n";
         const QDeadlineTimer deadline(20000);
         while (disks->Tasks().Count() == 0 && !deadline.hasExpired()) QTest::qWait(20);

@@ -164,7 +164,8 @@ private slots:
         QCOMPARE(play.at(0).at(0).toString(), QString::fromStdString(dropped));
         {
             MessageLog messages;
-            emit pane.List()->customContextMenuRequested(pane.List()->visualRect(pane.List()->model()->index(0, 1)).center());
+            const QRect cell = pane.List()->visualRect(pane.List()->model()->index(0, 1));
+            emit pane.List()->customContextMenuRequested(cell.center());
             QCOMPARE(messages.shown.size(), 1);
             QCOMPARE(messages.shown.at(0).text, QStringLiteral("检测完毕"));
         }
