@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(started.count(), 0);
     }
 
-    void deleteShowsForRemovableDiskTasksOnly() {
+    void deleteShowsForRemovableDiskTasksOnlyAndBrokenTasksSayWhy() {
         Home h;
         const struct {
             int32_t type;
@@ -236,16 +236,23 @@ private slots:
             QCOMPARE(pane.DeleteButton()->isHidden(), !c.deletable);
             QVERIFY(!pane.MonitorButton()->isHidden());
         }
-        // A task whose target row is gone says so rather than starting.
+        // A task whose target or format template is gone says so rather than starting.
         MonTask_t orphan{};
         orphan.nID = 99;
         orphan.nTargetID = 12345;
-        CWndAutoChk pane(orphan, h.results.Recorder());
-        MessageLog messages;
-        pane.Start();
-        QVERIFY(!pane.IsChecking());
-        QCOMPARE(messages.shown.size(), 1);
-        QCOMPARE(messages.shown.at(0).text, QStringLiteral("检测目标不存在，任务不能开始!"));
+        MonTask_t untemplated = h.AddTask(Target(kTargetFolder, h.Path("in")));
+        untemplated.bSyntax = 1;
+        untemplated.nSyntaxID = 54321;
+        const std::pair<MonTask_t, QString> broken[] = {{orphan, QStringLiteral("检测目标不存在，任务不能开始!")},
+                                                        {untemplated, QStringLiteral("格式模板不存在，任务不能开始!")}};
+        for (const auto& [task, text] : broken) {
+            CWndAutoChk pane(task, h.results.Recorder());
+            MessageLog messages;
+            pane.Start();
+            QVERIFY(!pane.IsChecking());
+            QCOMPARE(messages.shown.size(), 1);
+            QCOMPARE(messages.shown.at(0).text, text);
+        }
     }
 
     void aPluggedInDiskReachesOnlyTheRegisteredPane() {
