@@ -6,6 +6,7 @@
 #include "DlgOption.h"
 #include "FaultKinds.h"
 #include "FtpDialog.h"
+#include "FolderSource.h"
 #include "DlgSyntaxItem.h"
 #include "PageSyntax.h"
 #include "PageTarget.h"
@@ -23,6 +24,7 @@
 #include "SqliteDb.h"
 #include "TextField.h"
 #include "WndBottom.h"
+#include "WndAutoChk.h"
 #include "WndCheck.h"
 #include "WndDetail.h"
 #include "WndGraph.h"
@@ -40,6 +42,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QLinearGradient>
@@ -51,6 +54,7 @@
 #include <QTimer>
 
 #include <cstdio>
+
 #include <functional>
 #include <map>
 #include <vector>
@@ -415,5 +419,63 @@ bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFil
     manual->List()->scrollToBottom();
     const bool ok = Save(frame, QDir(folder).filePath(QStringLiteral("check.png")));
     manual->Stop();
+    return ok;
+}
+
+bool GrabTaskPane(CMainFrame& frame, const QString& folder, const QString& mediaFile) {
+    if (QFileInfo(mediaFile).size() < kMinFolderFileSize) {
+        std::fprintf(stderr, "quarvik: task-pane.png needs a file of %lld bytes at least: %s\n",
+                     static_cast<long long>(kMinFolderFileSize), mediaFile.toLocal8Bit().constData());
+        return false;
+    }
+    QTemporaryDir home;
+    const QByteArray previous = qgetenv("QUARVIK_HOME");
+    qputenv("QUARVIK_HOME", home.path().toLocal8Bit());
+    const QDir sample(home.path());
+    sample.mkdir(QStringLiteral("cache"));
+    sample.mkdir(QStringLiteral("入库"));
+    WriteSetting(kCachePath, sample.filePath(QStringLiteral("cache")).toStdString());
+    {
+        CSqliteDb db;
+        MonObj_t target{};
+        CopyField(target.szName, "节目入库");
+        target.nType = kTargetFolder;
+        target.nTimeSpan = 1;
+        CopyField(target.szPath, sample.filePath(QStringLiteral("入库")).toStdString());
+        MonTask_t task{};
+        task.bActive = 1;
+        CopyField(task.szName, "新闻频道");
+        task.bPicute = 1;
+        if (db.OpenTemplDb() && db.AddTarget(task.nTargetID, target)) db.AddTask(task, task.nID);
+    }
+    CWndBottom* bottom = frame.View()->Bottom();
+    bottom->RebuildTaskTabs();
+    auto* pane = qobject_cast<CWndAutoChk*>(bottom->Pane(1));
+    bool ok = false;
+    if (pane) {
+        bottom->TaskTabs()->setCurrentIndex(1);
+        pane->MonitorButton()->click();
+        pane->Start();
+        const QString dropped = sample.filePath(QStringLiteral("入库/") + QFileInfo(mediaFile).fileName());
+        if (pane->IsChecking() && QFile::copy(mediaFile, dropped)) {
+            const quarvik::CSubTaskList& tasks = pane->Tasks();
+            const auto checking = [&] {
+                return tasks.Count() > 0 && (tasks.Row(0).nState == kSubTaskDone ||
+                                             (tasks.Row(0).nState == kSubTaskChecking && tasks.Row(0).nProgress > 0));
+            };
+            const QDeadlineTimer deadline(60000);
+            QTimer wake;
+            wake.start(20);
+            while (!checking() && !deadline.hasExpired())
+                QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            ok = Save(frame, QDir(folder).filePath(QStringLiteral("task-pane.png")));
+        }
+        pane->Stop();
+    }
+    if (previous.isNull())
+        qunsetenv("QUARVIK_HOME");
+    else
+        qputenv("QUARVIK_HOME", previous);
+    bottom->RebuildTaskTabs();
     return ok;
 }

@@ -15,3 +15,10 @@ bool GrabScreens(CMainFrame& frame, const QString& folder);
 // main frame as "check.png" once a fault was counted and marked on the monitor's timeline, and
 // the monitor shows a picture and progress (or after a minute), then stops the check. False when the check did not start or the picture failed.
 bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile);
+
+// Sets up a folder task in a program folder of its own, drops a copy of mediaFile (10 MB at least,
+// as the folder source wants) into its watched folder, starts its pane with the check monitor
+// following it and renders the main frame as "task-pane.png" once the file is being checked (or
+// after a minute). Then the task stops and the operator's own tasks come back. False when the
+// file is too small, the task did not start or the picture failed.
+bool GrabTaskPane(CMainFrame& frame, const QString& folder, const QString& mediaFile);

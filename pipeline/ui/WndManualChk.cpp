@@ -1,13 +1,11 @@
 #include "WndManualChk.h"
 
-#include "FileDisplay.h"
 #include "FtpDialog.h"
 #include "GdiplusButton.h"
-#include "ListPictures.h"
 #include "Settings.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
-#include "StateColours.h"
+#include "SubTaskRows.h"
 #include "TaskSetup.h"
 #include "WndCheck.h"
 
@@ -22,10 +20,6 @@
 using namespace quarvik;
 
 namespace {
-
-constexpr int kStateColumn = 2;
-
-QString SizeText(int64_t bytes) { return QString::asprintf("%.2f M", static_cast<double>(bytes) / 1048576.0); }
 
 // The size of a file that can be read; 0 for one that cannot (it is listed all the same).
 int64_t ReadableSize(const QString& path) {
@@ -51,18 +45,7 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
       m_list(new CMyListCtrl(this)),
       m_home(this),
       m_tasks(ListKind::kManual, -1, kTargetFolder) {
-    m_list->InsertColumn(0, QStringLiteral("序号"), Qt::AlignLeft, 44);
-    m_list->InsertColumn(1, QStringLiteral("文件"), Qt::AlignLeft, 240);
-    m_list->InsertColumn(kStateColumn, QStringLiteral("状态"), Qt::AlignHCenter, 100);
-    // Fonts wider than the list was laid out for get wider columns rather than cut progress texts.
-    m_list->WidenColumnsToTitles();
-    m_list->WidenColumnFor(kStateColumn, QStringLiteral("图像检测中: 100 %"));
-    // The row number shows beside its thumbnail.
-    m_list->WidenColumnFor(0, QStringLiteral("9999"), kListPictureSide);
-    m_list->setTextElideMode(Qt::ElideMiddle);
-    m_list->SetItemHeight(kListPictureSide + 2);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    SetUpSubTaskColumns(*m_list, 100);
 
     int x = 4;
     for (CGdiplusButton* button : {m_add, m_start, m_stop, m_delete, m_monitorButton}) {
@@ -186,49 +169,12 @@ void CWndManualChk::SetButtonsRunning(bool running) {
     m_stop->setEnabled(running);
 }
 
-void CWndManualChk::DeleteSelected() {
-    std::vector<int> rows;
-    for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) rows.push_back(index.row());
-    if (rows.empty()) {
-        ShowMessage(this, QStringLiteral("请选择要删除的记录！"), MsgIcon::Exclamation);
-        return;
-    }
-    const QString question = QStringLiteral("%1 条记录将被删除，确信继续吗？").arg(rows.size());
-    if (ShowMessage(this, question, MsgIcon::Question, MsgButtons::YesNoDefaultNo) != MsgAnswer::Yes) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_tasks.Delete(std::move(rows));
-    QApplication::restoreOverrideCursor();
-}
+void CWndManualChk::DeleteSelected() { DeleteSelectedSubTasks(this, *m_list, m_tasks); }
 
-void CWndManualChk::ShowStateOf(const QPoint& pos) {
-    const int row = m_list->rowAt(pos.y());
-    if (row >= 0) ShowMessage(this, QString::fromStdString(m_tasks.StateText(row)));
-}
+void CWndManualChk::ShowStateOf(const QPoint& pos) { ShowSubTaskStateAt(this, *m_list, m_tasks, pos); }
 
-void CWndManualChk::OnRowAdded(int row) {
-    m_list->InsertItem(row, QString::number(row + 1), m_list->AddImage(ThumbnailFromBgr(m_tasks.FaceImage(row))));
-    m_list->SetItemText(row, 1, QString::fromStdString(DisplayFileName(m_tasks.Row(row).szFilename)));
-    FillRow(row);
-}
+void CWndManualChk::OnRowAdded(int row) { InsertSubTaskRow(*m_list, m_tasks, row); }
 
-void CWndManualChk::OnRowChanged(int row) {
-    m_list->SetImage(row, ThumbnailFromBgr(m_tasks.FaceImage(row)));
-    FillRow(row);
-}
+void CWndManualChk::OnRowChanged(int row) { UpdateSubTaskRow(*m_list, m_tasks, row); }
 
-void CWndManualChk::OnRowsReloaded() {
-    setUpdatesEnabled(false);
-    m_list->DeleteAllItems();
-    m_list->SetImageList({});
-    for (int row = 0; row < m_tasks.Count(); ++row) OnRowAdded(row);
-    setUpdatesEnabled(true);
-}
-
-void CWndManualChk::FillRow(int row) {
-    // Until a file has a state to show, its size stands in the state column.
-    const std::string state = m_tasks.StateText(row);
-    m_list->SetItemText(row, kStateColumn,
-                        state.empty() ? SizeText(m_tasks.Row(row).llFileSize) : QString::fromStdString(state));
-    const StateColour* failure = FailureColourOf(m_tasks.Row(row).nState);
-    m_list->SetItemTextColor(row, failure ? ToQColor(*failure) : m_list->TextColour());
-}
+void CWndManualChk::OnRowsReloaded() { ReloadSubTaskRows(*m_list, m_tasks); }

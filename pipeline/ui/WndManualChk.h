@@ -68,7 +68,6 @@ private:
     void AddCandidates(const std::vector<quarvik::CSubTaskList::Candidate_t>& candidates, int32_t type);
     // Opens the browse dialog in its file (0) or folder (1) mode and adds what it returns.
     void AddFromFtp(int mode);
-    void FillRow(int row);
     void SetButtonsRunning(bool running);
     void ShowStateOf(const QPoint& pos);
 

@@ -6,18 +6,17 @@
 #include "FtpDialog.h"
 #include "GdiplusButton.h"
 #include "MyListCtrl.h"
+#include "PyFtpServer.h"
 #include "ResultRecorder.h"
 #include "SubTaskList.h"
 #include "WndManualChk.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
-#include <QProcess>
 #include <QTest>
 #include <QThreadPool>
 
@@ -28,43 +27,6 @@
 using namespace quarvik;
 
 namespace {
-
-constexpr char kServerScript[] = R"(
-import sys
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
-a = DummyAuthorizer()
-a.add_user("quser", "qpass", sys.argv[1], perm="elr")
-a.add_anonymous(sys.argv[1])
-FTPHandler.authorizer = a
-s = FTPServer(("127.0.0.1", 0), FTPHandler)
-print(s.address[1], flush=True)
-s.serve_forever()
-)";
-
-// pyftpdlib serving root until the object goes; Port() is 0 when it did not start within 15 s.
-class FtpServer {
-public:
-    explicit FtpServer(const QString& root) {
-        // The Debian package installs for the system interpreter, which PATH may shadow.
-        m_process.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kServerScript), root});
-        QByteArray line;
-        const QDeadlineTimer deadline(15000);
-        while (!line.contains('\n') && !deadline.hasExpired() && m_process.waitForReadyRead(int(deadline.remainingTime())))
-            line += m_process.readAllStandardOutput();
-        m_port = line.trimmed().toInt();
-    }
-    ~FtpServer() {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    int Port() const { return m_port; }
-
-private:
-    QProcess m_process;
-    int m_port = 0;
-};
 
 void WriteFile(const QString& path, int bytes) {
     QFile file(path);
@@ -108,7 +70,7 @@ class FtpDialogTest : public QObject {
 private:
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<FtpServer> m_server;
+    std::unique_ptr<PyFtpServer> m_server;
 
     // The dialog with the test server in its fields, as the operator fills them.
     void Fill(CFtpDialog& dialog, bool anonymous, int port = 0) {
@@ -141,7 +103,7 @@ private slots:
         WriteFile(root.filePath(QStringLiteral("b.mxf")), 5000);
         WriteFile(root.filePath(QStringLiteral("news/c.ts")), 3000);
         WriteFile(root.filePath(QStringLiteral("news/deep/d.ts")), 4000);
-        m_server = std::make_unique<FtpServer>(m_root->path());
+        m_server = std::make_unique<PyFtpServer>(m_root->path().toStdString());
         QVERIFY2(m_server->Port() > 0, "pyftpdlib did not start (python3-pyftpdlib installed?)");
     }
     void cleanup() {

@@ -3,9 +3,12 @@
 
 int RunQtDispatcherTest(int argc, char** argv);
 int RunFtpDialogTest(int argc, char** argv);
+int RunWndAutoChkTest(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    const quarvik::QtSuite suites[] = {{"QtDispatcher", RunQtDispatcherTest}, {"FtpDialog", RunFtpDialogTest}};
+    const quarvik::QtSuite suites[] = {{"QtDispatcher", RunQtDispatcherTest},
+                                       {"FtpDialog", RunFtpDialogTest},
+                                       {"WndAutoChk", RunWndAutoChkTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }
