@@ -31,18 +31,6 @@ namespace {
 
 QString Media(const char* name) { return QDir(qEnvironmentVariable("QUARVIK_TEST_MEDIA")).filePath(name); }
 
-// Serves the GUI, sleeping while nothing happens, until cond holds; false after ms.
-bool WaitFor(const std::function<bool()>& cond, int ms = 60000) {
-    const QDeadlineTimer deadline(ms);
-    QTimer wake;
-    wake.start(10);
-    while (!cond()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 // pyftpdlib whose transfers run at 4 MB/s, so a download is seen under way.
 const char kSlowServerScript[] = R"(
 import sys
