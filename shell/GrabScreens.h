@@ -1,7 +1,8 @@
 #pragma once
 // For looking at the program without clicking through it: renders the main frame (also with the
 // alert light lit, and its top bar alone), the options dialog, the About box, the history and
-// detail pages over sample results, and a check in progress into PNG files.
+// detail pages over sample results, the network-address dialog with its list open, a check in
+// progress and a playback from a fault into PNG files.
 #include <QString>
 
 class CMainFrame;
@@ -14,3 +15,10 @@ bool GrabScreens(CMainFrame& frame, const QString& folder);
 // main frame as "check.png" once a fault was counted and marked on the monitor's timeline, and
 // the monitor shows a picture and progress (or after a minute), then stops the check. False when the check did not start or the picture failed.
 bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile);
+
+// Checks mediaFile to its end in the manual-check pane, opens its result in the detail page and
+// plays it back from its last fault ("回放"), then writes "preview.png": the preview playing
+// from five seconds before that fault, with the result's fault spans on its timeline. Under X the
+// picture is taken from the screen, so it shows the video. False when there was nothing to play
+// or the picture failed.
+bool GrabPreview(CMainFrame& frame, const QString& folder, const QString& mediaFile);

@@ -8,7 +8,9 @@
 #include "QtDispatcher.h"
 #include "SubTaskList.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class CGdiplusButton;
 class CMyListCtrl;
@@ -31,6 +33,11 @@ public:
     void AddFiles(const QStringList& paths);
     // The plain files directly in the folder (no sub-folders).
     void AddFolder(const QString& folder);
+    // A stream address: one candidate of size 0, a network stream's sub-task.
+    void AddNetworkStream(const QString& address);
+    // What "添加网络流" asks for the address with: the address, or none when the operator cancelled.
+    using NetworkAddressAsker = std::function<std::optional<QString>(QWidget* parent)>;
+    void SetNetworkAddressAsker(NetworkAddressAsker asker) { m_askNetworkAddress = std::move(asker); }
     void Start();
     void Stop();
     // Deletes the selected rows after the operator's confirmation.
@@ -62,7 +69,8 @@ private:
     void OnRowsReloaded() override;
     void OnEntersChecking(const quarvik::SubTaskInfo_t&) override {}
 
-    void AddCandidates(const std::vector<quarvik::CSubTaskList::Candidate_t>& candidates);
+    void AddCandidates(const std::vector<quarvik::CSubTaskList::Candidate_t>& candidates,
+                       int32_t type = quarvik::kTargetFolder);
     void FillRow(int row);
     void SetButtonsRunning(bool running);
     void ShowStateOf(const QPoint& pos);
@@ -78,4 +86,5 @@ private:
     quarvik::CSubTaskList m_tasks;
     std::unique_ptr<quarvik::CCheckRunner> m_runner;
     bool m_monitored = false;
+    NetworkAddressAsker m_askNetworkAddress;
 };
