@@ -11,7 +11,7 @@
 #include "WndDetail.h"
 #include "WndHistory.h"
 #include "WndManualChk.h"
-#include "WndPlaceholders.h"
+#include "WndPreview.h"
 
 #include "FileDisplay.h"
 
