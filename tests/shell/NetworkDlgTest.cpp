@@ -10,11 +10,17 @@
 #include "WndBottom.h"
 #include "WndManualChk.h"
 
+#include "ResultRecorder.h"
+#include "Settings.h"
+#include "WndResult.h"
+
 #include <QAction>
 #include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace quarvik;
@@ -34,6 +40,32 @@ QStringList HistoryLines(const TempHome& home) {
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     return lines;
 }
+
+// python3's HTTP server on loopback, serving a folder; its port once it listens, else 0.
+class HttpServer {
+public:
+    explicit HttpServer(const QString& root) {
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QStringLiteral("python3"), {"-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", root});
+        static const QRegularExpression listening("port (\\d+)");
+        QByteArray said;
+        const QDeadlineTimer deadline(15000);
+        while (m_port == 0 && !deadline.hasExpired() && m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+            said += m_process.readAll();
+            const QRegularExpressionMatch m = listening.match(QString::fromUtf8(said));
+            if (m.hasMatch()) m_port = m.captured(1).toInt();
+        }
+    }
+    ~HttpServer() {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    int Port() const { return m_port; }
+
+private:
+    QProcess m_process;
+    int m_port = 0;
+};
 
 QStringList Shown(const CACEdit& edit) {
     QStringList rows;
@@ -197,6 +229,33 @@ private slots:
         answer.reset();
         entry->trigger();
         QCOMPARE(manual->Tasks().Count(), 1);
+    }
+
+    void httpStreamIsChecked() {
+        TempHome home;
+        QDir(home.Path()).mkdir(QStringLiteral("cache"));
+        WriteSetting(kCachePath, home.File(QStringLiteral("cache")).toStdString());
+        MessageLog messages;
+        HttpServer server(qEnvironmentVariable("QUARVIK_TEST_MEDIA"));
+        QVERIFY2(server.Port() > 0, "python3 -m http.server did not start");
+        CChildView view;
+        view.resize(1400, 800);
+        view.show();
+        CWndManualChk* manual = view.Bottom()->ManualCheck();
+        const QString address = QStringLiteral("http://127.0.0.1:%1/faults.ts").arg(server.Port());
+        manual->AddNetworkStream(address);
+        QCOMPARE(manual->Tasks().Row(0).nType, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(manual->List()->GetItemText(0, 2), QStringLiteral("等待检测中"), 60000);
+        manual->Start();
+        QVERIFY(manual->IsChecking());
+        QTRY_COMPARE_WITH_TIMEOUT(manual->List()->GetItemText(0, 2), QStringLiteral("检测完毕"), 120000);
+        manual->Stop();
+        const CResultRecorder& results = view.Bottom()->Results()->Recorder();
+        QCOMPARE(results.Count(), 1);
+        QCOMPARE(results.Row(0).info.nType, 1);
+        QVERIFY(results.Row(0).info.nFrame > 0);
+        QCOMPARE(results.Row(0).colour, RowColour::kRed);
+        QVERIFY(messages.shown.isEmpty());
     }
 };
 
