@@ -24,6 +24,13 @@ namespace {
 constexpr int kIdleSleepMs = 1000;
 constexpr int kThumbnailSeconds = 25;
 
+// Pictures per second over a whole check; a check quicker than a millisecond counts as one.
+int32_t AverageSpeed(int64_t pictures, std::chrono::steady_clock::duration took)
+{
+    const int64_t ms = std::max<int64_t>(1, std::chrono::duration_cast<std::chrono::milliseconds>(took).count());
+    return static_cast<int32_t>(std::min<int64_t>(pictures * 1000 / ms, INT32_MAX));
+}
+
 // The first picture of a file at 40 x 40, when one comes within 25 seconds; false when the
 // file cannot be opened. A file without a picture to show (sound only, or a video stream that
 // gives none, which its check reports as video lost) is material to check all the same: true,
@@ -333,12 +340,14 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     // The monitor names the file at once, not only with the first progress two seconds on.
     subTask.nProgress = 0;
     tellMonitor(0, 0, 0);
+    const auto started = std::chrono::steady_clock::now();
     // A result that could not be stored whole ends its sub-task as such, whatever the check did.
     switch (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks)) {
     case CheckOutcome::kFinished:
-        // The monitor's timeline shows the whole file with every fault marked, also for a file
-        // checked before its first progress.
-        tellMonitor(100, engine.PictureCount(), lastSpeed);
+        // The monitor's timeline shows the whole file with every fault marked, and the speed of
+        // the whole check, also for a file checked before its first progress.
+        tellMonitor(100, engine.PictureCount(),
+                    AverageSpeed(engine.PictureCount(), std::chrono::steady_clock::now() - started));
         Report(m_sink->Stored(subTask) ? kReportDone : kReportStoreFailed, subTask);
         break;
     case CheckOutcome::kOpenFailed:

@@ -502,6 +502,7 @@ bool GrabTaskPane(CMainFrame& frame, const QString& folder, const QString& media
     bool ok = false;
     if (pane) {
         bottom->TaskTabs()->setCurrentIndex(1);
+        bottom->ResultTabs()->setCurrentIndex(0);  // the result list, where the task's result comes
         pane->MonitorButton()->click();
         pane->Start();
         const QString dropped = sample.filePath(QStringLiteral("入库/") + QFileInfo(mediaFile).fileName());

@@ -32,7 +32,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace quarvik {
 namespace {
@@ -105,6 +107,46 @@ TEST_F(CheckRunnerTest, ManualListChecksAndStoresEveryFile)
     EXPECT_EQ(LoadFaults(db, row.info.nID).size(), 5u);
     EXPECT_FALSE(LoadMediaInfo(db, row.info.nID).empty());
     EXPECT_TRUE(LoadUnfinishedSubTasks(db, -1).size() == 1u) << "only the unreadable file stays unfinished";
+}
+
+// What the monitor was told, in order.
+class ProgressLog : public ICheckMonitor {
+public:
+    void OnPreviewPicture(const BitmapInfoHeader_t&, const uint8_t*) override {}
+    void OnCheckProgress(bool, const CheckProgress_t& progress) override
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_reports.push_back(progress);
+    }
+    std::vector<CheckProgress_t> Reports()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_reports;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<CheckProgress_t> m_reports;
+};
+
+TEST_F(CheckRunnerTest, MonitorShowsTheEndOfACheckQuickerThanItsFirstProgress)
+{
+    CSubTaskList list(ListKind::kManual, -1, kTargetFolder);
+    list.Add(Media("faults.ts"), Size(Media("faults.ts")), kTargetFolder);
+    ProgressLog monitor;
+    CCheckRunner runner(m_home, list, m_recorder, ManualCheckSetup());
+    runner.SetMonitor(&monitor, 1);
+    ASSERT_TRUE(runner.Start());
+    runner.StartThumbnails();
+    ASSERT_TRUE(WaitForStates(m_home, list, 1, {kSubTaskDone}));
+    runner.Stop();
+
+    const std::vector<CheckProgress_t> reports = monitor.Reports();
+    ASSERT_FALSE(reports.empty());
+    const CheckProgress_t& end = reports.back();
+    EXPECT_EQ(end.nProgress, 100);
+    EXPECT_EQ(end.nPictures, 300);
+    EXPECT_GT(end.nSpeed, 0) << "the speed of the whole check, not of a report that never came";
 }
 
 // A named pipe fed with a file's bytes, over and over in small pieces, until destroyed: an
