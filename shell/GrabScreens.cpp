@@ -312,7 +312,7 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     return ok;
 }
 
-bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile) {
+bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile, const QString& picture) {
     CWndBottom* bottom = frame.View()->Bottom();
     CWndManualChk* manual = bottom->ManualCheck();
     manual->AddFiles({mediaFile});
@@ -333,7 +333,17 @@ bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFil
         QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     // The list shows the newest rows at the bottom of a long history.
     manual->List()->scrollToBottom();
-    const bool ok = Save(frame, QDir(folder).filePath(QStringLiteral("check.png")));
+    const bool ok = Save(frame, QDir(folder).filePath(picture));
     manual->Stop();
+    return ok;
+}
+
+bool GrabMinimumSize(CMainFrame& frame, const QString& folder, const QString& mediaFile) {
+    frame.showNormal();
+    frame.resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
+    const QString picture = QStringLiteral("main-%1x%2.png").arg(CMainFrame::kMinWidth).arg(CMainFrame::kMinHeight);
+    const bool ok = mediaFile.isEmpty() ? Save(frame, QDir(folder).filePath(picture))
+                                        : GrabCheck(frame, folder, mediaFile, picture);
+    frame.showMaximized();
     return ok;
 }

@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QMenu>
+#include <QScreen>
 #include <QUrl>
 
 using namespace quarvik;
@@ -41,7 +42,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     m_isChecking = [this] { return m_view->IsAnyCheckRunning(); };
     m_openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     setWindowTitle(QStringLiteral("Quarvik自动技审系统"));
-    setMinimumSize(640, 480);
+    setMinimumSize(kMinWidth, kMinHeight);
 }
 
 void CMainFrame::UpdateAlertCheck() { m_alert->setChecked(ReadSetting(kEnAlertLight) != 0); }
@@ -88,3 +89,15 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::focusInEvent(QFocusEvent*) { m_view->setFocus(); }
+
+void CMainFrame::changeEvent(QEvent* event) {
+    CMyFrameWnd::changeEvent(event);
+    if (!m_maximisesItself || event->type() != QEvent::WindowStateChange) return;
+    const bool was = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMaximized;
+    if (isMaximized() && !was) {
+        m_normal = geometry();
+        if (const QScreen* place = screen()) setGeometry(place->availableGeometry());
+    } else if (was && !isMaximized() && m_normal.isValid()) {
+        setGeometry(m_normal);
+    }
+}

@@ -1,6 +1,7 @@
 #include "WndManualChk.h"
 
 #include "FileDisplay.h"
+#include "FileOpenDialog.h"
 #include "GdiplusButton.h"
 #include "ListPictures.h"
 #include "Settings.h"
@@ -16,6 +17,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScrollBar>
 #include <QShortcut>
 
 using namespace quarvik;
@@ -23,6 +25,7 @@ using namespace quarvik;
 namespace {
 
 constexpr int kStateColumn = 2;
+constexpr int kButtonWidth = 64, kButtonGap = 6, kButtonLine = 34;
 
 QString SizeText(int64_t bytes) { return QString::asprintf("%.2f M", static_cast<double>(bytes) / 1048576.0); }
 
@@ -63,18 +66,12 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    int x = 4;
-    for (CGdiplusButton* button : {m_add, m_start, m_stop, m_delete, m_monitorButton}) {
-        button->setGeometry(x, 6, 64, 28);
-        x += 70;
-    }
     m_monitorButton->SetToolTipText(QStringLiteral("检测监视窗口显示手动检测"));
     m_stop->setEnabled(false);
 
     m_addMenu->addAction(QStringLiteral("从本地计算机添加文件"), this, [this] {
         // The dialog opens where the operator last took files from.
-        const QStringList files = QFileDialog::getOpenFileNames(
-            this, {}, QString::fromStdString(ReadLastFolder()), QStringLiteral("所有文件 (*)"));
+        const QStringList files = ChooseFiles(this, QString::fromStdString(ReadLastFolder()));
         if (!files.isEmpty()) WriteLastFolder(QFileInfo(files.first()).absolutePath().toStdString());
         AddFiles(files);
     });
@@ -119,7 +116,29 @@ CWndManualChk::~CWndManualChk() {
     m_tasks.RemoveObserver(this);
 }
 
-void CWndManualChk::resizeEvent(QResizeEvent*) { m_list->setGeometry(2, 40, width() - 4, height() - 42); }
+void CWndManualChk::resizeEvent(QResizeEvent*) {
+    // One line of buttons while the pane is wide enough; in a narrow one they become as narrow as
+    // their texts allow, and what still does not fit goes on the next line.
+    const std::initializer_list<CGdiplusButton*> buttons = {m_add, m_start, m_stop, m_delete, m_monitorButton};
+    int buttonWidth = kButtonWidth;
+    if (4 + static_cast<int>(buttons.size()) * (kButtonWidth + kButtonGap) - kButtonGap > width() - 4) {
+        buttonWidth = 0;
+        for (const CGdiplusButton* button : buttons)
+            buttonWidth = qMax(buttonWidth, button->fontMetrics().horizontalAdvance(button->text()) + 16);
+        buttonWidth = qMin(buttonWidth, kButtonWidth);
+    }
+    int x = 4, y = 6;
+    for (CGdiplusButton* button : buttons) {
+        if (x > 4 && x + buttonWidth > width() - 4) {
+            x = 4;
+            y += kButtonLine;
+        }
+        button->setGeometry(x, y, buttonWidth, 28);
+        x += buttonWidth + kButtonGap;
+    }
+    const int top = y + kButtonLine;
+    m_list->setGeometry(2, top, width() - 4, height() - top - 2);
+}
 
 void CWndManualChk::SetMonitor(CWndCheck* monitor, bool monitored) {
     m_monitored = monitored;
@@ -196,6 +215,14 @@ void CWndManualChk::ShowStateOf(const QPoint& pos) {
 }
 
 void CWndManualChk::OnRowAdded(int row) {
+    // New rows come into view unless the operator has scrolled up to older ones.
+    const QScrollBar* bar = m_list->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    InsertRow(row);
+    if (atEnd) m_list->scrollToBottom();
+}
+
+void CWndManualChk::InsertRow(int row) {
     m_list->InsertItem(row, QString::number(row + 1), m_list->AddImage(ThumbnailFromBgr(m_tasks.FaceImage(row))));
     m_list->SetItemText(row, 1, QString::fromStdString(DisplayFileName(m_tasks.Row(row).szFilename)));
     FillRow(row);
@@ -210,7 +237,7 @@ void CWndManualChk::OnRowsReloaded() {
     setUpdatesEnabled(false);
     m_list->DeleteAllItems();
     m_list->SetImageList({});
-    for (int row = 0; row < m_tasks.Count(); ++row) OnRowAdded(row);
+    for (int row = 0; row < m_tasks.Count(); ++row) InsertRow(row);
     setUpdatesEnabled(true);
 }
 

@@ -62,6 +62,7 @@ private:
     void OnRowsReloaded() override;
     void OnEntersChecking(const quarvik::SubTaskInfo_t&) override {}
 
+    void InsertRow(int row);
     void AddCandidates(const std::vector<quarvik::CSubTaskList::Candidate_t>& candidates);
     void FillRow(int row);
     void SetButtonsRunning(bool running);

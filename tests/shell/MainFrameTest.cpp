@@ -1,10 +1,19 @@
 // The main frame: its menu, its least size and the close rule.
 #include "ShellTest.h"
 
+#include "ChildView.h"
+#include "GdiplusButton.h"
 #include "MainFrame.h"
+#include "MyListCtrl.h"
+#include "MyTabCtrl.h"
+#include "QuarvikApp.h"
+#include "WndBottom.h"
 #include "Settings.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QMenu>
 #include <QTest>
 #include <QUrl>
@@ -39,6 +48,13 @@ private slots:
         QVERIFY(!frame.AlertAction()->isChecked());
     }
 
+    void restoredFrameIsSmallerThanTheScreen() {
+        const QRect screen(0, 0, 1600, 1000);
+        QCOMPARE(NormalFrameGeometry(screen), QRect(160, 100, 1280, 800));
+        QCOMPARE(NormalFrameGeometry(QRect(0, 0, 700, 500)), QRect(30, 10, 640, 480));
+        QCOMPARE(NormalFrameGeometry(QRect(0, 0, 600, 400)), QRect(0, 0, 600, 400));
+    }
+
     void leastSize() {
         TempHome home;
         CMainFrame frame;
@@ -46,6 +62,51 @@ private slots:
         frame.resize(100, 100);
         QVERIFY(frame.width() >= 640);
         QVERIFY(frame.height() >= 480);
+    }
+
+    // In the least frame, and in one a little larger, every button of every page lies inside the
+    // window, apart from the others, and every list shows its titles or scrolls to them.
+    void smallFramesKeepEveryButtonAndTitle() {
+        for (const QSize size : {QSize(640, 480), QSize(700, 500), QSize(760, 560)}) {
+            TempHome home;
+            CMainFrame frame;
+            frame.show();
+            frame.resize(size);
+            QCOMPARE(frame.size(), size);
+            CWndBottom* bottom = frame.View()->Bottom();
+            bottom->OpenResult(quarvik::ResultInfo_t{});
+            for (int page = 0; page < 3; ++page) {
+                bottom->ResultTabs()->setCurrentIndex(page);
+                QApplication::processEvents();
+                QList<QRect> placed;
+                for (const CGdiplusButton* button : frame.findChildren<CGdiplusButton*>()) {
+                    if (!button->isVisible()) continue;
+                    const QRect r(button->mapTo(&frame, QPoint()), button->size());
+                    QVERIFY2(frame.rect().contains(r), qPrintable(button->text()));
+                    for (const QRect& other : placed) QVERIFY2(!other.intersects(r), qPrintable(button->text()));
+                    placed << r;
+                }
+                QVERIFY(placed.size() >= 7);
+                for (CMyListCtrl* list : frame.findChildren<CMyListCtrl*>()) {
+                    if (!list->isVisible()) continue;
+                    const QRect r(list->mapTo(&frame, QPoint()), list->size());
+                    QVERIFY(frame.rect().contains(r));
+                    const QHeaderView* header = list->horizontalHeader();
+                    QVERIFY(header->isVisible() && header->height() > 0);
+                    QVERIFY(list->viewport()->height() > header->height());
+                    // Scrolled to its end, the last title shows (those before it come on the way).
+                    QScrollBar* bar = list->horizontalScrollBar();
+                    bar->setValue(bar->maximum());
+                    const int last = header->logicalIndex(header->count() - 1);
+                    const int from = qMax(0, header->sectionViewportPosition(last));
+                    const int to = qMin(list->viewport()->width(), header->sectionViewportPosition(last) + header->sectionSize(last));
+                    const QString title = header->model()->headerData(last, Qt::Horizontal).toString();
+                    QVERIFY2(to - from >= header->fontMetrics().horizontalAdvance(title),
+                             qPrintable(QStringLiteral("%1 in %2, page %3").arg(title, list->parentWidget()->metaObject()->className()).arg(page)));
+                    bar->setValue(0);
+                }
+            }
+        }
     }
 
     void closeRefusedWhileChecking() {

@@ -2,9 +2,10 @@
 #include "QtSuites.h"
 
 int RunQtDispatcherTest(int argc, char** argv);
+int RunFileOpenDialogTest(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    const quarvik::QtSuite suites[] = {{"QtDispatcher", RunQtDispatcherTest}};
+    const quarvik::QtSuite suites[] = {{"QtDispatcher", RunQtDispatcherTest}, {"FileOpenDialog", RunFileOpenDialogTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }
