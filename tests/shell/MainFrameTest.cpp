@@ -11,7 +11,11 @@
 #include "Settings.h"
 
 #include <QAction>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QMenu>
@@ -64,8 +68,8 @@ private slots:
         QVERIFY(frame.height() >= 480);
     }
 
-    // In the least frame, and in one a little larger, every button of every page lies inside the
-    // window, apart from the others, and every list shows its titles or scrolls to them.
+    // In the least frame, and in one a little larger, every button and query field of every page
+    // lies inside the window, apart from the others, and every list shows its titles or scrolls to them.
     void smallFramesKeepEveryButtonAndTitle() {
         for (const QSize size : {QSize(640, 480), QSize(700, 500), QSize(760, 560)}) {
             TempHome home;
@@ -79,11 +83,16 @@ private slots:
                 bottom->ResultTabs()->setCurrentIndex(page);
                 QApplication::processEvents();
                 QList<QRect> placed;
-                for (const CGdiplusButton* button : frame.findChildren<CGdiplusButton*>()) {
-                    if (!button->isVisible()) continue;
-                    const QRect r(button->mapTo(&frame, QPoint()), button->size());
-                    QVERIFY2(frame.rect().contains(r), qPrintable(button->text()));
-                    for (const QRect& other : placed) QVERIFY2(!other.intersects(r), qPrintable(button->text()));
+                for (const QWidget* control : frame.findChildren<QWidget*>()) {
+                    const bool field = qobject_cast<const QLineEdit*>(control) &&
+                                       !qobject_cast<const QAbstractSpinBox*>(control->parentWidget());
+                    if (!control->isVisible() || !(qobject_cast<const CGdiplusButton*>(control) || qobject_cast<const QCheckBox*>(control) ||
+                                                   qobject_cast<const QDateEdit*>(control) || field))
+                        continue;
+                    const QRect r(control->mapTo(&frame, QPoint()), control->size());
+                    const QString name = QStringLiteral("%1 on page %2").arg(control->metaObject()->className()).arg(page);
+                    QVERIFY2(frame.rect().contains(r), qPrintable(name));
+                    for (const QRect& other : placed) QVERIFY2(!other.intersects(r), qPrintable(name));
                     placed << r;
                 }
                 QVERIFY(placed.size() >= 7);
