@@ -92,12 +92,18 @@ void CMainFrame::focusInEvent(QFocusEvent*) { m_view->setFocus(); }
 
 void CMainFrame::changeEvent(QEvent* event) {
     CMyFrameWnd::changeEvent(event);
-    if (!m_maximisesItself || event->type() != QEvent::WindowStateChange) return;
+    if (!m_maximisesItself || m_placing || event->type() != QEvent::WindowStateChange) return;
+    const QScreen* place = screen();
     const bool was = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMaximized;
-    if (isMaximized() && !was) {
-        m_normal = geometry();
-        if (const QScreen* place = screen()) setGeometry(place->availableGeometry());
+    m_placing = true;
+    if (isMaximized() && !was && place) {
+        // The state may be told twice, the second time with the whole screen already taken.
+        if (geometry() != place->availableGeometry()) m_normal = geometry();
+        setGeometry(place->availableGeometry());
+        // Placing a window by hand may end its maximised state.
+        setWindowState(windowState() | Qt::WindowMaximized);
     } else if (was && !isMaximized() && m_normal.isValid()) {
         setGeometry(m_normal);
     }
+    m_placing = false;
 }

@@ -57,5 +57,6 @@ private:
     std::function<bool()> m_isChecking;
     std::function<bool(const QUrl&)> m_openUrl;
     bool m_maximisesItself = false;
+    bool m_placing = false;
     QRect m_normal;
 };

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QScreen>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QMenu>
@@ -57,6 +58,22 @@ private slots:
         QCOMPARE(NormalFrameGeometry(screen), QRect(160, 100, 1280, 800));
         QCOMPARE(NormalFrameGeometry(QRect(0, 0, 700, 500)), QRect(30, 10, 640, 480));
         QCOMPARE(NormalFrameGeometry(QRect(0, 0, 600, 400)), QRect(0, 0, 600, 400));
+    }
+
+    // Without a window manager the frame maximises itself, and Restore gives the smaller window back.
+    void maximisesAndRestoresItself() {
+        TempHome home;
+        CMainFrame frame;
+        frame.SetMaximisesItself(true);
+        const QRect screen = frame.screen()->availableGeometry();
+        const QRect normal = NormalFrameGeometry(screen);
+        frame.setGeometry(normal);
+        frame.showMaximized();
+        QTRY_COMPARE(frame.geometry(), screen);
+        QVERIFY(frame.isMaximized());
+        frame.showNormal();
+        QTRY_COMPARE(frame.geometry(), normal);
+        QVERIFY(frame.width() < screen.width() || screen.width() <= CMainFrame::kMinWidth);
     }
 
     void leastSize() {
