@@ -5,6 +5,7 @@
 #include "ChildView.h"
 #include "DlgOption.h"
 #include "FaultKinds.h"
+#include "FileOpenDialog.h"
 #include "DlgSyntaxItem.h"
 #include "PageSyntax.h"
 #include "PageTarget.h"
@@ -36,7 +37,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QLinearGradient>
@@ -302,9 +302,8 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     question->show();
     ok = Save(*question, dir.filePath(QStringLiteral("message-box.png"))) && ok;
     question->hide();
-    QFileDialog files(&frame, {}, QDir::homePath(), QStringLiteral("所有文件 (*)"));
-    files.setFileMode(QFileDialog::ExistingFiles);
-    files.setOption(QFileDialog::DontUseNativeDialog);
+    // The manual list's own dialog.
+    CFileOpenDialog files(&frame, QDir::homePath());
     files.show();
     ok = Save(files, dir.filePath(QStringLiteral("file-dialog.png"))) && ok;
     files.hide();
