@@ -31,5 +31,10 @@ inline const QColor kButtonBack1{192, 192, 192};  // CGdiplusButton gradient, to
 inline const QColor kButtonBack2{64, 64, 64};     // CGdiplusButton gradient, bottom
 inline const QColor kButtonText{255, 255, 255};
 inline const QColor kButtonTextDisabled{192, 192, 192};
+inline const QColor kEditBack{30, 30, 30};        // edits, list boxes, combo boxes (the palette's base)
+inline const QColor kInvalidText{255, 80, 80};    // an edit's text while its input is not acceptable
+inline const QColor kLcdBack{0, 0, 0};            // clocks and time-code displays
+inline const QColor kLcdSegment{0, 200, 0};
+inline const QColor kGraphLine{0, 200, 0};        // CMyGraph's curve and CMyProgressCtrl's bar
 
 }  // namespace brindle

@@ -13,7 +13,7 @@ QPalette DarkPalette(const QColor& background) {
     QPalette p;
     p.setColor(QPalette::Window, background);
     p.setColor(QPalette::WindowText, kStaticText);
-    p.setColor(QPalette::Base, QColor(30, 30, 30));
+    p.setColor(QPalette::Base, kEditBack);
     p.setColor(QPalette::AlternateBase, QColor(36, 36, 36));
     p.setColor(QPalette::Text, kListText);
     p.setColor(QPalette::Button, QColor(64, 64, 64));

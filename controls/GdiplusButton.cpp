@@ -72,7 +72,8 @@ void CGdiplusButton::paintEvent(QPaintEvent*) {
     QPainterPath path;
     path.addRoundedRect(face, 5, 5);
     QLinearGradient gradient(face.topLeft(), face.bottomLeft());
-    const bool down = isDown();
+    // A checkable button (CGdiplusCheckButton) stays pressed while checked.
+    const bool down = isDown() || isChecked();
     gradient.setColorAt(0, down ? m_second : m_first);
     gradient.setColorAt(1, down ? m_first : m_second);
     p.fillPath(path, gradient);

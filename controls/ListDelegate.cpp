@@ -1,6 +1,7 @@
 #include "ListDelegate.h"
 
 #include "BrindleColors.h"
+#include "ListCellEditors.h"
 #include "MyListCtrl.h"
 
 #include <QPainter>
@@ -59,6 +60,28 @@ void ListDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const 
         p->drawLine(option.rect.topRight(), option.rect.bottomRight());
     }
     p->restore();
+}
+
+QWidget* ListDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const {
+    switch (m_list->ColumnEditType(index.column())) {
+    case 1:
+    case 2:
+    case 3: return new CListCellEdit(parent);
+    case 4: return new CListCellCombo(m_list->ColumnChoices(index.column()), parent);
+    default: return nullptr;
+    }
+}
+
+void ListDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    if (auto* combo = qobject_cast<CListCellCombo*>(editor)) combo->SetText(index.data().toString());
+    else QStyledItemDelegate::setEditorData(editor, index);
+}
+
+void ListDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const {
+    QRect r = option.rect;
+    if (checkBoxes && index.column() == 0) r.setLeft(CheckSquare(r).right() + 4);
+    editor->setGeometry(r);
 }
 
 }  // namespace brindle

@@ -1,5 +1,5 @@
 #pragma once
-// Draws every cell of CMyListCtrl. Internal to the library.
+// Draws every cell of CMyListCtrl and opens its in-place editors. Internal to the library.
 #include <QStyledItemDelegate>
 
 class CMyListCtrl;
@@ -22,6 +22,11 @@ class ListDelegate : public QStyledItemDelegate {
 public:
     explicit ListDelegate(CMyListCtrl* list);
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The editor of the column's edit type; none for type 0.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    // Right of the check box, which stays visible and clickable.
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     bool checkBoxes = false;
 

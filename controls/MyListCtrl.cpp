@@ -14,6 +14,7 @@ CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(parent), m_text(kListTe
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setShowGrid(false);
+    // Cells are edited in place only in columns with an edit type (mouseDoubleClickEvent, EditCell).
     setEditTriggers(NoEditTriggers);
     setSelectionBehavior(SelectRows);
     setSelectionMode(SingleSelection);
@@ -69,6 +70,36 @@ void CMyListCtrl::WidenColumnFor(int column, const QString& sample, int picture)
 
 int CMyListCtrl::ColumnEditType(int index) const {
     return index >= 0 && index < m_columns.size() ? m_columns[index].editType : 0;
+}
+
+QStringList CMyListCtrl::ColumnChoices(int index) const {
+    return index >= 0 && index < m_columns.size() ? m_columns[index].choices : QStringList();
+}
+
+bool CMyListCtrl::EditCell(int row, int column) {
+    if (row < 0 || row >= rowCount() || ColumnEditType(column) == 0) return false;
+    const QModelIndex at = model()->index(row, column);
+    setCurrentIndex(at);
+    edit(at);
+    return CellEditor() != nullptr;
+}
+
+QWidget* CMyListCtrl::CellEditor() const {
+    return state() == EditingState ? indexWidget(currentIndex()) : nullptr;
+}
+
+void CMyListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && at.isValid() && EditCell(at.row(), at.column())) return;
+    QTableWidget::mouseDoubleClickEvent(event);
+}
+
+void CMyListCtrl::commitData(QWidget* editor) {
+    const QModelIndex at = indexAt(editor->geometry().center());
+    const QString before = at.data().toString();
+    QTableWidget::commitData(editor);
+    const QString after = at.data().toString();
+    if (after != before) emit CellEdited(at.row(), at.column(), after);
 }
 
 int CMyListCtrl::InsertItem(int index, const QString& text, int image) {

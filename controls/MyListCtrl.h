@@ -4,9 +4,10 @@
 //
 // Built on QTableWidget: the program drives it like a report list, cell by cell (insert a row,
 // set a sub-item's text and image), which is QTableWidget's item API exactly; its own grid,
-// vertical header and editing are switched off and the delegate draws every cell.
+// vertical header and edit triggers are switched off and the delegate draws every cell.
 // Per-row state is kept on the row's first item, so it moves with the row when rows are
-// inserted or deleted above it.
+// inserted or deleted above it. Cells of columns with an edit type are edited in place
+// (ListCellEditors.h), opened by a double-click or EditCell; other columns never edit.
 #include "BrindleExport.h"
 
 #include <QList>
@@ -19,8 +20,8 @@ class BRINDLE_EXPORT CMyListCtrl : public QTableWidget {
 public:
     explicit CMyListCtrl(QWidget* parent = nullptr);
 
-    // editType (0 none, 1 or 3 one-line edit, 2 multi-line, 4 drop-down from choices) is recorded
-    // for in-place editing; the list itself does not edit yet.
+    // editType: how a double-click edits the column's cells in place: 0 not at all, 1, 2 or 3 in a
+    // one-line edit (CListCellEdit), 4 in a drop-down of the choices (CListCellCombo).
     int InsertColumn(int index, const QString& title, Qt::Alignment format = Qt::AlignLeft, int width = 80,
                      int editType = 0, const QStringList& choices = {}, int subItem = -1);
     bool DeleteColumn(int index);
@@ -30,6 +31,12 @@ public:
     // picture: the width of a picture drawn beside the text in that column (the row pictures).
     void WidenColumnFor(int column, const QString& sample, int picture = 0);
     int ColumnEditType(int index) const;
+    QStringList ColumnChoices(int index) const;
+    // Opens the column's editor over the cell; false when the column has no edit type or the cell
+    // does not exist. CellEdited reports a text the editor changed.
+    bool EditCell(int row, int column);
+    // The open in-place editor, null when none is open.
+    QWidget* CellEditor() const;
 
     // Returns the row index, or -1 when index is out of range (past the end appends).
     int InsertItem(int index, const QString& text, int image = -1);
@@ -72,8 +79,13 @@ public:
     QPixmap ImageFor(int column, int image) const;
     QColor TextColour() const { return m_text; }
 
+signals:
+    void CellEdited(int row, int column, const QString& text);
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void commitData(QWidget* editor) override;
 
 private:
     QTableWidgetItem* Cell(int row, int column);

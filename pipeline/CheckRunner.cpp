@@ -270,9 +270,11 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
         formatPassed = m_setup.formatCheck &&
                        m_setup.formatCheck(subTask, [this](const ResultNotify_t& n) { m_sink->OnFormatNotice(n); });
         Report(formatPassed ? kReportFormatValid : kReportFormatInvalid, subTask);
-    } else if (m_setup.kind == ListKind::kManual) {
-        // The content check begins: the list shows it, the result learns it has no verdict.
-        Report(kReportFormatValid, subTask);
+    } else if (task.bPicute) {
+        // The content check begins: the manual list shows it, the result learns it has no
+        // verdict and that its counters start at 0 (not "-", nothing counted).
+        if (m_setup.kind == ListKind::kManual)
+            Report(kReportFormatValid, subTask);
         ResultNotify_t begins;
         std::memset(&begins, 0, sizeof(begins));
         begins.nTaskID = subTask.nTaskID;

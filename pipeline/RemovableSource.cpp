@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 namespace quarvik {
 namespace {
@@ -76,6 +78,16 @@ bool IsMediaFile(const std::string& path)
 }
 
 }  // namespace
+
+MountTablePaths MountTablePathsFromEnvironment()
+{
+    MountTablePaths paths;
+    if (const char* mountInfo = std::getenv("QUARVIK_MOUNTINFO"))
+        paths.mountInfo = mountInfo;
+    if (const char* sysfs = std::getenv("QUARVIK_SYSFS"))
+        paths.sysfsRoot = sysfs;
+    return paths;
+}
 
 CMountWatcher::CMountWatcher(MountTablePaths paths) : m_paths(std::move(paths)) {}
 
@@ -174,9 +186,23 @@ RemovableListLink HomeListLink(IDispatcher& home, CSubTaskList& list)
     return link;
 }
 
-SourceBodyFn RemovableSourceBody(const MonObj_t&, RemovableListLink link, MountTablePaths paths)
+void CVolumeMailbox::Put(MountEvent event)
 {
-    return [link = std::move(link), paths = std::move(paths)](CWorkerThread& self, const HandOverFn& handOver) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_events.push_back(std::move(event));
+}
+
+std::vector<MountEvent> CVolumeMailbox::Take()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return std::exchange(m_events, {});
+}
+
+SourceBodyFn RemovableSourceBody(const MonObj_t&, RemovableListLink link, MountTablePaths paths,
+                                 std::shared_ptr<CVolumeMailbox> volumes)
+{
+    return [link = std::move(link), paths = std::move(paths), volumes](CWorkerThread& self,
+                                                                       const HandOverFn& handOver) {
         self.ConfirmStarted();
         CMountWatcher watcher(paths);
         const auto stopRequested = [&self] { return self.StopRequested(); };
@@ -185,7 +211,7 @@ SourceBodyFn RemovableSourceBody(const MonObj_t&, RemovableListLink link, MountT
                 handOver(path, size);
         };
         do {
-            for (const MountEvent& event : watcher.Poll()) {
+            for (const MountEvent& event : volumes ? volumes->Take() : watcher.Poll()) {
                 if (!event.arrived) {
                     if (link.onVolumeRemoved)
                         link.onVolumeRemoved(event.mountPoint);
@@ -193,7 +219,7 @@ SourceBodyFn RemovableSourceBody(const MonObj_t&, RemovableListLink link, MountT
                     return;
                 }
             }
-        } while (!self.SleepUnlessStopped(kMountPollMs));
+        } while (!self.SleepUnlessStopped(volumes ? kVolumeMailboxWaitMs : kMountPollMs));
     };
 }
 

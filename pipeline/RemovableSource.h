@@ -21,6 +21,8 @@
 #include "TemplRecords.h"
 
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,6 +34,10 @@ struct MountTablePaths {
     std::string mountInfo = "/proc/self/mountinfo";
     std::string sysfsRoot = "/sys";  // holds dev/block/<major>:<minor> and block/<disk>/removable
 };
+
+// The system's paths, or the ones QUARVIK_MOUNTINFO and QUARVIK_SYSFS name: a mount table and a
+// sysfs tree of one's own, so a disk can be plugged in on a machine that has none.
+MountTablePaths MountTablePathsFromEnvironment();
 
 struct MountEvent {
     bool arrived;  // false: removed
@@ -80,13 +86,29 @@ struct RemovableListLink {
 // The link for a list, with both calls routed through home.Send.
 RemovableListLink HomeListLink(IDispatcher& home, CSubTaskList& list);
 
-// Polling interval of the mount table in the source body.
+// The volumes handed to a running removable-disk task from outside (the desktop program's one
+// watcher of the mount table), in order. Put from any thread; taken by the task's source thread.
+class CVolumeMailbox {
+public:
+    void Put(MountEvent event);
+    std::vector<MountEvent> Take();
+
+private:
+    std::mutex m_mutex;
+    std::vector<MountEvent> m_events;
+};
+
+// Polling interval of the mount table in the source body, and the wait for the mailbox.
 constexpr int kMountPollMs = 250;
+constexpr int kVolumeMailboxWaitMs = 100;
 
 // The source thread of a removable-disk target: confirms the start, then polls the mount table
 // every kMountPollMs, scanning arrived volumes and reporting removed ones, and returns promptly
-// (within one poll interval, or between two files of a scan) once the stop event is set.
+// (within one poll interval, or between two files of a scan) once the stop event is set. With
+// volumes it watches nothing itself: it takes the arrivals and removals put there (every
+// kVolumeMailboxWaitMs), so a removal is reported only after a scan of its volume has ended.
 SourceBodyFn RemovableSourceBody(const MonObj_t& target, RemovableListLink link,
-                                 MountTablePaths paths = {});
+                                 MountTablePaths paths = {},
+                                 std::shared_ptr<CVolumeMailbox> volumes = nullptr);
 
 }  // namespace quarvik

@@ -70,8 +70,9 @@ public:
     // taskId -1 and targetType 2 for the manual list.
     CSubTaskList(ListKind kind, int32_t taskId, int32_t targetType);
 
-    void AddObserver(ISubTaskListObserver* observer) { m_observers.push_back(observer); }
-    void RemoveObserver(ISubTaskListObserver* observer)
+    // Watching a list does not change it: whoever may read it may watch it.
+    void AddObserver(ISubTaskListObserver* observer) const { m_observers.push_back(observer); }
+    void RemoveObserver(ISubTaskListObserver* observer) const
     {
         m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
     }
@@ -144,7 +145,7 @@ private:
     const int32_t m_nTargetType;
     std::vector<Row_t> m_rows;
     int32_t m_nLastSerial = 0;
-    std::vector<ISubTaskListObserver*> m_observers;
+    mutable std::vector<ISubTaskListObserver*> m_observers;
 };
 
 }  // namespace quarvik

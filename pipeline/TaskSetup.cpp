@@ -8,7 +8,6 @@
 #include "SqliteDb.h"
 #include "TemplReaders.h"
 
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -77,7 +76,8 @@ FormatCheckFn MakeFormatCheck(int32_t nSyntaxID, std::shared_ptr<ICheckFetcher> 
     };
 }
 
-bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& error)
+bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& error,
+                   std::shared_ptr<CVolumeMailbox> volumes)
 {
     setup = CheckRunnerSetup{};
     setup.kind = ListKind::kTask;
@@ -104,15 +104,9 @@ bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& 
         setup.source = UdpSourceBody(target);
         break;
     case kTargetRemovable: {
-        // QUARVIK_MOUNTINFO and QUARVIK_SYSFS put a mount table and a sysfs tree of one's own
-        // in place of the system's, so a disk can be plugged in on a machine that has none.
-        MountTablePaths paths;
-        if (const char* mountInfo = std::getenv("QUARVIK_MOUNTINFO"))
-            paths.mountInfo = mountInfo;
-        if (const char* sysfs = std::getenv("QUARVIK_SYSFS"))
-            paths.sysfsRoot = sysfs;
-        setup.makeSource = [target, paths](IDispatcher& home, CSubTaskList& list) {
-            return RemovableSourceBody(target, HomeListLink(home, list), paths);
+        const MountTablePaths paths = MountTablePathsFromEnvironment();
+        setup.makeSource = [target, paths, volumes](IDispatcher& home, CSubTaskList& list) {
+            return RemovableSourceBody(target, HomeListLink(home, list), paths, volumes);
         };
         break;
     }

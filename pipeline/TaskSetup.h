@@ -10,9 +10,13 @@
 
 namespace quarvik {
 
+class CVolumeMailbox;
+
 // Fills setup for a task row; false with a reason when its target is missing or its kind has
-// no source here yet.
-bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& error);
+// no source here yet. A removable-disk task watches the mount table itself, or, given volumes,
+// takes the volumes put there.
+bool LoadTaskSetup(const MonTask_t& task, CheckRunnerSetup& setup, std::string& error,
+                   std::shared_ptr<CVolumeMailbox> volumes = nullptr);
 
 // The format check against the stored template nSyntaxID, fetching remote material with
 // fetcher (none: local files only); an empty function when the template does not exist. The

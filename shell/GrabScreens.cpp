@@ -6,6 +6,8 @@
 #include "DlgOption.h"
 #include "FaultKinds.h"
 #include "FileOpenDialog.h"
+#include "FtpDialog.h"
+#include "FolderSource.h"
 #include "DlgSyntaxItem.h"
 #include "PageSyntax.h"
 #include "PageTarget.h"
@@ -23,6 +25,7 @@
 #include "SqliteDb.h"
 #include "TextField.h"
 #include "WndBottom.h"
+#include "WndAutoChk.h"
 #include "WndCheck.h"
 #include "WndDetail.h"
 #include "WndGraph.h"
@@ -32,18 +35,25 @@
 #include "WndTop.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QLinearGradient>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <cstdio>
 
 #include <functional>
 #include <map>
@@ -272,6 +282,79 @@ bool GrabOptionPages(CMainFrame& frame, const QDir& dir) {
     return ok;
 }
 
+// The FTP browse dialog in file mode listing a folder of a pyftpdlib server on 127.0.0.1 that
+// serves sample programmes (sparse files, so their sizes cost no disk), with one file chosen, in
+// the details view and in the icon view.
+bool GrabFtpBrowse(QWidget* parent, const QDir& dir) {
+    QTemporaryDir root;
+    const QDir served(root.path());
+    served.mkpath(QStringLiteral("节目/2026-12-09"));
+    served.mkpath(QStringLiteral("节目/存档"));
+    served.mkpath(QStringLiteral("素材"));
+    const std::pair<const char*, qint64> files[] = {{"节目/晚间新闻.mxf", 1288490188},
+                                                    {"节目/天气预报.ts", 89128960},
+                                                    {"节目/专题片_第3集.mp4", 671088640},
+                                                    {"节目/广告插播.mov", 33554432},
+                                                    {"节目/播出单.txt", 2150},
+                                                    {"upload.log", 18000}};
+    for (const auto& [name, size] : files) {
+        QFile file(served.filePath(QString::fromUtf8(name)));
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(size)) return false;
+    }
+    QProcess server;
+    server.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"), QStringLiteral("import sys\n"
+                                                       "from pyftpdlib.authorizers import DummyAuthorizer\n"
+                                                       "from pyftpdlib.handlers import FTPHandler\n"
+                                                       "from pyftpdlib.servers import FTPServer\n"
+                                                       "a = DummyAuthorizer()\n"
+                                                       "a.add_anonymous(sys.argv[1])\n"
+                                                       "FTPHandler.authorizer = a\n"
+                                                       "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
+                                                       "print(s.address[1], flush=True)\n"
+                                                       "s.serve_forever()\n"),
+                  root.path()});
+    QByteArray port;
+    const QDeadlineTimer started(15000);
+    while (!port.contains('\n') && server.waitForReadyRead(int(qMax<qint64>(1, started.remainingTime()))))
+        port += server.readAllStandardOutput();
+    bool ok = port.trimmed().toInt() > 0;
+    if (ok) {
+        CFtpDialog dialog(CFtpDialog::kFiles, parent);
+        dialog.HostCombo()->setCurrentText(QStringLiteral("127.0.0.1"));
+        dialog.PortEdit()->setText(QString::fromLatin1(port.trimmed()));
+        dialog.AnonymousCheck()->setChecked(true);
+        dialog.show();
+        const auto listed = [&dialog] {
+            const QDeadlineTimer deadline(30000);
+            while (dialog.IsListing() && !deadline.hasExpired())
+                QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+            return !dialog.IsListing();
+        };
+        dialog.Connect();
+        ok = listed();
+        for (int row = 0; ok && row < dialog.List()->GetItemCount(); ++row)
+            if (dialog.List()->GetItemText(row, 0) == QStringLiteral("节目")) {
+                dialog.OpenFolderRow(row);
+                ok = listed();
+                break;
+            }
+        ok = ok && dialog.List()->GetItemCount() > 0;
+        if (ok) {
+            dialog.List()->setFocus();
+            dialog.List()->selectRow(2);
+            ok = Save(dialog, dir.filePath(QStringLiteral("ftp-browse.png")));
+            dialog.SetView(CFtpDialog::kIconView);
+            ok = Save(dialog, dir.filePath(QStringLiteral("ftp-browse-icons.png"))) && ok;
+        }
+        dialog.hide();
+    }
+    if (!ok) std::fprintf(stderr, "ftp-browse.png: no listing from pyftpdlib on 127.0.0.1\n");
+    server.kill();
+    server.waitForFinished(5000);
+    return ok;
+}
+
 }  // namespace
 
 bool GrabScreens(CMainFrame& frame, const QString& folder) {
@@ -308,6 +391,7 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     ok = Save(files, dir.filePath(QStringLiteral("file-dialog.png"))) && ok;
     files.hide();
     ok = GrabResultPages(frame, dir) && ok;
+    ok = GrabFtpBrowse(&frame, dir) && ok;
     return ok;
 }
 
@@ -344,5 +428,63 @@ bool GrabMinimumSize(CMainFrame& frame, const QString& folder, const QString& me
     const bool ok = mediaFile.isEmpty() ? Save(frame, QDir(folder).filePath(picture))
                                         : GrabCheck(frame, folder, mediaFile, picture);
     frame.showMaximized();
+    return ok;
+}
+
+bool GrabTaskPane(CMainFrame& frame, const QString& folder, const QString& mediaFile) {
+    if (QFileInfo(mediaFile).size() < kMinFolderFileSize) {
+        std::fprintf(stderr, "quarvik: task-pane.png needs a file of %lld bytes at least: %s\n",
+                     static_cast<long long>(kMinFolderFileSize), mediaFile.toLocal8Bit().constData());
+        return false;
+    }
+    QTemporaryDir home;
+    const QByteArray previous = qgetenv("QUARVIK_HOME");
+    qputenv("QUARVIK_HOME", home.path().toLocal8Bit());
+    const QDir sample(home.path());
+    sample.mkdir(QStringLiteral("cache"));
+    sample.mkdir(QStringLiteral("入库"));
+    WriteSetting(kCachePath, sample.filePath(QStringLiteral("cache")).toStdString());
+    {
+        CSqliteDb db;
+        MonObj_t target{};
+        CopyField(target.szName, "节目入库");
+        target.nType = kTargetFolder;
+        target.nTimeSpan = 1;
+        CopyField(target.szPath, sample.filePath(QStringLiteral("入库")).toStdString());
+        MonTask_t task{};
+        task.bActive = 1;
+        CopyField(task.szName, "新闻频道");
+        task.bPicute = 1;
+        if (db.OpenTemplDb() && db.AddTarget(task.nTargetID, target)) db.AddTask(task, task.nID);
+    }
+    CWndBottom* bottom = frame.View()->Bottom();
+    bottom->RebuildTaskTabs();
+    auto* pane = qobject_cast<CWndAutoChk*>(bottom->Pane(1));
+    bool ok = false;
+    if (pane) {
+        bottom->TaskTabs()->setCurrentIndex(1);
+        pane->MonitorButton()->click();
+        pane->Start();
+        const QString dropped = sample.filePath(QStringLiteral("入库/") + QFileInfo(mediaFile).fileName());
+        if (pane->IsChecking() && QFile::copy(mediaFile, dropped)) {
+            const quarvik::CSubTaskList& tasks = pane->Tasks();
+            const auto checking = [&] {
+                return tasks.Count() > 0 && (tasks.Row(0).nState == kSubTaskDone ||
+                                             (tasks.Row(0).nState == kSubTaskChecking && tasks.Row(0).nProgress > 0));
+            };
+            const QDeadlineTimer deadline(60000);
+            QTimer wake;
+            wake.start(20);
+            while (!checking() && !deadline.hasExpired())
+                QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            ok = Save(frame, QDir(folder).filePath(QStringLiteral("task-pane.png")));
+        }
+        pane->Stop();
+    }
+    if (previous.isNull())
+        qunsetenv("QUARVIK_HOME");
+    else
+        qputenv("QUARVIK_HOME", previous);
+    bottom->RebuildTaskTabs();
     return ok;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // For looking at the program without clicking through it: renders the main frame (also with the
 // alert light lit, and its top bar alone), the options dialog, the About box, the history and
-// detail pages over sample results, and a check in progress into PNG files.
+// detail pages over sample results, the FTP browse dialog listing a local pyftpdlib server, and a
+// check in progress into PNG files.
 #include <QString>
 
 class CMainFrame;
@@ -19,3 +20,10 @@ bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFil
 // Renders the main frame at its least size as "main-640x480.png", checking mediaFile as GrabCheck
 // does when one is given, and maximises it again.
 bool GrabMinimumSize(CMainFrame& frame, const QString& folder, const QString& mediaFile = {});
+
+// Sets up a folder task in a program folder of its own, drops a copy of mediaFile (10 MB at least,
+// as the folder source wants) into its watched folder, starts its pane with the check monitor
+// following it and renders the main frame as "task-pane.png" once the file is being checked (or
+// after a minute). Then the task stops and the operator's own tasks come back. False when the
+// file is too small, the task did not start or the picture failed.
+bool GrabTaskPane(CMainFrame& frame, const QString& folder, const QString& mediaFile);

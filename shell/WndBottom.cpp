@@ -6,6 +6,7 @@
 #include "SqliteDb.h"
 #include "TabIcons.h"
 #include "TemplReaders.h"
+#include "WndAutoChk.h"
 #include "WndCheck.h"
 #include "WndDetail.h"
 #include "WndHistory.h"
@@ -56,7 +57,13 @@ CWndBottom::~CWndBottom() {
     delete m_manual;
 }
 
-bool CWndBottom::IsAnyCheckRunning() const { return m_manual && m_manual->IsChecking(); }
+bool CWndBottom::IsAnyCheckRunning() const {
+    if (m_manual && m_manual->IsChecking()) return true;
+    for (QWidget* pane : m_panes.mid(1)) {
+        if (const auto* task = qobject_cast<const CWndAutoChk*>(pane); task && task->IsChecking()) return true;
+    }
+    return false;
+}
 
 void CWndBottom::resizeEvent(QResizeEvent*) { Layout(); }
 
@@ -115,12 +122,24 @@ void CWndBottom::BuildTaskTabs() {
         m_manual->show();
     }
     m_panes = {m_manual};
-    // Until the task windows exist each task's pane is an empty page.
     CSqliteDb db;
     if (db.OpenTemplDb()) m_tasks = LoadTasks(db, true);
+    CWndCheck* monitor = m_top ? m_top->Check() : nullptr;
     for (const MonTask_t& task : m_tasks) {
-        QWidget* pane = new CMyDialog(this);
+        auto* pane = new CWndAutoChk(task, m_results->Recorder(), &m_volumes, this);
         pane->hide();
+        pane->SetMonitor(monitor, false);
+        connect(pane, &CWndAutoChk::Started, this, [this, pane](bool running) { OnPaneStarted(pane, running); });
+        connect(pane, &CWndAutoChk::MonitorRequested, this, &CWndBottom::SelectMonitor);
+        if (m_top) connect(pane, &CWndAutoChk::PlayRequested, m_top->Preview(), &CWndPreview::Play);
+        // The one watcher of the mount table comes with the first removable-disk task; its
+        // reports reach the panes on this thread.
+        if (pane->Target().nType == kTargetRemovable && !m_mounts) {
+            m_mounts = std::make_unique<CMountNotifier>(
+                MountTablePathsFromEnvironment(), [this](std::vector<MountEvent> events) {
+                    QMetaObject::invokeMethod(this, [this, events] { m_volumes.OnEvents(events); }, Qt::QueuedConnection);
+                });
+        }
         m_panes.append(pane);
         m_taskTabs->InsertItem(m_taskTabs->count(), QString::fromUtf8(task.szName), kIconStopped);
     }
@@ -154,8 +173,9 @@ void CWndBottom::SelectMonitor(QWidget* pane) {
     if (monitor) monitor->Clear();
     m_monitored = m_panes.contains(pane) ? pane : nullptr;
     m_manual->SetMonitor(monitor, m_manual == m_monitored);
-    // Each task pane carries its monitored flag until the task windows take it over themselves.
-    for (QWidget* p : m_panes.mid(1)) p->setProperty("monitored", p == m_monitored ? 1 : 0);
+    for (QWidget* p : m_panes.mid(1)) {
+        if (auto* task = qobject_cast<CWndAutoChk*>(p)) task->SetMonitor(monitor, p == m_monitored);
+    }
 }
 
 const ResultInfo_t& CWndBottom::DetailResult() const { return m_detail->CurrentResult(); }

@@ -3,10 +3,12 @@
 // right, the splitter between. The column width survives a restart as LeftWidth in "system.ini".
 #include "MyDialog.h"
 
+#include "MountNotifier.h"
 #include "TaskRecords.h"
 #include "TemplRecords.h"
 
 #include <QList>
+#include <memory>
 #include <vector>
 
 class CMySplitWnd;
@@ -91,4 +93,8 @@ private:
     CWndDetail* m_detail;
     std::vector<quarvik::MonTask_t> m_tasks;
     QWidget* m_monitored = nullptr;
+    // Where the removable-disk task panes that run take the disks from, and what reports them;
+    // the panes register while they exist, so both go after them.
+    quarvik::CVolumeRouter m_volumes;
+    std::unique_ptr<quarvik::CMountNotifier> m_mounts;
 };

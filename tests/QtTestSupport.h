@@ -1,11 +1,16 @@
 #pragma once
-// Shared by the QtTest suites: a fresh program folder per test, and a message-box stand-in that
-// records what would have been shown and answers as told.
+// Shared by the QtTest suites: a fresh program folder per test, a message-box stand-in that
+// records what would have been shown and answers as told, and a bounded wait that serves the GUI.
 #include "MessageBox.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
 
 // Points QUARVIK_HOME at a new empty folder while it lives.
 class TempHome {
@@ -44,3 +49,15 @@ private:
     quarvik::MsgAnswer m_answer;
     quarvik::MessageBoxFn m_previous;
 };
+
+// Serves the GUI, sleeping while nothing happens, until cond holds; false after ms.
+inline bool WaitFor(const std::function<bool()>& cond, int ms = 60000) {
+    const QDeadlineTimer deadline(ms);
+    QTimer wake;
+    wake.start(10);
+    while (!cond()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}

@@ -1,7 +1,8 @@
 // brindle-demo [--grab FILE.png | --grab-dialog FILE.png]: shows one of each control; with --grab
-// renders the window (or a close-only pop-up dialog) into FILE.png and exits (works on the
-// offscreen platform). Exit codes: 0 done, 1 the PNG could not
+// renders the window (the list's cell editors open, the clock at a fixed time) or a close-only
+// pop-up dialog into FILE.png and exits (works on the offscreen platform). Exit codes: 0 done, 1 the PNG could not
 // be written.
+#include "DarkPalette.h"
 #include "DemoWindow.h"
 #include "MyFrameWnd.h"
 #include "MyPopDialog.h"
@@ -18,6 +19,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    brindle::UseDarkTheme(app);
     QMenu menu;
     QMenu* file = menu.addMenu(QStringLiteral("文件"));
     file->addAction(QStringLiteral("设置"));
@@ -32,9 +34,10 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         return dialog.grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }
-    CMyFrameWnd* frame = BuildDemoWindow(&menu);
+    const bool grab = argc == 3 && std::strcmp(argv[1], "--grab") == 0;
+    CMyFrameWnd* frame = BuildDemoWindow(&menu, grab);
     frame->show();
-    if (argc == 3 && std::strcmp(argv[1], "--grab") == 0) {
+    if (grab) {
         frame->activateWindow();
         QApplication::processEvents();
         if (!frame->grab().save(QString::fromLocal8Bit(argv[2]))) {

@@ -8,6 +8,7 @@
 #include "MySplitWnd.h"
 #include "MyTabCtrl.h"
 #include "MyTreeCtrl.h"
+#include "TimeCode.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -49,13 +50,13 @@ QPixmap Picture(int kind) {
 
 }  // namespace
 
-CMyFrameWnd* BuildDemoWindow(QMenu* menu) {
+CMyFrameWnd* BuildDemoWindow(QMenu* menu, bool still) {
     QIcon appIcon(Picture(0));
     auto* frame = new CMyFrameWnd(appIcon, menu);
     frame->setWindowTitle(QStringLiteral("Quarvik 自动技审 — Brindle"));
     auto* page = new CMyDialog;
     frame->SetCentralWidget(page);
-    frame->resize(900, 560);
+    frame->resize(1200, 860);
 
     const QList<QPixmap> pictures{Picture(0), Picture(1), Picture(2)};
     auto* tabs = new CMyTabCtrl(page);
@@ -70,7 +71,14 @@ CMyFrameWnd* BuildDemoWindow(QMenu* menu) {
     auto* root = tree->InsertItem(QStringLiteral("监控任务"), 0);
     tree->InsertItem(QStringLiteral("本地文件夹"), 1, root);
     tree->InsertItem(QStringLiteral("移动磁盘"), 2, root);
-    root->setExpanded(true);
+    auto* ftp = tree->InsertItem(QStringLiteral("FTP 服务器"), 0, root);
+    tree->InsertItem(QStringLiteral("新闻中心"), 1, ftp);
+    tree->InsertItem(QStringLiteral("广告部"), 1, ftp);
+    tree->InsertItem(QStringLiteral("UDP 流录制"), 0, root);
+    auto* done = tree->InsertItem(QStringLiteral("历史记录"), 0);
+    tree->InsertItem(QStringLiteral("今天"), 1, done);
+    tree->InsertItem(QStringLiteral("本周"), 1, done);
+    tree->expandAll();
     tree->setGeometry(8, 36, 180, 240);
 
     auto* split = new CMySplitWnd(QRect(192, 36, 4, 240), page, 1);
@@ -83,20 +91,30 @@ CMyFrameWnd* BuildDemoWindow(QMenu* menu) {
     list->SetItemHeight(22);
     list->EnableGridLine(true);
     list->EnableCheckBoxes(true);
-    list->InsertColumn(0, QStringLiteral("文件名"), Qt::AlignLeft, 220);
-    list->InsertColumn(1, QStringLiteral("状态"), Qt::AlignLeft, 120);
+    // The names edit in a line, the states from a drop-down.
+    list->InsertColumn(0, QStringLiteral("文件名"), Qt::AlignLeft, 220, 1);
+    list->InsertColumn(1, QStringLiteral("状态"), Qt::AlignLeft, 120, 4,
+                       {QStringLiteral("等待检测中"), QStringLiteral("检测完毕"), QStringLiteral("格式非法")});
     list->InsertColumn(2, QStringLiteral("黑场"), Qt::AlignRight, 60);
     list->InsertColumn(3, QStringLiteral("静音"), Qt::AlignRight, 60);
+    list->InsertColumn(4, QStringLiteral("时长"), Qt::AlignRight, 110);
+    list->InsertColumn(5, QStringLiteral("大小 (MB)"), Qt::AlignRight, 110);
     const char* states[] = {"检测完毕", "等待检测中", "格式非法", "检测完毕"};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 9; ++i) {
         const int row = list->InsertItem(i, QStringLiteral("news_%1.ts").arg(i + 1), 0);
-        list->SetItemText(row, 1, QString::fromUtf8(states[i]));
-        list->SetItemImage(row, 1, i == 2 ? 2 : 1);
-        list->SetItemText(row, 2, QString::number(i * 2));
+        list->SetItemText(row, 1, QString::fromUtf8(states[i % 4]));
+        list->SetItemImage(row, 1, i % 4 == 2 ? 2 : 1);
+        list->SetItemText(row, 2, QString::number(i % 4 * 2));
         list->SetItemText(row, 3, QString::number(i % 2));
+        list->SetItemText(row, 4, brindle::TimeCodeText(25 * (95 + 61 * i) + 3 * i));
+        list->SetItemText(row, 5, QString::number(12 + 37 * i));
     }
     list->SetItemTextColor(2, QColor(255, 60, 60));
     list->SetCheck(0, true);
+    if (still) {
+        list->openPersistentEditor(list->item(3, 0));
+        list->EditCell(1, 1);
+    }
 
     auto* group = new CMyGroupBox(QStringLiteral("声光报警"), page, 10);
     group->setGeometry(8, 290, 420, 120);
@@ -129,5 +147,6 @@ CMyFrameWnd* BuildDemoWindow(QMenu* menu) {
     auto* disabled = new CGdiplusButton(QStringLiteral("删除"), page);
     disabled->setEnabled(false);
     disabled->setGeometry(392, 424, 120, 32);
+    AddMoreControls(page, pictures, still);
     return frame;
 }

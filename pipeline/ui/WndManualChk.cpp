@@ -1,13 +1,12 @@
 #include "WndManualChk.h"
 
-#include "FileDisplay.h"
 #include "FileOpenDialog.h"
+#include "FtpDialog.h"
 #include "GdiplusButton.h"
-#include "ListPictures.h"
 #include "Settings.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
-#include "StateColours.h"
+#include "SubTaskRows.h"
 #include "TaskSetup.h"
 #include "WndCheck.h"
 
@@ -24,10 +23,7 @@ using namespace quarvik;
 
 namespace {
 
-constexpr int kStateColumn = 2;
 constexpr int kButtonWidth = 64, kButtonGap = 6, kButtonLine = 34;
-
-QString SizeText(int64_t bytes) { return QString::asprintf("%.2f M", static_cast<double>(bytes) / 1048576.0); }
 
 // The size of a file that can be read; 0 for one that cannot (it is listed all the same).
 int64_t ReadableSize(const QString& path) {
@@ -53,18 +49,7 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
       m_list(new CMyListCtrl(this)),
       m_home(this),
       m_tasks(ListKind::kManual, -1, kTargetFolder) {
-    m_list->InsertColumn(0, QStringLiteral("序号"), Qt::AlignLeft, 44);
-    m_list->InsertColumn(1, QStringLiteral("文件"), Qt::AlignLeft, 240);
-    m_list->InsertColumn(kStateColumn, QStringLiteral("状态"), Qt::AlignHCenter, 100);
-    // Fonts wider than the list was laid out for get wider columns rather than cut progress texts.
-    m_list->WidenColumnsToTitles();
-    m_list->WidenColumnFor(kStateColumn, QStringLiteral("图像检测中: 100 %"));
-    // The row number shows beside its thumbnail.
-    m_list->WidenColumnFor(0, QStringLiteral("9999"), kListPictureSide);
-    m_list->setTextElideMode(Qt::ElideMiddle);
-    m_list->SetItemHeight(kListPictureSide + 2);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    SetUpSubTaskColumns(*m_list, 100);
 
     m_monitorButton->SetToolTipText(QStringLiteral("检测监视窗口显示手动检测"));
     m_stop->setEnabled(false);
@@ -79,10 +64,8 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
         const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择目标文件夹..."));
         if (!folder.isEmpty()) AddFolder(folder);
     });
-    m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件"), this,
-                         [this] { SayNotAvailable(this, QStringLiteral("FTP 服务器浏览")); });
-    m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件夹"), this,
-                         [this] { SayNotAvailable(this, QStringLiteral("FTP 服务器浏览")); });
+    m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件"), this, [this] { AddFromFtp(CFtpDialog::kFiles); });
+    m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件夹"), this, [this] { AddFromFtp(CFtpDialog::kFolder); });
     m_addMenu->addAction(QStringLiteral("添加网络流"), this,
                          [this] { SayNotAvailable(this, QStringLiteral("网络流地址输入")); });
 
@@ -148,7 +131,7 @@ void CWndManualChk::SetMonitor(CWndCheck* monitor, bool monitored) {
 void CWndManualChk::AddFiles(const QStringList& paths) {
     std::vector<CSubTaskList::Candidate_t> candidates;
     for (const QString& path : paths) candidates.push_back({path.toStdString(), ReadableSize(path)});
-    AddCandidates(candidates);
+    AddCandidates(candidates, kTargetFolder);
 }
 
 void CWndManualChk::AddFolder(const QString& folder) {
@@ -156,11 +139,22 @@ void CWndManualChk::AddFolder(const QString& folder) {
     const QDir dir(folder);
     for (const QFileInfo& file : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name))
         candidates.push_back({file.filePath().toStdString(), file.size()});
-    AddCandidates(candidates);
+    AddCandidates(candidates, kTargetFolder);
 }
 
-void CWndManualChk::AddCandidates(const std::vector<CSubTaskList::Candidate_t>& candidates) {
-    const std::string notice = DuplicatesNotice(m_tasks.AddCandidates(candidates, kTargetFolder));
+void CWndManualChk::AddFtpFiles(const std::vector<FtpCandidate>& files) {
+    std::vector<CSubTaskList::Candidate_t> candidates;
+    for (const FtpCandidate& file : files) candidates.push_back({file.address, file.llFileSize});
+    AddCandidates(candidates, kTargetFtp);
+}
+
+void CWndManualChk::AddFromFtp(int mode) {
+    CFtpDialog dialog(mode == CFtpDialog::kFolder ? CFtpDialog::kFolder : CFtpDialog::kFiles, this);
+    if (dialog.exec() == QDialog::Accepted) AddFtpFiles(dialog.Chosen());
+}
+
+void CWndManualChk::AddCandidates(const std::vector<CSubTaskList::Candidate_t>& candidates, int32_t type) {
+    const std::string notice = DuplicatesNotice(m_tasks.AddCandidates(candidates, type));
     if (!notice.empty()) ShowMessage(this, QString::fromStdString(notice), MsgIcon::Exclamation);
 }
 
@@ -195,57 +189,18 @@ void CWndManualChk::SetButtonsRunning(bool running) {
     m_stop->setEnabled(running);
 }
 
-void CWndManualChk::DeleteSelected() {
-    std::vector<int> rows;
-    for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) rows.push_back(index.row());
-    if (rows.empty()) {
-        ShowMessage(this, QStringLiteral("请选择要删除的记录！"), MsgIcon::Exclamation);
-        return;
-    }
-    const QString question = QStringLiteral("%1 条记录将被删除，确信继续吗？").arg(rows.size());
-    if (ShowMessage(this, question, MsgIcon::Question, MsgButtons::YesNoDefaultNo) != MsgAnswer::Yes) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_tasks.Delete(std::move(rows));
-    QApplication::restoreOverrideCursor();
-}
+void CWndManualChk::DeleteSelected() { DeleteSelectedSubTasks(this, *m_list, m_tasks); }
 
-void CWndManualChk::ShowStateOf(const QPoint& pos) {
-    const int row = m_list->rowAt(pos.y());
-    if (row >= 0) ShowMessage(this, QString::fromStdString(m_tasks.StateText(row)));
-}
+void CWndManualChk::ShowStateOf(const QPoint& pos) { ShowSubTaskStateAt(this, *m_list, m_tasks, pos); }
 
 void CWndManualChk::OnRowAdded(int row) {
     // New rows come into view unless the operator has scrolled up to older ones.
     const QScrollBar* bar = m_list->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
-    InsertRow(row);
+    InsertSubTaskRow(*m_list, m_tasks, row);
     if (atEnd) m_list->scrollToBottom();
 }
 
-void CWndManualChk::InsertRow(int row) {
-    m_list->InsertItem(row, QString::number(row + 1), m_list->AddImage(ThumbnailFromBgr(m_tasks.FaceImage(row))));
-    m_list->SetItemText(row, 1, QString::fromStdString(DisplayFileName(m_tasks.Row(row).szFilename)));
-    FillRow(row);
-}
+void CWndManualChk::OnRowChanged(int row) { UpdateSubTaskRow(*m_list, m_tasks, row); }
 
-void CWndManualChk::OnRowChanged(int row) {
-    m_list->SetImage(row, ThumbnailFromBgr(m_tasks.FaceImage(row)));
-    FillRow(row);
-}
-
-void CWndManualChk::OnRowsReloaded() {
-    setUpdatesEnabled(false);
-    m_list->DeleteAllItems();
-    m_list->SetImageList({});
-    for (int row = 0; row < m_tasks.Count(); ++row) InsertRow(row);
-    setUpdatesEnabled(true);
-}
-
-void CWndManualChk::FillRow(int row) {
-    // Until a file has a state to show, its size stands in the state column.
-    const std::string state = m_tasks.StateText(row);
-    m_list->SetItemText(row, kStateColumn,
-                        state.empty() ? SizeText(m_tasks.Row(row).llFileSize) : QString::fromStdString(state));
-    const StateColour* failure = FailureColourOf(m_tasks.Row(row).nState);
-    m_list->SetItemTextColor(row, failure ? ToQColor(*failure) : m_list->TextColour());
-}
+void CWndManualChk::OnRowsReloaded() { ReloadSubTaskRows(*m_list, m_tasks); }

@@ -5,6 +5,7 @@
 #include "MyDialog.h"
 
 #include "CheckRunner.h"
+#include "FtpBrowse.h"
 #include "QtDispatcher.h"
 #include "SubTaskList.h"
 
@@ -31,6 +32,8 @@ public:
     void AddFiles(const QStringList& paths);
     // The plain files directly in the folder (no sub-folders).
     void AddFolder(const QString& folder);
+    // Remote files chosen in the FTP browse dialog, with the sizes the server gave.
+    void AddFtpFiles(const std::vector<quarvik::FtpCandidate>& files);
     void Start();
     void Stop();
     // Deletes the selected rows after the operator's confirmation.
@@ -62,9 +65,9 @@ private:
     void OnRowsReloaded() override;
     void OnEntersChecking(const quarvik::SubTaskInfo_t&) override {}
 
-    void InsertRow(int row);
-    void AddCandidates(const std::vector<quarvik::CSubTaskList::Candidate_t>& candidates);
-    void FillRow(int row);
+    void AddCandidates(const std::vector<quarvik::CSubTaskList::Candidate_t>& candidates, int32_t type);
+    // Opens the browse dialog in its file (0) or folder (1) mode and adds what it returns.
+    void AddFromFtp(int mode);
     void SetButtonsRunning(bool running);
     void ShowStateOf(const QPoint& pos);
 

@@ -10,6 +10,10 @@ int RunSplitWndTest(int argc, char** argv);
 int RunListCtrlTest(int argc, char** argv);
 int RunGroupBoxTest(int argc, char** argv);
 int RunGdiplusButtonTest(int argc, char** argv);
+int RunMaskedEditTest(int argc, char** argv);
+int RunTimeDisplayTest(int argc, char** argv);
+int RunSimpleControlsTest(int argc, char** argv);
+int RunPicturesTest(int argc, char** argv);
 
 inline void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons held) {
     QMouseEvent event(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, held, Qt::NoModifier);
@@ -24,5 +28,10 @@ inline void Move(QWidget* w, QPoint pos, Qt::MouseButtons held = {}) {
 
 inline void Click(QWidget* w, QPoint pos) {
     Press(w, pos);
+    Release(w, pos);
+}
+inline void DoubleClick(QWidget* w, QPoint pos) {
+    Click(w, pos);
+    SendMouse(w, QEvent::MouseButtonDblClick, pos, Qt::LeftButton, Qt::LeftButton);
     Release(w, pos);
 }

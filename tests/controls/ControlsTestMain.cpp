@@ -6,6 +6,10 @@ int main(int argc, char** argv)
 {
     const quarvik::QtSuite suites[] = {{"Caption", RunCaptionTest},   {"SplitWnd", RunSplitWndTest},
                                        {"ListCtrl", RunListCtrlTest}, {"GroupBox", RunGroupBoxTest},
-                                       {"GdiplusButton", RunGdiplusButtonTest}};
+                                       {"GdiplusButton", RunGdiplusButtonTest},
+                                       {"MaskedEdit", RunMaskedEditTest},
+                                       {"TimeDisplay", RunTimeDisplayTest},
+                                       {"SimpleControls", RunSimpleControlsTest},
+                                       {"Pictures", RunPicturesTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }

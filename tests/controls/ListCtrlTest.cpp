@@ -1,9 +1,12 @@
-// The report list: per-row colours stay with their rows, and what is drawn follows them.
+// The report list: per-row colours stay with their rows, and what is drawn follows them; cells
+// edited in place take the editor's text on Enter and keep theirs on Escape.
 #include "ControlsTest.h"
 
+#include "ListCellEditors.h"
 #include "MyListCtrl.h"
 
 #include <QImage>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -15,6 +18,21 @@ void Fill(CMyListCtrl& list, int rows) {
         const int row = list.InsertItem(i, QStringLiteral("WWWWWWWW %1").arg(i));
         list.SetItemText(row, 1, QStringLiteral("MMMMMMMM"));
     }
+}
+
+// Column 0 edits in a line, column 1 from a drop-down, column 2 not at all.
+void FillEditable(CMyListCtrl& list) {
+    list.InsertColumn(0, QStringLiteral("文件名"), Qt::AlignLeft, 150, 1);
+    list.InsertColumn(1, QStringLiteral("状态"), Qt::AlignLeft, 120, 4,
+                      {QStringLiteral("等待检测中"), QStringLiteral("检测完毕"), QStringLiteral("格式非法")});
+    list.InsertColumn(2, QStringLiteral("黑场"), Qt::AlignRight, 60);
+    for (int i = 0; i < 2; ++i) {
+        const int row = list.InsertItem(i, QStringLiteral("news_%1.ts").arg(i + 1));
+        list.SetItemText(row, 1, QStringLiteral("自定义"));
+        list.SetItemText(row, 2, QStringLiteral("0"));
+    }
+    list.resize(400, 120);
+    list.show();
 }
 
 bool IsRed(QRgb c) { return qRed(c) > 150 && qGreen(c) < 90 && qBlue(c) < 90; }
@@ -94,6 +112,69 @@ private slots:
         QVERIFY(!list.SetItemText(5, 0, QStringLiteral("x")));
         QVERIFY(!list.DeleteItem(5));
         QCOMPARE(list.GetItemCount(), 2);
+    }
+
+    void CellEditorsCommitOrCancel_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("typed");  // for the drop-down: the choice to pick, empty for none
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<int>("edited");
+        QTest::newRow("edit, Enter") << 0 << "new.ts" << int(Qt::Key_Return) << "new.ts" << 1;
+        QTest::newRow("edit, Escape") << 0 << "new.ts" << int(Qt::Key_Escape) << "news_2.ts" << 0;
+        QTest::newRow("edit, Enter unchanged") << 0 << "" << int(Qt::Key_Enter) << "news_2.ts" << 0;
+        QTest::newRow("drop-down, Enter") << 1 << "格式非法" << int(Qt::Key_Return) << "格式非法" << 1;
+        QTest::newRow("drop-down, Escape") << 1 << "检测完毕" << int(Qt::Key_Escape) << "自定义" << 0;
+        // A text that is no choice is kept when the editor is confirmed unchanged.
+        QTest::newRow("drop-down, Enter unchanged") << 1 << "" << int(Qt::Key_Return) << "自定义" << 0;
+    }
+    void CellEditorsCommitOrCancel() {
+        QFETCH(int, column);
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(QString, cell);
+        QFETCH(int, edited);
+        CMyListCtrl list;
+        FillEditable(list);
+        QSignalSpy spy(&list, &CMyListCtrl::CellEdited);
+        QVERIFY(list.EditCell(1, column));
+        QWidget* editor = list.CellEditor();
+        QVERIFY(editor);
+        if (auto* line = qobject_cast<CListCellEdit*>(editor)) {
+            QVERIFY(column == 0);
+            if (!typed.isEmpty()) {
+                line->selectAll();
+                QTest::keyClicks(line, typed);
+            }
+        } else {
+            auto* combo = qobject_cast<CListCellCombo*>(editor);
+            QVERIFY(combo && column == 1);
+            QCOMPARE(combo->currentText(), QStringLiteral("自定义"));
+            if (!typed.isEmpty()) combo->setCurrentIndex(combo->findText(typed));
+        }
+        QTest::keyClick(editor, Qt::Key(key));
+        QTRY_VERIFY_WITH_TIMEOUT(!list.CellEditor(), 5000);
+        QCOMPARE(list.GetItemText(1, column), cell);
+        QCOMPARE(list.GetItemText(0, column), column == 0 ? QStringLiteral("news_1.ts") : QStringLiteral("自定义"));
+        QCOMPARE(spy.size(), edited);
+        if (edited) QCOMPARE(spy[0], (QVariantList{1, column, cell}));
+    }
+
+    void DoubleClickEditsOnlyColumnsWithAnEditType() {
+        CMyListCtrl list;
+        FillEditable(list);
+        QVERIFY(!list.EditCell(0, 2));
+        QVERIFY(!list.EditCell(5, 0));
+        // A column without an edit type keeps the list's own double-click (the program's preview).
+        QSignalSpy doubleClicked(&list, &QAbstractItemView::doubleClicked);
+        const QRect plain = list.visualRect(list.model()->index(0, 2));
+        DoubleClick(list.viewport(), plain.center());
+        QVERIFY(!list.CellEditor());
+        QCOMPARE(doubleClicked.size(), 1);
+        const QRect name = list.visualRect(list.model()->index(0, 0));
+        DoubleClick(list.viewport(), name.center());
+        QVERIFY(qobject_cast<CListCellEdit*>(list.CellEditor()));
+        QVERIFY(list.CellEditor()->geometry().intersects(name));
     }
 };
 

@@ -1,16 +1,27 @@
+#include "MountNotifier.h"
 #include "RemovableSource.h"
 #include "SqliteDb.h"
 #include "TempHome.h"
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <sstream>
+#include <thread>
+#include <utility>
 
 namespace quarvik {
 namespace {
@@ -212,6 +223,152 @@ TEST_F(RemovableSourceTest, BodyScansPluggedDisksRemovesTheirWorkWhenPulledAndAd
     const auto before = std::chrono::steady_clock::now();
     source.Stop(home);
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+}
+
+// What a task pane would be told, in order: "+/a" arrived, "-/a" removed.
+class RecordingReceiver : public IVolumeReceiver {
+public:
+    void OnVolumeArrived(const std::string& mountPoint) override { heard.push_back("+" + mountPoint); }
+    void OnVolumeRemoved(const std::string& mountPoint) override { heard.push_back("-" + mountPoint); }
+    std::vector<std::string> Take() { return std::exchange(heard, {}); }
+    std::vector<std::string> heard;
+};
+
+TEST(VolumeRouterTest, EachVolumeGoesToOneRunningTaskAndAStoppedOneHearsNothing)
+{
+    CVolumeRouter router;
+    RecordingReceiver first, second;
+    using Heard = std::vector<std::string>;
+    router.OnEvents({{true, "/a"}});
+    EXPECT_EQ(router.Current(), nullptr) << "no task runs: the disk waits";
+
+    router.Register(&first);
+    EXPECT_EQ(first.Take(), Heard{"+/a"}) << "a starting task scans the disks present";
+    router.Register(&first);
+    EXPECT_EQ(first.Take(), Heard{}) << "registering again hands nothing twice";
+    router.Register(&second);
+    EXPECT_EQ(second.Take(), Heard{}) << "the first task holds /a";
+
+    router.OnEvents({{true, "/b"}, {false, "/a"}});
+    EXPECT_EQ(second.Take(), Heard{"+/b"}) << "arrivals go to the task started last";
+    EXPECT_EQ(first.Take(), Heard{"-/a"}) << "a removal goes to the task holding the disk";
+
+    router.Unregister(&second);
+    router.OnEvents({{true, "/c"}, {false, "/b"}});
+    EXPECT_EQ(first.Take(), Heard{"+/c"}) << "the earlier task still runs and takes over arrivals";
+    EXPECT_EQ(second.Take(), Heard{}) << "a stopped task hears nothing, not even of its own disk";
+
+    router.Unregister(&first);
+    router.OnEvents({{true, "/d"}});
+    router.Register(&second);
+    EXPECT_EQ(second.Take(), (Heard{"+/c", "+/d"})) << "disks nobody holds go to the next task to start";
+    EXPECT_EQ(first.Take(), Heard{});
+}
+
+// Collects the notifier's reports, which come on its own thread.
+class EventLog {
+public:
+    CMountNotifier::EventsFn Sink()
+    {
+        return [this](std::vector<MountEvent> events) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (const MountEvent& e : events)
+                m_events.push_back((e.arrived ? "+" : "-") + e.mountPoint);
+            m_changed.notify_all();
+        };
+    }
+    // Waits up to 10 s for count reports in all, and returns them.
+    std::vector<std::string> WaitFor(size_t count)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_events.size() >= count; });
+        return m_events;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_events;
+};
+
+TEST_F(RemovableSourceTest, NotifierReportsEveryChangeOfAMountTableFileItWatches)
+{
+    WriteMounts({{"8:1", "/"}, {"8:17", "/media/STICK"}});
+    EventLog log;
+    CMountNotifier notifier(paths_, log.Sink());
+    EXPECT_TRUE(notifier.Watching());
+    using Seen = std::vector<std::string>;
+    EXPECT_EQ(log.WaitFor(1), Seen{"+/media/STICK"});
+    WriteMounts({{"8:1", "/"}, {"8:17", "/media/STICK"}, {"8:32", "/media/CARD"}});
+    EXPECT_EQ(log.WaitFor(2), (Seen{"+/media/STICK", "+/media/CARD"}));
+    // A table written elsewhere and renamed into place counts as well.
+    const std::string written = paths_.mountInfo;
+    paths_.mountInfo = home_ + "/mountinfo.new";
+    WriteMounts({{"8:1", "/"}, {"8:32", "/media/CARD"}});
+    fs::rename(paths_.mountInfo, written);
+    EXPECT_EQ(log.WaitFor(3), (Seen{"+/media/STICK", "+/media/CARD", "-/media/STICK"}));
+}
+
+std::string MountNamespaceOf(const std::string& pid)
+{
+    std::error_code error;
+    return fs::read_symlink("/proc/" + pid + "/ns/mnt", error).string();
+}
+
+// The kernel's own notice: a process in a mount namespace of its own bind-mounts a folder (whose
+// device the sysfs tree calls removable) while the notifier watches that process's mount table.
+TEST_F(RemovableSourceTest, NotifierHearsTheKernelsNoticeOfAMountInAnotherNamespace)
+{
+    if (::geteuid() != 0 || ::system("unshare -m true 2>/dev/null") != 0)
+        GTEST_SKIP() << "needs a mount namespace of its own (root)";
+    const std::string disk = home_ + "/disk", first = home_ + "/first", second = home_ + "/second";
+    for (const std::string& dir : {disk, first, second})
+        fs::create_directories(dir);
+    struct stat info {};
+    ASSERT_EQ(::stat(disk.c_str(), &info), 0);
+    const std::string device = std::to_string(major(info.st_dev)) + ":" + std::to_string(minor(info.st_dev));
+    AddDevice(device, "devices/usb9/sdz", false, "sdz", true);
+
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(go[0], 0);
+        ::close(go[1]);
+        ::execlp("unshare", "unshare", "-m", "--propagation", "private", "sh", "-c",
+                 "mount --bind \"$0\" \"$1\" && read x && mount --bind \"$0\" \"$2\" && exec sleep 60", disk.c_str(),
+                 first.c_str(), second.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(go[0]);
+    const std::string pid = std::to_string(child);
+    const auto mounted = [&](const std::string& point) {
+        std::ifstream table("/proc/" + pid + "/mountinfo");
+        std::stringstream text;
+        text << table.rdbuf();
+        return MountNamespaceOf(pid) != MountNamespaceOf("self") &&
+               text.str().find(" " + point + " ") != std::string::npos;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!mounted(first) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(mounted(first));
+    {
+        MountTablePaths paths = paths_;
+        paths.mountInfo = "/proc/" + pid + "/mountinfo";
+        EventLog log;
+        CMountNotifier notifier(paths, log.Sink());
+        EXPECT_TRUE(notifier.Watching());
+        const std::vector<std::string> before = log.WaitFor(1);
+        EXPECT_NE(std::find(before.begin(), before.end(), "+" + first), before.end());
+        ASSERT_EQ(::write(go[1], "go\n", 3), 3);
+        const std::vector<std::string> after = log.WaitFor(before.size() + 1);
+        ASSERT_EQ(after.size(), before.size() + 1);
+        EXPECT_EQ(after.back(), "+" + second);
+    }
+    ::close(go[1]);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The bottom workspace: its tabs, and the column width kept across a restart.
 #include "ShellTest.h"
 
+#include "GdiplusButton.h"
 #include "MyListCtrl.h"
 #include "MySplitWnd.h"
 #include "MyTabCtrl.h"
@@ -10,15 +11,20 @@
 #include "WndBottom.h"
 #include "WndDetail.h"
 #include "WndHistory.h"
+#include "WndAutoChk.h"
 #include "WndManualChk.h"
 #include "WndPlaceholders.h"
 
 #include "FileDisplay.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
@@ -237,6 +243,69 @@ private slots:
         QVERIFY(taskPane.isNull());
         QCOMPARE(bottom.MonitoredPane(), nullptr);
         QCOMPARE(bottom.TaskTabs()->count(), 2);
+    }
+
+    // A folder task and a removable-disk task get panes; running turns a tab red and keeps the
+    // program open; a disk plugged in reaches the running removable-disk pane.
+    void taskPanesRunFromTheirTabs() {
+        TempHome home;
+        QDir(home.Path()).mkdir(QStringLiteral("cache"));
+        quarvik::WriteSetting(quarvik::kCachePath, home.File(QStringLiteral("cache")).toStdString());
+        namespace fs = std::filesystem;
+        const fs::path sys = home.File(QStringLiteral("sys")).toStdString();
+        fs::create_directories(sys / "devices/usb1/sdb");
+        fs::create_directories(sys / "block/sdb");
+        std::ofstream(sys / "block/sdb/removable") << "1\n";
+        fs::create_directories(sys / "dev/block");
+        fs::create_symlink("../../devices/usb1/sdb", sys / "dev/block/8:16");
+        const std::string table = home.File(QStringLiteral("mountinfo")).toStdString();
+        std::ofstream(table) << "22 1 0:21 / /proc rw - proc proc rw\n";
+        qputenv("QUARVIK_MOUNTINFO", QByteArray::fromStdString(table));
+        qputenv("QUARVIK_SYSFS", QByteArray::fromStdString(sys.string()));
+        {
+            quarvik::CSqliteDb db;
+            QVERIFY(db.OpenTemplDb());
+            for (const int32_t type : {quarvik::kTargetFolder, quarvik::kTargetRemovable}) {
+                quarvik::MonObj_t target{};
+                target.nType = type;
+                target.nTimeSpan = 1;
+                std::strcpy(target.szPath, home.Path().toUtf8().constData());
+                quarvik::MonTask_t task{};
+                task.bActive = 1;
+                std::strcpy(task.szName, type == quarvik::kTargetFolder ? "入库" : "U盘");
+                QVERIFY(db.AddTarget(task.nTargetID, target));
+                QVERIFY(db.AddTask(task, task.nID));
+            }
+        }
+        CWndBottom bottom;
+        QCOMPARE(bottom.PaneCount(), 3);
+        auto* folder = qobject_cast<CWndAutoChk*>(bottom.Pane(1));
+        auto* disks = qobject_cast<CWndAutoChk*>(bottom.Pane(2));
+        QVERIFY(folder && disks);
+        folder->MonitorButton()->click();
+        QCOMPARE(bottom.MonitoredPane(), folder);
+        QVERIFY(folder->IsMonitored() && !disks->IsMonitored() && !bottom.ManualCheck()->IsMonitored());
+
+        folder->Start();
+        QCOMPARE(bottom.TaskTabs()->GetItemImage(1), int(kIconRunning));
+        QVERIFY(bottom.IsAnyCheckRunning());
+        folder->Stop();
+        QCOMPARE(bottom.TaskTabs()->GetItemImage(1), int(kIconStopped));
+        QVERIFY(!bottom.IsAnyCheckRunning());
+
+        disks->Start();
+        const std::string stick = home.File(QStringLiteral("STICK")).toStdString();
+        fs::create_directories(stick);
+        const QDir media(qEnvironmentVariable("QUARVIK_TEST_MEDIA"));
+        fs::copy_file(media.filePath(QStringLiteral("tone.wav")).toStdString(), stick + "/clip.wav");
+        std::ofstream(table, std::ios::app) << "30 1 8:16 / " << stick << " rw - vfat /dev/sdb rw\n";
+        const QDeadlineTimer deadline(20000);
+        while (disks->Tasks().Count() == 0 && !deadline.hasExpired()) QTest::qWait(20);
+        QCOMPARE(disks->Tasks().Count(), 1);
+        QCOMPARE(std::string(disks->Tasks().Row(0).szFilename), stick + "/clip.wav");
+        disks->Stop();
+        qunsetenv("QUARVIK_MOUNTINFO");
+        qunsetenv("QUARVIK_SYSFS");
     }
 
     void selectMonitorFlagsOnePane() {

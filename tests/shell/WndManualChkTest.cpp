@@ -31,18 +31,6 @@ namespace {
 
 QString Media(const char* name) { return QDir(qEnvironmentVariable("QUARVIK_TEST_MEDIA")).filePath(name); }
 
-// Serves the GUI, sleeping while nothing happens, until cond holds; false after the time given.
-bool WaitFor(const std::function<bool()>& cond, int ms = 60000) {
-    const QDeadlineTimer deadline(ms);
-    QTimer wake;
-    wake.start(10);
-    while (!cond()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 // A program folder with a usable cache folder, and the workspace the pane lives in.
 struct Workspace {
     explicit Workspace(int alertLight = 1) {

@@ -2,9 +2,10 @@
 #include "QtSuites.h"
 
 int RunWndCheckTest(int argc, char** argv);
+int RunFFPlayerTest(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    const quarvik::QtSuite suites[] = {{"WndCheck", RunWndCheckTest}};
+    const quarvik::QtSuite suites[] = {{"WndCheck", RunWndCheckTest}, {"FFPlayer", RunFFPlayerTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }

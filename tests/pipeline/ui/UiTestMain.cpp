@@ -3,9 +3,14 @@
 
 int RunQtDispatcherTest(int argc, char** argv);
 int RunFileOpenDialogTest(int argc, char** argv);
+int RunFtpDialogTest(int argc, char** argv);
+int RunWndAutoChkTest(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    const quarvik::QtSuite suites[] = {{"QtDispatcher", RunQtDispatcherTest}, {"FileOpenDialog", RunFileOpenDialogTest}};
+    const quarvik::QtSuite suites[] = {{"QtDispatcher", RunQtDispatcherTest},
+                                       {"FileOpenDialog", RunFileOpenDialogTest},
+                                       {"FtpDialog", RunFtpDialogTest},
+                                       {"WndAutoChk", RunWndAutoChkTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }
