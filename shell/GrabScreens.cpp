@@ -22,8 +22,11 @@
 #include "GdiplusButton.h"
 #include "MyListCtrl.h"
 #include "MyTabCtrl.h"
+#include "NetworkDlg.h"
+#include "ACEdit.h"
 #include "SqliteDb.h"
 #include "TextField.h"
+#include "VlcPlayer.h"
 #include "WndBottom.h"
 #include "WndAutoChk.h"
 #include "WndCheck.h"
@@ -31,6 +34,7 @@
 #include "WndGraph.h"
 #include "WndHistory.h"
 #include "WndManualChk.h"
+#include "WndPreview.h"
 #include "WndResult.h"
 #include "WndTop.h"
 
@@ -43,6 +47,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QLinearGradient>
@@ -50,6 +55,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -66,6 +72,18 @@ namespace {
 bool Save(QWidget& widget, const QString& path) {
     QApplication::processEvents();
     return widget.grab().save(path);
+}
+
+// Serves the GUI until cond holds or the time is up.
+bool ServeUntil(const std::function<bool()>& cond, int ms) {
+    const QDeadlineTimer deadline(ms);
+    QTimer wake;
+    wake.start(20);
+    while (!cond()) {
+        if (deadline.hasExpired()) return false;
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
 
 // Blue-green-red pixels of a picture drawn by draw, top row first.
@@ -325,12 +343,7 @@ bool GrabFtpBrowse(QWidget* parent, const QDir& dir) {
         dialog.PortEdit()->setText(QString::fromLatin1(port.trimmed()));
         dialog.AnonymousCheck()->setChecked(true);
         dialog.show();
-        const auto listed = [&dialog] {
-            const QDeadlineTimer deadline(30000);
-            while (dialog.IsListing() && !deadline.hasExpired())
-                QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-            return !dialog.IsListing();
-        };
+        const auto listed = [&dialog] { return ServeUntil([&dialog] { return !dialog.IsListing(); }, 30000); };
         dialog.Connect();
         ok = listed();
         for (int row = 0; ok && row < dialog.List()->GetItemCount(); ++row)
@@ -353,6 +366,44 @@ bool GrabFtpBrowse(QWidget* parent, const QDir& dir) {
     server.kill();
     server.waitForFinished(5000);
     return ok;
+}
+
+// The network-address dialog over a history of its own, "u" typed: the list offers the
+// addresses that begin with it.
+bool GrabNetworkDialog(CMainFrame& frame, const QDir& dir) {
+    QTemporaryDir history;
+    const QByteArray home = qgetenv("QUARVIK_HOME");
+    qputenv("QUARVIK_HOME", history.path().toLocal8Bit());
+    QFile urls(QDir(history.path()).filePath(QStringLiteral("url.txt")));
+    if (urls.open(QIODevice::WriteOnly))
+        urls.write("udp://@239.1.1.1:1234\nhttp://127.0.0.1:8000/news/evening.ts\nudp://@:5004\n"
+                   "rtp://@239.1.1.2:5004\nUDP://@239.1.1.9:1234\nftp://media.example.com/in/promo.mxf\n");
+    urls.close();
+    CNetworkDlg dialog(&frame);
+    qputenv("QUARVIK_HOME", home);
+    if (home.isEmpty()) qunsetenv("QUARVIK_HOME");
+    dialog.show();
+    dialog.activateWindow();
+    dialog.Edit()->setFocus();
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_U, Qt::NoModifier, QStringLiteral("u"));
+    QApplication::sendEvent(dialog.Edit(), &typed);
+    ServeUntil([&] { return dialog.Edit()->List()->isVisible(); }, 2000);
+    QApplication::processEvents();
+    // The list is a window of its own: drawn into the picture where it stands.
+    CACListWnd* list = dialog.Edit()->List();
+    const QPoint origin = dialog.mapToGlobal(QPoint(0, 0));
+    QRect area(QPoint(0, 0), dialog.size());
+    const QRect listArea(list->mapToGlobal(QPoint(0, 0)) - origin, list->size());
+    if (list->isVisible()) area = area.united(listArea);
+    QPixmap picture(area.size());
+    picture.fill(Qt::black);
+    {
+        QPainter p(&picture);
+        p.drawPixmap(-area.topLeft(), dialog.grab());
+        if (list->isVisible()) p.drawPixmap(listArea.topLeft() - area.topLeft(), list->grab());
+    }
+    dialog.hide();
+    return picture.save(dir.filePath(QStringLiteral("network-dialog.png")));
 }
 
 }  // namespace
@@ -392,6 +443,7 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     files.hide();
     ok = GrabResultPages(frame, dir) && ok;
     ok = GrabFtpBrowse(&frame, dir) && ok;
+    ok = GrabNetworkDialog(frame, dir) && ok;
     return ok;
 }
 
@@ -409,11 +461,7 @@ bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFil
         return last >= 0 && results.Row(last).colour == quarvik::RowColour::kRed && !monitor->Picture().isNull() &&
                monitor->Progress() > 0 && !monitor->Timeline()->Begins().empty();
     };
-    const QDeadlineTimer deadline(60000);
-    QTimer wake;
-    wake.start(20);
-    while (!faultShown() && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    ServeUntil(faultShown, 60000);
     // The list shows the newest rows at the bottom of a long history.
     manual->List()->scrollToBottom();
     const bool ok = Save(frame, QDir(folder).filePath(picture));
@@ -472,11 +520,7 @@ bool GrabTaskPane(CMainFrame& frame, const QString& folder, const QString& media
                 return tasks.Count() > 0 && (tasks.Row(0).nState == kSubTaskDone ||
                                              (tasks.Row(0).nState == kSubTaskChecking && tasks.Row(0).nProgress > 0));
             };
-            const QDeadlineTimer deadline(60000);
-            QTimer wake;
-            wake.start(20);
-            while (!checking() && !deadline.hasExpired())
-                QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            ServeUntil(checking, 60000);
             ok = Save(frame, QDir(folder).filePath(QStringLiteral("task-pane.png")));
         }
         pane->Stop();
@@ -486,5 +530,47 @@ bool GrabTaskPane(CMainFrame& frame, const QString& folder, const QString& media
     else
         qputenv("QUARVIK_HOME", previous);
     bottom->RebuildTaskTabs();
+    return ok;
+}
+
+bool GrabPreview(CMainFrame& frame, const QString& folder, const QString& mediaFile) {
+    CWndBottom* bottom = frame.View()->Bottom();
+    CWndManualChk* manual = bottom->ManualCheck();
+    const auto listed = [&]() -> const SubTaskInfo_t* {
+        for (int row = 0; row < manual->Tasks().Count(); ++row)
+            if (QString::fromUtf8(manual->Tasks().Row(row).szFilename) == mediaFile) return &manual->Tasks().Row(row);
+        return nullptr;
+    };
+    if (!listed()) manual->AddFiles({mediaFile});
+    if (!manual->IsChecking()) manual->Start();
+    const bool checked = ServeUntil([&] { return listed() && listed()->nState == kSubTaskDone; }, 180000);
+    const int32_t subTask = listed() ? listed()->nID : 0;
+    manual->Stop();
+    if (!checked) return false;
+    // The newest result of the file, opened as the operator opens it from the list.
+    const CResultRecorder& results = bottom->Results()->Recorder();
+    const ResultRow_t* result = nullptr;
+    for (int row = 0; row < results.Count(); ++row)
+        if (results.Row(row).info.nSubTaskID == subTask && (!result || results.Row(row).info.nID > result->info.nID))
+            result = &results.Row(row);
+    if (!result) return false;
+    bottom->OpenResult(result->info);
+    CWndDetail* detail = bottom->Detail();
+    detail->ShowResult();
+    const int events = detail->Events()->rowCount();
+    if (events == 0) return false;
+    detail->Events()->setCurrentCell(events - 1, 1);
+    detail->OnPlayback();
+    CWndPreview* preview = frame.View()->Top()->Preview();
+    // Playing, past the seek, and the timeline and the clock moved by the window's own timer.
+    ServeUntil([&] { return preview->Player()->IsPlaying() && preview->TimeText() != QStringLiteral("00:00:00"); }, 20000);
+    ServeUntil([] { return false; }, 1500);
+    const QRect area(preview->mapTo(&frame, QPoint(0, 0)), preview->size());
+    QScreen* screen = frame.screen();
+    QPixmap picture = screen ? screen->grabWindow(frame.winId(), area.x(), area.y(), area.width(), area.height()) : QPixmap();
+    // Without a display the video goes nowhere: the window's own drawing is the picture.
+    if (picture.isNull() || QGuiApplication::platformName() != QLatin1String("xcb")) picture = preview->grab();
+    const bool ok = picture.save(QDir(folder).filePath(QStringLiteral("preview.png")));
+    preview->Player()->Stop();
     return ok;
 }

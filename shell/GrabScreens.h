@@ -1,8 +1,9 @@
 #pragma once
 // For looking at the program without clicking through it: renders the main frame (also with the
 // alert light lit, and its top bar alone), the options dialog, the About box, the history and
-// detail pages over sample results, the FTP browse dialog listing a local pyftpdlib server, and a
-// check in progress into PNG files.
+// detail pages over sample results, the network-address dialog with its list open, the FTP browse
+// dialog listing a local pyftpdlib server, a check in progress, a playback from a fault and a
+// folder task's pane into PNG files.
 #include <QString>
 
 class CMainFrame;
@@ -27,3 +28,10 @@ bool GrabMinimumSize(CMainFrame& frame, const QString& folder, const QString& me
 // after a minute). Then the task stops and the operator's own tasks come back. False when the
 // file is too small, the task did not start or the picture failed.
 bool GrabTaskPane(CMainFrame& frame, const QString& folder, const QString& mediaFile);
+
+// Checks mediaFile to its end in the manual-check pane, opens its result in the detail page and
+// plays it back from its last fault ("回放"), then writes "preview.png": the preview playing
+// from five seconds before that fault, with the result's fault spans on its timeline. Under X the
+// picture is taken from the screen, so it shows the video. False when there was nothing to play
+// or the picture failed.
+bool GrabPreview(CMainFrame& frame, const QString& folder, const QString& mediaFile);

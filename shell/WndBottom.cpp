@@ -2,6 +2,7 @@
 
 #include "MySplitWnd.h"
 #include "MyTabCtrl.h"
+#include "NetworkDlg.h"
 #include "Settings.h"
 #include "SqliteDb.h"
 #include "TabIcons.h"
@@ -11,7 +12,7 @@
 #include "WndDetail.h"
 #include "WndHistory.h"
 #include "WndManualChk.h"
-#include "WndPlaceholders.h"
+#include "WndPreview.h"
 #include "WndResult.h"
 #include "WndTop.h"
 
@@ -49,7 +50,7 @@ CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
     if (m_top) connect(m_results, &CWndResult::CheckReport, m_top, &CWndTop::OnCheckReport);
     if (m_top)
         connect(m_detail, &CWndDetail::PlayRequested, this,
-                [this](const QString& path, const ResultInfo_t&) { m_top->Preview()->Play(path); });
+                [this](const QString& path, const ResultInfo_t& record) { m_top->Preview()->LoadAndPlay(path, &record); });
 }
 
 CWndBottom::~CWndBottom() {
@@ -118,7 +119,8 @@ void CWndBottom::BuildTaskTabs() {
         m_manual = new CWndManualChk(m_results->Recorder(), this);
         connect(m_manual, &CWndManualChk::Started, this, [this](bool running) { OnPaneStarted(m_manual, running); });
         connect(m_manual, &CWndManualChk::MonitorRequested, this, &CWndBottom::SelectMonitor);
-        if (m_top) connect(m_manual, &CWndManualChk::PlayRequested, m_top->Preview(), &CWndPreview::Play);
+        m_manual->SetNetworkAddressAsker(&CNetworkDlg::Ask);
+        if (m_top) connect(m_manual, &CWndManualChk::PlayRequested, m_top->Preview(), &CWndPreview::PlayFile);
         m_manual->show();
     }
     m_panes = {m_manual};
@@ -131,7 +133,7 @@ void CWndBottom::BuildTaskTabs() {
         pane->SetMonitor(monitor, false);
         connect(pane, &CWndAutoChk::Started, this, [this, pane](bool running) { OnPaneStarted(pane, running); });
         connect(pane, &CWndAutoChk::MonitorRequested, this, &CWndBottom::SelectMonitor);
-        if (m_top) connect(pane, &CWndAutoChk::PlayRequested, m_top->Preview(), &CWndPreview::Play);
+        if (m_top) connect(pane, &CWndAutoChk::PlayRequested, m_top->Preview(), &CWndPreview::PlayFile);
         // The one watcher of the mount table comes with the first removable-disk task; its
         // reports reach the panes on this thread.
         if (pane->Target().nType == kTargetRemovable && !m_mounts) {

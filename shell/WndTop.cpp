@@ -4,7 +4,7 @@
 #include "DlgOption.h"
 #include "Settings.h"
 #include "WndCheck.h"
-#include "WndPlaceholders.h"
+#include "WndPreview.h"
 
 #include <QMouseEvent>
 

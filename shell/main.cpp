@@ -1,5 +1,6 @@
 // quarvik [--grab FOLDER [--check FILE]]: the desktop program. With --grab it starts as usual,
-// writes pictures of its windows into FOLDER (with --check also FILE being checked by hand and by a folder task) and ends. Exit codes: 0 ended normally, 1 start-up stopped (another
+// writes pictures of its windows into FOLDER (with --check also FILE being checked by hand, played
+// back from a fault and checked by a folder task) and ends. Exit codes: 0 ended normally, 1 start-up stopped (another
 // copy runs, or no cache folder was set), 2 a picture could not be written.
 #include "GrabScreens.h"
 #include "MainFrame.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
             const QString media = check > 0 && check + 1 < args.size() ? args[check + 1] : QString();
             if (!media.isEmpty()) {
                 ok = GrabCheck(frame, args[grab + 1], media) && ok;
+                ok = GrabPreview(frame, args[grab + 1], media) && ok;
                 ok = GrabTaskPane(frame, args[grab + 1], media) && ok;
             }
             ok = GrabMinimumSize(frame, args[grab + 1], media) && ok;

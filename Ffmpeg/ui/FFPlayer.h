@@ -1,6 +1,7 @@
 #pragma once
 // The embedded player: plays one media address (a local path or a URL such as ftp://...) with
-// picture and sound inside a given widget, through libvlc. Used on the GUI thread only.
+// picture and sound inside a given widget, through libvlc. Used on the GUI thread only. The
+// widget must outlive the playback: Close (or destroy the player) before the widget goes.
 #include <QString>
 
 #include <memory>

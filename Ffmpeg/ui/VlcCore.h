@@ -6,7 +6,6 @@
 // its own threads; they are handed to the GUI thread (queued) and reach the event handler there,
 // never while a libvlc call of this object runs. Events of a player that has since been released
 // (another Open, Release, destruction) are dropped.
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 

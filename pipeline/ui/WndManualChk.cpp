@@ -66,8 +66,10 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
     });
     m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件"), this, [this] { AddFromFtp(CFtpDialog::kFiles); });
     m_addMenu->addAction(QStringLiteral("从FTP服务器添加文件夹"), this, [this] { AddFromFtp(CFtpDialog::kFolder); });
-    m_addMenu->addAction(QStringLiteral("添加网络流"), this,
-                         [this] { SayNotAvailable(this, QStringLiteral("网络流地址输入")); });
+    m_addMenu->addAction(QStringLiteral("添加网络流"), this, [this] {
+        if (!m_askNetworkAddress) return SayNotAvailable(this, QStringLiteral("网络流地址输入"));
+        if (const std::optional<QString> address = m_askNetworkAddress(this)) AddNetworkStream(*address);
+    });
 
     connect(m_add, &QAbstractButton::clicked, this,
             [this] { m_addMenu->popup(m_add->mapToGlobal(m_add->rect().bottomLeft())); });
@@ -152,6 +154,8 @@ void CWndManualChk::AddFromFtp(int mode) {
     CFtpDialog dialog(mode == CFtpDialog::kFolder ? CFtpDialog::kFolder : CFtpDialog::kFiles, this);
     if (dialog.exec() == QDialog::Accepted) AddFtpFiles(dialog.Chosen());
 }
+
+void CWndManualChk::AddNetworkStream(const QString& address) { AddCandidates({{address.toStdString(), 0}}, kTargetUdp); }
 
 void CWndManualChk::AddCandidates(const std::vector<CSubTaskList::Candidate_t>& candidates, int32_t type) {
     const std::string notice = DuplicatesNotice(m_tasks.AddCandidates(candidates, type));

@@ -9,7 +9,9 @@
 #include "QtDispatcher.h"
 #include "SubTaskList.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class CGdiplusButton;
 class CMyListCtrl;
@@ -34,6 +36,11 @@ public:
     void AddFolder(const QString& folder);
     // Remote files chosen in the FTP browse dialog, with the sizes the server gave.
     void AddFtpFiles(const std::vector<quarvik::FtpCandidate>& files);
+    // A stream address: one candidate of size 0, a network stream's sub-task.
+    void AddNetworkStream(const QString& address);
+    // What "添加网络流" asks for the address with: the address, or none when the operator cancelled.
+    using NetworkAddressAsker = std::function<std::optional<QString>(QWidget* parent)>;
+    void SetNetworkAddressAsker(NetworkAddressAsker asker) { m_askNetworkAddress = std::move(asker); }
     void Start();
     void Stop();
     // Deletes the selected rows after the operator's confirmation.
@@ -82,4 +89,5 @@ private:
     quarvik::CSubTaskList m_tasks;
     std::unique_ptr<quarvik::CCheckRunner> m_runner;
     bool m_monitored = false;
+    NetworkAddressAsker m_askNetworkAddress;
 };

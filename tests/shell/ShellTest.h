@@ -7,3 +7,5 @@ int RunMainFrameTest(int argc, char** argv);
 int RunWndBottomTest(int argc, char** argv);
 int RunWndTopTest(int argc, char** argv);
 int RunWndManualChkTest(int argc, char** argv);
+int RunPreviewTest(int argc, char** argv);
+int RunNetworkDlgTest(int argc, char** argv);

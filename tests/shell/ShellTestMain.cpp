@@ -8,6 +8,8 @@ int main(int argc, char** argv)
                                        {"MainFrame", RunMainFrameTest},
                                        {"WndBottom", RunWndBottomTest},
                                        {"WndTop", RunWndTopTest},
-                                       {"WndManualChk", RunWndManualChkTest}};
+                                       {"WndManualChk", RunWndManualChkTest},
+                                       {"Preview", RunPreviewTest},
+                                       {"NetworkDlg", RunNetworkDlgTest}};
     return quarvik::RunQtSuites(argc, argv, suites);
 }

@@ -13,7 +13,7 @@
 #include "WndHistory.h"
 #include "WndAutoChk.h"
 #include "WndManualChk.h"
-#include "WndPlaceholders.h"
+#include "WndPreview.h"
 
 #include "FileDisplay.h"
 

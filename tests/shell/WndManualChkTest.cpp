@@ -12,7 +12,7 @@
 #include "WndBottom.h"
 #include "WndCheck.h"
 #include "WndManualChk.h"
-#include "WndPlaceholders.h"
+#include "WndPreview.h"
 #include "WndResult.h"
 #include "WndTop.h"
 

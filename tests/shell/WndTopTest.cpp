@@ -4,7 +4,7 @@
 #include "AlertLight.h"
 #include "Settings.h"
 #include "WndCheck.h"
-#include "WndPlaceholders.h"
+#include "WndPreview.h"
 #include "WndTop.h"
 
 #include <QCoreApplication>
