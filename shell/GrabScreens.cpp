@@ -5,6 +5,7 @@
 #include "ChildView.h"
 #include "DlgOption.h"
 #include "FaultKinds.h"
+#include "FileOpenDialog.h"
 #include "FtpDialog.h"
 #include "FolderSource.h"
 #include "DlgSyntaxItem.h"
@@ -45,7 +46,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -436,9 +436,8 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     question->show();
     ok = Save(*question, dir.filePath(QStringLiteral("message-box.png"))) && ok;
     question->hide();
-    QFileDialog files(&frame, {}, QDir::homePath(), QStringLiteral("所有文件 (*)"));
-    files.setFileMode(QFileDialog::ExistingFiles);
-    files.setOption(QFileDialog::DontUseNativeDialog);
+    // The manual list's own dialog.
+    CFileOpenDialog files(&frame, QDir::homePath());
     files.show();
     ok = Save(files, dir.filePath(QStringLiteral("file-dialog.png"))) && ok;
     files.hide();
@@ -448,7 +447,7 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     return ok;
 }
 
-bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile) {
+bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile, const QString& picture) {
     CWndBottom* bottom = frame.View()->Bottom();
     CWndManualChk* manual = bottom->ManualCheck();
     manual->AddFiles({mediaFile});
@@ -465,8 +464,18 @@ bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFil
     ServeUntil(faultShown, 60000);
     // The list shows the newest rows at the bottom of a long history.
     manual->List()->scrollToBottom();
-    const bool ok = Save(frame, QDir(folder).filePath(QStringLiteral("check.png")));
+    const bool ok = Save(frame, QDir(folder).filePath(picture));
     manual->Stop();
+    return ok;
+}
+
+bool GrabMinimumSize(CMainFrame& frame, const QString& folder, const QString& mediaFile) {
+    frame.showNormal();
+    frame.resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
+    const QString picture = QStringLiteral("main-%1x%2.png").arg(CMainFrame::kMinWidth).arg(CMainFrame::kMinHeight);
+    const bool ok = mediaFile.isEmpty() ? Save(frame, QDir(folder).filePath(picture))
+                                        : GrabCheck(frame, folder, mediaFile, picture);
+    frame.showMaximized();
     return ok;
 }
 

@@ -13,9 +13,14 @@ class CMainFrame;
 bool GrabScreens(CMainFrame& frame, const QString& folder);
 
 // Checks mediaFile in the manual-check pane with the check monitor following it, and renders the
-// main frame as "check.png" once a fault was counted and marked on the monitor's timeline, and
+// main frame as picture ("check.png" unless given) once a fault was counted and marked on the monitor's timeline, and
 // the monitor shows a picture and progress (or after a minute), then stops the check. False when the check did not start or the picture failed.
-bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile);
+bool GrabCheck(CMainFrame& frame, const QString& folder, const QString& mediaFile,
+               const QString& picture = QStringLiteral("check.png"));
+
+// Renders the main frame at its least size as "main-640x480.png", checking mediaFile as GrabCheck
+// does when one is given, and maximises it again.
+bool GrabMinimumSize(CMainFrame& frame, const QString& folder, const QString& mediaFile = {});
 
 // Sets up a folder task in a program folder of its own, drops a copy of mediaFile (10 MB at least,
 // as the folder source wants) into its watched folder, starts its pane with the check monitor

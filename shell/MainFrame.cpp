@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QMenu>
+#include <QScreen>
 #include <QUrl>
 
 using namespace quarvik;
@@ -41,7 +42,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     m_isChecking = [this] { return m_view->IsAnyCheckRunning(); };
     m_openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     setWindowTitle(QStringLiteral("Quarvik自动技审系统"));
-    setMinimumSize(640, 480);
+    setMinimumSize(kMinWidth, kMinHeight);
 }
 
 void CMainFrame::UpdateAlertCheck() { m_alert->setChecked(ReadSetting(kEnAlertLight) != 0); }
@@ -88,3 +89,21 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::focusInEvent(QFocusEvent*) { m_view->setFocus(); }
+
+void CMainFrame::changeEvent(QEvent* event) {
+    CMyFrameWnd::changeEvent(event);
+    if (!m_maximisesItself || m_placing || event->type() != QEvent::WindowStateChange) return;
+    const QScreen* place = screen();
+    const bool was = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMaximized;
+    m_placing = true;
+    if (isMaximized() && !was && place) {
+        // The state may be told twice, the second time with the whole screen already taken.
+        if (geometry() != place->availableGeometry()) m_normal = geometry();
+        setGeometry(place->availableGeometry());
+        // Placing a window by hand may end its maximised state.
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else if (was && !isMaximized() && m_normal.isValid()) {
+        setGeometry(m_normal);
+    }
+    m_placing = false;
+}

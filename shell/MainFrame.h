@@ -3,6 +3,8 @@
 // client, and the close rule (no exit while a check runs, otherwise a confirmation).
 #include "MyFrameWnd.h"
 
+#include <QRect>
+
 #include <functional>
 
 class CChildView;
@@ -13,6 +15,9 @@ class QUrl;
 class CMainFrame : public CMyFrameWnd {
     Q_OBJECT
 public:
+    // The frame is never smaller.
+    static constexpr int kMinWidth = 640, kMinHeight = 480;
+
     explicit CMainFrame(QWidget* parent = nullptr);
 
     CChildView* View() const { return m_view; }
@@ -35,9 +40,14 @@ public:
     // Sets the check mark from EnAlertLight, as the menu shows it.
     void UpdateAlertCheck();
 
+    // Without a window manager the frame maximises and restores itself: maximised it covers its
+    // screen's free area, restored it goes back to the geometry it had before.
+    void SetMaximisesItself(bool itself) { m_maximisesItself = itself; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QMenu* m_menu;
@@ -46,4 +56,7 @@ private:
     CChildView* m_view;
     std::function<bool()> m_isChecking;
     std::function<bool(const QUrl&)> m_openUrl;
+    bool m_maximisesItself = false;
+    bool m_placing = false;
+    QRect m_normal;
 };

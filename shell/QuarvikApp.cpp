@@ -6,6 +6,7 @@
 #include "ProgramFolder.h"
 #include "Restart.h"
 #include "Settings.h"
+#include "WindowManager.h"
 
 #include "DarkPalette.h"
 
@@ -42,6 +43,14 @@ bool quarvik::EnsureCacheFolder(const std::function<bool()>& runOptions) {
     }
 }
 
+QRect quarvik::NormalFrameGeometry(const QRect& available) {
+    const QSize size(qMin(available.width(), qMax(CMainFrame::kMinWidth, available.width() * 4 / 5)),
+                     qMin(available.height(), qMax(CMainFrame::kMinHeight, available.height() * 4 / 5)));
+    QRect normal(QPoint(), size);
+    normal.moveCenter(available.center());
+    return normal;
+}
+
 QString quarvik::InstanceLockPath() { return QString::fromStdString(ProgramFilePath("Quarvik2.lock")); }
 
 CQuarvikApp::CQuarvikApp()
@@ -74,8 +83,9 @@ bool CQuarvikApp::InitInstance() {
         return false;
     }
     m_frame = std::make_unique<CMainFrame>();
-    // Without a window manager (a bare X server) maximising alone leaves the least size.
-    if (const QScreen* screen = m_frame->screen()) m_frame->setGeometry(screen->availableGeometry());
+    // Maximised, with a smaller window to restore to.
+    if (const QScreen* screen = m_frame->screen()) m_frame->setGeometry(NormalFrameGeometry(screen->availableGeometry()));
+    m_frame->SetMaximisesItself(!HasWindowManager());
     m_frame->showMaximized();
     return true;
 }

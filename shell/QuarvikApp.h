@@ -1,6 +1,7 @@
 #pragma once
 // Start-up and exit of the program: one instance per program folder, a usable cache folder, then
 // the main frame. Every refusal is an orderly stop with its message; nothing is written.
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -20,6 +21,10 @@ void PrepareApplication(QApplication& app);
 // Loops until CachePath names an existing folder (true) or runOptions, which shows the
 // general-only options dialog, reports a cancel (false).
 bool EnsureCacheFolder(const std::function<bool()>& runOptions);
+
+// The frame's geometry when not maximised: four fifths of the screen's free area each way, at
+// least the frame's least size (as far as the area allows), centred in it.
+QRect NormalFrameGeometry(const QRect& available);
 
 // The lock that makes a second copy refuse to start: "Quarvik2.lock" in the program folder.
 QString InstanceLockPath();

@@ -68,13 +68,23 @@ bool CWndBottom::IsAnyCheckRunning() const {
 
 void CWndBottom::resizeEvent(QResizeEvent*) { Layout(); }
 
+int CWndBottom::UsableLeftWidth(int stored, int width) {
+    const int room = width - kSplitWidth;
+    if (room < kMinLeftWidth + kMinRightWidth) return qMax(0, room * kMinLeftWidth / (kMinLeftWidth + kMinRightWidth));
+    return qBound(kMinLeftWidth, stored, room - kMinRightWidth);
+}
+
 void CWndBottom::Layout() {
     const int w = width(), h = height();
-    const int left = ReadLeftWidth(w);
+    const int left = UsableLeftWidth(ReadLeftWidth(w), w);
     m_taskTabs->setGeometry(0, 0, left, kTabHeight);
     for (QWidget* pane : m_panes) pane->setGeometry(0, kTabHeight, left, h - kTabHeight);
     m_split->setGeometry(left, 0, kSplitWidth, h);
-    m_split->SetRange(left / 2, w / 2);
+    // Half the column's width to half the bottom's, as far as both columns keep their least widths.
+    const int centre = kSplitWidth / 2;
+    const int room = w - kSplitWidth;
+    m_split->SetRange(qMax(left / 2, qMin(kMinLeftWidth, left) + centre),
+                      qMin(w / 2, qMax(room - kMinRightWidth, left) + centre));
     const int right = left + kSplitWidth;
     m_resultTabs->setGeometry(right, 0, w - right, kTabHeight);
     for (QWidget* page : m_resultPages) page->setGeometry(right, kTabHeight, w - right, h - kTabHeight);

@@ -25,6 +25,15 @@ public:
     static constexpr int kTabHeight = 24;
     static constexpr int kSplitWidth = 5;
     static constexpr int kSplitId = 310;
+    // The least widths that keep each column usable: the task column its buttons (on two lines
+    // at most) and list, the result column the history page's buttons.
+    static constexpr int kMinLeftWidth = 200;
+    static constexpr int kMinRightWidth = 360;
+
+    // The task column's width in a bottom of the given width, from the stored one: clamped so that
+    // both columns keep their least widths (shared in proportion when the bottom is too narrow for
+    // both). The stored width itself is left as the operator set it.
+    static int UsableLeftWidth(int stored, int width);
 
     // The top bar receives the check reports (its light) and holds the check monitor and the
     // preview; without one the bottom works alone.

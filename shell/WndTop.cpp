@@ -11,11 +11,13 @@
 using namespace quarvik;
 
 CWndTop::Geometry CWndTop::LayoutFor(int width, int height) {
-    const int pane = (4 * height - 200) / 3;
+    // The panes follow the bar's height; in a bar too narrow for that they give way, so that they
+    // never cover each other and the light keeps its room between them.
+    const int pane = qMax(0, qMin((4 * height - 200) / 3, (width - kMinLightGap) / 2));
     const int gap = width - 2 * pane;
     const int light = static_cast<int>((gap / 3) * 1.5);
     const int margin = (gap - light) / 2;
-    const int side = light - 30;
+    const int side = qMax(0, light - 30);
     return {QRect(margin, 0, pane, height), QRect(margin + pane + light, 0, pane, height),
             QRect(margin + pane + 15, (height - side) / 2, side, side)};
 }

@@ -17,6 +17,8 @@ public:
         QRect check;
         QRect light;
     };
+    // The least room between the panes, for the light.
+    static constexpr int kMinLightGap = 120;
     // Where the three windows go in a bar of the given size.
     static Geometry LayoutFor(int width, int height);
 

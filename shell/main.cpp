@@ -23,11 +23,13 @@ int main(int argc, char** argv) {
             CMainFrame& frame = *quarvik.MainFrame();
             bool ok = GrabScreens(frame, args[grab + 1]);
             const qsizetype check = args.indexOf(QStringLiteral("--check"));
-            if (check > 0 && check + 1 < args.size()) {
-                ok = GrabCheck(frame, args[grab + 1], args[check + 1]) && ok;
-                ok = GrabPreview(frame, args[grab + 1], args[check + 1]) && ok;
-                ok = GrabTaskPane(frame, args[grab + 1], args[check + 1]) && ok;
+            const QString media = check > 0 && check + 1 < args.size() ? args[check + 1] : QString();
+            if (!media.isEmpty()) {
+                ok = GrabCheck(frame, args[grab + 1], media) && ok;
+                ok = GrabPreview(frame, args[grab + 1], media) && ok;
+                ok = GrabTaskPane(frame, args[grab + 1], media) && ok;
             }
+            ok = GrabMinimumSize(frame, args[grab + 1], media) && ok;
             return ok ? 0 : 2;
         }
         code = QApplication::exec();

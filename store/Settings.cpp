@@ -119,6 +119,26 @@ bool WriteLeftWidth(uint32_t width)
     return WritePrivateProfileString("View", "LeftWidth", text, ProgramFilePath(kLayoutFile));
 }
 
+namespace {
+
+std::string ResultColumnKey(int column)
+{
+    return "ResultColumn" + std::to_string(column);
+}
+
+}  // namespace
+
+int32_t ReadResultColumnWidth(int column, int32_t defaultWidth)
+{
+    return GetPrivateProfileInt("View", ResultColumnKey(column), defaultWidth, ProgramFilePath(kLayoutFile));
+}
+
+bool WriteResultColumnWidth(int column, uint32_t width)
+{
+    return WritePrivateProfileString("View", ResultColumnKey(column), std::to_string(width),
+                                     ProgramFilePath(kLayoutFile));
+}
+
 std::string ReadLastFolder()
 {
     return GetPrivateProfileString("View", "LastFolder", "", ProgramFilePath(kLayoutFile));

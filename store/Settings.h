@@ -68,6 +68,11 @@ bool WriteLoudnessLimits(const LoudnessLimits& limits);
 int32_t ReadLeftWidth(int32_t workspaceWidth);
 bool WriteLeftWidth(uint32_t width);
 
+// The width of a result list's column that the operator dragged ("ResultColumn<column>" of section
+// View, the column's number as the list counts it); defaultWidth when none is stored.
+int32_t ReadResultColumnWidth(int column, int32_t defaultWidth);
+bool WriteResultColumnWidth(int column, uint32_t width);
+
 // The folder the manual list last added files from ("LastFolder" of section View); empty when none.
 std::string ReadLastFolder();
 // False, writing nothing, for a folder the file cannot hold (a line break, surrounding blanks).

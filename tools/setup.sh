@@ -15,7 +15,7 @@ PACKAGES="
   unixodbc-dev unixodbc tdsodbc libsqliteodbc
   libmediainfo0v5
   libgtest-dev
-  qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev fonts-wqy-microhei
+  qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev libxcb1-dev fonts-wqy-microhei
   ffmpeg
   python3-pyftpdlib vsftpd
   libvlc-dev vlc-plugin-base vlc-plugin-video-output

@@ -1,6 +1,7 @@
 #include "LoudnessView.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -132,9 +133,15 @@ void PaintLoudnessGraph(QPainter& painter, const QRect& area, const LoudnessRow&
     painter.setPen(QColor(160, 160, 160));
     painter.drawRect(plot);
     const QRect timeRow(plot.left(), plot.bottom() + 2, plot.width(), 12);
-    painter.drawText(timeRow, Qt::AlignLeft | Qt::AlignVCenter, MinutesSeconds(0));
-    painter.drawText(timeRow, Qt::AlignRight | Qt::AlignVCenter, MinutesSeconds(static_cast<int>(count)));
-    painter.drawText(timeRow, Qt::AlignHCenter | Qt::AlignVCenter, "LUFS (3 s)");
+    const QString begin = MinutesSeconds(0), end = MinutesSeconds(static_cast<int>(count));
+    const QString caption = QStringLiteral("LUFS (3 s)");
+    painter.drawText(timeRow, Qt::AlignLeft | Qt::AlignVCenter, begin);
+    painter.drawText(timeRow, Qt::AlignRight | Qt::AlignVCenter, end);
+    // In a narrow graph the caption gives way to the times.
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int beside = std::max(metrics.horizontalAdvance(begin), metrics.horizontalAdvance(end)) + 4;
+    if (timeRow.width() - metrics.horizontalAdvance(caption) >= 2 * beside)
+        painter.drawText(timeRow, Qt::AlignHCenter | Qt::AlignVCenter, caption);
     painter.restore();
 }
 

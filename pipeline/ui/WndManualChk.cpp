@@ -1,5 +1,6 @@
 #include "WndManualChk.h"
 
+#include "FileOpenDialog.h"
 #include "FtpDialog.h"
 #include "GdiplusButton.h"
 #include "Settings.h"
@@ -15,11 +16,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScrollBar>
 #include <QShortcut>
 
 using namespace quarvik;
 
 namespace {
+
+constexpr int kButtonWidth = 64, kButtonGap = 6, kButtonLine = 34;
 
 // The size of a file that can be read; 0 for one that cannot (it is listed all the same).
 int64_t ReadableSize(const QString& path) {
@@ -47,18 +51,12 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
       m_tasks(ListKind::kManual, -1, kTargetFolder) {
     SetUpSubTaskColumns(*m_list, 100);
 
-    int x = 4;
-    for (CGdiplusButton* button : {m_add, m_start, m_stop, m_delete, m_monitorButton}) {
-        button->setGeometry(x, 6, 64, 28);
-        x += 70;
-    }
     m_monitorButton->SetToolTipText(QStringLiteral("检测监视窗口显示手动检测"));
     m_stop->setEnabled(false);
 
     m_addMenu->addAction(QStringLiteral("从本地计算机添加文件"), this, [this] {
         // The dialog opens where the operator last took files from.
-        const QStringList files = QFileDialog::getOpenFileNames(
-            this, {}, QString::fromStdString(ReadLastFolder()), QStringLiteral("所有文件 (*)"));
+        const QStringList files = ChooseFiles(this, QString::fromStdString(ReadLastFolder()));
         if (!files.isEmpty()) WriteLastFolder(QFileInfo(files.first()).absolutePath().toStdString());
         AddFiles(files);
     });
@@ -103,7 +101,29 @@ CWndManualChk::~CWndManualChk() {
     m_tasks.RemoveObserver(this);
 }
 
-void CWndManualChk::resizeEvent(QResizeEvent*) { m_list->setGeometry(2, 40, width() - 4, height() - 42); }
+void CWndManualChk::resizeEvent(QResizeEvent*) {
+    // One line of buttons while the pane is wide enough; in a narrow one they become as narrow as
+    // their texts allow, and what still does not fit goes on the next line.
+    const std::initializer_list<CGdiplusButton*> buttons = {m_add, m_start, m_stop, m_delete, m_monitorButton};
+    int buttonWidth = kButtonWidth;
+    if (4 + static_cast<int>(buttons.size()) * (kButtonWidth + kButtonGap) - kButtonGap > width() - 4) {
+        buttonWidth = 0;
+        for (const CGdiplusButton* button : buttons)
+            buttonWidth = qMax(buttonWidth, button->fontMetrics().horizontalAdvance(button->text()) + 16);
+        buttonWidth = qMin(buttonWidth, kButtonWidth);
+    }
+    int x = 4, y = 6;
+    for (CGdiplusButton* button : buttons) {
+        if (x > 4 && x + buttonWidth > width() - 4) {
+            x = 4;
+            y += kButtonLine;
+        }
+        button->setGeometry(x, y, buttonWidth, 28);
+        x += buttonWidth + kButtonGap;
+    }
+    const int top = y + kButtonLine;
+    m_list->setGeometry(2, top, width() - 4, height() - top - 2);
+}
 
 void CWndManualChk::SetMonitor(CWndCheck* monitor, bool monitored) {
     m_monitored = monitored;
@@ -177,7 +197,13 @@ void CWndManualChk::DeleteSelected() { DeleteSelectedSubTasks(this, *m_list, m_t
 
 void CWndManualChk::ShowStateOf(const QPoint& pos) { ShowSubTaskStateAt(this, *m_list, m_tasks, pos); }
 
-void CWndManualChk::OnRowAdded(int row) { InsertSubTaskRow(*m_list, m_tasks, row); }
+void CWndManualChk::OnRowAdded(int row) {
+    // New rows come into view unless the operator has scrolled up to older ones.
+    const QScrollBar* bar = m_list->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    InsertSubTaskRow(*m_list, m_tasks, row);
+    if (atEnd) m_list->scrollToBottom();
+}
 
 void CWndManualChk::OnRowChanged(int row) { UpdateSubTaskRow(*m_list, m_tasks, row); }
 

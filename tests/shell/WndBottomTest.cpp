@@ -111,6 +111,33 @@ private slots:
         QCOMPARE(bottom.ResultTabs()->x(), stored + 5);
     }
 
+    void leftWidthClampedWhileTheStoredOneStays() {
+        const struct {
+            int stored, width, left;
+        } cases[] = {
+            {300, 1000, 300}, {100, 1000, CWndBottom::kMinLeftWidth}, {710, 760, 760 - 5 - CWndBottom::kMinRightWidth},
+            {192, 640, CWndBottom::kMinLeftWidth}, {400, 640, 640 - 5 - CWndBottom::kMinRightWidth},
+            {300, 505, 500 * CWndBottom::kMinLeftWidth / (CWndBottom::kMinLeftWidth + CWndBottom::kMinRightWidth)},
+        };
+        for (const auto& c : cases) QCOMPARE(CWndBottom::UsableLeftWidth(c.stored, c.width), c.left);
+
+        TempHome home;
+        QVERIFY(quarvik::WriteLeftWidth(710));
+        CWndBottom bottom;
+        bottom.resize(1600, 400);
+        bottom.show();
+        QCOMPARE(bottom.TaskTabs()->width(), 710);
+        bottom.resize(760, 400);
+        QCOMPARE(bottom.TaskTabs()->width(), 760 - 5 - CWndBottom::kMinRightWidth);
+        QCOMPARE(bottom.ResultPage(0)->width(), CWndBottom::kMinRightWidth);
+        // The splitter cannot take either column below its least width.
+        QVERIFY(bottom.Splitter()->RangeMin() >= CWndBottom::kMinLeftWidth);
+        QVERIFY(bottom.Splitter()->RangeMax() <= 760 - CWndBottom::kMinRightWidth);
+        QCOMPARE(quarvik::ReadLeftWidth(760), 710);
+        bottom.resize(1600, 400);
+        QCOMPARE(bottom.TaskTabs()->width(), 710);
+    }
+
     void historyOpensItsResultInTheDetailPage() {
         TempHome home;
         int id = 0;

@@ -18,7 +18,9 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QApplication>
 #include <QFile>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -222,6 +224,13 @@ private slots:
         QCOMPARE(started.count(), 2);
         QCOMPARE(started[1][0].toBool(), false);
         QCOMPARE(ws.view->Bottom()->TaskTabs()->GetItemImage(0), int(kIconStopped));
+
+        // A finished file may be checked again: no notice, a row of its own.
+        MessageLog messages;
+        manual->AddFiles({Media("faults.ts")});
+        QVERIFY(messages.shown.isEmpty());
+        QCOMPARE(manual->List()->GetItemCount(), 2);
+        QCOMPARE(manual->List()->GetItemText(1, 1), Media("faults.ts"));
     }
 
     void noLightWhenAlertLightIsOff() {
@@ -295,6 +304,36 @@ private slots:
         // Stored as such: the next start of the program shows it the same way.
         ws.Results()->RefreshButton()->click();
         QCOMPARE(results->GetItemText(0, CWndResult::kStateColumn), QStringLiteral("无法打开"));
+    }
+
+    // New rows come into view while the list is at its end; an operator who scrolled up to older
+    // rows stays there.
+    void listFollowsNewRowsAtItsEnd() {
+        Workspace ws;
+        CWndManualChk* manual = ws.Manual();
+        QStringList files;
+        for (int i = 0; i < 40; ++i) {
+            const QString file = ws.home.File(QStringLiteral("clip%1.bin").arg(i));
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write("x") == 1);
+            files << file;
+        }
+        const QScrollBar* bar = manual->List()->verticalScrollBar();
+        for (int i = 0; i < 20; ++i) manual->AddFiles({files[i]});
+        QApplication::processEvents();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        manual->AddFiles(files.mid(20, 10));
+        QApplication::processEvents();
+        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(manual->List()->viewport()->rect().intersects(
+            manual->List()->visualItemRect(manual->List()->item(29, 0))));
+
+        manual->List()->verticalScrollBar()->setValue(0);
+        manual->AddFiles(files.mid(30));
+        QApplication::processEvents();
+        QCOMPARE(manual->List()->GetItemCount(), 40);
+        QCOMPARE(bar->value(), 0);
     }
 
     void listBackAfterRestart() {

@@ -50,6 +50,25 @@ private slots:
         QCOMPARE(CWndTop::LayoutFor(1600, 400).light, QRect(648, 48, 303, 303));
     }
 
+    // Bars narrower than their height asks for: the panes give way instead of covering each other,
+    // and the monitor keeps room for its speed and time.
+    void narrowBarsKeepThePanesApart() {
+        const QSize bars[] = {{760, 388}, {640, 180}, {700, 190}, {760, 600}, {900, 400}};
+        for (const QSize& bar : bars) {
+            const CWndTop::Geometry g = CWndTop::LayoutFor(bar.width(), bar.height());
+            QVERIFY(g.preview.left() >= 0);
+            QVERIFY(g.check.right() < bar.width());
+            QVERIFY(g.check.left() - g.preview.right() > CWndTop::kMinLightGap / 2);
+            QVERIFY(g.preview.right() < g.light.left() && g.light.right() < g.check.left());
+            QVERIFY(g.light.width() > 0);
+            const CWndCheck::Geometry monitor = CWndCheck::LayoutFor(g.check.width(), g.check.height(), 70, 60);
+            QVERIFY(monitor.time.left() > 0 && monitor.speed.right() < g.check.width());
+            QVERIFY(monitor.timeline.width() > 0);
+        }
+        // Wide enough for the height: as before.
+        QCOMPARE(CWndTop::LayoutFor(1600, 400).check, QRect(966, 0, 466, 400));
+    }
+
     void faultLightsOnlyWithSettingOn() {
         TempHome home;
         QVERIFY(quarvik::WriteSetting(quarvik::kEnAlertLight, 0));

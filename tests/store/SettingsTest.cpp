@@ -39,7 +39,11 @@ TEST_F(SettingsTest, ValuesAreReadAtTheMomentOfUse)
     EXPECT_EQ(ReadLastFolder(), "/srv/素材 'a'");
     EXPECT_EQ(ReadLeftWidth(1000), 420) << "the layout keeps its other keys";
     EXPECT_FALSE(WriteLastFolder("/srv/a\nb"));
-    EXPECT_EQ(ReadLastFolder(), "/srv/素材 'a'");
+    EXPECT_EQ(ReadLastFolder(), "/srv/素材 'a'");    EXPECT_EQ(ReadResultColumnWidth(2, 100), 100);
+    ASSERT_TRUE(WriteResultColumnWidth(2, 260));
+    EXPECT_EQ(GetPrivateProfileString("View", "ResultColumn2", "", HomeFile("system.ini")), "260");
+    EXPECT_EQ(ReadResultColumnWidth(2, 100), 260);
+    EXPECT_EQ(ReadResultColumnWidth(3, 100), 100);
 }
 
 TEST_F(SettingsTest, DbPassIsStoredAsComplementedBytes)

@@ -203,10 +203,13 @@ void CWndDetail::OnPictureRowChanged(int row) {
 void CWndDetail::resizeEvent(QResizeEvent*) {
     const int w = width(), h = height();
     const int graph = m_loudnessGraph->isHidden() ? 0 : kLoudnessGraphHeight + 2;
-    m_tree->setGeometry(2, 40, kTreeWidth, h - 42 - graph);
-    m_loudnessGraph->setGeometry(2, h - 2 - kLoudnessGraphHeight, kTreeWidth, kLoudnessGraphHeight);
-    m_events->setGeometry(247, 40, w - 444, h - 42);
-    m_pictures->setGeometry(w - 194, 40, kPictureListWidth, h - 42);
+    // 2 pixels at each side, 5 between the tree and the events, 3 between the events and the pictures.
+    const int tree = qBound(kMinTreeWidth, w - kPictureListWidth - 14 - kMinEventsWidth, kTreeWidth);
+    const int pictures = kPictureListWidth;
+    m_tree->setGeometry(2, 40, tree, h - 42 - graph);
+    m_loudnessGraph->setGeometry(2, h - 2 - kLoudnessGraphHeight, tree, kLoudnessGraphHeight);
+    m_events->setGeometry(tree + 7, 40, qMax(0, w - tree - pictures - 14), h - 42);
+    m_pictures->setGeometry(w - 4 - pictures, 40, pictures, h - 42);
 }
 
 void CLoudnessGraph::SetLoudness(const std::optional<LoudnessRow>& loudness) {

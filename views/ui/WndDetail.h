@@ -38,6 +38,9 @@ public:
     static constexpr int kTreeWidth = 240;
     static constexpr int kPictureListWidth = 190;
     static constexpr int kLoudnessGraphHeight = 120;
+    // A narrow page keeps the events this wide as far as the tree can give up width, down to its
+    // least width; the pictures keep theirs.
+    static constexpr int kMinEventsWidth = 200, kMinTreeWidth = 120;
 
     explicit CWndDetail(QWidget* parent = nullptr);
 

@@ -24,6 +24,8 @@ using namespace quarvik;
 
 namespace {
 
+constexpr int kLeastNameWidth = 100;
+
 LocalDay DayOf(const QDate& date) { return {date.year(), date.month(), date.day()}; }
 
 QDateEdit* NewDatePicker(QWidget* parent) {
@@ -52,14 +54,6 @@ CWndHistory::CWndHistory(QWidget* parent)
     m_details->setGeometry(90, 6, 80, 28);
     m_delete->setGeometry(176, 6, 80, 28);
     m_export->setGeometry(262, 6, 80, 28);
-    // The query boxes: a check box and its fields on one line after the buttons.
-    int x = 356;
-    for (QWidget* field : {static_cast<QWidget*>(m_byTime), static_cast<QWidget*>(m_from),
-                           static_cast<QWidget*>(m_to), static_cast<QWidget*>(m_byName), static_cast<QWidget*>(m_name)}) {
-        const int w = field == m_name ? 180 : field->sizeHint().width() + (field == m_byName ? 0 : 4);
-        field->setGeometry(x, 8, w, 24);
-        x += w + (field == m_to ? 18 : 6);
-    }
     CWndResult::SetUpList(m_list);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setMouseTracking(true);
@@ -201,8 +195,31 @@ void CWndHistory::ExportHtml() {
 }
 
 void CWndHistory::resizeEvent(QResizeEvent*) {
-    m_list->setGeometry(2, 40, width() - 4, height() - 42);
+    // The query boxes after the buttons: each check box with its fields on the same line, on the
+    // next line when the page is too narrow, the name field narrower down to its least width.
+    const std::vector<std::vector<QWidget*>> groups = {{m_byTime, m_from, m_to}, {m_byName, m_name}};
+    const int right = width() - 4;
+    int x = 356, y = 8;
+    for (const std::vector<QWidget*>& group : groups) {
+        int length = -6;
+        for (const QWidget* field : group) length += FieldWidth(field) + 6;
+        if (x > 4 && x + length - (group.back() == m_name ? 180 - kLeastNameWidth : 0) > right) {
+            x = 4;
+            y += 32;
+        }
+        for (QWidget* field : group) {
+            const int w = field == m_name ? qBound(kLeastNameWidth, right - x, 180) : FieldWidth(field);
+            field->setGeometry(x, y, w, 24);
+            x += w + (field == m_to ? 18 : 6);
+        }
+    }
+    const int top = y + 32;
+    m_list->setGeometry(2, top, width() - 4, height() - top - 2);
     FillVisibleRows();
+}
+
+int CWndHistory::FieldWidth(const QWidget* field) const {
+    return field == m_name ? 180 : field->sizeHint().width() + (field == m_byName ? 0 : 4);
 }
 
 void CWndHistory::showEvent(QShowEvent* event) {

@@ -59,6 +59,8 @@ private:
     // One box checked, the other cleared, then the query.
     void ChooseBox(QCheckBox* checked);
     void FillVisibleRows();
+    // Width of a query field on a line with room for it.
+    int FieldWidth(const QWidget* field) const;
     void FillRow(quarvik::CSqliteDb& db, int row);
 
     CGdiplusButton* m_refresh;

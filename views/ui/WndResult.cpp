@@ -5,6 +5,7 @@
 #include "ListPictures.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
+#include "Settings.h"
 #include "StateColours.h"
 
 #include <QDateTime>
@@ -35,6 +36,7 @@ CWndResult::CWndResult(QWidget* parent)
       m_details(new CGdiplusButton(QStringLiteral("详细信息"), this)),
       m_list(new CMyListCtrl(this)) {
     SetUpList(m_list);
+    KeepColumnWidths();
     m_refresh->setGeometry(4, 6, 80, 28);
     m_details->setGeometry(90, 6, 80, 28);
     connect(m_refresh, &QAbstractButton::clicked, this, &CWndResult::Reload);
@@ -67,6 +69,17 @@ void CWndResult::SetUpList(CMyListCtrl* list) {
     list->setTextElideMode(Qt::ElideMiddle);
     list->SetItemHeight(kListPictureSide + 2);
     list->SetSubImageList(FormatIcons());
+}
+
+void CWndResult::KeepColumnWidths() {
+    QHeaderView* header = m_list->horizontalHeader();
+    for (int c = 0; c < kColumnCount; ++c) {
+        // The row number and its thumbnail stay visible whatever was stored.
+        const int least = c == 0 ? m_list->columnWidth(0) : header->minimumSectionSize();
+        m_list->setColumnWidth(c, qMax(least, static_cast<int>(ReadResultColumnWidth(c, m_list->columnWidth(c)))));
+    }
+    connect(header, &QHeaderView::sectionResized, this,
+            [](int column, int, int width) { WriteResultColumnWidth(column, static_cast<uint32_t>(qMax(width, 0))); });
 }
 
 void CWndResult::resizeEvent(QResizeEvent*) { m_list->setGeometry(2, 40, width() - 4, height() - 42); }

@@ -55,6 +55,8 @@ private:
     void OnReport(int code) override;
     void OnFaultRecorded(int, const quarvik::ResultNotify_t&) override {}
 
+    // The widths the operator dragged, from system.ini and back to it.
+    void KeepColumnWidths();
     void InsertRow(int row);
     void FillRow(int row);
 

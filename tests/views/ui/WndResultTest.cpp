@@ -6,6 +6,7 @@
 #include "GdiplusButton.h"
 #include "ListPictures.h"
 #include "MyListCtrl.h"
+#include "Settings.h"
 #include "WndResult.h"
 
 #include <cstring>
@@ -84,6 +85,29 @@ private slots:
         QCOMPARE(list->ItemHeight(), 42);
         QCOMPARE(list->columnWidth(2), 100);
         QVERIFY(list->columnWidth(1) >= 125);
+    }
+
+    // Widths the operator dragged come back in the next result list; the row number keeps its
+    // room beside the thumbnail whatever was dragged.
+    void draggedColumnWidthsKept() {
+        TempHome home;
+        int numberWidth = 0;
+        {
+            CWndResult page;
+            QHeaderView* header = page.List()->horizontalHeader();
+            numberWidth = page.List()->columnWidth(0);
+            header->resizeSection(CWndResult::kFileColumn, 260);
+            header->resizeSection(CWndResult::kStateColumn, 90);
+            header->resizeSection(0, 12);
+        }
+        QCOMPARE(ReadResultColumnWidth(CWndResult::kFileColumn, 0), 260);
+        QCOMPARE(ReadResultColumnWidth(CWndResult::kNameColumn, -1), -1);  // not dragged: not stored
+        CWndResult again;
+        const CMyListCtrl* list = again.List();
+        QCOMPARE(list->columnWidth(CWndResult::kFileColumn), 260);
+        QCOMPARE(list->columnWidth(CWndResult::kStateColumn), 90);
+        QCOMPARE(list->columnWidth(CWndResult::kNameColumn), 100);
+        QCOMPARE(list->columnWidth(0), numberWidth);
     }
 
     void cleanCheckLeavesBlackRowWithTickAndZeros() {
