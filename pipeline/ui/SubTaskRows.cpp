@@ -1,6 +1,7 @@
 #include "SubTaskRows.h"
 
 #include "FileDisplay.h"
+#include "GdiplusButton.h"
 #include "ListPictures.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
@@ -8,9 +9,13 @@
 
 #include <QApplication>
 
+#include <vector>
+
 using namespace quarvik;
 
 namespace {
+
+constexpr int kButtonWidth = 64, kButtonHeight = 28, kButtonGap = 6, kButtonLine = 34;
 
 QString SizeText(int64_t bytes) { return QString::asprintf("%.2f M", static_cast<double>(bytes) / 1048576.0); }
 
@@ -76,4 +81,29 @@ void DeleteSelectedSubTasks(QWidget* parent, const CMyListCtrl& list, CSubTaskLi
     QApplication::setOverrideCursor(Qt::WaitCursor);
     tasks.Delete(std::move(rows));
     QApplication::restoreOverrideCursor();
+}
+
+void LayOutSubTaskPane(QWidget& pane, std::initializer_list<CGdiplusButton*> buttons, CMyListCtrl& list) {
+    std::vector<CGdiplusButton*> shown;
+    for (CGdiplusButton* button : buttons)
+        if (button->isVisibleTo(&pane)) shown.push_back(button);
+    const int width = pane.width();
+    int buttonWidth = kButtonWidth;
+    if (4 + static_cast<int>(shown.size()) * (kButtonWidth + kButtonGap) - kButtonGap > width - 4) {
+        buttonWidth = 0;
+        for (const CGdiplusButton* button : shown)
+            buttonWidth = qMax(buttonWidth, button->fontMetrics().horizontalAdvance(button->text()) + 16);
+        buttonWidth = qMin(buttonWidth, kButtonWidth);
+    }
+    int x = 4, y = 6;
+    for (CGdiplusButton* button : shown) {
+        if (x > 4 && x + buttonWidth > width - 4) {
+            x = 4;
+            y += kButtonLine;
+        }
+        button->setGeometry(x, y, buttonWidth, kButtonHeight);
+        x += buttonWidth + kButtonGap;
+    }
+    const int top = y + kButtonLine;
+    list.setGeometry(2, top, width - 4, pane.height() - top - 2);
 }

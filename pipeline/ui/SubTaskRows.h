@@ -5,6 +5,7 @@
 // of the list. GUI thread only, like the list itself.
 #include "SubTaskList.h"
 
+class CGdiplusButton;
 class CMyListCtrl;
 class QPoint;
 class QWidget;
@@ -27,3 +28,8 @@ void ShowSubTaskStateAt(QWidget* parent, const CMyListCtrl& list, const quarvik:
 
 // Deletes the selected rows after the operator's confirmation ("请选择要删除的记录！" without any).
 void DeleteSelectedSubTasks(QWidget* parent, const CMyListCtrl& list, quarvik::CSubTaskList& tasks);
+
+// The pane's buttons in one line while the pane is wide enough; in a narrow one they become as
+// narrow as their texts allow, and what still does not fit goes on the next line. The list fills
+// the rest of the pane below them. Hidden buttons take no place.
+void LayOutSubTaskPane(QWidget& pane, std::initializer_list<CGdiplusButton*> buttons, CMyListCtrl& list);

@@ -42,13 +42,6 @@ CWndAutoChk::CWndAutoChk(const MonTask_t& task, CResultRecorder& recorder, CVolu
       m_home(this),
       m_tasks(ListKind::kTask, task.nID, m_target.nType) {
     SetUpSubTaskColumns(*m_list, kStateWidth);
-    int x = 4;
-    for (CGdiplusButton* button : {m_start, m_stop, m_delete, m_monitorButton}) {
-        // The monitor button keeps its place whether Delete shows or not.
-        if (button == m_delete && !IsRemovable()) continue;
-        button->setGeometry(x, 6, 64, 28);
-        x += 70;
-    }
     m_delete->setVisible(IsRemovable());
     m_monitorButton->SetToolTipText(QStringLiteral("检测监视窗口显示本任务"));
     m_stop->setEnabled(false);
@@ -91,7 +84,9 @@ CWndAutoChk::~CWndAutoChk() {
     m_tasks.RemoveObserver(this);
 }
 
-void CWndAutoChk::resizeEvent(QResizeEvent*) { m_list->setGeometry(2, 40, width() - 4, height() - 42); }
+void CWndAutoChk::resizeEvent(QResizeEvent*) {
+    LayOutSubTaskPane(*this, {m_start, m_stop, m_delete, m_monitorButton}, *m_list);
+}
 
 void CWndAutoChk::SetMonitor(CWndCheck* monitor, bool monitored) {
     m_monitored = monitored;

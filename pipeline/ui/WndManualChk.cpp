@@ -23,8 +23,6 @@ using namespace quarvik;
 
 namespace {
 
-constexpr int kButtonWidth = 64, kButtonGap = 6, kButtonLine = 34;
-
 // The size of a file that can be read; 0 for one that cannot (it is listed all the same).
 int64_t ReadableSize(const QString& path) {
     QFile file(path);
@@ -102,27 +100,7 @@ CWndManualChk::~CWndManualChk() {
 }
 
 void CWndManualChk::resizeEvent(QResizeEvent*) {
-    // One line of buttons while the pane is wide enough; in a narrow one they become as narrow as
-    // their texts allow, and what still does not fit goes on the next line.
-    const std::initializer_list<CGdiplusButton*> buttons = {m_add, m_start, m_stop, m_delete, m_monitorButton};
-    int buttonWidth = kButtonWidth;
-    if (4 + static_cast<int>(buttons.size()) * (kButtonWidth + kButtonGap) - kButtonGap > width() - 4) {
-        buttonWidth = 0;
-        for (const CGdiplusButton* button : buttons)
-            buttonWidth = qMax(buttonWidth, button->fontMetrics().horizontalAdvance(button->text()) + 16);
-        buttonWidth = qMin(buttonWidth, kButtonWidth);
-    }
-    int x = 4, y = 6;
-    for (CGdiplusButton* button : buttons) {
-        if (x > 4 && x + buttonWidth > width() - 4) {
-            x = 4;
-            y += kButtonLine;
-        }
-        button->setGeometry(x, y, buttonWidth, 28);
-        x += buttonWidth + kButtonGap;
-    }
-    const int top = y + kButtonLine;
-    m_list->setGeometry(2, top, width() - 4, height() - top - 2);
+    LayOutSubTaskPane(*this, {m_add, m_start, m_stop, m_delete, m_monitorButton}, *m_list);
 }
 
 void CWndManualChk::SetMonitor(CWndCheck* monitor, bool monitored) {

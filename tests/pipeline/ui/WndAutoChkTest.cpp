@@ -223,6 +223,19 @@ private slots:
             CWndAutoChk pane(h.AddTask(Target(c.type, h.Path("in"))), h.results.Recorder());
             QCOMPARE(pane.DeleteButton()->isHidden(), !c.deletable);
             QVERIFY(!pane.MonitorButton()->isHidden());
+            // Wide or narrow, the buttons shown lie whole in the pane, apart, above the list.
+            for (const int width : {400, 150}) {
+                pane.resize(width, 300);
+                pane.show();
+                QList<QRect> places;
+                for (QWidget* button : {pane.StartButton(), pane.StopButton(), pane.DeleteButton(), pane.MonitorButton()}) {
+                    if (button->isHidden()) continue;
+                    QVERIFY2(pane.rect().contains(button->geometry()), qPrintable(QString::number(width)));
+                    for (const QRect& other : places) QVERIFY(!other.intersects(button->geometry()));
+                    QVERIFY(button->geometry().bottom() < pane.List()->geometry().top());
+                    places << button->geometry();
+                }
+            }
         }
         // A task whose target or format template is gone says so rather than starting.
         MonTask_t orphan{};
