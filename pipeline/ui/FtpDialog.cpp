@@ -3,6 +3,7 @@
 #include "BrindleColors.h"
 #include "FFPlayer.h"
 #include "FileDisplay.h"
+#include "GdiPlusBitmap.h"
 #include "GdiplusButton.h"
 #include "MessageBox.h"
 #include "MyListCtrl.h"
@@ -17,7 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPainterPath>
+#include <QPainter>
 #include <QStackedWidget>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -33,7 +34,6 @@ namespace {
 
 enum Column { kNameColumn, kSizeColumn, kTypeColumn, kDateColumn };
 enum RowData { kFileRow = 0, kFolderRow = 1 };
-enum Picture { kFolderPicture, kFilePicture };
 
 // What the logon uses for "匿名"; the chosen addresses carry "anonymous" as the password.
 constexpr char kAnonymousUser[] = "anonymous";
@@ -46,67 +46,8 @@ const FtpTimeouts kBrowseTimeouts{10000, 15000, 15000};
 constexpr int kSmallIcon = 16;
 constexpr int kLargeIcon = 32;
 
-// The folder of the shell's manner: a tab behind a body, in the yellow of a manila folder.
-QPixmap FolderPicture(int side) {
-    QPixmap pm(side, side);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal u = side / 16.0;
-    p.setPen(QPen(QColor(176, 128, 32), u * 0.8));
-    p.setBrush(QColor(222, 170, 58));
-    QPainterPath back;
-    back.moveTo(1 * u, 3 * u);
-    back.lineTo(6 * u, 3 * u);
-    back.lineTo(7.5 * u, 4.5 * u);
-    back.lineTo(15 * u, 4.5 * u);
-    back.lineTo(15 * u, 14 * u);
-    back.lineTo(1 * u, 14 * u);
-    back.closeSubpath();
-    p.drawPath(back);
-    QLinearGradient face(0, 6 * u, 0, 14 * u);
-    face.setColorAt(0, QColor(255, 221, 120));
-    face.setColorAt(1, QColor(240, 190, 76));
-    p.setBrush(face);
-    p.drawRoundedRect(QRectF(1 * u, 6 * u, 14 * u, 8 * u), u, u);
-    return pm;
-}
-
-// A page with a folded corner and lines of text.
-QPixmap FilePicture(int side) {
-    QPixmap pm(side, side);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal u = side / 16.0;
-    QPainterPath page;
-    page.moveTo(3 * u, 1 * u);
-    page.lineTo(10 * u, 1 * u);
-    page.lineTo(13.5 * u, 4.5 * u);
-    page.lineTo(13.5 * u, 15 * u);
-    page.lineTo(3 * u, 15 * u);
-    page.closeSubpath();
-    p.setPen(QPen(QColor(128, 128, 128), u * 0.8));
-    p.setBrush(QColor(244, 244, 244));
-    p.drawPath(page);
-    p.setBrush(QColor(208, 208, 208));
-    p.drawPolygon(QPolygonF({QPointF(10 * u, 1 * u), QPointF(10 * u, 4.5 * u), QPointF(13.5 * u, 4.5 * u)}));
-    p.setPen(QPen(QColor(87, 147, 211), u));
-    for (qreal y = 7; y <= 12.5; y += 2) p.drawLine(QPointF(5 * u, y * u), QPointF(11.5 * u, y * u));
-    return pm;
-}
-
 // The tool buttons' pictures: parent folder, icon view, details view.
-QIcon ParentFolderIcon(int side) {
-    QPixmap pm = FolderPicture(side);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal u = side / 16.0;
-    p.setPen(QPen(QColor(0, 136, 0), 2 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawLine(QPointF(8 * u, 12.5 * u), QPointF(8 * u, 7 * u));
-    p.drawPolyline(QPolygonF({QPointF(5.5 * u, 9.5 * u), QPointF(8 * u, 7 * u), QPointF(10.5 * u, 9.5 * u)}));
-    return QIcon(pm);
-}
+QIcon ParentFolderIcon(int side) { return QIcon(CSystemImageList(side).Pixmap(CSystemImageList::kParentFolder)); }
 
 QIcon IconViewIcon(int side) {
     QPixmap pm(side, side);
@@ -225,7 +166,7 @@ CFtpDialog::CFtpDialog(Mode mode, QWidget* parent)
     m_list->WidenColumnsToTitles();
     m_list->WidenColumnFor(kDateColumn, QStringLiteral("2026-12-31 23:59:59"));
     m_list->setTextElideMode(Qt::ElideMiddle);
-    m_list->SetImageList({FolderPicture(kSmallIcon), FilePicture(kSmallIcon)});
+    m_list->SetImageList(CSystemImageList(kSmallIcon).Pixmaps());
     const auto selection = mode == kFiles ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection;
     m_list->setSelectionMode(selection);
 
@@ -440,11 +381,12 @@ void CFtpDialog::FillRows(std::vector<FtpEntry> entries) {
     m_list->DeleteAllItems();
     m_names.clear();
     m_sizes.clear();
-    const QIcon large[] = {QIcon(FolderPicture(kLargeIcon)), QIcon(FilePicture(kLargeIcon))};
+    const CSystemImageList large(kLargeIcon);
     for (const FtpEntry& entry : entries) {
-        const int row = m_list->InsertItem(m_list->GetItemCount(), QString::fromStdString(entry.name),
-                                           entry.bFolder ? kFolderPicture : kFilePicture);
-        m_list->item(row, kNameColumn)->setIcon(large[entry.bFolder ? kFolderPicture : kFilePicture]);
+        const QString name = QString::fromStdString(entry.name);
+        const CSystemImageList::Kind kind = CSystemImageList::KindOf(name, entry.bFolder);
+        const int row = m_list->InsertItem(m_list->GetItemCount(), name, kind);
+        m_list->item(row, kNameColumn)->setIcon(QIcon(large.Pixmap(kind)));
         m_list->SetItemData(row, entry.bFolder ? kFolderRow : kFileRow);
         m_list->SetItemText(row, kSizeColumn, entry.bFolder ? QString() : SizeText(entry.llSize));
         m_list->SetItemText(row, kTypeColumn, TypeName(entry));
