@@ -20,6 +20,18 @@ void StyleLcd(QLCDNumber* lcd, int digits) {
     lcd->setPalette(p);
 }
 
+QHBoxLayout* MakeLcdRow(QWidget* strip) {
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    strip->setAutoFillBackground(true);
+    QPalette p = strip->palette();
+    p.setColor(QPalette::Window, kLcdBack);
+    p.setColor(QPalette::WindowText, kLcdSegment);
+    strip->setPalette(p);
+    return row;
+}
+
 }  // namespace brindle
 
 CDigit::CDigit(int digit, QWidget* parent) : QLCDNumber(parent) {
@@ -44,13 +56,7 @@ void CColon::SetLit(bool on) {
 }
 
 CDigistring::CDigistring(const QString& text, QWidget* parent) : QWidget(parent) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, brindle::kLcdBack);
-    setPalette(p);
+    brindle::MakeLcdRow(this);
     SetText(text);
 }
 

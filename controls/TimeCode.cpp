@@ -69,14 +69,7 @@ void CTcWnd::Show() {
 
 CTcWnd2::CTcWnd2(QWidget* parent, int fps)
     : QWidget(parent), m_position(new CTcWnd(this, fps)), m_duration(new CTcWnd(this, fps)) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, brindle::kLcdBack);
-    p.setColor(QPalette::WindowText, brindle::kLcdSegment);
-    setPalette(p);
+    QHBoxLayout* row = brindle::MakeLcdRow(this);
     auto* slash = new QLabel(QStringLiteral("/"), this);
     slash->setAlignment(Qt::AlignCenter);
     row->addWidget(m_position, 11);
