@@ -83,7 +83,7 @@ void DeleteSelectedSubTasks(QWidget* parent, const CMyListCtrl& list, CSubTaskLi
     QApplication::restoreOverrideCursor();
 }
 
-void LayOutSubTaskPane(QWidget& pane, std::initializer_list<CGdiplusButton*> buttons, CMyListCtrl& list) {
+void LayOutSubTaskPane(QWidget& pane, const std::vector<CGdiplusButton*>& buttons, CMyListCtrl& list) {
     std::vector<CGdiplusButton*> shown;
     for (CGdiplusButton* button : buttons)
         if (button->isVisibleTo(&pane)) shown.push_back(button);

@@ -5,6 +5,8 @@
 // of the list. GUI thread only, like the list itself.
 #include "SubTaskList.h"
 
+#include <vector>
+
 class CGdiplusButton;
 class CMyListCtrl;
 class QPoint;
@@ -32,4 +34,4 @@ void DeleteSelectedSubTasks(QWidget* parent, const CMyListCtrl& list, quarvik::C
 // The pane's buttons in one line while the pane is wide enough; in a narrow one they become as
 // narrow as their texts allow, and what still does not fit goes on the next line. The list fills
 // the rest of the pane below them. Hidden buttons take no place.
-void LayOutSubTaskPane(QWidget& pane, std::initializer_list<CGdiplusButton*> buttons, CMyListCtrl& list);
+void LayOutSubTaskPane(QWidget& pane, const std::vector<CGdiplusButton*>& buttons, CMyListCtrl& list);
