@@ -243,12 +243,21 @@ void CCheckRunner::ServeList(CWorkerThread& self, bool (CSubTaskList::*take)(Sub
     }
 }
 
-void CCheckRunner::ThumbnailOne(CWorkerThread&, SubTaskInfo_t& subTask)
+void CCheckRunner::ThumbnailOne(CWorkerThread& self, SubTaskInfo_t& subTask)
 {
     // Local files are read in place; the start of remote material is fetched into the cache.
+    // The manual list looks at a stream live, as its check reads it: recording the first 4 MB
+    // first would fail a stream that brings less before it falls silent.
     std::string local;
     std::vector<uint8_t> pixels;
-    const bool fetched = FetchForChecking(subTask, m_setup.fetcher.get(), local);
+    CUdpPortTurn streamTurn;  // given back after the thumbnail's reader is gone
+    bool fetched = false;
+    if (m_setup.kind == ListKind::kManual && IsUdpStreamAddress(subTask.szFilename)) {
+        local = subTask.szFilename;
+        fetched = TakeStreamTurn(local, streamTurn, [&self] { return self.StopRequested(); });
+    } else {
+        fetched = FetchForChecking(subTask, m_setup.fetcher.get(), local);
+    }
     const bool copy = fetched && local != subTask.szFilename;
     ThumbnailReport_t report;
     std::memset(&report, 0, sizeof(report));

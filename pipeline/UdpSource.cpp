@@ -67,6 +67,13 @@ void WatchUdpStream(const MonObj_t& target, CWorkerThread& self, const HandOverF
     receiver.Close();
 }
 
+bool IsUdpStreamAddress(const std::string& address)
+{
+    std::string ip;
+    int port = 0;
+    return ParseUdpStreamAddress(address, ip, port);
+}
+
 bool TakeStreamTurn(const std::string& address, CUdpPortTurn& turn, const std::function<bool()>& giveUp)
 {
     std::string ip;

@@ -26,6 +26,7 @@ std::string UdpStreamAddress(const std::string& ip, int port);
 // Splits "udp://@<ip>:<port>" (the "@" may be missing); false for anything else, or a port
 // outside 1..65535.
 bool ParseUdpStreamAddress(const std::string& address, std::string& ip, int& port);
+bool IsUdpStreamAddress(const std::string& address);
 
 // The watcher of target.szIp, target.nPort; returns when it has handed the stream on, when
 // the receiver cannot be opened or fails, or when the thread's stop event is set.

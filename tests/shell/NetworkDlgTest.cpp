@@ -23,6 +23,11 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace quarvik;
 
 namespace {
@@ -66,6 +71,19 @@ private:
     QProcess m_process;
     int m_port = 0;
 };
+
+// A UDP port of loopback that nothing listens on just now.
+int FreeUdpPort() {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    if (fd >= 0) ::close(fd);
+    return bound ? ntohs(address.sin_port) : 0;
+}
 
 QStringList Shown(const CACEdit& edit) {
     QStringList rows;
@@ -229,6 +247,36 @@ private slots:
         answer.reset();
         entry->trigger();
         QCOMPARE(manual->Tasks().Count(), 1);
+    }
+
+    // A live stream from the ffmpeg tool, unicast to a port of loopback: checked until the sender
+    // stops, then ended by the read bound.
+    void udpStreamIsChecked() {
+        TempHome home;
+        QDir(home.Path()).mkdir(QStringLiteral("cache"));
+        WriteSetting(kCachePath, home.File(QStringLiteral("cache")).toStdString());
+        MessageLog messages;
+        const int port = FreeUdpPort();
+        QVERIFY(port > 0);
+        CChildView view;
+        view.resize(1400, 800);
+        view.show();
+        CWndManualChk* manual = view.Bottom()->ManualCheck();
+        manual->AddNetworkStream(QStringLiteral("udp://@127.0.0.1:%1").arg(port));
+        manual->Start();
+        QProcess sender;
+        sender.start(QStringLiteral("ffmpeg"),
+                     {"-v", "error", "-re", "-i", QDir(qEnvironmentVariable("QUARVIK_TEST_MEDIA")).filePath("faults.ts"),
+                      "-c", "copy", "-f", "mpegts", QStringLiteral("udp://127.0.0.1:%1?pkt_size=1316").arg(port)});
+        QVERIFY(sender.waitForStarted(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(manual->List()->GetItemText(0, 2), QStringLiteral("检测完毕"), 90000);
+        sender.waitForFinished(30000);
+        manual->Stop();
+        const CResultRecorder& results = view.Bottom()->Results()->Recorder();
+        QCOMPARE(results.Count(), 1);
+        QCOMPARE(results.Row(0).info.nType, 1);
+        QVERIFY(results.Row(0).info.nFrame > 0);
+        QVERIFY(messages.shown.isEmpty());
     }
 
     void httpStreamIsChecked() {
