@@ -1,7 +1,7 @@
 #include "LoudnessDb.h"
+#include "OpenDbTest.h"
 #include "Settings.h"
 #include "TaskQueries.h"
-#include "TempHome.h"
 
 #include <sqlite3.h>
 
@@ -11,29 +11,8 @@
 namespace quarvik {
 namespace {
 
-class LoudnessDbTest : public TempHomeTest {
+class LoudnessDbTest : public OpenDbTest<&CSqliteDb::OpenTaskDb> {
 protected:
-    void SetUp() override
-    {
-        TempHomeTest::SetUp();
-        ASSERT_TRUE(db_.OpenTaskDb());
-    }
-    void TearDown() override
-    {
-        db_.Close();
-        TempHomeTest::TearDown();
-    }
-
-    int Count(const std::string& sql)
-    {
-        int32_t n = -1;
-        EXPECT_TRUE(db_.Query(sql));
-        if (db_.Step() == SQLITE_ROW)
-            db_.GetInt(0, n);
-        db_.EndQuery();
-        return n;
-    }
-
     std::string Schema()
     {
         std::string all;
@@ -58,8 +37,6 @@ protected:
         EXPECT_TRUE(db_.AddResult(id, r));
         return id;
     }
-
-    CSqliteDb db_;
 };
 
 LoudnessRow Sample()

@@ -1,7 +1,7 @@
 #include "FaultKinds.h"
+#include "OpenDbTest.h"
 #include "SqliteDb.h"
 #include "TaskQueries.h"
-#include "TempHome.h"
 #include "TextField.h"
 
 #include <sqlite3.h>
@@ -11,29 +11,8 @@
 namespace quarvik {
 namespace {
 
-class TaskDbTest : public TempHomeTest {
+class TaskDbTest : public OpenDbTest<&CSqliteDb::OpenTaskDb> {
 protected:
-    void SetUp() override
-    {
-        TempHomeTest::SetUp();
-        ASSERT_TRUE(db_.OpenTaskDb());
-    }
-    void TearDown() override
-    {
-        db_.Close();
-        TempHomeTest::TearDown();
-    }
-
-    int Count(const std::string& sql)
-    {
-        int32_t n = -1;
-        EXPECT_TRUE(db_.Query(sql));
-        if (db_.Step() == SQLITE_ROW)
-            db_.GetInt(0, n);
-        db_.EndQuery();
-        return n;
-    }
-
     int NewResult(const char* name = "clip.mxf", int tmBegin = 1000)
     {
         ResultInfo_t r{};
@@ -51,8 +30,6 @@ protected:
         EXPECT_TRUE(db_.AddResult(id, r));
         return id;
     }
-
-    CSqliteDb db_;
 };
 
 SubTaskInfo_t MakeSubTask(int taskId, const char* path, int64_t size, int state)

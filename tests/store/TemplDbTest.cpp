@@ -1,6 +1,6 @@
+#include "OpenDbTest.h"
 #include "SqliteDb.h"
 #include "TemplReaders.h"
-#include "TempHome.h"
 #include "TextField.h"
 
 #include <sqlite3.h>
@@ -8,31 +8,7 @@
 namespace quarvik {
 namespace {
 
-class TemplDbTest : public TempHomeTest {
-protected:
-    void SetUp() override
-    {
-        TempHomeTest::SetUp();
-        ASSERT_TRUE(db_.OpenTemplDb());
-    }
-    void TearDown() override
-    {
-        db_.Close();
-        TempHomeTest::TearDown();
-    }
-
-    int Count(const char* sql)
-    {
-        int32_t n = -1;
-        EXPECT_TRUE(db_.Query(sql));
-        if (db_.Step() == SQLITE_ROW)
-            db_.GetInt(0, n);
-        db_.EndQuery();
-        return n;
-    }
-
-    CSqliteDb db_;
-};
+class TemplDbTest : public OpenDbTest<&CSqliteDb::OpenTemplDb> {};
 
 MonTask_t MakeTask(const char* name, int active)
 {

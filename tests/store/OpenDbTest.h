@@ -1,0 +1,41 @@
+// A fresh program folder per test with one of its databases open as db_, and a row count.
+#pragma once
+
+#include "SqliteDb.h"
+#include "TempHome.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+namespace quarvik {
+
+template <bool (CSqliteDb::*Open)()>
+class OpenDbTest : public TempHomeTest {
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        ASSERT_TRUE((db_.*Open)());
+    }
+    void TearDown() override
+    {
+        db_.Close();
+        TempHomeTest::TearDown();
+    }
+
+    // The first column of the first row of a "select count(...)"; -1 when there is none.
+    int Count(const std::string& sql)
+    {
+        int32_t n = -1;
+        EXPECT_TRUE(db_.Query(sql));
+        if (db_.Step() == SQLITE_ROW)
+            db_.GetInt(0, n);
+        db_.EndQuery();
+        return n;
+    }
+
+    CSqliteDb db_;
+};
+
+}  // namespace quarvik
