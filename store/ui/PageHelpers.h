@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 class CGdiplusButton;
 class QLineEdit;
@@ -30,5 +31,13 @@ CGdiplusButton* PageButton(const QString& text, QWidget* parent);
 // (right, filled by the caller) with the row buttons under them, right-aligned.
 void LayOutRowPage(QWidget* page, const QString& listTitle, QWidget* list, int listStretch, QVBoxLayout* right,
                    int rightStretch, std::initializer_list<QWidget*> rowButtons);
+
+// The index of the row whose id (idOf(row)) is id, or -1: how a page finds the row to select.
+template <class Row, class IdOf>
+int RowWithId(const std::vector<Row>& rows, int id, IdOf idOf) {
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (idOf(rows[i]) == id) return static_cast<int>(i);
+    return -1;
+}
 
 }  // namespace quarvik

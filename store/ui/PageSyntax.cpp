@@ -164,13 +164,9 @@ void CPageSyntax::SelectSyntax(int row) {
 }
 
 bool CPageSyntax::SelectSyntaxId(int nID) {
-    const auto& syntaxes = m_model.Syntaxes();
-    for (size_t i = 0; i < syntaxes.size(); ++i) {
-        if (syntaxes[i].header.nID != nID) continue;
-        SelectSyntax(static_cast<int>(i));
-        return true;
-    }
-    return false;
+    const int row = RowWithId(m_model.Syntaxes(), nID, [](const auto& syntax) { return syntax.header.nID; });
+    if (row >= 0) SelectSyntax(row);
+    return row >= 0;
 }
 
 SyntaxFields CPageSyntax::Fields() const {

@@ -103,13 +103,9 @@ void CPageTarget::SelectTarget(int row) {
 }
 
 bool CPageTarget::SelectTargetId(int nID) {
-    const auto& targets = m_model.Targets();
-    for (size_t i = 0; i < targets.size(); ++i) {
-        if (targets[i].nID != nID) continue;
-        SelectTarget(static_cast<int>(i));
-        return true;
-    }
-    return false;
+    const int row = RowWithId(m_model.Targets(), nID, [](const auto& target) { return target.nID; });
+    if (row >= 0) SelectTarget(row);
+    return row >= 0;
 }
 
 TargetFields CPageTarget::Fields() const {
