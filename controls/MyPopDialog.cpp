@@ -3,7 +3,9 @@
 #include "BrindleColors.h"
 #include "DarkPalette.h"
 #include "FrameChrome.h"
+#include "GdiplusButton.h"
 
+#include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -18,6 +20,18 @@ CMyPopDialog::CMyPopDialog(QWidget* parent, int buttons, const QIcon& icon, QMen
 }
 
 CMyPopDialog::~CMyPopDialog() = default;
+
+CMyPopDialog::OkCancel CMyPopDialog::MakeOkCancel() {
+    OkCancel pair{new CGdiplusButton(QStringLiteral("确定"), this), new CGdiplusButton(QStringLiteral("取消"), this),
+                  new QHBoxLayout};
+    pair.ok->setFixedSize(80, 26);
+    pair.cancel->setFixedSize(80, 26);
+    pair.row->addStretch(1);
+    pair.row->addWidget(pair.ok);
+    pair.row->addWidget(pair.cancel);
+    connect(pair.cancel, &QAbstractButton::clicked, this, &QDialog::reject);
+    return pair;
+}
 
 CCaptionBar* CMyPopDialog::Caption() const { return m_chrome->Caption(); }
 

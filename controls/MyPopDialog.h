@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <memory>
 
+class CGdiplusButton;
+class QHBoxLayout;
 class QMenu;
 
 namespace brindle {
@@ -26,6 +28,15 @@ public:
     brindle::CCaptionBar* Caption() const;
 
 protected:
+    // The dialog's "确定" / "取消" pair, 80 x 26 each, right-aligned in a row of their own for the
+    // caller's layout. "取消" rejects the dialog; what "确定" does is the caller's to connect.
+    struct OkCancel {
+        CGdiplusButton* ok;
+        CGdiplusButton* cancel;
+        QHBoxLayout* row;
+    };
+    OkCancel MakeOkCancel();
+
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -59,26 +59,23 @@ std::optional<QString> CNetworkDlg::Ask(QWidget* parent) {
 }
 
 CNetworkDlg::CNetworkDlg(QWidget* parent)
-    : CMyPopDialog(parent, brindle::kCaptionClose, ProgramIcon()), m_edit(new CACEdit(this)),
-      m_ok(new CGdiplusButton(QStringLiteral("确定"), this)), m_cancel(new CGdiplusButton(QStringLiteral("取消"), this)) {
+    : CMyPopDialog(parent, brindle::kCaptionClose, ProgramIcon()), m_edit(new CACEdit(this)) {
     setWindowTitle(QStringLiteral("网络码流"));
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(16, 12, 16, 14);
     grid->setVerticalSpacing(6);
-    grid->addWidget(new QLabel(QStringLiteral("请输入网络码流地址:"), this), 0, 0, 1, 3);
-    grid->addWidget(m_edit, 1, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("请输入网络码流地址:"), this), 0, 0);
+    grid->addWidget(m_edit, 1, 0);
     int row = 2;
     for (const char* example : {"http://media.example.com/sample.avi", "udp://@:1234", "rtp://@:1234",
                                 "mms://media.example.com/sample.asx"})
-        grid->addWidget(new QLabel(QString::fromLatin1(example), this), row++, 0, 1, 3);
-    m_ok->setFixedSize(80, 26);
-    m_cancel->setFixedSize(80, 26);
+        grid->addWidget(new QLabel(QString::fromLatin1(example), this), row++, 0);
+    const OkCancel buttons = MakeOkCancel();
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     grid->setRowMinimumHeight(row++, 6);
-    grid->setColumnStretch(0, 1);
-    grid->addWidget(m_ok, row, 1);
-    grid->addWidget(m_cancel, row, 2);
+    grid->addLayout(buttons.row, row, 0);
     connect(m_ok, &QAbstractButton::clicked, this, &CNetworkDlg::OnOk);
-    connect(m_cancel, &QAbstractButton::clicked, this, &QDialog::reject);
 
     m_history = LoadHistory();
     m_edit->SetEntries(m_history);

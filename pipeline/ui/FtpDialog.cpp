@@ -132,8 +132,6 @@ CFtpDialog::CFtpDialog(Mode mode, QWidget* parent)
       m_iconButton(new CGdiplusButton({}, this)),
       m_detailsButton(new CGdiplusButton({}, this)),
       m_connect(new CGdiplusButton(QStringLiteral("连接"), this)),
-      m_ok(new CGdiplusButton(QStringLiteral("确定"), this)),
-      m_cancel(new CGdiplusButton(QStringLiteral("取消"), this)),
       m_views(new QStackedWidget(this)),
       m_list(new CMyListCtrl(this)),
       m_icons(new QListView(this)) {
@@ -156,8 +154,6 @@ CFtpDialog::CFtpDialog(Mode mode, QWidget* parent)
     }
     m_parent->setEnabled(false);
     m_connect->setFixedSize(72, 26);
-    m_ok->setFixedSize(80, 26);
-    m_cancel->setFixedSize(80, 26);
 
     m_list->InsertColumn(kNameColumn, QStringLiteral("文件名"), Qt::AlignLeft, 200);
     m_list->InsertColumn(kSizeColumn, QStringLiteral("大小"), Qt::AlignRight, 100);
@@ -237,17 +233,15 @@ CFtpDialog::CFtpDialog(Mode mode, QWidget* parent)
         body->addLayout(side);
     }
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
+    const OkCancel buttons = MakeOkCancel();
+    m_ok = buttons.ok;
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);
     layout->addLayout(fields);
     layout->addLayout(folderRow);
     layout->addLayout(body, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     connect(m_anonymous, &QCheckBox::toggled, this, [this](bool on) {
         m_user->setEnabled(!on);
@@ -267,7 +261,6 @@ CFtpDialog::CFtpDialog(Mode mode, QWidget* parent)
         connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CFtpDialog::PreviewSelected);
     }
     connect(m_ok, &QAbstractButton::clicked, this, &CFtpDialog::accept);
-    connect(m_cancel, &QAbstractButton::clicked, this, &CFtpDialog::reject);
     connect(this, &QDialog::finished, this, [this] {
         if (m_player) m_player->Close();
     });

@@ -110,7 +110,6 @@ private:
     CGdiplusButton* m_detailsButton;
     CGdiplusButton* m_connect;
     CGdiplusButton* m_ok;
-    CGdiplusButton* m_cancel;
     QStackedWidget* m_views;
     CMyListCtrl* m_list;
     QListView* m_icons;

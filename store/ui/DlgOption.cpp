@@ -12,7 +12,6 @@
 #include "PageTask.h"
 #include "Restart.h"
 
-#include <QHBoxLayout>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -33,24 +32,16 @@ CDlgOption::CDlgOption(QWidget* parent, bool generalOnly)
         ConnectJumps();
     }
 
-    auto* ok = new CGdiplusButton(QStringLiteral("确定"), this);
-    auto* cancel = new CGdiplusButton(QStringLiteral("取消"), this);
-    ok->setFixedSize(80, 26);
-    cancel->setFixedSize(80, 26);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancel buttons = MakeOkCancel();
 
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(0);
     layout->addWidget(m_tabs);
     layout->addLayout(m_stack, 1);
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     connect(m_tabs, &QTabBar::currentChanged, this, &CDlgOption::SelectTab);
-    connect(ok, &QAbstractButton::clicked, this, &CDlgOption::accept);
-    connect(cancel, &QAbstractButton::clicked, this, &CDlgOption::reject);
+    connect(buttons.ok, &QAbstractButton::clicked, this, &CDlgOption::accept);
     resize(generalOnly ? 520 : 820, generalOnly ? 340 : 560);
 }
 

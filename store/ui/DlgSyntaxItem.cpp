@@ -5,7 +5,6 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -47,17 +46,10 @@ CDlgSyntaxItem::CDlgSyntaxItem(QWidget* parent, const MonSyntaxItem_t* item)
     }
     grid->setColumnStretch(1, 1);
 
-    auto* ok = new CGdiplusButton(QStringLiteral("确定"), this);
-    auto* cancel = new CGdiplusButton(QStringLiteral("取消"), this);
-    ok->setFixedSize(80, 26);
-    cancel->setFixedSize(80, 26);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancel buttons = MakeOkCancel();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     const int kind = item ? qMax(0, StreamKindIndex(item->szAvLevel)) : 0;
     m_kind->setCurrentIndex(kind);
@@ -76,8 +68,7 @@ CDlgSyntaxItem::CDlgSyntaxItem(QWidget* parent, const MonSyntaxItem_t* item)
     connect(m_name, &QComboBox::currentTextChanged, this, &CDlgSyntaxItem::ShowExpression);
     connect(m_value1, &QLineEdit::textChanged, this, &CDlgSyntaxItem::ShowExpression);
     connect(m_value2, &QLineEdit::textChanged, this, &CDlgSyntaxItem::ShowExpression);
-    connect(ok, &QAbstractButton::clicked, this, &CDlgSyntaxItem::accept);
-    connect(cancel, &QAbstractButton::clicked, this, &CDlgSyntaxItem::reject);
+    connect(buttons.ok, &QAbstractButton::clicked, this, &CDlgSyntaxItem::accept);
     resize(460, sizeHint().height());
 }
 
