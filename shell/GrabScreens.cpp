@@ -52,6 +52,7 @@
 #include <QMessageBox>
 #include <QLinearGradient>
 #include <QLineEdit>
+#include <QListView>
 #include <QPainter>
 #include <QPixmap>
 #include <QProcess>
@@ -436,9 +437,25 @@ bool GrabScreens(CMainFrame& frame, const QString& folder) {
     question->show();
     ok = Save(*question, dir.filePath(QStringLiteral("message-box.png"))) && ok;
     question->hide();
-    // The manual list's own dialog.
-    CFileOpenDialog files(&frame, QDir::homePath());
+    // The manual list's own dialog, in a folder of sample programmes with one of them chosen.
+    QTemporaryDir samples;
+    const std::pair<QString, qint64> programmes[] = {{QStringLiteral("晚间新闻.mxf"), 1288490188},
+                                                     {QStringLiteral("天气预报.ts"), 89128960},
+                                                     {QStringLiteral("专题片_第3集.mp4"), 671088640},
+                                                     {QStringLiteral("广告插播.mov"), 33554432},
+                                                     {QStringLiteral("播出单.txt"), 2150}};
+    QStringList names;
+    for (const auto& [name, size] : programmes) {
+        // Sparse: the sizes cost no disk.
+        QFile sample(QDir(samples.path()).filePath(name));
+        ok = sample.open(QIODevice::WriteOnly) && sample.resize(size) && ok;
+        names << name;
+    }
+    CFileOpenDialog files(&frame, samples.path());
     files.show();
+    const QListView* listed = files.findChild<QListView*>(QStringLiteral("listView"));
+    ServeUntil([&] { return listed && listed->model()->rowCount(listed->rootIndex()) >= names.size(); }, 5000);
+    files.selectFile(QDir(samples.path()).filePath(names[0]));
     ok = Save(files, dir.filePath(QStringLiteral("file-dialog.png"))) && ok;
     files.hide();
     ok = GrabResultPages(frame, dir) && ok;

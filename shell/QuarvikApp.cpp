@@ -26,6 +26,8 @@ void quarvik::PrepareApplication(QApplication& app) {
     // language the system is set to.
     QLocale language = QLocale::system();
     if (language.language() != QLocale::Chinese) language = QLocale(QLocale::Chinese, QLocale::China);
+    // Qt's own windows (the file dialog's sizes and dates, the calendar) speak the same language.
+    QLocale::setDefault(language);
     auto* qtTexts = new QTranslator(&app);
     if (qtTexts->load(language, QStringLiteral("qtbase"), QStringLiteral("_"),
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -1,9 +1,12 @@
 #include "FileOpenDialog.h"
 
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QItemSelection>
 #include <QLineEdit>
 #include <QListView>
+#include <QTreeView>
 
 namespace {
 
@@ -19,6 +22,14 @@ CFileOpenDialog::CFileOpenDialog(QWidget* parent, const QString& folder)
     : QFileDialog(parent, {}, folder, QStringLiteral("所有文件 (*)")) {
     setFileMode(QFileDialog::ExistingFiles);
     setOption(QFileDialog::DontUseNativeDialog);
+    resize(760, 460);
+    // The size, type and date columns as wide as what a folder shows in them.
+    auto* details = findChild<QTreeView*>(QStringLiteral("treeView"));
+    auto* model = findChild<QFileSystemModel*>(QStringLiteral("qt_filesystem_model"));
+    if (details && model)
+        connect(model, &QFileSystemModel::directoryLoaded, details, [details] {
+            for (int column = 1; column < details->header()->count(); ++column) details->resizeColumnToContents(column);
+        });
     // Qt's own reading of the field gives way to ours.
     auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (field && disconnect(field, SIGNAL(textChanged(QString)), this, SLOT(_q_autoCompleteFileName(QString))))
