@@ -23,7 +23,7 @@ int64_t ReadableSize(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.size() : 0;
 }
 
-// The stand-in entries for dialogs that the program does not have yet.
+// What an entry says when the pane stands outside the workspace that gives it the dialog.
 void SayNotAvailable(QWidget* parent, const QString& what) {
     ShowMessage(parent, what + QStringLiteral("尚不可用。"), MsgIcon::Information);
 }
