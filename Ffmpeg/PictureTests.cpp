@@ -49,11 +49,32 @@ bool IsStillFrame(const cv::Mat& grey, cv::Mat& prevGrey, const ContentParam_t& 
     return true;
 }
 
+// The eight stripes keep their levels down the picture: in at least six of them the upper
+// and the lower half lie within the record's threshold of each other. A test card whose
+// background is striped (a circle, a gradient band across it) is not colour bars.
+bool StripesHoldDown(const cv::Mat& grey, const ContentParam_t& param)
+{
+    const int s = grey.cols / 8, half = grey.rows / 2;
+    if (s == 0 || half == 0)
+        return false;
+    int holding = 0;
+    for (int i = 0; i < 8; ++i) {
+        const double upper = cv::mean(grey(cv::Rect(i * s, 0, s, half)))[0];
+        const double lower = cv::mean(grey(cv::Rect(i * s, half, s, grey.rows - half)))[0];
+        if (std::fabs(upper - lower) < param.nThreshold1)
+            ++holding;
+    }
+    return holding >= 6;
+}
+
 bool IsMosaicOf(const cv::Mat& grey, PictureSample* sample)
 {
     if (!sample || !sample->luma)
         return IsMosaic(grey);
-    sample->blocky = BreakUpPerMille(*sample->luma) >= kBreakUpPerMille;
+    // Once seen, break-up lasts while the share stays above two thirds of the limit, so one
+    // stretch of it is one run.
+    const int limit = sample->blockyBefore ? kBreakUpPerMille * 2 / 3 : kBreakUpPerMille;
+    sample->blocky = BreakUpPerMille(*sample->luma) >= limit;
     return sample->blocky && sample->blockyBefore;
 }
 
@@ -159,7 +180,7 @@ int ClassifyPicture(const cv::Mat& grey, cv::Mat& prevGrey,
     if (params[kFaultColourField].nEnable && IsColourField(grey, params[kFaultColourField]))
         return kFaultColourField;
     if (params[kFaultColourBars].nEnable &&
-        (IsColourBars(grey, params[kFaultColourBars]) ||
+        ((IsColourBars(grey, params[kFaultColourBars]) && StripesHoldDown(grey, params[kFaultColourBars])) ||
          (sample && sample->colour && IsColourBarSignal(*sample->colour))))
         return kFaultColourBars;
     if (params[kFaultStillFrame].nEnable &&
