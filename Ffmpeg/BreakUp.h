@@ -28,8 +28,9 @@ LumaPlane LumaOf(const AVFrame* picture);
 // Share, in per mille, of the sampled 8-pixel block edges that are visible steps inside
 // quiet blocks: a step of 4 to 63 grey levels (8-bit scale) across the edge that is more
 // than twice the mean step inside both blocks it parts plus 3. Bigger steps are drawn
-// edges, not coding. One row in every 16 and one column in every 16 is read, alternating
-// between the two 8-pixel blocks of each macroblock, so a picture costs 1/8 of its pixels.
+// edges, not coding. One row in every 16 (for the vertical edges) and, in every band of 16
+// rows, one column in every 32 (for the horizontal edges) are read, alternating between the
+// 8-pixel blocks of each macroblock: a picture costs about a tenth of its pixels, once.
 int BreakUpPerMille(const LumaPlane& luma);
 
 // A picture shows break-up when at least this share of its block edges are visible steps;
