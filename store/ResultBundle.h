@@ -16,7 +16,7 @@ namespace quarvik {
 struct ResultBundle {
     // None when the check left no sub-task behind (one stopped midway).
     std::optional<SubTaskRow> subTask;
-    ResultRow result;
+    ResultRow result{};
     std::vector<MediaInfoRow> media;
     std::vector<SyntaxErrRow> deviations;
     std::vector<FaultRow> faults;

@@ -26,15 +26,17 @@ std::string LastLogLine(const std::string& logPath)
     std::ifstream log(logPath);
     std::string line, last;
     while (std::getline(log, line)) {
-        if (line.find_first_not_of(" \t\r") != std::string::npos)
-            last = line;
+        const size_t begin = line.find_first_not_of(" \t\r");
+        if (begin != std::string::npos)
+            last = line.substr(begin);
     }
     return last;
 }
 
 std::string ProblemOf(const FarmJob& job, size_t index, const TaskState& slurm)
 {
-    std::string problem = slurm.state.empty() ? "Slurm no longer knows the task" : "Slurm: " + slurm.state;
+    std::string problem = slurm.state.empty() ? "Slurm has no record of it (cancelled before it ran, or forgotten)"
+                                              : "Slurm: " + slurm.state;
     if (!slurm.reason.empty())
         problem += " (" + slurm.reason + ")";
     problem += ", no result";
@@ -54,17 +56,17 @@ ResultBundle FailedResult(const std::string& path)
     const std::string name = path.substr(path.rfind('/') + 1);
     SubTaskRow subTask{};
     SubTaskInfo_t& s = subTask.info;
-    CopyText(s.szName, name);
-    CopyText(s.szFilename, path);
-    CopyText(s.szNewFilename, path);
+    CopyField(s.szName, name);
+    CopyField(s.szFilename, path);
+    CopyField(s.szNewFilename, path);
     s.llFileSize = present ? static_cast<int64_t>(st.st_size) : 0;
     s.nState = state;
     s.nType = kTargetFolder;
     bundle.subTask = subTask;
     ResultInfo_t& r = bundle.result.info;
-    CopyText(r.szName, name);
-    CopyText(r.szFilename, path);
-    CopyText(r.szNewFilename, path);
+    CopyField(r.szName, name);
+    CopyField(r.szFilename, path);
+    CopyField(r.szNewFilename, path);
     r.llFileSize = s.llFileSize;
     r.nState = state;
     r.tmBegin = r.tmEnd = static_cast<int32_t>(std::time(nullptr));
@@ -84,10 +86,12 @@ const char* FileStatusName(FileStatus status)
     return "";
 }
 
-std::vector<FarmFileStatus> FarmJobStatus(const FarmJob& job)
+std::vector<FarmFileStatus> FarmJobStatus(const FarmJob& job, std::string& slurmError)
 {
     // Slurm first, the result files after: a task that ends in between is found done.
-    const std::map<size_t, TaskState> slurm = QueryArrayTasks(job.jobId, job.files.size());
+    std::map<size_t, TaskState> slurm;
+    slurmError.clear();
+    const bool slurmAnswered = QueryArrayTasks(job.jobId, job.files.size(), slurm, slurmError);
     std::map<int, FarmImport> imports;
     CSqliteDb db;
     if (db.OpenTaskDb())
@@ -107,7 +111,7 @@ std::vector<FarmFileStatus> FarmJobStatus(const FarmJob& job)
         if (Exists(job.ResultPath(i)) && ReadResultFile(job.ResultPath(i), bundle, ignored)) {
             file.status = FileStatus::kDone;
             file.resultState = ResultStateOf(bundle.result.info, false);
-        } else if (file.slurm.phase == TaskPhase::kPending) {
+        } else if (file.slurm.phase == TaskPhase::kPending || !slurmAnswered) {
             file.status = FileStatus::kPending;
         } else if (file.slurm.phase == TaskPhase::kRunning) {
             file.status = FileStatus::kRunning;
@@ -123,7 +127,7 @@ std::vector<FarmFileStatus> FarmJobStatus(const FarmJob& job)
 CollectOutcome CollectFarmJob(const FarmJob& job, int32_t nTaskID)
 {
     CollectOutcome outcome;
-    const std::vector<FarmFileStatus> files = FarmJobStatus(job);
+    const std::vector<FarmFileStatus> files = FarmJobStatus(job, outcome.slurmError);
     for (size_t i = 0; i < files.size(); ++i) {
         const FarmFileStatus& file = files[i];
         const std::string shown = DisplayFileName(file.path);

@@ -29,8 +29,9 @@ struct FarmFileStatus {
     FarmImport import;  // imported: the result it became in task.db
 };
 
-// Where every file of the job stands now.
-std::vector<FarmFileStatus> FarmJobStatus(const FarmJob& job);
+// Where every file of the job stands now. When Slurm could not be asked (slurmError set), a
+// file without a result file counts as pending, never as failed.
+std::vector<FarmFileStatus> FarmJobStatus(const FarmJob& job, std::string& slurmError);
 
 const char* FileStatusName(FileStatus status);
 
@@ -41,6 +42,7 @@ struct CollectOutcome {
     int waiting = 0;  // still pending or running
     std::vector<std::string> lines;  // one per file handled now
     std::string storeError;          // a write that failed for good (the rest was not tried)
+    std::string slurmError;          // Slurm could not be asked: files without a result wait
 };
 
 // Imports every ended file of the job that is not imported yet as a result of task nTaskID

@@ -49,7 +49,7 @@ double FigureOf(const QJsonValue& value)
 template <size_t N>
 void CopyString(char (&dest)[N], const QJsonValue& value)
 {
-    CopyText(dest, value.toString().toStdString());
+    CopyField(dest, value.toString().toStdString());
 }
 
 int32_t Int(const QJsonObject& o, const char* key)

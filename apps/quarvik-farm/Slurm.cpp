@@ -121,11 +121,17 @@ bool SubmitArrayJob(const std::string& script, const std::string& logPattern, si
     return true;
 }
 
-std::map<size_t, TaskState> QueryArrayTasks(const std::string& jobId, size_t count)
+bool QueryArrayTasks(const std::string& jobId, size_t count, std::map<size_t, TaskState>& states,
+                     std::string& error)
 {
-    std::map<size_t, TaskState> states;
+    states.clear();
     const QString id = QString::fromStdString(jobId);
     const CommandOutput scontrol = Run("scontrol", {"-o", "show", "job", id});
+    // A job the controller has forgotten is "Invalid job id"; anything else is no answer.
+    if (!scontrol.ok && !scontrol.err.contains("Invalid job id")) {
+        error = "Slurm did not answer: " + scontrol.err.toStdString();
+        return false;
+    }
     for (const QString& line : scontrol.out.split('\n', Qt::SkipEmptyParts)) {
         if (Field(line, "ArrayJobId") != id)
             continue;
@@ -133,17 +139,17 @@ std::map<size_t, TaskState> QueryArrayTasks(const std::string& jobId, size_t cou
              Field(line, "Reason"), Field(line, "ExitCode"));
     }
     if (states.size() >= count)
-        return states;
+        return true;
     // The controller forgets ended jobs after a while; a cluster with accounting remembers.
     const CommandOutput sacct = Run("sacct", {"-n", "-P", "-X", "-j", id, "--format=JobID,State,NodeList,ExitCode"});
     for (const QString& line : sacct.out.split('\n', Qt::SkipEmptyParts)) {
         const QStringList fields = line.split('|');
-        const QString task = fields.value(0).section('_', 1);  // "123_4" or "123_[5-9%2]"
+        QString task = fields.value(0).section('_', 1);  // "123_4" or "123_[5-9%2]"
         if (fields.size() < 4 || fields.value(0).section('_', 0, 0) != id || task.isEmpty())
             continue;
         Note(states, Indices(task.remove('[').remove(']'), count), fields[1], fields[2], QString(), fields[3]);
     }
-    return states;
+    return true;
 }
 
 }  // namespace quarvik

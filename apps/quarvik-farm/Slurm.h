@@ -38,7 +38,9 @@ struct TaskState {
 
 // The states of the array tasks of jobId that Slurm still knows, by task index: from the
 // controller (scontrol), and for tasks it has forgotten from the accounting (sacct) where
-// the cluster keeps one.
-std::map<size_t, TaskState> QueryArrayTasks(const std::string& jobId, size_t count);
+// the cluster keeps one. False with a reason when the controller could not be asked: then
+// nothing can be said of a task that is not listed.
+bool QueryArrayTasks(const std::string& jobId, size_t count, std::map<size_t, TaskState>& states,
+                     std::string& error);
 
 }  // namespace quarvik

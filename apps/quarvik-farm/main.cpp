@@ -248,7 +248,10 @@ int Status(const Options& options)
     FarmJob job;
     if (!LoadJob(options, job))
         return kExitTrouble;
-    const std::vector<FarmFileStatus> files = FarmJobStatus(job);
+    std::string slurmError;
+    const std::vector<FarmFileStatus> files = FarmJobStatus(job, slurmError);
+    if (!slurmError.empty())
+        std::fprintf(stderr, "quarvik-farm: %s\n", slurmError.c_str());
     int counts[4] = {};
     for (const FarmFileStatus& file : files)
         ++counts[static_cast<int>(file.status)];
@@ -302,6 +305,8 @@ int Collect(const Options& options)
         for (const std::string& line : outcome.lines)
             std::printf("%s\n", line.c_str());
         std::fflush(stdout);
+        if (!outcome.slurmError.empty())
+            std::fprintf(stderr, "quarvik-farm: %s\n", outcome.slurmError.c_str());
         if (!outcome.storeError.empty()) {
             std::fprintf(stderr, "quarvik-farm: %s\n", outcome.storeError.c_str());
             return kExitTrouble;
