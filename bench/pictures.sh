@@ -27,7 +27,7 @@ for tool in ffmpeg python3 "$CHECK"; do
   command -v "$tool" >/dev/null 2>&1 || { echo "pictures.sh: $tool not found" >&2; exit 2; }
 done
 mkdir -p "$MEDIA"
-tmp=$(mktemp -d)
+tmp=$(mktemp -d "$MEDIA/run.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT INT TERM
 
 ff() { nice ffmpeg -nostdin -v error -y "$@"; }
@@ -148,7 +148,7 @@ cpu() { # cpu OUT COMMAND...: runs it, appends user+sys seconds to OUT
   shift
   python3 - "$out" "$@" <<'EOF'
 import resource, subprocess, sys
-with open(sys.argv[1] + ".log", "ab") as log:
+with open(sys.argv[1] + ".log", "wb") as log:
     subprocess.run(sys.argv[2:], stdout=log, stderr=subprocess.DEVNULL)
 r = resource.getrusage(resource.RUSAGE_CHILDREN)
 open(sys.argv[1], "a").write("%.3f\n" % (r.ru_utime + r.ru_stime))
@@ -157,10 +157,11 @@ EOF
 
 for f in $FILES; do
   echo "checking $f ..." >&2
-  QUARVIK_HOME="$tmp" "$CHECK" --json "$MEDIA/$f" > "$tmp/$f.json" 2>/dev/null || [ $? -eq 1 ] || { echo "pictures.sh: checker failed on $f" >&2; exit 2; }
   nice ffmpeg -nostdin -hide_banner -i "$MEDIA/$f" -an -vf "freezedetect=d=3,blockdetect,metadata=print:key=lavfi.block:file=$tmp/$f.block" \
     -f null - 2> "$tmp/$f.ffmpeg" || true
   cpu "$tmp/$f.cpu-on" "$CHECK" --json "$MEDIA/$f"
+  python3 -c 'import json, sys; json.load(open(sys.argv[1]))' "$tmp/$f.cpu-on.log" 2>/dev/null ||
+    { echo "pictures.sh: checker failed on $f" >&2; exit 2; }
   cpu "$tmp/$f.cpu-off" "$CHECK" --params "$tmp/nomosaic.dat" --json "$MEDIA/$f"
   cpu "$tmp/$f.cpu-decode" ffmpeg -nostdin -v error -threads 0 -i "$MEDIA/$f" -f null -
 done
@@ -187,7 +188,7 @@ def runs(flags, rate=25.0):
 found = {"checker": {}, "freezedetect": {}, "blockdetect": {}}
 blocks = {}
 for f in files:
-    doc = json.load(open(os.path.join(tmp, f + ".json")))
+    doc = json.load(open(os.path.join(tmp, f + ".cpu-on.log")))
     ev = doc["files"][0]["events"]
     found["checker"][f] = [(KINDS.get(e["code"], str(e["code"])), e["begin"] / 25.0) for e in ev]
     log = open(os.path.join(tmp, f + ".ffmpeg"), errors="replace").read()
