@@ -9,6 +9,7 @@ namespace quarvik {
 void CStillHold::Reset()
 {
     m_state = State::Idle;
+    m_nSinceRepeat = 0;
     m_held.clear();
     m_lastGrey.release();
     m_heldGrey.release();
@@ -48,6 +49,7 @@ void CStillHold::AddStill(int32_t index, bool repeat, const cv::Mat& colour, std
         Release(true, out);
         out.push_back({index, kFaultStillFrame, colour});
         m_state = State::Frozen;
+        m_nSinceRepeat = 0;
         return;
     }
     Hold(index, kNoFault, colour);
@@ -65,7 +67,11 @@ void CStillHold::Add(int32_t index, int32_t code, bool repeat, const cv::Mat& gr
     if (code == kFaultStillFrame) {
         switch (m_state) {
         case State::Frozen:
-            out.push_back({index, code, colour});
+            m_nSinceRepeat = repeat ? 0 : m_nSinceRepeat + 1;
+            if (m_nSinceRepeat <= static_cast<int>(kRepeatGap))
+                out.push_back({index, code, colour});
+            else
+                AddStill(index, repeat, colour, out);
             break;
         case State::Break:
             if (ShowsHeldPicture(grey, still)) {

@@ -8,7 +8,8 @@
 // 99 % of its pixels stay within the still-frame threshold.
 // So a run of still verdicts counts from its second picture once one of its pictures is a
 // repeat; until then its verdicts are held back, and given up (no fault) when the run ends
-// without a repeat or after 2 s. And a confirmed freeze bridges a break of up to four
+// without a repeat or after 2 s; a freeze whose repeats stop for 1 s waits again. And a
+// confirmed freeze bridges a break of up to four
 // pictures that all still show the picture held before the break (the share of pixels of
 // the still-frame record within five times its threshold, the mean difference within the
 // threshold) when the picture after them is again still and shows it too: a refresh, not
@@ -45,6 +46,9 @@ public:
 
     static constexpr size_t kBreakLimit = 4;
     static constexpr size_t kWaitLimit = 50;
+    // A freeze goes on repeating: after this many still pictures without a repeat (a shot
+    // whose coder copied its first pictures, then camera noise) it waits for one again.
+    static constexpr size_t kRepeatGap = 25;
 
 private:
     enum class State { Idle, Waiting, Frozen, Break };
@@ -56,6 +60,7 @@ private:
     void AddStill(int32_t index, bool repeat, const cv::Mat& colour, std::vector<Verdict>& out);
 
     State m_state = State::Idle;
+    int m_nSinceRepeat = 0;
     std::deque<Verdict> m_held;
     cv::Mat m_lastGrey;    // the last still picture of a freeze
     cv::Mat m_heldGrey;    // the picture held before a break

@@ -91,6 +91,17 @@ TEST(StillHold, FreezesRepeatRefreshesAreBridgedNoiseAndCutsAreNot)
         EXPECT_EQ(Settle(c.steps), c.expected) << c.what;
 }
 
+TEST(StillHold, AFreezeWhoseRepeatsStopWaitsAgain)
+{
+    // A shot whose coder copied its first picture, then only camera noise.
+    const cv::Mat a = Grain(1);
+    std::vector<Step> steps{{kNoFault, false, a}, {kFaultStillFrame, true, a}};
+    for (int i = 0; i < 30; ++i)
+        steps.push_back({kFaultStillFrame, false, a});
+    steps.push_back({kNoFault, false, Grain(2)});
+    EXPECT_EQ(Settle(steps), "." + std::string(26, 'S') + std::string(6, '.'));
+}
+
 TEST(StillHold, WaitingGivesUpAfterTwoSeconds)
 {
     const cv::Mat a = Grain(1);
