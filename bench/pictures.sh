@@ -29,6 +29,7 @@ done
 mkdir -p "$MEDIA"
 tmp=$(mktemp -d "$MEDIA/run.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT INT TERM
+export QUARVIK_HOME="$tmp"  # the default parameters, whatever the program folder holds
 
 ff() { nice ffmpeg -nostdin -v error -y "$@"; }
 PROG="mandelbrot=size=360x288:rate=25:maxiter=160:end_scale=0.02:end_pts=300,trim=duration=8,setsar=1"
@@ -76,7 +77,8 @@ bars bars-ebu100-sd.mxf pal100bars 720x576 "$LOGO" $SD
 bars bars-smptehd-h264.mp4 smptehdbars 1280x720 "$LOGO" $H264
 bars bars-smptehd-hevc.mp4 smptehdbars 1280x720 "null" $HEVC
 
-# Graphics held still: pixel art (a small fractal shown with 8-pixel pixels), a chequerboard.
+# Graphics held still, 4 s each: pixel art (a small fractal shown with 8-pixel pixels), a
+# chequerboard. Each is a held picture (a still frame), never mosaic.
 if [ ! -s "$MEDIA/graphics-sd.mxf" ]; then
   echo "generating graphics-sd.mxf ..." >&2
   ff -f lavfi -i "mandelbrot=size=90x72:rate=25:maxiter=100" -f lavfi -i "color=c=black:size=720x576:rate=25:duration=4" \
@@ -123,6 +125,8 @@ bars-ebu75-sd.mxf bars 0 2
 bars-ebu100-sd.mxf bars 0 2
 bars-smptehd-h264.mp4 bars 0 2
 bars-smptehd-hevc.mp4 bars 0 2
+graphics-sd.mxf still 0.04 4
+graphics-sd.mxf still 4.04 8
 starved-ts.ts mosaic 3 5
 damaged-ts.ts mosaic 6 6.5
 EOF
