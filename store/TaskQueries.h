@@ -59,6 +59,8 @@ int32_t ResultCount(const ResultInfo_t& result, int32_t kind);
 // Sub-tasks of a task (nTaskID -1: the manual check list) that are not finished (state 12),
 // in the order the database returns them.
 std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID);
+// When the latest check of a sub-task began (seconds since 1970); 0 when it has none.
+int32_t LatestCheckBegin(CSqliteDb& db, int nTaskID, int nSubTaskID);
 // The face picture of a sub-task; false when the row or its picture is missing.
 bool LoadSubTaskFaceImage(CSqliteDb& db, int nID, std::vector<uint8_t>& pixels);
 

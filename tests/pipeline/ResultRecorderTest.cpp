@@ -298,6 +298,44 @@ TEST_F(ResultRecorderTest, AResultWithoutAnEndIsRunningOnlyWhileItsCheckRunsHere
         << "a clean end leaves the state as it was";
 }
 
+// A reload (the list's refresh) while files are checked must not change how their checks end:
+// the events and deviations reported before it are still compared with what is stored.
+TEST_F(ResultRecorderTest, AReloadDuringChecksDoesNotChangeHowTheyEnd)
+{
+    m_recorder.OnNewResult(SubTask(-1, 1));
+    m_recorder.OnFormatNotice(Notice(-1, 1));
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultBlack));
+    m_recorder.OnNewResult(SubTask(3, 2));
+    ResultNotify_t deviation = Notice(3, 2);
+    deviation.nKind = kFormatInvalid;
+    std::strcpy(deviation.szType, "Video");
+    std::strcpy(deviation.szName, "Width");
+    std::strcpy(deviation.szValue1, "720");
+    std::strcpy(deviation.szRealValue, "1920");
+    m_recorder.OnFormatNotice(deviation);
+    m_recorder.Reload();
+    ASSERT_EQ(m_recorder.Count(), 2);
+    EXPECT_EQ(m_recorder.Row(0).counts[CountColumnOfKind(kFaultBlack)], 1);
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultStillFrame));
+    m_recorder.Reload();
+    for (int32_t task : {-1, 3}) {
+        ResultNotify_t end = Notice(task, task == -1 ? 1 : 2);
+        end.nFrame = 7499;
+        m_recorder.OnCheckFinished(end);
+    }
+    for (int row = 0; row < 2; ++row) {
+        const ResultRow_t& r = m_recorder.Row(row);
+        EXPECT_TRUE(r.storeError.empty()) << r.storeError;
+        EXPECT_EQ(r.State(), kSubTaskDone) << row;
+        const ResultRow stored = StoredResult(r.info.nID);
+        EXPECT_EQ(ResultStateOf(stored.info, false), kSubTaskDone) << row;
+        EXPECT_GT(stored.info.tmEnd, 0) << row;
+        EXPECT_EQ(stored.info.nFrame, 7499) << row;
+    }
+    EXPECT_EQ(StoredResult(m_recorder.Row(0).info.nID).info.nSFCount, 1);
+    EXPECT_EQ(m_recorder.Row(1).info.nFmtError, kFormatInvalid);
+}
+
 TEST_F(ResultRecorderTest, ReloadListsTodayFromMidnightToTheLastSecond)
 {
     std::time_t now = std::time(nullptr);
