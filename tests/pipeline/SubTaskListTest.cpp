@@ -449,6 +449,7 @@ TEST_F(SubTaskListTest, LocalCopiesStayInTheCacheWhileTheirSubTaskNeedsThem)
     EXPECT_EQ(list.Row(0).nState, kSubTaskWaitDownload) << "downloaded again";
     ASSERT_TRUE(list.TakeNextDownload(s));
     std::ofstream(copy) << "downloaded again";
+    s.nDownload = 1;
     list.OnDownload(1, s);
     ASSERT_TRUE(list.TakeNextForCheck(s));
     list.OnCheckReport(kReportDone, s);
