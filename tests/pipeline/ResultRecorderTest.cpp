@@ -57,6 +57,17 @@ protected:
         n.nSubTaskID = subTaskId;
         return n;
     }
+    // The deviation Video.Width 1920 of a file 720 wide.
+    static ResultNotify_t Deviation(int32_t taskId, int32_t subTaskId)
+    {
+        ResultNotify_t n = Notice(taskId, subTaskId);
+        n.nKind = kFormatInvalid;
+        std::strcpy(n.szType, "Video");
+        std::strcpy(n.szName, "Width");
+        std::strcpy(n.szValue1, "1920");
+        std::strcpy(n.szRealValue, "720");
+        return n;
+    }
     static ResultNotify_t Fault(int32_t taskId, int32_t subTaskId, int32_t kind, const cv::Mat* image = nullptr)
     {
         ResultNotify_t n = Notice(taskId, subTaskId);
@@ -122,13 +133,7 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     m_recorder.AddObserver(&log);
     m_recorder.OnNewResult(SubTask(3, 8));
     m_recorder.OnFormatNotice(Notice(3, 8));  // begins, no verdict: not passed on
-    ResultNotify_t invalid = Notice(3, 8);
-    invalid.nKind = kFormatInvalid;
-    std::strcpy(invalid.szType, "Video");
-    std::strcpy(invalid.szName, "Width");
-    std::strcpy(invalid.szValue1, "1920");
-    std::strcpy(invalid.szRealValue, "720");
-    m_recorder.OnFormatNotice(invalid);
+    m_recorder.OnFormatNotice(Deviation(3, 8));
     EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kDarkRed);
     EXPECT_EQ(m_recorder.Row(0).counts[3], 0);
 
@@ -306,13 +311,7 @@ TEST_F(ResultRecorderTest, AReloadDuringChecksDoesNotChangeHowTheyEnd)
     m_recorder.OnFormatNotice(Notice(-1, 1));
     m_recorder.OnFaultNotice(Fault(-1, 1, kFaultBlack));
     m_recorder.OnNewResult(SubTask(3, 2));
-    ResultNotify_t deviation = Notice(3, 2);
-    deviation.nKind = kFormatInvalid;
-    std::strcpy(deviation.szType, "Video");
-    std::strcpy(deviation.szName, "Width");
-    std::strcpy(deviation.szValue1, "720");
-    std::strcpy(deviation.szRealValue, "1920");
-    m_recorder.OnFormatNotice(deviation);
+    m_recorder.OnFormatNotice(Deviation(3, 2));
     m_recorder.Reload();
     ASSERT_EQ(m_recorder.Count(), 2);
     EXPECT_EQ(m_recorder.Row(0).counts[CountColumnOfKind(kFaultBlack)], 1);

@@ -74,6 +74,18 @@ std::vector<MonSyntaxItem_t> StoredItems(int id) {
     return LoadSyntaxItems(db, id, SyntaxItemColumns::kForEditor);
 }
 
+// A template page whose condition dialog answers OK with next.
+struct EditedSyntaxPage {
+    EditedSyntaxPage() {
+        page.SetConditionEditor([this](QWidget*, const MonSyntaxItem_t*, MonSyntaxItem_t& out) {
+            out = next;
+            return true;
+        });
+    }
+    CPageSyntax page;
+    MonSyntaxItem_t next{};
+};
+
 // Settings the general page accepts, so that OK reaches the other pages.
 void UsableCache(const TempHome& home) { WriteSetting(kCachePath, home.Path().toStdString()); }
 
@@ -296,12 +308,9 @@ private slots:
         TempHome home;
         const int id = AddTemplate("模板");
         MessageLog log;
-        CPageSyntax page;
-        MonSyntaxItem_t next{};
-        page.SetConditionEditor([&next](QWidget*, const MonSyntaxItem_t*, MonSyntaxItem_t& out) {
-            out = next;
-            return true;
-        });
+        EditedSyntaxPage edited;
+        CPageSyntax& page = edited.page;
+        MonSyntaxItem_t& next = edited.next;
         // Without a selected template deleting a condition only beeps.
         page.DeleteConditionButton()->click();
         page.SelectSyntax(0);
@@ -329,12 +338,9 @@ private slots:
         TempHome home;
         const int first = AddTemplate("A");
         MessageLog log;
-        CPageSyntax page;
-        MonSyntaxItem_t next{};
-        page.SetConditionEditor([&next](QWidget*, const MonSyntaxItem_t*, MonSyntaxItem_t& out) {
-            out = next;
-            return true;
-        });
+        EditedSyntaxPage edited;
+        CPageSyntax& page = edited.page;
+        MonSyntaxItem_t& next = edited.next;
         page.SelectSyntax(0);
         page.NameEdit()->setText(QStringLiteral("B"));
         page.AddButton()->click();
