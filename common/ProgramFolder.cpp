@@ -149,7 +149,7 @@ std::string ProgramFolderProblem()
 
 const char* ProgramFolderHelp()
 {
-    return "Environment:\n"
+    return "\nEnvironment:\n"
            "  QUARVIK_HOME     the program folder (default: the executable's folder in a\n"
            "                   build tree, $XDG_DATA_HOME/quarvik or ~/.local/share/quarvik\n"
            "                   for an installed program)\n"

@@ -177,7 +177,7 @@ private:
 };
 
 class ProgramFolderSafety : public ::testing::Test {
-protected:
+public:  // the cases' lambdas arrange the folder through a reference to the fixture
     void SetUp() override
     {
         char pattern[] = "/tmp/quarvik-folder-XXXXXX";
