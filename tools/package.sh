@@ -13,5 +13,5 @@ cmake --build build --target quarvik quarvik-check quarvik-export brindle \
 rm -f build/package/quarvik_*.deb
 (cd build && cpack -G DEB >/dev/null)
 deb=$(ls build/package/quarvik_*.deb)
-lintian --fail-on error --no-tag-display-limit "$deb" >&2
+lintian --fail-on error --tag-display-limit 0 "$deb" >&2
 echo "$deb"
