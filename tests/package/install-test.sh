@@ -73,6 +73,8 @@ fi
 
 step "installed checker as an ordinary user"
 id qc-operator >/dev/null 2>&1 || useradd -m -s /bin/sh qc-operator
+operator_home=$(getent passwd qc-operator | cut -d: -f6)
+rm -rf "$operator_home/.local/share/quarvik"  # a first run of the installed program
 cp "$media" "$work/clip.mxf"
 chmod 644 "$work/clip.mxf"
 mkdir -p "$work/build-home"
@@ -81,14 +83,14 @@ QUARVIK_HOME=$work/build-home build/apps/quarvik-check "$work/clip.mxf" | events
 as qc-operator /usr/bin/quarvik-check "$work/clip.mxf" | events >"$work/installed.events" || true
 [ -s "$work/build.events" ] || fail "the build tree's checker found no events in the test clip"
 diff "$work/build.events" "$work/installed.events" || fail "the installed checker finds other events"
-operator_home=$(getent passwd qc-operator | cut -d: -f6)
 [ -d "$operator_home/.local/share/quarvik" ] || fail "the user's data folder was not made"
 
 step "installed desktop program under Xvfb"
 as qc-operator sh -c "mkdir -p \$HOME/qc-cache && quarvik-check --set-cache \$HOME/qc-cache"
-as qc-operator env QT_QPA_PLATFORM=xcb xvfb-run -a /usr/bin/quarvik --grab "$operator_home/grab" ||
-  fail "quarvik --grab failed"
-[ -s "$operator_home/grab/history.png" ] || fail "quarvik --grab wrote no pictures"
+grab=$(as qc-operator mktemp -d)
+as qc-operator env QT_QPA_PLATFORM=xcb xvfb-run -a /usr/bin/quarvik --grab "$grab" || fail "quarvik --grab failed"
+[ -s "$grab/about.png" ] && [ -s "$grab/history.png" ] || fail "quarvik --grab wrote no pictures"
+rm -rf "$grab"
 
 step "a program folder others can change is refused"
 # Planted by another user (root here), then the user's own but open to every user.
