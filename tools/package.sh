@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 # An installed program lives below /usr; the build must know it (see common/ProgramFolder.h).
 cmake -S . -B build -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build build --target quarvik quarvik-check quarvik-export brindle \
+cmake --build build --target quarvik quarvik-check quarvik-export quarvik-farm brindle \
   quarvik_icons quarvik_manpages quarvik_changelog
 rm -f build/package/quarvik_*.deb
 (cd build && cpack -G DEB >/dev/null)

@@ -18,6 +18,7 @@ PACKAGES="
   qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev libxcb1-dev fonts-wqy-microhei
   ffmpeg
   python3-pyftpdlib vsftpd
+  slurm-wlm munge
   libvlc-dev vlc-plugin-base vlc-plugin-video-output
   xvfb xauth imagemagick
   dpkg-dev lintian help2man

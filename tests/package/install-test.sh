@@ -51,13 +51,13 @@ dpkg -i "$deb" || true
 DEBIAN_FRONTEND=noninteractive apt-get -f install -y >/dev/null
 dpkg-query -W -f='${Status}' quarvik | grep -q "install ok installed" || fail "the package is not installed"
 dpkg -L quarvik >"$work/files"
-for f in /usr/bin/quarvik /usr/bin/quarvik-check /usr/bin/quarvik-export /usr/lib/quarvik/libbrindle.so \
+for f in /usr/bin/quarvik /usr/bin/quarvik-check /usr/bin/quarvik-export /usr/bin/quarvik-farm /usr/lib/quarvik/libbrindle.so \
          /usr/share/applications/quarvik.desktop /usr/share/metainfo/quarvik.metainfo.xml \
          /usr/share/icons/hicolor/48x48/apps/quarvik.png /usr/share/icons/hicolor/256x256/apps/quarvik.png \
          /lib/systemd/system/quarvik-tasks.service; do
   [ -e "$f" ] || fail "$f is not installed"
 done
-for program in quarvik quarvik-check quarvik-export; do
+for program in quarvik quarvik-check quarvik-export quarvik-farm; do
   [ "$(/usr/bin/$program --version)" = "$program (Quarvik) $version" ] || fail "$program --version is not $version"
   # Read from the package: a minimal system may be set to leave manual pages out.
   dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man1/$program.1.gz | zcat >"$work/$program.1"
