@@ -121,6 +121,16 @@ std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID)
     return LoadRows<SubTaskRow>(db, sql, FillSubTask);
 }
 
+int32_t LatestCheckBegin(CSqliteDb& db, int nTaskID, int nSubTaskID)
+{
+    int32_t begin = 0;
+    if (db.Query(SqlPrintf("select max(tmBegin) from Results where nTaskID=%d and nSubTaskID=%d", nTaskID, nSubTaskID)) &&
+        db.Step() == SQLITE_ROW)
+        db.GetInt(0, begin);
+    db.EndQuery();
+    return begin;
+}
+
 bool LoadSubTask(CSqliteDb& db, int nID, SubTaskRow& row)
 {
     std::vector<SubTaskRow> rows = LoadRows<SubTaskRow>(db, SqlPrintf("select * from SubTasks where nID=%d", nID), FillSubTask, 1);

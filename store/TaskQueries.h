@@ -74,6 +74,8 @@ int32_t ResultCount(const ResultInfo_t& result, int32_t kind);
 // Sub-tasks of a task (nTaskID -1: the manual check list) that are not finished (state 12),
 // in the order the database returns them.
 std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID);
+// When the latest check of a sub-task began (seconds since 1970); 0 when it has none.
+int32_t LatestCheckBegin(CSqliteDb& db, int nTaskID, int nSubTaskID);
 // One SubTasks row by id, with its face picture; false when there is none.
 bool LoadSubTask(CSqliteDb& db, int nID, SubTaskRow& row);
 // One Results row by id, with its face picture; false when there is none.

@@ -18,6 +18,8 @@
 #include "StoredCheck.h"
 #include "TaskCommands.h"
 #include "TaskRecords.h"
+#include "ProgramFolder.h"
+#include "Version.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -51,13 +53,13 @@ void OnInterrupt(int)
 void PrintUsage(std::FILE* to)
 {
     std::fprintf(to,
-                 "usage: quarvik-check [--json] [--params FILE] [--store] [--template NAME] [--report DIR]\n"
-                 "                     PATH...\n"
-                 "       quarvik-check [--json] [--params FILE] [--template NAME] --result-file FILE PATH\n"
-                 "       quarvik-check [--params FILE] --run-tasks | --task ID\n"
-                 "       quarvik-check --set-cache DIR | --list-tasks\n"
-                 "       quarvik-check --add-template NAME Level:Name=Value|Level:Name=Low..High...\n"
-                 "       quarvik-check --add-task NAME folder|ftp|udp|removable [key=value...]\n"
+                 "Usage: quarvik-check [--json] [--params FILE] [--store] [--template NAME] [--report DIR] PATH...\n"
+                 "  or:  quarvik-check [--json] [--params FILE] [--template NAME] --result-file FILE PATH\n"
+                 "  or:  quarvik-check [--params FILE] --run-tasks | --task ID\n"
+                 "  or:  quarvik-check --set-cache DIR | --list-tasks\n"
+                 "  or:  quarvik-check --add-template NAME Level:Name=Value|Level:Name=Low..High...\n"
+                 "  or:  quarvik-check --add-task NAME folder|ftp|udp|removable [key=value...]\n"
+                 "  or:  quarvik-check --help | --version\n"
                  "         keys: path host port user password interval template content=on|off\n"
                  "  Checks each file or stream address for black, colour bars, colour field,\n"
                  "  still frame and mosaic pictures and silent, too low or too high sound.\n"
@@ -218,10 +220,19 @@ int main(int argc, char** argv)
     Options options;
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         PrintUsage(stdout);
+        std::fputs(ProgramFolderHelp(), stdout);
+        return kExitClean;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quarvik-check (Quarvik) %s\n", ProgramVersion());
         return kExitClean;
     }
     if (!ParseArguments(argc, argv, options)) {
         PrintUsage(stderr);
+        return kExitTrouble;
+    }
+    if (const std::string problem = ProgramFolderProblem(); !problem.empty()) {
+        std::fprintf(stderr, "quarvik-check: %s\n", problem.c_str());
         return kExitTrouble;
     }
     ContentParam_t params[kContentParamCount];

@@ -15,6 +15,7 @@
 #include "Slurm.h"
 #include "TaskStates.h"
 #include "TemplReaders.h"
+#include "Version.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -51,10 +52,10 @@ void OnInterrupt(int)
 void PrintUsage(std::FILE* to)
 {
     std::fprintf(to,
-                 "usage: quarvik-farm submit [--template NAME] [--partition P] [--max-jobs N] [--spool DIR]\n"
-                 "                           FILE|FOLDER...\n"
-                 "       quarvik-farm status [--json] [--spool DIR] JOBID\n"
-                 "       quarvik-farm collect [--task NAME|ID] [--wait SECONDS] [--poll SECONDS] [--spool DIR] JOBID\n"
+                 "Usage: quarvik-farm submit [--template NAME] [--partition P] [--max-jobs N] [--spool DIR] FILE|FOLDER...\n"
+                 "  or:  quarvik-farm status [--json] [--spool DIR] JOBID\n"
+                 "  or:  quarvik-farm collect [--task NAME|ID] [--wait SECONDS] [--poll SECONDS] [--spool DIR] JOBID\n"
+                 "  or:  quarvik-farm --help | --version\n"
                  "  Checks files on a Slurm cluster: one array task per file, each checked by\n"
                  "  quarvik-check with the content-check parameters, templates and settings of\n"
                  "  this program folder, copied into the job. The files and the spool (default:\n"
@@ -332,10 +333,19 @@ int main(int argc, char** argv)
     Options options;
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         PrintUsage(stdout);
+        std::fputs(ProgramFolderHelp(), stdout);
+        return kExitDone;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quarvik-farm (Quarvik) %s\n", ProgramVersion());
         return kExitDone;
     }
     if (!ParseArguments(argc, argv, options)) {
         PrintUsage(stderr);
+        return kExitTrouble;
+    }
+    if (const std::string problem = ProgramFolderProblem(); !problem.empty()) {
+        std::fprintf(stderr, "quarvik-farm: %s\n", problem.c_str());
         return kExitTrouble;
     }
     std::signal(SIGINT, OnInterrupt);
