@@ -59,7 +59,7 @@ CWndHistory::CWndHistory(QWidget* parent)
     m_list->setMouseTracking(true);
     m_byTime->setChecked(true);
 
-    m_exportMenu->addAction(QStringLiteral("To html file"), this, &CWndHistory::ExportHtml);
+    m_exportMenu->addAction(QString::fromUtf8(kExportHtmlEntry), this, &CWndHistory::ExportHtml);
     connect(m_refresh, &QAbstractButton::clicked, this, &CWndHistory::Query);
     connect(m_details, &QAbstractButton::clicked, this, &CWndHistory::OnDetails);
     connect(m_delete, &QAbstractButton::clicked, this, &CWndHistory::DeleteSelected);
@@ -181,7 +181,7 @@ void CWndHistory::DeleteSelected() {
 
 void CWndHistory::ExportHtml() {
     const QString folder = ChooseFolder(this, QStringLiteral("选择目标文件夹..."));
-    if (folder.isEmpty()) return;
+    if (folder.isEmpty() || !MayReplaceReport(this, folder)) return;
     const WaitCursor wait;
     {
         CSqliteDb db;

@@ -28,7 +28,7 @@ public:
     void OnDetails();
     // "删除": the selected results, after the operator's confirmation.
     void DeleteSelected();
-    // "To html file": the listed results into a folder the operator picks.
+    // "导出为HTML文件": the listed results into a folder the operator picks.
     void ExportHtml();
 
     // The listed results in list order (face pictures only of rows shown so far).
