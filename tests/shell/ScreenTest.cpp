@@ -4,15 +4,23 @@
 #include "QtTestSupport.h"
 
 #include "AlertLight.h"
+#include "MainFrame.h"
 #include "Settings.h"
+#include "WindowManager.h"
 #include "WndTop.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -43,6 +51,20 @@ void Settle() {
     QApplication::sync();
     QTest::qWait(400);
     QApplication::sync();
+}
+
+xcb_connection_t* Connection() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+// The size the X server gives the window.
+QSize ServerSize(const QWidget* window) {
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(Connection(), xcb_get_geometry(Connection(), static_cast<xcb_drawable_t>(window->winId())), nullptr);
+    if (!geometry) return {};
+    const QSize size(geometry->width, geometry->height);
+    std::free(geometry);
+    return size;
 }
 
 }  // namespace
@@ -80,6 +102,26 @@ private slots:
         top.LightOff();
         Settle();
         QVERIFY(RedShare(top.Light()) < 0.05);
+    }
+
+    // Another client makes the main window smaller than its least size, which no window manager
+    // prevents here: it grows back, on the server too.
+    void mainWindowKeepsItsLeastSizeWithoutWindowManager() {
+        QVERIFY(!quarvik::HasWindowManager());
+        TempHome home;
+        QVERIFY(QDir(home.Path()).mkdir(QStringLiteral("cache")));
+        CMainFrame frame;
+        frame.SetMaximisesItself(true);
+        frame.setGeometry(20, 20, 900, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        const uint32_t size[] = {400, 300};
+        xcb_configure_window(Connection(), static_cast<xcb_window_t>(frame.winId()),
+                             XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+        xcb_flush(Connection());
+        Settle();
+        QTRY_COMPARE_WITH_TIMEOUT(frame.size(), QSize(CMainFrame::kMinWidth, CMainFrame::kMinHeight), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(ServerSize(&frame), QSize(CMainFrame::kMinWidth, CMainFrame::kMinHeight), 5000);
     }
 };
 

@@ -105,9 +105,13 @@ void CWndResult::OnRowAppended(int row) {
     const bool atEnd = bar->value() == bar->maximum();
     InsertRow(row);
     if (atEnd) m_list->scrollToBottom();
+    emit ResultsStored();
 }
 
-void CWndResult::OnRowChanged(int row) { FillRow(row); }
+void CWndResult::OnRowChanged(int row) {
+    FillRow(row);
+    if (!m_recorder.Row(row).running) emit ResultsStored();
+}
 
 void CWndResult::OnReloaded() {
     // Thousands of rows are built without a repaint in between.
