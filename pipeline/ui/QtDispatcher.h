@@ -2,6 +2,11 @@
 // The GUI's home thread for the pipeline models: the thread of the given object (the GUI thread).
 // Send blocks the calling worker until fn has run there; called on the home thread it runs fn at
 // once, so a model's own handlers may Send without deadlocking. Must outlive every worker using it.
+//
+// Made on its home thread, it also makes that thread's waits for a database lock (SqliteDb.h)
+// serve the thread's events, the operator's input excepted, so the windows keep drawing and their
+// timers running while another program holds task.db. Meanwhile the workers' calls wait: the
+// model whose write waits is not entered again. Input is served once the write is over.
 #include "Dispatcher.h"
 
 #include <QObject>
@@ -30,8 +35,10 @@ private:
         bool done = false;
     };
     bool OnHomeThread() const;
-    // Runs the workers' waiting calls on the home thread.
+    // Runs the workers' waiting calls on the home thread (later while a lock wait holds them).
     void ServeCalls();
+    // The lock wait of the home thread: its events for ms, input excepted, workers' calls held.
+    static void ServeWhileLocked(int ms);
 
     QPointer<QObject> m_home;
     // The receiver of the wake-ups posted to the home thread: they go with the dispatcher.
