@@ -12,7 +12,19 @@
 namespace quarvik {
 namespace {
 
-using TaskStoreTest = TempHomeTest;
+class TaskStoreTest : public TempHomeTest {
+protected:
+    // Another connection to task.db (made first when missing) that holds it exclusively.
+    void HoldTaskDb(sqlite3*& holder)
+    {
+        {
+            CSqliteDb db;
+            ASSERT_TRUE(db.OpenTaskDb());
+        }
+        ASSERT_EQ(sqlite3_open(HomeFile("task.db").c_str(), &holder), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(holder, "begin exclusive;", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+};
 using Clock = std::chrono::steady_clock;
 
 SubTaskInfo_t SubTask()
@@ -27,13 +39,8 @@ SubTaskInfo_t SubTask()
 // tried again and written once the lock is gone, within the bound.
 TEST_F(TaskStoreTest, LockHeldPastTheBusyTimeoutIsWaitedOutWithinTheBound)
 {
-    {
-        CSqliteDb db;
-        ASSERT_TRUE(db.OpenTaskDb());
-    }
     sqlite3* holder = nullptr;
-    ASSERT_EQ(sqlite3_open(HomeFile("task.db").c_str(), &holder), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(holder, "begin exclusive;", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_NO_FATAL_FAILURE(HoldTaskDb(holder));
     static constexpr int kHoldMs = kBusyTimeoutMs + 1000;
     static_assert(kHoldMs < kStoreRetryMs);
     std::thread release([holder] {
@@ -62,13 +69,8 @@ TEST_F(TaskStoreTest, LockHeldPastTheBusyTimeoutIsWaitedOutWithinTheBound)
 // between tries, goes through it.
 TEST_F(TaskStoreTest, LockWaitsGoThroughTheThreadsOwnWait)
 {
-    {
-        CSqliteDb db;
-        ASSERT_TRUE(db.OpenTaskDb());
-    }
     sqlite3* holder = nullptr;
-    ASSERT_EQ(sqlite3_open(HomeFile("task.db").c_str(), &holder), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(holder, "begin exclusive;", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_NO_FATAL_FAILURE(HoldTaskDb(holder));
     static constexpr int kHoldMs = kBusyTimeoutMs + 1000;
     const auto started = Clock::now();
     auto left = Clock::now();  // when the thread last left its wait
