@@ -193,7 +193,8 @@ private slots:
         bottom.show();
         quarvik::CResultRecorder& recorder = bottom.Results()->Recorder();
         QCOMPARE(recorder.Count(), 2);
-        bottom.OpenResult(recorder.Row(0).info);
+        bottom.OpenResult(recorder.Row(recorder.Row(0).info.nID == ids[0] ? 0 : 1).info);
+        QCOMPARE(bottom.DetailResult().nID, ids[0]);
         QCOMPARE(bottom.ResultTabs()->count(), 3);
 
         bottom.ResultTabs()->setCurrentIndex(1);

@@ -67,12 +67,13 @@ int FormatIconAt(const CMyListCtrl* list, int row) { return list->GetItemImage(r
 
 QString StateAt(const CMyListCtrl* list, int row) { return list->GetItemText(row, CWndResult::kStateColumn); }
 
-// Drags the title of column from onto the middle of column onto, as the operator does with the mouse.
+// Drags the title of column from onto the first quarter of column onto (it then takes that
+// column's place), as the operator does with the mouse.
 void DragTitle(QHeaderView* header, int from, int onto) {
     QWidget* area = header->viewport();
     const int y = header->height() / 2;
     const QPoint start(header->sectionViewportPosition(from) + header->sectionSize(from) / 2, y);
-    const QPoint end(header->sectionViewportPosition(onto) + header->sectionSize(onto) / 2, y);
+    const QPoint end(header->sectionViewportPosition(onto) + header->sectionSize(onto) / 4, y);
     QTest::mousePress(area, Qt::LeftButton, {}, start);
     for (int step = 1; step <= 8; ++step) {
         const QPoint at = start + (end - start) * step / 8;
