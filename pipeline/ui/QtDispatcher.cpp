@@ -14,6 +14,8 @@
 namespace {
 // Lock waits of the GUI thread under way (nested ones included): workers' calls wait meanwhile.
 int g_holdingCalls = 0;
+// Dispatchers serving only their workers' calls (in destructors): no event is served then.
+int g_servingOnly = 0;
 }  // namespace
 
 CQtDispatcher::CQtDispatcher(QObject* home) : m_home(home) {
@@ -21,7 +23,18 @@ CQtDispatcher::CQtDispatcher(QObject* home) : m_home(home) {
     if (OnHomeThread()) quarvik::SetLockWaitFn(&CQtDispatcher::ServeWhileLocked);
 }
 
+CQtDispatcher::~CQtDispatcher() { SetServeOnly(false); }
+
+void CQtDispatcher::SetServeOnly(bool on) {
+    if (on != m_serveOnly) g_servingOnly += on ? 1 : -1;
+    m_serveOnly = on;
+}
+
 void CQtDispatcher::ServeWhileLocked(int ms) {
+    if (g_servingOnly > 0) {
+        QThread::msleep(static_cast<unsigned long>(ms));
+        return;
+    }
     ++g_holdingCalls;
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);

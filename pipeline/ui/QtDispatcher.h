@@ -19,6 +19,7 @@
 class CQtDispatcher : public quarvik::IDispatcher {
 public:
     explicit CQtDispatcher(QObject* home);
+    ~CQtDispatcher();
 
     void Send(const std::function<void()>& fn) override;
     void Post(std::function<void()> fn) override;
@@ -26,8 +27,9 @@ public:
     // handlers reached from here must not start another Stop of the same worker.
     bool PumpWhile(const std::function<bool()>& cond, int timeoutMs) override;
     // While set, PumpWhile answers the workers' calls only and leaves every other event queued:
-    // for waits in destructors, where the widgets around may be half gone.
-    void SetServeOnly(bool on) { m_serveOnly = on; }
+    // for waits in destructors, where the widgets around may be half gone. Lock waits of the
+    // home thread then sleep as well.
+    void SetServeOnly(bool on);
 
 private:
     struct Call {
