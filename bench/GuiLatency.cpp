@@ -1,8 +1,10 @@
-// quarvik-gui-latency FILE [ROWS]: how responsive the desktop program stays while it checks FILE
-// in the manual-check pane with the check monitor following it. A 10 ms timer on the GUI thread
-// measures how late the event loop serves it; the delays are printed as mean, 99th percentile
-// and maximum, with the check's speed. With ROWS, that many stored results of today are listed
-// first, and the time the result page takes to load them is printed too.
+// quarvik-gui-latency FILE [ROWS [LOCK_MS]]: how responsive the desktop program stays while it
+// checks FILE in the manual-check pane with the check monitor following it. A 10 ms timer on the
+// GUI thread measures how late the event loop serves it; the delays are printed as mean, 99th
+// percentile and maximum, with the check's speed. With ROWS, that many stored results of today
+// are listed first, and the time the result page takes to load them is printed too. With
+// LOCK_MS, another connection holds task.db locked for that long from the moment Start is
+// pressed, so that the check's first writes on the GUI thread wait for it.
 // Runs in a program folder of its own; without a display use QT_QPA_PLATFORM=offscreen.
 #include "ChildView.h"
 #include "GdiplusButton.h"
@@ -13,6 +15,8 @@
 #include "WndManualChk.h"
 #include "WndResult.h"
 
+#include <sqlite3.h>
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -21,10 +25,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <thread>
 #include <vector>
 
 using namespace quarvik;
@@ -70,6 +76,7 @@ int main(int argc, char** argv) {
     QDir(home.path()).mkdir(QStringLiteral("cache"));
     WriteSetting(kCachePath, QDir(home.path()).filePath(QStringLiteral("cache")).toStdString());
     const int rows = argc > 2 ? std::atoi(argv[2]) : 0;
+    const int lockMs = argc > 3 ? std::atoi(argv[3]) : 0;
     if (rows > 0 && !StoreResults(rows)) {
         std::fprintf(stderr, "cannot store %d results\n", rows);
         return 2;
@@ -99,10 +106,27 @@ int main(int argc, char** argv) {
         delays.push_back(std::max<qint64>(0, sinceTick.nsecsElapsed() / 1000 - 10000));
         sinceTick.start();
     });
-    manual->Start();
-    if (!manual->IsChecking()) return 2;
+    // Another program's lock on task.db, held from the moment Start is pressed.
+    sqlite3* holder = nullptr;
+    std::thread release;
+    if (lockMs > 0) {
+        if (sqlite3_open(QDir(home.path()).filePath(QStringLiteral("task.db")).toLocal8Bit().constData(), &holder) != SQLITE_OK ||
+            sqlite3_exec(holder, "begin exclusive;", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            std::fprintf(stderr, "cannot lock task.db\n");
+            return 2;
+        }
+        release = std::thread([holder, lockMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(lockMs));
+            sqlite3_exec(holder, "commit;", nullptr, nullptr, nullptr);
+        });
+    }
     sinceTick.start();
     tick.start(10);
+    QElapsedTimer pressed;
+    pressed.start();
+    manual->Start();
+    const qint64 startMs = pressed.elapsed();
+    if (!manual->IsChecking()) return 2;
     // The check's own time: from the moment the pane shows it checking to its end.
     QElapsedTimer checking;
     ServeUntil(
@@ -114,6 +138,12 @@ int main(int argc, char** argv) {
     tick.stop();
     const double seconds = checking.isValid() ? checking.elapsed() / 1000.0 : 0;
     manual->Stop();
+    if (release.joinable()) {
+        release.join();
+        sqlite3_close(holder);
+        std::printf("task.db locked by another connection for the first %d ms of the check; Start took %lld ms\n",
+                    lockMs, static_cast<long long>(startMs));
+    }
     const CResultRecorder& results = view.Bottom()->Results()->Recorder();
     const int frames = results.Count() > 0 ? results.Row(results.Count() - 1).info.nFrame + 1 : 0;
     if (delays.empty() || frames <= 1 || seconds <= 0) {

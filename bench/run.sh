@@ -120,6 +120,10 @@ echo
 if cmake --build build --target quarvik-gui-latency >/dev/null 2>&1; then
   echo "desktop program, $(basename "$H264"):"
   QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$GUI" "$H264" 5000 2>/dev/null || status=2
+  # Again with another program holding task.db locked for the first 8 s of the check: the
+  # GUI thread's writes wait for it without keeping the GUI from its timer (target: max < 100 ms).
+  echo "desktop program, $(basename "$H264"), task.db locked by another program for 8 s:"
+  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$GUI" "$H264" 5000 8000 2>/dev/null || status=2
 else
   echo "run.sh: $GUI could not be built; the desktop measurement is left out" >&2
   status=2

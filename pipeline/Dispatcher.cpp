@@ -1,5 +1,7 @@
 #include "Dispatcher.h"
 
+#include <cstdio>
+
 namespace quarvik {
 
 CEventLoop::CEventLoop() : m_home(std::this_thread::get_id()) {}
@@ -142,14 +144,17 @@ bool CWorkerThread::Start(std::function<void(CWorkerThread&)> body, int confirmM
     return false;
 }
 
-void CWorkerThread::Stop(IDispatcher& home)
+bool CWorkerThread::Stop(IDispatcher& home, int timeoutMs)
 {
     if (!m_thread.joinable())
-        return;
+        return true;
     m_stop.Set();
-    while (!home.PumpWhile([this] { return !m_ended; }, 1000)) {
+    if (!home.PumpWhile([this] { return !m_ended; }, timeoutMs)) {
+        std::fprintf(stderr, "a worker did not stop within %d ms; it is left to end by itself\n", timeoutMs);
+        return false;
     }
     m_thread.join();
+    return true;
 }
 
 }  // namespace quarvik

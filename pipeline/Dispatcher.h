@@ -81,17 +81,22 @@ private:
 //
 // Start() returns once the body has confirmed it runs (it calls ConfirmStarted() first).
 // Stop() signals the stop event and keeps serving the home thread's calls until the body has
-// returned, so a worker blocked in a Send can finish; then it joins. The body polls
-// StopRequested() or sleeps with SleepUnlessStopped().
+// returned, so a worker blocked in a Send can finish; then it joins. It waits kStopWaitMs at
+// most: a body that has not returned by then is reported on stderr and left to end by itself
+// (Stop again, or the destructor, which must wait for it: the body uses what its owner holds).
+// The body polls StopRequested() or sleeps with SleepUnlessStopped().
 class CWorkerThread {
 public:
+    static constexpr int kStopWaitMs = 20000;
+
     CWorkerThread() = default;
     CWorkerThread(const CWorkerThread&) = delete;
     CWorkerThread& operator=(const CWorkerThread&) = delete;
     ~CWorkerThread();
 
     bool Start(std::function<void(CWorkerThread&)> body, int confirmMs = 10000);
-    void Stop(IDispatcher& home);
+    // True when the body returned (or never ran) and the thread was joined within timeoutMs.
+    bool Stop(IDispatcher& home, int timeoutMs = kStopWaitMs);
 
     void ConfirmStarted() { m_started.Set(); }
     bool StopRequested() const { return m_stop.IsSet(); }

@@ -106,6 +106,19 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
         o->OnReloaded();
 }
 
+void CResultRecorder::Forget(const std::vector<int32_t>& resultIds)
+{
+    const auto gone = std::remove_if(m_rows.begin(), m_rows.end(), [&](const ResultRow_t& row) {
+        return !row.running && row.info.nID > 0 &&
+               std::find(resultIds.begin(), resultIds.end(), row.info.nID) != resultIds.end();
+    });
+    if (gone == m_rows.end())
+        return;
+    m_rows.erase(gone, m_rows.end());
+    for (IResultListObserver* o : m_observers)
+        o->OnReloaded();
+}
+
 int CResultRecorder::FindRow(int32_t taskId, int32_t subTaskId) const
 {
     for (int i = Count() - 1; i >= 0; --i) {

@@ -98,6 +98,10 @@ public:
     // nowSeconds: the current time; tests pass their own.
     void ReloadDay(int64_t nowSeconds);
 
+    // These results were deleted from task.db elsewhere: their rows go (a row whose check still
+    // runs here stays), and observers hear OnReloaded when any went.
+    void Forget(const std::vector<int32_t>& resultIds);
+
     // A sub-task enters checking: a new row and a new Results row.
     void OnNewResult(const SubTaskInfo_t& subTask);
     // Format notices: nKind 0 a result begins (no verdict yet), 1 a deviation, 2 format valid.

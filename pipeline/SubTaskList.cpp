@@ -227,7 +227,7 @@ std::string DuplicatesNotice(const std::vector<std::string>& ignored)
 {
     if (ignored.empty())
         return {};
-    std::string notice = "The following files exist in the task list, has been ignored!\r\n\r\n";
+    std::string notice = "以下文件已在检测列表中，已被忽略！\r\n\r\n";
     for (const std::string& path : ignored)
         notice += DisplayFileName(path) + "\r\n";
     return notice;

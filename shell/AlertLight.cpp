@@ -58,7 +58,9 @@ QByteArray AlarmWave() {
 
 CAlertLight::CAlertLight(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);  // the bar decides what a click means
-    setAttribute(Qt::WA_TranslucentBackground);
+    // Drawn over the bar's own background, which shows around the lamp. No translucent window:
+    // beside the preview's native video window the lamp is a native window too, and X draws a
+    // translucent (32-bit) child of the bar's window as nothing at all.
     m_timer.setInterval(kFrameMs);
     connect(&m_timer, &QTimer::timeout, this, &CAlertLight::Advance);
     hide();

@@ -91,6 +91,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::focusInEvent(QFocusEvent*) { m_view->setFocus(); }
 
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    CMyFrameWnd::resizeEvent(event);
+    // Without a window manager nothing holds the window to its least size: another client may
+    // configure it smaller. It grows back, once this resize is over.
+    if (width() < minimumWidth() || height() < minimumHeight())
+        QMetaObject::invokeMethod(this, [this] { resize(size().expandedTo(minimumSize())); }, Qt::QueuedConnection);
+}
+
 void CMainFrame::changeEvent(QEvent* event) {
     CMyFrameWnd::changeEvent(event);
     if (!m_maximisesItself || m_placing || event->type() != QEvent::WindowStateChange) return;

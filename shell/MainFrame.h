@@ -48,6 +48,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QMenu* m_menu;

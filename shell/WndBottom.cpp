@@ -20,6 +20,8 @@
 
 #include <QApplication>
 
+#include <algorithm>
+
 using namespace quarvik;
 
 CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
@@ -47,6 +49,9 @@ CWndBottom::CWndBottom(QWidget* parent, CWndTop* top)
     connect(m_resultTabs, &QTabBar::currentChanged, this, &CWndBottom::SelectResult);
     connect(m_results, &CWndResult::OpenResult, this, &CWndBottom::OpenResult);
     connect(m_history, &CWndHistory::OpenResult, this, &CWndBottom::OpenResult);
+    // Every page shows what task.db holds, whichever page changed it.
+    connect(m_results, &CWndResult::ResultsStored, m_history, &CWndHistory::OnResultsStored);
+    connect(m_history, &CWndHistory::ResultsDeleted, this, &CWndBottom::OnResultsDeleted);
     if (m_top) connect(m_results, &CWndResult::CheckReport, m_top, &CWndTop::OnCheckReport);
     if (m_top)
         connect(m_detail, &CWndDetail::PlayRequested, this,
@@ -177,6 +182,16 @@ void CWndBottom::SelectMonitor(QWidget* pane) {
     m_manual->SetMonitor(monitor, m_manual == m_monitored);
     for (QWidget* p : m_panes.mid(1)) {
         if (auto* task = qobject_cast<CWndAutoChk*>(p)) task->SetMonitor(monitor, p == m_monitored);
+    }
+}
+
+void CWndBottom::OnResultsDeleted(const std::vector<int32_t>& resultIds) {
+    m_results->ForgetResults(resultIds);
+    // A detail page of a deleted result would show nothing: it closes.
+    if (m_resultTabs->count() > 2 &&
+        std::find(resultIds.begin(), resultIds.end(), m_detail->CurrentResult().nID) != resultIds.end()) {
+        m_resultTabs->removeTab(2);
+        m_detail->hide();
     }
 }
 

@@ -80,6 +80,7 @@ private:
     void SelectTask(int index);
     void SelectResult(int index);
     void OnPaneStarted(QWidget* pane, bool running);
+    void OnResultsDeleted(const std::vector<int32_t>& resultIds);
 
     CMyTabCtrl* m_taskTabs;
     CMyTabCtrl* m_resultTabs;

@@ -8,7 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <iterator>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +20,12 @@
 
 namespace quarvik {
 namespace {
+
+long long SteadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 bool FileExists(const std::string& path)
 {
@@ -91,14 +101,52 @@ bool CSqliteDb::Connect(const std::string& path, int flags)
         m_db = nullptr;
         return false;
     }
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    sqlite3_busy_handler(m_db, &CSqliteDb::OnBusy, this);
     return true;
 }
 
 void CSqliteDb::SetBusyTimeout(int ms)
 {
-    if (m_db)
-        sqlite3_busy_timeout(m_db, ms);
+    m_busyTimeoutMs = ms;
+}
+
+int CSqliteDb::OnBusy(void* self, int count)
+{
+    auto* db = static_cast<CSqliteDb*>(self);
+    const long long now = SteadyMs();
+    if (count == 0)
+        db->m_busySinceMs = now;
+    const long long left = db->m_busyTimeoutMs - (now - db->m_busySinceMs);
+    if (left <= 0)
+        return 0;
+    // Short waits first, as SQLite's own busy timeout does: most locks pass quickly.
+    static constexpr int kDelays[] = {1, 2, 5, 10, 15, 20};
+    const int delay = count < static_cast<int>(std::size(kDelays)) ? kDelays[count] : kLockWaitSliceMs;
+    WaitForLock(static_cast<int>(std::min<long long>(delay, left)));
+    return 1;
+}
+
+namespace {
+thread_local LockWaitFn t_lockWait;
+thread_local bool t_inLockWait = false;
+}  // namespace
+
+void SetLockWaitFn(LockWaitFn fn)
+{
+    t_lockWait = std::move(fn);
+}
+
+void WaitForLock(int ms)
+{
+    if (ms <= 0)
+        return;
+    if (!t_lockWait || t_inLockWait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
+    }
+    t_inLockWait = true;
+    t_lockWait(ms);
+    t_inLockWait = false;
 }
 
 bool CSqliteDb::LastErrorPasses() const

@@ -35,6 +35,17 @@ namespace quarvik {
 
 constexpr int kBusyTimeoutMs = 5000;
 
+// How the calling thread waits for another connection's lock and between the tries of a write
+// (TaskStore.h): by default it sleeps. A thread that must stay responsive (the GUI thread)
+// installs a function that serves it for about ms instead; SQLite then waits in slices of at
+// most kLockWaitSliceMs. The function is not entered again while it runs (a wait within it
+// sleeps). An empty function restores sleeping. Affects the calling thread only.
+using LockWaitFn = std::function<void(int ms)>;
+constexpr int kLockWaitSliceMs = 20;
+void SetLockWaitFn(LockWaitFn fn);
+// Waits ms the calling thread's way.
+void WaitForLock(int ms);
+
 class CSqliteDb {
 public:
     CSqliteDb() = default;
@@ -149,6 +160,9 @@ public:
 
 private:
     bool Connect(const std::string& path, int flags);
+    // SQLite's busy handler: waits (WaitForLock) until m_busyTimeoutMs have passed since the
+    // first call of this wait.
+    static int OnBusy(void* self, int count);
     void ReportExecError(const std::string& sql, char* error);
     void NoteFailure(int code);
     void NoteFailure(int code, const std::string& reason);
@@ -158,6 +172,8 @@ private:
     int m_lastCode = 0;
     sqlite3_stmt* m_query = nullptr;
     bool m_opened = false;
+    int m_busyTimeoutMs = kBusyTimeoutMs;
+    long long m_busySinceMs = 0;
 };
 
 }  // namespace quarvik

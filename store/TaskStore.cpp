@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace quarvik {
 
@@ -30,7 +29,7 @@ bool StoreInTaskDb(const std::function<bool(CSqliteDb&)>& unit, std::string& rea
         if (!db.LastErrorPasses() || msLeft() <= 0)
             return false;
         db.Close();
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(pauseMs, std::max(msLeft(), 0))));
+        WaitForLock(std::min(pauseMs, std::max(msLeft(), 0)));
         pauseMs = std::min(pauseMs * 2, 1000);
     }
 }

@@ -6,8 +6,9 @@
 // tried again, with growing pauses, until kStoreRetryMs have passed since its first try;
 // then it gives up. Any other failure gives up at once.
 //
-// Threading: runs on the calling thread and blocks it for up to kStoreRetryMs (the home
-// thread of the writer, as every task.db write of the program).
+// Threading: runs on the calling thread and keeps it for up to kStoreRetryMs (the home
+// thread of the writer, as every task.db write of the program). Its waits for locks and
+// between tries are the thread's (WaitForLock, SqliteDb.h): a GUI thread stays served.
 #pragma once
 
 #include "SqliteDb.h"

@@ -17,7 +17,7 @@ namespace quarvik {
 std::string HistoryHeader()
 {
     std::string header =
-        "<html>\r\n<head>\r\n<META http-equiv=\"Content-Type\" content=\"text/html;\" /></head>\r\n<body>\r\n"
+        "<html>\r\n<head>\r\n<META http-equiv=\"Content-Type\" content=\"text/html; charset=GBK\" /></head>\r\n<body>\r\n"
         "<div><p align=\"center\"><b><font size=\"7\">检测报告</font></b></div></br>\r\n"
         "<div><table border=\"1\" width=\"100%\" cellpadding=\"1\" cellspacing=\"0\" "
         "style=\"border:1px solid Navy;border-collapse:collapse;\">\r\n<tr>\r\n<th scope=\"col\"></th>\r\n"

@@ -149,7 +149,7 @@ bool ReportListsFaults(const ResultReport& report)
 
 std::string ResultReportHtml(const ResultReport& report)
 {
-    return "<html><head><META http-equiv=\"Content-Type\" content=\"text/html;\" /></head>\r\n<body><center> " +
+    return "<html><head><META http-equiv=\"Content-Type\" content=\"text/html; charset=GBK\" /></head>\r\n<body><center> " +
            MediaSection(report) + FormatSection(report) + ContentSection(report) + LoudnessSection(report) + "</center> </body></html>\r\n";
 }
 

@@ -118,7 +118,12 @@ void CVlcCore::Release() {
 }
 
 bool CVlcCore::Start() {
-    if (!m_player || libvlc_media_player_play(m_player) != 0) return false;
+    if (!m_player) return false;
+    // A player that reached the end (or failed) keeps its finished input, and play would only
+    // resume that: it has to be stopped before it plays again, from the start.
+    const libvlc_state_t state = libvlc_media_player_get_state(m_player);
+    if (state == libvlc_Ended || state == libvlc_Error) libvlc_media_player_stop(m_player);
+    if (libvlc_media_player_play(m_player) != 0) return false;
     m_started = true;
     return true;
 }

@@ -49,6 +49,7 @@ public:
     void Release();
     bool HasPlayer() const { return m_player != nullptr; }
 
+    // Plays the media, from the start again when the player had reached its end.
     bool Start();
     void Pause();
     void Stop();

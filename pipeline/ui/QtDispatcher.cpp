@@ -7,10 +7,39 @@
 #include <QThread>
 #include <QTimer>
 
+#include "SqliteDb.h"
+
 #include <chrono>
+
+namespace {
+// Lock waits of the GUI thread under way (nested ones included): workers' calls wait meanwhile.
+int g_holdingCalls = 0;
+// Dispatchers serving only their workers' calls (in destructors): no event is served then.
+int g_servingOnly = 0;
+}  // namespace
 
 CQtDispatcher::CQtDispatcher(QObject* home) : m_home(home) {
     if (home) m_wakeUps.moveToThread(home->thread());
+    if (OnHomeThread()) quarvik::SetLockWaitFn(&CQtDispatcher::ServeWhileLocked);
+}
+
+CQtDispatcher::~CQtDispatcher() { SetServeOnly(false); }
+
+void CQtDispatcher::SetServeOnly(bool on) {
+    if (on != m_serveOnly) g_servingOnly += on ? 1 : -1;
+    m_serveOnly = on;
+}
+
+void CQtDispatcher::ServeWhileLocked(int ms) {
+    if (g_servingOnly > 0) {
+        QThread::msleep(static_cast<unsigned long>(ms));
+        return;
+    }
+    ++g_holdingCalls;
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    --g_holdingCalls;
 }
 
 bool CQtDispatcher::OnHomeThread() const { return m_home && QThread::currentThread() == m_home->thread(); }
@@ -34,6 +63,11 @@ void CQtDispatcher::Send(const std::function<void()>& fn) {
 }
 
 void CQtDispatcher::ServeCalls() {
+    if (g_holdingCalls > 0) {
+        // A write of a model waits for a lock further down this thread's stack.
+        QTimer::singleShot(5, &m_wakeUps, [this] { ServeCalls(); });
+        return;
+    }
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_calls.empty()) {
         Call* call = m_calls.front();

@@ -633,7 +633,7 @@ TEST_F(StoredReports, FtpInputsAreStoredWithTheirRemoteSizeAndShowNoCredentials)
     const CheckerRun second =
         Run("--store --json " + Quoted(address("/in/bad.ts")) + " " + Quoted(address("/other/bad.ts")));
     const std::string secondErrors = errors_;
-    EXPECT_EQ(secondErrors.find("has been ignored!"), std::string::npos) << secondErrors;
+    EXPECT_EQ(secondErrors.find("已被忽略"), std::string::npos) << secondErrors;
     EXPECT_NE(second.out.find("{\"path\":\"ftp://127.0.0.1/in/bad.ts\""), std::string::npos) << second.out;
     EXPECT_NE(second.out.find("{\"path\":\"ftp://127.0.0.1/other/bad.ts\""), std::string::npos) << second.out;
     // Checked without storing, an address that does not open says so on standard error.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace quarvik {
@@ -45,6 +46,26 @@ TEST(Dispatcher, StopServesAWorkerBlockedInSend)
     worker.Stop(home);
     EXPECT_FALSE(worker.Running());
     EXPECT_GE(served.load(), 4);
+}
+
+// A body that does not look at its stop event keeps Stop no longer than asked; it is waited for
+// again later.
+TEST(Dispatcher, StopWaitsBoundedForABodyThatDoesNotEnd)
+{
+    CEventLoop home;
+    CWorkerThread worker;
+    ASSERT_TRUE(worker.Start([](CWorkerThread& self) {
+        self.ConfirmStarted();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    }));
+    const auto started = std::chrono::steady_clock::now();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(worker.Stop(home, 200));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("did not stop within 200 ms"), std::string::npos);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1000));
+    EXPECT_TRUE(worker.Running());
+    EXPECT_TRUE(worker.Stop(home));
+    EXPECT_FALSE(worker.Running());
 }
 
 TEST(Dispatcher, WorkerThatNeverConfirmsFailsToStart)

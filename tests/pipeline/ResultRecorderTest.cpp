@@ -303,6 +303,23 @@ TEST_F(ResultRecorderTest, AResultWithoutAnEndIsRunningOnlyWhileItsCheckRunsHere
         << "a clean end leaves the state as it was";
 }
 
+// Results deleted elsewhere leave the list; a check still running here keeps its row.
+TEST_F(ResultRecorderTest, ForgottenResultsLeaveTheListUnlessTheirCheckRuns)
+{
+    m_recorder.OnNewResult(SubTask(-1, 1));
+    m_recorder.OnNewResult(SubTask(-1, 2));
+    m_recorder.OnNewResult(SubTask(-1, 3));
+    m_recorder.OnCheckFinished(Notice(-1, 1));
+    m_recorder.OnCheckFinished(Notice(-1, 3));
+    const int32_t first = m_recorder.Row(0).info.nID, running = m_recorder.Row(1).info.nID;
+    const int32_t third = m_recorder.Row(2).info.nID;
+    m_recorder.Forget({first, running, 9999});
+    ASSERT_EQ(m_recorder.Count(), 2);
+    EXPECT_EQ(m_recorder.Row(0).info.nID, running);
+    EXPECT_EQ(m_recorder.Row(1).info.nID, third);
+    EXPECT_EQ(m_recorder.FindRow(-1, 2), 0);
+}
+
 // A reload (the list's refresh) while files are checked must not change how their checks end:
 // the events and deviations reported before it are still compared with what is stored.
 TEST_F(ResultRecorderTest, AReloadDuringChecksDoesNotChangeHowTheyEnd)

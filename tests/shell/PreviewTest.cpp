@@ -169,6 +169,32 @@ private slots:
         QCOMPARE(preview.Timeline()->Cursor(), cursor);
     }
 
+    // Played to its end, the material plays again: another fault of the same result, and the
+    // play button, without Stop first.
+    void playsAgainAfterItsEnd() {
+        TempHome home;
+        CWndPreview preview;
+        preview.resize(400, 300);
+        preview.show();
+        const ResultInfo_t r = StoredResult(280);
+        const auto playToTheEnd = [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(preview.Player()->IsPlaying(), 20000);
+            QCOMPARE(preview.SeekTo(97), 1);
+            QTRY_VERIFY_WITH_TIMEOUT(!preview.Player()->IsPlaying(), 20000);
+        };
+        QCOMPARE(preview.LoadAndPlay(Media("faults.ts"), &r), 1);
+        playToTheEnd();
+        ResultInfo_t other = r;
+        other.nPlayFrame = 200;
+        QCOMPARE(preview.LoadAndPlay(Media("faults.ts"), &other), 1);
+        QVERIFY(PlaysBetween(preview, 0.24f, 0.5f));
+        QCOMPARE(preview.Player()->OpenCount(), 1);
+
+        playToTheEnd();
+        preview.PlayButton()->click();
+        QVERIFY(PlaysBetween(preview, 0.0f, 0.3f));
+    }
+
     void unplayableMaterialShowsPlayError() {
         TempHome home;
         CWndPreview preview;

@@ -14,9 +14,12 @@
 #include "WndAutoChk.h"
 #include "WndManualChk.h"
 #include "WndPreview.h"
+#include "WndResult.h"
 
 #include "FileDisplay.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -165,6 +168,69 @@ private slots:
         QCOMPARE(bottom.DetailResult().nID, id);
         QCOMPARE(bottom.Detail()->PlaybackPath(), QStringLiteral("/cache/news.mxf"));
         QTRY_COMPARE(bottom.Detail()->Events()->rowCount(), 1);
+    }
+
+    // A delete on the history page reaches the result list and closes the detail page of what
+    // went; results stored meanwhile reach the history page, shown or not.
+    void listsShowWhatTaskDbHolds() {
+        TempHome home;
+        std::vector<int> ids;
+        {
+            quarvik::CSqliteDb db;
+            QVERIFY(db.OpenTaskDb());
+            for (const char* name : {"first.mxf", "second.mxf"}) {
+                quarvik::ResultInfo_t r{};
+                std::strcpy(r.szName, name);
+                std::snprintf(r.szFilename, sizeof(r.szFilename), "/media/%s", name);
+                r.tmBegin = static_cast<int32_t>(QDateTime::currentSecsSinceEpoch());
+                int id = 0;
+                QVERIFY(db.AddResult(id, r));
+                ids.push_back(id);
+            }
+        }
+        CWndBottom bottom;
+        bottom.resize(1200, 500);
+        bottom.show();
+        quarvik::CResultRecorder& recorder = bottom.Results()->Recorder();
+        QCOMPARE(recorder.Count(), 2);
+        bottom.OpenResult(recorder.Row(recorder.Row(0).info.nID == ids[0] ? 0 : 1).info);
+        QCOMPARE(bottom.DetailResult().nID, ids[0]);
+        QCOMPARE(bottom.ResultTabs()->count(), 3);
+
+        bottom.ResultTabs()->setCurrentIndex(1);
+        CWndHistory* history = bottom.History();
+        QCOMPARE(history->Rows().size(), size_t(2));
+        const int firstRow = history->Rows()[0].info.nID == ids[0] ? 0 : 1;
+        history->List()->selectRow(firstRow);
+        {
+            MessageLog messages(quarvik::MsgAnswer::Yes);
+            history->DeleteSelected();
+        }
+        QCOMPARE(history->Rows().size(), size_t(1));
+        QCOMPARE(recorder.Count(), 1);
+        QCOMPARE(recorder.Row(0).info.nID, ids[1]);
+        QCOMPARE(bottom.Results()->List()->rowCount(), 1);
+        QCOMPARE(bottom.ResultTabs()->count(), 2);
+        QVERIFY(!bottom.Detail()->isVisible());
+        QVERIFY(history->isVisible());
+
+        quarvik::SubTaskInfo_t subTask{};
+        subTask.nTaskID = -1;
+        subTask.nID = 77;
+        std::strcpy(subTask.szFilename, "/media/third.mxf");
+        std::strcpy(subTask.szName, "third.mxf");
+        recorder.OnNewResult(subTask);
+        QTRY_COMPARE(history->Rows().size(), size_t(2));
+        const int32_t third = recorder.Row(1).info.nID;
+        QVERIFY(std::any_of(history->Rows().begin(), history->Rows().end(),
+                            [third](const quarvik::ResultRow& r) { return r.info.nID == third; }));
+
+        bottom.ResultTabs()->setCurrentIndex(0);
+        subTask.nID = 78;
+        std::strcpy(subTask.szFilename, "/media/fourth.mxf");
+        recorder.OnNewResult(subTask);
+        bottom.ResultTabs()->setCurrentIndex(1);
+        QCOMPARE(history->Rows().size(), size_t(3));
     }
 
     void openResultAddsDetailTabOnce() {

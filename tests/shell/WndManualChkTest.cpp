@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(list->GetItemText(2, 1), small.fileName());
         QCOMPARE(messages.shown.size(), 1);
         QVERIFY(messages.shown[0].text.startsWith(
-            QStringLiteral("The following files exist in the task list, has been ignored!\r\n\r\n")));
+            QStringLiteral("以下文件已在检测列表中，已被忽略！\r\n\r\n")));
         QVERIFY(messages.shown[0].text.contains(Media("faults.ts") + QStringLiteral("\r\n")));
         QVERIFY(!messages.shown[0].text.contains(small.fileName()));
 

@@ -5,13 +5,26 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace quarvik {
 namespace {
 
-using TaskStoreTest = TempHomeTest;
+class TaskStoreTest : public TempHomeTest {
+protected:
+    // Another connection to task.db (made first when missing) that holds it exclusively.
+    void HoldTaskDb(sqlite3*& holder)
+    {
+        {
+            CSqliteDb db;
+            ASSERT_TRUE(db.OpenTaskDb());
+        }
+        ASSERT_EQ(sqlite3_open(HomeFile("task.db").c_str(), &holder), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(holder, "begin exclusive;", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+};
 using Clock = std::chrono::steady_clock;
 
 SubTaskInfo_t SubTask()
@@ -26,13 +39,8 @@ SubTaskInfo_t SubTask()
 // tried again and written once the lock is gone, within the bound.
 TEST_F(TaskStoreTest, LockHeldPastTheBusyTimeoutIsWaitedOutWithinTheBound)
 {
-    {
-        CSqliteDb db;
-        ASSERT_TRUE(db.OpenTaskDb());
-    }
     sqlite3* holder = nullptr;
-    ASSERT_EQ(sqlite3_open(HomeFile("task.db").c_str(), &holder), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(holder, "begin exclusive;", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_NO_FATAL_FAILURE(HoldTaskDb(holder));
     static constexpr int kHoldMs = kBusyTimeoutMs + 1000;
     static_assert(kHoldMs < kStoreRetryMs);
     std::thread release([holder] {
@@ -54,6 +62,43 @@ TEST_F(TaskStoreTest, LockHeldPastTheBusyTimeoutIsWaitedOutWithinTheBound)
     CSqliteDb db;
     ASSERT_TRUE(db.OpenTaskDb());
     EXPECT_EQ(LoadUnfinishedSubTasks(db, 1).size(), 1u);
+}
+
+// A thread with a wait of its own (the GUI thread) is never kept longer than a short slice
+// while another connection holds task.db: every wait, SQLite's for the lock and the pause
+// between tries, goes through it.
+TEST_F(TaskStoreTest, LockWaitsGoThroughTheThreadsOwnWait)
+{
+    sqlite3* holder = nullptr;
+    ASSERT_NO_FATAL_FAILURE(HoldTaskDb(holder));
+    static constexpr int kHoldMs = kBusyTimeoutMs + 1000;
+    const auto started = Clock::now();
+    auto left = Clock::now();  // when the thread last left its wait
+    Clock::duration longestAway{};
+    int waits = 0;
+    SetLockWaitFn([&](int ms) {
+        longestAway = std::max(longestAway, Clock::now() - left);
+        ++waits;
+        EXPECT_LE(ms, 1000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (holder && Clock::now() - started > std::chrono::milliseconds(kHoldMs)) {
+            sqlite3_exec(holder, "commit;", nullptr, nullptr, nullptr);
+            sqlite3_close(holder);
+            holder = nullptr;
+        }
+        left = Clock::now();
+    });
+    std::string reason;
+    int id = 0;
+    testing::internal::CaptureStderr();
+    const bool stored = StoreInTaskDb([&](CSqliteDb& db) { return db.AddSubTask(id, SubTask()); }, reason);
+    testing::internal::GetCapturedStderr();
+    SetLockWaitFn({});
+    if (holder)
+        sqlite3_close(holder);
+    EXPECT_TRUE(stored) << reason;
+    EXPECT_GT(waits, 10);
+    EXPECT_LT(longestAway, std::chrono::milliseconds(50));
 }
 
 // A failure that cannot pass by itself is not tried again; its reason names the database.

@@ -63,7 +63,7 @@ TEST_F(ResultReportPage, ValidFormatWithFaultsByteForByte)
     ResultReport report = MakeReport(kFormatValid);
     AddFaults(report);
     const std::string expected =
-        "<html><head><META http-equiv=\"Content-Type\" content=\"text/html;\" /></head>\r\n<body><center> " + kMediaStart +
+        "<html><head><META http-equiv=\"Content-Type\" content=\"text/html; charset=GBK\" /></head>\r\n<body><center> " + kMediaStart +
         Heading("General") + Property("Name", "新闻&lt;b&gt;&amp;x.mxf") +
         Property("FileName", "/media/新闻&lt;b&gt;&amp;x.mxf") + Property(" Format", "MXF") + Heading("Video #1") +
         Property(" Width", "1920") + "</table>\r\n<br/><br/>" + "<b><font size=\"6\">语法检测结果</font></b>" + kOneCell +

@@ -1,6 +1,10 @@
 #include "FolderChooser.h"
 
+#include "MessageBox.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QStandardPaths>
 
@@ -33,6 +37,12 @@ FolderChooserFn SetFolderChooserFn(FolderChooserFn fn) {
     FolderChooserFn previous = Current();
     Current() = fn ? std::move(fn) : FolderChooserFn(RealChooser);
     return previous;
+}
+
+bool MayReplaceReport(QWidget* parent, const QString& folder) {
+    if (!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("index.html")))) return true;
+    return quarvik::ShowMessage(parent, QStringLiteral("该文件夹中已有报告，确信替换吗？"), quarvik::MsgIcon::Question,
+                                quarvik::MsgButtons::YesNoDefaultNo) == quarvik::MsgAnswer::Yes;
 }
 
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

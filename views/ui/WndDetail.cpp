@@ -43,8 +43,11 @@ constexpr Column kDeviationColumns[] = {{"", 40, Qt::AlignRight},
 
 void AddNodes(CMyTreeCtrl* tree, const std::vector<DetailNode>& nodes, QTreeWidgetItem* parent) {
     for (const DetailNode& node : nodes) {
-        QTreeWidgetItem* item = tree->InsertItem(QString::fromStdString(node.text), node.icon, parent);
+        const QString text = QString::fromStdString(node.text);
+        QTreeWidgetItem* item = tree->InsertItem(text, node.icon, parent);
         item->setSizeHint(0, QSize(0, kTreeRowHeight));
+        // Long property values are cut at the tree's edge; the tip shows them whole.
+        item->setToolTip(0, text);
         AddNodes(tree, node.children, item);
     }
 }
@@ -77,7 +80,7 @@ CWndDetail::CWndDetail(QWidget* parent)
     m_pictures->SetItemHeight(kPictureRowHeight);
     m_pictures->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    m_exportMenu->addAction(QStringLiteral("To html file"), this, &CWndDetail::ExportHtml);
+    m_exportMenu->addAction(QString::fromUtf8(kExportHtmlEntry), this, &CWndDetail::ExportHtml);
     m_showTimer.setSingleShot(true);
     m_showTimer.setInterval(50);
     connect(&m_showTimer, &QTimer::timeout, this, &CWndDetail::ShowResult);
@@ -180,7 +183,7 @@ void CWndDetail::PlayFrom(int row) {
 
 void CWndDetail::ExportHtml() {
     const QString folder = ChooseFolder(this, QStringLiteral("选择目标文件夹..."));
-    if (folder.isEmpty()) return;
+    if (folder.isEmpty() || !MayReplaceReport(this, folder)) return;
     const WaitCursor wait;
     // The outcome is not reported to the operator; a failure leaves what was written.
     WriteResultReport(folder.toStdString(), m_detail.Report());

@@ -53,7 +53,7 @@ public:
     void ShowResult();
     // "回放": playback from the selected event, or the request to select one.
     void OnPlayback();
-    // "To html file": the report of the current result into a folder the operator picks.
+    // "导出为HTML文件": the report of the current result into a folder the operator picks.
     void ExportHtml();
 
     const quarvik::CResultDetail& Detail() const { return m_detail; }

@@ -25,6 +25,8 @@ using namespace quarvik;
 namespace {
 
 constexpr int kLeastNameWidth = 100;
+// Changes that come in a burst (a check's end, its loudness) make one query.
+constexpr int kRequeryDelayMs = 300;
 
 LocalDay DayOf(const QDate& date) { return {date.year(), date.month(), date.day()}; }
 
@@ -59,7 +61,7 @@ CWndHistory::CWndHistory(QWidget* parent)
     m_list->setMouseTracking(true);
     m_byTime->setChecked(true);
 
-    m_exportMenu->addAction(QStringLiteral("To html file"), this, &CWndHistory::ExportHtml);
+    m_exportMenu->addAction(QString::fromUtf8(kExportHtmlEntry), this, &CWndHistory::ExportHtml);
     connect(m_refresh, &QAbstractButton::clicked, this, &CWndHistory::Query);
     connect(m_details, &QAbstractButton::clicked, this, &CWndHistory::OnDetails);
     connect(m_delete, &QAbstractButton::clicked, this, &CWndHistory::DeleteSelected);
@@ -81,6 +83,9 @@ CWndHistory::CWndHistory(QWidget* parent)
         if (row >= 0 && row < static_cast<int>(m_rows.size())) emit OpenResult(m_rows[static_cast<size_t>(row)].info);
     });
     connect(m_list->verticalScrollBar(), &QScrollBar::valueChanged, this, &CWndHistory::FillVisibleRows);
+    m_requery.setSingleShot(true);
+    m_requery.setInterval(kRequeryDelayMs);
+    connect(&m_requery, &QTimer::timeout, this, &CWndHistory::Query);
     Query();
 }
 
@@ -95,8 +100,21 @@ void CWndHistory::ChooseBox(QCheckBox* checked) {
     Query();
 }
 
+void CWndHistory::OnResultsStored() {
+    if (isVisible())
+        m_requery.start();
+    else
+        m_stale = true;
+}
+
 void CWndHistory::Query() {
     const WaitCursor wait;
+    m_requery.stop();
+    m_stale = false;
+    std::vector<int32_t> selected;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        selected.push_back(m_rows[static_cast<size_t>(index.row())].info.nID);
+    const int scrolled = m_list->verticalScrollBar()->value();
     m_list->DeleteAllItems();
     m_list->SetImageList({});
     {
@@ -106,6 +124,12 @@ void CWndHistory::Query() {
     }
     m_filled.assign(m_rows.size(), false);
     m_list->setRowCount(static_cast<int>(m_rows.size()));
+    for (int row = 0; row < static_cast<int>(m_rows.size()); ++row) {
+        if (std::find(selected.begin(), selected.end(), m_rows[static_cast<size_t>(row)].info.nID) != selected.end())
+            m_list->selectionModel()->select(m_list->model()->index(row, 0),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    m_list->verticalScrollBar()->setValue(scrolled);
     FillVisibleRows();
 }
 
@@ -176,12 +200,18 @@ void CWndHistory::DeleteSelected() {
         CSqliteDb db;
         if (db.OpenTaskDb()) DeleteHistoryResults(db, ids);
     }
+    m_list->clearSelection();
     Query();
+    // What the query no longer finds is gone from task.db (a failed delete leaves its row).
+    std::erase_if(ids, [this](int32_t id) {
+        return std::any_of(m_rows.begin(), m_rows.end(), [id](const ResultRow& r) { return r.info.nID == id; });
+    });
+    if (!ids.empty()) emit ResultsDeleted(ids);
 }
 
 void CWndHistory::ExportHtml() {
     const QString folder = ChooseFolder(this, QStringLiteral("选择目标文件夹..."));
-    if (folder.isEmpty()) return;
+    if (folder.isEmpty() || !MayReplaceReport(this, folder)) return;
     const WaitCursor wait;
     {
         CSqliteDb db;
@@ -224,5 +254,6 @@ int CWndHistory::FieldWidth(const QWidget* field) const {
 
 void CWndHistory::showEvent(QShowEvent* event) {
     CMyDialog::showEvent(event);
+    if (m_stale) Query();
     FillVisibleRows();
 }

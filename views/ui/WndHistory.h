@@ -8,6 +8,8 @@
 #include "HistoryQuery.h"
 #include "TaskRecords.h"
 
+#include <QTimer>
+
 #include <vector>
 
 class CGdiplusButton;
@@ -22,13 +24,17 @@ class CWndHistory : public CMyDialog {
 public:
     explicit CWndHistory(QWidget* parent = nullptr);
 
-    // "刷新": the query the boxes choose.
+    // "刷新": the query the boxes choose. The rows still listed stay selected, and the list keeps
+    // its place.
     void Query();
+    // Results were stored or changed elsewhere in the program: queried again shortly while the
+    // page is shown (one query for a burst of changes), else when it is shown next.
+    void OnResultsStored();
     // "详细信息": opens the selected row's result, or says that none is selected.
     void OnDetails();
     // "删除": the selected results, after the operator's confirmation.
     void DeleteSelected();
-    // "To html file": the listed results into a folder the operator picks.
+    // "导出为HTML文件": the listed results into a folder the operator picks.
     void ExportHtml();
 
     // The listed results in list order (face pictures only of rows shown so far).
@@ -50,6 +56,8 @@ public:
 signals:
     // The operator opens a result (the workspace shows it on the detail page).
     void OpenResult(const quarvik::ResultInfo_t& result);
+    // The operator deleted these results from task.db.
+    void ResultsDeleted(const std::vector<int32_t>& resultIds);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -76,4 +84,7 @@ private:
     CMyListCtrl* m_list;
     std::vector<quarvik::ResultRow> m_rows;
     std::vector<bool> m_filled;
+    QTimer m_requery;
+    // Results changed while the page was hidden: queried again when shown.
+    bool m_stale = false;
 };

@@ -66,6 +66,8 @@ void CWndResult::SetUpList(CMyListCtrl* list) {
     // The state is shown right after the name, where it is seen without scrolling; the column
     // keeps its number behind the counts.
     list->horizontalHeader()->moveSection(kStateColumn, kFormatColumn);
+    // The operator puts the columns in the order he likes by dragging their titles.
+    list->horizontalHeader()->setSectionsMovable(true);
     list->setTextElideMode(Qt::ElideMiddle);
     list->SetItemHeight(kListPictureSide + 2);
     list->SetSubImageList(FormatIcons());
@@ -103,9 +105,13 @@ void CWndResult::OnRowAppended(int row) {
     const bool atEnd = bar->value() == bar->maximum();
     InsertRow(row);
     if (atEnd) m_list->scrollToBottom();
+    emit ResultsStored();
 }
 
-void CWndResult::OnRowChanged(int row) { FillRow(row); }
+void CWndResult::OnRowChanged(int row) {
+    FillRow(row);
+    if (!m_recorder.Row(row).running) emit ResultsStored();
+}
 
 void CWndResult::OnReloaded() {
     // Thousands of rows are built without a repaint in between.

@@ -36,6 +36,8 @@ public:
 
     // "刷新": today's results read again.
     void Reload();
+    // These results were deleted elsewhere in the program: their rows go.
+    void ForgetResults(const std::vector<int32_t>& resultIds) { m_recorder.Forget(resultIds); }
     // "详细信息": opens the selected row's result, or says that none is selected.
     void OnDetails();
 
@@ -44,6 +46,8 @@ signals:
     void OpenResult(const quarvik::ResultInfo_t& result);
     // A check run's report code, for the alert light.
     void CheckReport(int code);
+    // A result was added to task.db, or a check stored its end: other lists of results follow.
+    void ResultsStored();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

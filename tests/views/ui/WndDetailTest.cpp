@@ -125,6 +125,27 @@ private slots:
         QCOMPARE(page.Pictures()->geometry(), QRect(806, 40, 190, 358));
     }
 
+    // A value wider than the tree is cut there; its tip gives it whole.
+    void cutPropertiesHaveTheirWholeTextAsTip() {
+        TempHome home;
+        CSqliteDb db;
+        QVERIFY(db.OpenTaskDb());
+        ResultInfo_t r = Store(db, NewResult("news.mxf", kFormatValid));
+        db.AddMediaInfo(r.nID, 1, " ChromaSubsampling", "4:2:0 (Type 2) with a long explanation of its siting");
+        CWndDetail page;
+        page.resize(800, 400);
+        page.SetResult(r, QStringLiteral("/cache/news.mxf"));
+        page.ShowResult();
+        page.show();
+        QTreeWidgetItem* video = page.Tree()->topLevelItem(0)->child(1);
+        video->setExpanded(true);
+        QTreeWidgetItem* chroma = video->child(1);
+        QCOMPARE(chroma->text(0), QStringLiteral(" ChromaSubsampling : 4:2:0 (Type 2) with a long explanation of its siting"));
+        QVERIFY(page.Tree()->visualItemRect(chroma).right() >= page.Tree()->viewport()->width() - 1 ||
+                page.Tree()->fontMetrics().horizontalAdvance(chroma->text(0)) > page.Tree()->viewport()->width());
+        QCOMPARE(chroma->toolTip(0), chroma->text(0));
+    }
+
     void loudnessNodeAndGraphShowTheStoredFigures() {
         TempHome home;
         CSqliteDb db;
@@ -271,7 +292,7 @@ private slots:
         page.ShowResult();
         QCOMPARE(page.ExportMenu()->actions().size(), 1);
         QCOMPARE(page.ExportMenu()->title(), QStringLiteral("Export"));
-        QCOMPARE(page.ExportMenu()->actions().first()->text(), QStringLiteral("To html file"));
+        QCOMPARE(page.ExportMenu()->actions().first()->text(), QStringLiteral("导出为HTML文件"));
 
         {
             ChosenFolder cancelled{QString()};
@@ -290,6 +311,19 @@ private slots:
         const QByteArray bytes = html.readAll();
         QVERIFY(bytes.contains("/cache/news.mxf"));
         QVERIFY(bytes.contains("00:00:10.00"));
+        QVERIFY(QFile::exists(folder + "/images/0.bmp"));
+
+        // The report there is replaced only when the operator agrees.
+        QVERIFY(QFile::remove(folder + "/images/0.bmp"));
+        MessageLog messages(MsgAnswer::No);
+        page.ExportMenu()->actions().first()->trigger();
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown[0].text, QStringLiteral("该文件夹中已有报告，确信替换吗？"));
+        QVERIFY(messages.shown[0].buttons == MsgButtons::YesNoDefaultNo);
+        QVERIFY(!QFile::exists(folder + "/images/0.bmp"));
+        messages.Answer(MsgAnswer::Yes);
+        page.ExportMenu()->actions().first()->trigger();
+        QCOMPARE(messages.shown.size(), 2);
         QVERIFY(QFile::exists(folder + "/images/0.bmp"));
     }
 };

@@ -205,7 +205,7 @@ private slots:
         StoreWeek();
         CWndHistory page;
         QCOMPARE(page.ExportMenu()->actions().size(), 1);
-        QCOMPARE(page.ExportMenu()->actions().first()->text(), QStringLiteral("To html file"));
+        QCOMPARE(page.ExportMenu()->actions().first()->text(), QStringLiteral("导出为HTML文件"));
         const QString folder = home.File("export");
         QVERIFY(QDir().mkpath(folder));
         ChosenFolder chosen(folder);
@@ -218,10 +218,20 @@ private slots:
         // Every row's face picture, also of rows never shown.
         for (int i = 0; i < 3; ++i) QVERIFY(QFile::exists(folder + QStringLiteral("/images/%1.bmp").arg(i)));
 
+        // The page there is replaced only when the operator agrees.
+        MessageLog messages(MsgAnswer::No);
+        QVERIFY(QFile::remove(folder + "/images/0.bmp"));
+        page.ExportHtml();
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown[0].text, QStringLiteral("该文件夹中已有报告，确信替换吗？"));
+        QVERIFY(!QFile::exists(folder + "/images/0.bmp"));
+        messages.Answer(MsgAnswer::Yes);
+
         // An empty list: no page, the format pictures all the same.
         QTest::keyClicks(page.NameEdit(), "nothing like it");
         QVERIFY(page.Rows().empty());
         page.ExportHtml();
+        QCOMPARE(messages.shown.size(), 2);
         QVERIFY(!QFile::exists(folder + "/index.html"));
         QVERIFY(QFile::exists(folder + "/images/fmt3.bmp"));
     }

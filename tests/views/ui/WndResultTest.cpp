@@ -7,11 +7,13 @@
 #include "ListPictures.h"
 #include "MyListCtrl.h"
 #include "Settings.h"
+#include "WndHistory.h"
 #include "WndResult.h"
 
 #include <cstring>
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -65,6 +67,22 @@ int FormatIconAt(const CMyListCtrl* list, int row) { return list->GetItemImage(r
 
 QString StateAt(const CMyListCtrl* list, int row) { return list->GetItemText(row, CWndResult::kStateColumn); }
 
+// Drags the title of column from onto the first quarter of column onto (it then takes that
+// column's place), as the operator does with the mouse.
+void DragTitle(QHeaderView* header, int from, int onto) {
+    QWidget* area = header->viewport();
+    const int y = header->height() / 2;
+    const QPoint start(header->sectionViewportPosition(from) + header->sectionSize(from) / 2, y);
+    const QPoint end(header->sectionViewportPosition(onto) + header->sectionSize(onto) / 4, y);
+    QTest::mousePress(area, Qt::LeftButton, {}, start);
+    for (int step = 1; step <= 8; ++step) {
+        const QPoint at = start + (end - start) * step / 8;
+        QMouseEvent move(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(area, &move);
+    }
+    QTest::mouseRelease(area, Qt::LeftButton, {}, end);
+}
+
 }  // namespace
 
 class WndResultTest : public QObject {
@@ -108,6 +126,30 @@ private slots:
         QCOMPARE(list->columnWidth(CWndResult::kStateColumn), 90);
         QCOMPARE(list->columnWidth(CWndResult::kNameColumn), 100);
         QCOMPARE(list->columnWidth(0), numberWidth);
+    }
+
+    // Both lists of results take their columns in a new order from a drag of their titles; a
+    // moved column keeps its kept width under its own key.
+    void columnsReorderedByDraggingTheirTitles() {
+        TempHome home;
+        CWndResult results;
+        CWndHistory history;
+        for (QWidget* page : {static_cast<QWidget*>(&results), static_cast<QWidget*>(&history)}) {
+            CMyListCtrl* list = page == &results ? results.List() : history.List();
+            page->resize(1400, 400);
+            page->show();
+            QVERIFY(QTest::qWaitForWindowExposed(page));
+            QHeaderView* header = list->horizontalHeader();
+            QVERIFY(header->visualIndex(CWndResult::kNameColumn) > header->visualIndex(CWndResult::kFileColumn));
+            DragTitle(header, CWndResult::kNameColumn, CWndResult::kFileColumn);
+            QCOMPARE(header->visualIndex(CWndResult::kNameColumn), 2);
+            QCOMPARE(header->visualIndex(CWndResult::kFileColumn), 3);
+            page->hide();
+        }
+        results.List()->horizontalHeader()->resizeSection(CWndResult::kNameColumn, 230);
+        QCOMPARE(ReadResultColumnWidth(CWndResult::kNameColumn, 0), 230);
+        CWndResult again;
+        QCOMPARE(again.List()->columnWidth(CWndResult::kNameColumn), 230);
     }
 
     void cleanCheckLeavesBlackRowWithTickAndZeros() {
