@@ -403,6 +403,11 @@ int CFFCapture::ReceiveFrom(AVCodecContext* decoder, const AVFrame** unit)
     return decoder == m_pVideoDecoder ? HandPicture(unit) : HandSound(unit);
 }
 
+const AVFrame* CFFCapture::DecodedPicture() const
+{
+    return m_pFrame;
+}
+
 int CFFCapture::HandPicture(const AVFrame** unit)
 {
     const AVFrame* in = m_pFrame;

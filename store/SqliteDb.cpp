@@ -314,6 +314,12 @@ int CSqliteDb::GetLastInsertId()
     return m_db ? static_cast<int>(sqlite3_last_insert_rowid(m_db)) : -1;
 }
 
+bool CSqliteDb::HasTable(const char* name)
+{
+    return m_db && sqlite3_table_column_metadata(m_db, "main", name, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                 nullptr) == SQLITE_OK;
+}
+
 int CSqliteDb::GetChanges()
 {
     return m_db ? sqlite3_changes(m_db) : -1;

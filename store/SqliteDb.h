@@ -86,6 +86,8 @@ public:
 
     int GetLastInsertId();  // -1 when not connected
     int GetChanges();       // -1 when not connected
+    // Whether the open database has a table of this name (an open query is not disturbed).
+    bool HasTable(const char* name);
     void Rollback();
     void Close();
 

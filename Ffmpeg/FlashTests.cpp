@@ -1,0 +1,199 @@
+#include "FlashTests.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace quarvik {
+namespace {
+
+constexpr int64_t kWindow = CFlashRate::kSecond;
+constexpr int64_t kSustainWindow = 5 * CFlashRate::kSecond;
+constexpr int64_t kSustained = 4 * CFlashRate::kSecond;
+constexpr size_t kFlashTransitions = 7;     // more than three flashes in a second
+constexpr size_t kRapidTransitions = 4;     // two flashes a second or more
+constexpr int kPatternExtremes = 12;        // six light and six dark stripes: more than five pairs
+
+struct Extreme {
+    int pos;
+    float value;
+};
+
+// Alternating maxima and minima of one line of the grid, each differing from the one before
+// by at least contrast.
+void FindExtremes(const float* v, int n, int stride, float contrast, std::vector<Extreme>& out)
+{
+    out.clear();
+    if (n <= 0)
+        return;
+    int direction = 0;
+    Extreme lo{0, v[0]}, hi{0, v[0]}, candidate{0, v[0]};
+    for (int k = 1; k < n; ++k) {
+        const float x = v[static_cast<ptrdiff_t>(k) * stride];
+        if (direction == 0) {
+            if (x < lo.value)
+                lo = {k, x};
+            if (x > hi.value)
+                hi = {k, x};
+            if (hi.value - lo.value >= contrast) {
+                const bool rising = hi.pos > lo.pos;
+                out.push_back(rising ? lo : hi);
+                candidate = rising ? hi : lo;
+                direction = rising ? 1 : -1;
+            }
+        } else if (direction > 0) {
+            if (x > candidate.value) {
+                candidate = {k, x};
+            } else if (candidate.value - x >= contrast) {
+                out.push_back(candidate);
+                candidate = {k, x};
+                direction = -1;
+            }
+        } else {
+            if (x < candidate.value) {
+                candidate = {k, x};
+            } else if (x - candidate.value >= contrast) {
+                out.push_back(candidate);
+                candidate = {k, x};
+                direction = 1;
+            }
+        }
+    }
+    if (direction != 0)
+        out.push_back(candidate);
+}
+
+// Grid points of one line that lie in evenly spaced stripes of at least six pairs.
+int StripedPoints(const std::vector<Extreme>& e, float darkLimit)
+{
+    int striped = 0;
+    size_t first = 0;
+    const auto regular = [&](size_t k) {  // does extreme k continue the run from first?
+        const int h = e[k].pos - e[k - 1].pos;
+        if (std::min(e[k].value, e[k - 1].value) >= darkLimit)
+            return false;
+        if (k - first < 2)
+            return true;
+        const int before = e[k - 1].pos - e[k - 2].pos;
+        return std::abs(h - before) <= std::max(1, before * 3 / 10);
+    };
+    const auto close = [&](size_t end) {  // the run first .. end - 1
+        const size_t count = end - first;
+        if (count >= kPatternExtremes) {
+            const int span = e[end - 1].pos - e[first].pos;
+            striped += span + span / static_cast<int>(count - 1);  // half a stripe beyond each end
+        }
+    };
+    for (size_t k = 1; k < e.size(); ++k) {
+        if (!regular(k)) {
+            close(k);
+            // A run broken by its spacing may start again with the last pair.
+            first = std::min(e[k].value, e[k - 1].value) < darkLimit ? k - 1 : k;
+        }
+    }
+    if (!e.empty())
+        close(e.size());
+    return striped;
+}
+
+}  // namespace
+
+void CTransitionTracker::Reset()
+{
+    m_prev.clear();
+    m_run.clear();
+    m_lastDirection = 0;
+}
+
+int CTransitionTracker::Update(const std::vector<float>& cells, float step, float darkLimit, float share)
+{
+    const size_t n = cells.size();
+    if (m_prev.size() != n) {
+        m_prev = cells;
+        m_run.assign(n, 0.0f);
+        return 0;
+    }
+    const float noise = step / 10;
+    size_t up = 0, down = 0;
+    for (size_t c = 0; c < n; ++c) {
+        const float v = cells[c], d = v - m_prev[c];
+        float& run = m_run[c];
+        if (run == 0.0f || (d > 0) == (run > 0))
+            run += d;
+        else if (std::fabs(d) >= noise)
+            run = d;
+        m_prev[c] = v;
+        if (run >= step && v - run < darkLimit)
+            ++up;
+        else if (-run >= step && v < darkLimit)
+            ++down;
+    }
+    const double need = share * static_cast<double>(n);
+    int direction = 0;
+    if (up > need && up >= down && m_lastDirection != 1)
+        direction = 1;
+    else if (down > need && m_lastDirection != -1)
+        direction = -1;
+    if (direction != 0)
+        m_lastDirection = direction;
+    return direction;
+}
+
+void CFlashRate::Reset()
+{
+    m_transitions.clear();
+    m_flashing.clear();
+}
+
+bool CFlashRate::Add(int64_t t, bool transition, TimeSpan& failing)
+{
+    while (!m_transitions.empty() && m_transitions.front() <= t - kWindow)
+        m_transitions.pop_front();
+    if (transition)
+        m_transitions.push_back(t);
+    bool fails = false;
+    if (m_transitions.size() >= kFlashTransitions) {
+        failing = {m_transitions.front(), t};
+        fails = true;
+    }
+    const bool rapidNow = m_transitions.size() >= kRapidTransitions;
+    if (rapidNow) {
+        const TimeSpan rapid{m_transitions.front(), t};
+        if (!m_flashing.empty() && rapid.begin <= m_flashing.back().end)
+            m_flashing.back().end = t;
+        else
+            m_flashing.push_back(rapid);
+    }
+    while (!m_flashing.empty() && m_flashing.front().end <= t - kSustainWindow)
+        m_flashing.pop_front();
+    int64_t covered = 0, first = t;
+    for (const TimeSpan& span : m_flashing) {
+        const int64_t begin = std::max(span.begin, t - kSustainWindow);
+        covered += span.end - begin;
+        first = std::min(first, begin);
+    }
+    if (rapidNow && covered >= kSustained) {
+        failing = {fails ? std::min(failing.begin, first) : first, t};
+        fails = true;
+    }
+    return fails;
+}
+
+double StripedShare(const std::vector<float>& luminance, int columns, int rows, float contrast, float darkLimit)
+{
+    if (columns <= 0 || rows <= 0 || luminance.size() < static_cast<size_t>(columns) * rows)
+        return 0.0;
+    std::vector<Extreme> extremes;
+    long across = 0, down = 0;
+    for (int y = 0; y < rows; ++y) {
+        FindExtremes(&luminance[static_cast<size_t>(y) * columns], columns, 1, contrast, extremes);
+        across += StripedPoints(extremes, darkLimit);
+    }
+    for (int x = 0; x < columns; ++x) {
+        FindExtremes(&luminance[static_cast<size_t>(x)], rows, columns, contrast, extremes);
+        down += StripedPoints(extremes, darkLimit);
+    }
+    return static_cast<double>(std::max(across, down)) / (static_cast<double>(columns) * rows);
+}
+
+}  // namespace quarvik

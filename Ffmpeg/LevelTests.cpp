@@ -1,0 +1,198 @@
+#include "LevelTests.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace quarvik {
+namespace {
+
+constexpr int kPoints = kGridColumns * kGridRows;
+constexpr int kCells = kCellColumns * kCellRows;
+
+// One colour component of a picture as its pixel-format descriptor lays it out.
+struct Component {
+    const uint8_t* data = nullptr;
+    int linesize = 0, step = 0, offset = 0, shift = 0;
+    unsigned mask = 0;
+    bool wide = false, bigEndian = false;
+    int log2w = 0, log2h = 0;
+
+    unsigned At(int x, int y) const
+    {
+        const uint8_t* p = data + static_cast<ptrdiff_t>(y >> log2h) * linesize + (x >> log2w) * step + offset;
+        const unsigned v = wide ? (bigEndian ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0])) : p[0];
+        return (v >> shift) & mask;
+    }
+};
+
+// Tables of a display's response, indexed by an 8-bit code.
+struct DisplayTables {
+    std::array<float, 256> luminance{};  // studio-range luma code -> cd/m²
+    std::array<float, 256> linear{};     // full-range R', G' or B' code -> linear light 0..1
+    DisplayTables()
+    {
+        for (int i = 0; i < 256; ++i) {
+            luminance[i] = ScreenLuminance(i);
+            linear[i] = static_cast<float>(std::pow(i / 255.0, 2.2));
+        }
+    }
+};
+
+const DisplayTables& Tables()
+{
+    static const DisplayTables tables;
+    return tables;
+}
+
+int Code8(float nominal)  // 0..1 nominal -> 0..255, clamped
+{
+    return std::clamp(static_cast<int>(nominal * 255.0f + 0.5f), 0, 255);
+}
+
+// The luma and colour-difference weights of the picture's matrix.
+void MatrixOf(const AVFrame* picture, double& kr, double& kb)
+{
+    switch (picture->colorspace) {
+    case AVCOL_SPC_BT709: kr = 0.2126, kb = 0.0722; return;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL: kr = 0.2627, kb = 0.0593; return;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+    case AVCOL_SPC_FCC: kr = 0.299, kb = 0.114; return;
+    default:
+        if (picture->height >= 720)
+            kr = 0.2126, kb = 0.0722;
+        else
+            kr = 0.299, kb = 0.114;
+    }
+}
+
+// False for formats the sampler does not read (palettes, bit fields, floats, hardware frames).
+bool Readable(const AVPixFmtDescriptor* desc)
+{
+    if (!desc || desc->nb_components < 1 ||
+        (desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_FLOAT)))
+        return false;
+    for (int c = 0; c < std::min<int>(desc->nb_components, 3); ++c) {
+        const AVComponentDescriptor& comp = desc->comp[c];
+        if (comp.depth < 8 || comp.depth > 16 || comp.shift + comp.depth > (comp.depth > 8 ? 16 : 8))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+float ScreenLuminance(double luma8)
+{
+    return static_cast<float>(413.435 * std::pow(std::max(0.0, 0.002745 * luma8 + 0.0189623), 2.2));
+}
+
+float RedMeasure(double r, double g, double b)
+{
+    const double sum = r + g + b;
+    if (sum <= 0.0 || r / sum < 0.8)
+        return 0.0f;
+    return static_cast<float>(std::max(0.0, (r - g - b) * 320.0));
+}
+
+void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSamples& out)
+{
+    out.valid = false;
+    out.lumaOutside = out.rgbOutside = 0.0;
+    if (!picture || picture->width <= 0 || picture->height <= 0)
+        return;
+    const auto* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture->format));
+    if (!Readable(desc))
+        return;
+
+    const bool rgb = desc->flags & AV_PIX_FMT_FLAG_RGB;
+    const int components = std::min<int>(desc->nb_components, 3);
+    Component comp[3];
+    for (int c = 0; c < components; ++c) {
+        const AVComponentDescriptor& d = desc->comp[c];
+        comp[c].data = picture->data[d.plane];
+        comp[c].linesize = picture->linesize[d.plane];
+        comp[c].step = d.step;
+        comp[c].offset = d.offset;
+        comp[c].shift = d.shift;
+        comp[c].mask = (1u << d.depth) - 1;
+        comp[c].wide = d.depth > 8;
+        comp[c].bigEndian = desc->flags & AV_PIX_FMT_FLAG_BE;
+        const bool chroma = !rgb && c > 0;
+        comp[c].log2w = chroma ? desc->log2_chroma_w : 0;
+        comp[c].log2h = chroma ? desc->log2_chroma_h : 0;
+    }
+    const int depth = desc->comp[0].depth;
+    const double full = (1 << depth) - 1, unit = 1 << (depth - 8);
+    const bool fullRange = rgb || picture->color_range == AVCOL_RANGE_JPEG || std::strncmp(desc->name, "yuvj", 4) == 0;
+    const float yOff = fullRange ? 0.0f : static_cast<float>(16 * unit);
+    const float yScale = static_cast<float>(fullRange ? full : 219 * unit);
+    const float cOff = static_cast<float>(1 << (depth - 1));
+    const float cScale = static_cast<float>(fullRange ? full : 224 * unit);
+    double kr = 0, kb = 0;
+    MatrixOf(picture, kr, kb);
+    const double kg = 1.0 - kr - kb;
+    const float toR = static_cast<float>(2 * (1 - kr)), toB = static_cast<float>(2 * (1 - kb));
+    const float gFromB = static_cast<float>(2 * kb * (1 - kb) / kg), gFromR = static_cast<float>(2 * kr * (1 - kr) / kg);
+    const float lumaLow = limits.lumaLow / 100.0f, lumaHigh = limits.lumaHigh / 100.0f;
+    const float rgbLow = limits.rgbLow / 100.0f, rgbHigh = limits.rgbHigh / 100.0f;
+
+    std::array<int, kGridColumns> xs{};
+    for (int i = 0; i < kGridColumns; ++i)
+        xs[i] = static_cast<int>((2LL * i + 1) * picture->width / (2 * kGridColumns));
+
+    const DisplayTables& t = Tables();
+    out.luminance.resize(kPoints);
+    std::array<float, kCells> sumL{}, sumR{}, sumG{}, sumB{};
+    int lumaOut = 0, rgbOut = 0;
+    for (int j = 0; j < kGridRows; ++j) {
+        const int y = static_cast<int>((2LL * j + 1) * picture->height / (2 * kGridRows));
+        const int cellRow = (j / kCellPoints) * kCellColumns;
+        for (int i = 0; i < kGridColumns; ++i) {
+            const int x = xs[i];
+            float yn, r, g, b;
+            if (rgb) {
+                r = comp[0].At(x, y) / static_cast<float>(full);
+                g = comp[1].At(x, y) / static_cast<float>(full);
+                b = comp[2].At(x, y) / static_cast<float>(full);
+                yn = static_cast<float>(kr * r + kg * g + kb * b);
+            } else {
+                yn = (comp[0].At(x, y) - yOff) / yScale;
+                const float pb = components == 3 ? (comp[1].At(x, y) - cOff) / cScale : 0.0f;
+                const float pr = components == 3 ? (comp[2].At(x, y) - cOff) / cScale : 0.0f;
+                r = yn + toR * pr;
+                b = yn + toB * pb;
+                g = yn - gFromB * pb - gFromR * pr;
+            }
+            lumaOut += yn < lumaLow || yn > lumaHigh;
+            rgbOut += std::min({r, g, b}) < rgbLow || std::max({r, g, b}) > rgbHigh;
+            const float l = t.luminance[std::clamp(static_cast<int>(16.0f + 219.0f * yn + 0.5f), 0, 255)];
+            out.luminance[j * kGridColumns + i] = l;
+            const int cell = cellRow + i / kCellPoints;
+            sumL[cell] += l;
+            sumR[cell] += t.linear[Code8(r)];
+            sumG[cell] += t.linear[Code8(g)];
+            sumB[cell] += t.linear[Code8(b)];
+        }
+    }
+    constexpr float kPerCell = 1.0f / (kCellPoints * kCellPoints);
+    out.cellLuminance.resize(kCells);
+    out.cellRed.resize(kCells);
+    for (int c = 0; c < kCells; ++c) {
+        out.cellLuminance[c] = sumL[c] * kPerCell;
+        out.cellRed[c] = RedMeasure(sumR[c] * kPerCell, sumG[c] * kPerCell, sumB[c] * kPerCell);
+    }
+    out.lumaOutside = static_cast<double>(lumaOut) / kPoints;
+    out.rgbOutside = static_cast<double>(rgbOut) / kPoints;
+    out.valid = true;
+}
+
+}  // namespace quarvik
