@@ -25,8 +25,10 @@ constexpr DefaultRecord kDefaults[] = {
     {6, 1, 1, 20, 25},       // flash
     {7, 1, 1, 20, 25},       // red flash
     {8, 1, 13, 20, 25},      // regular pattern
-    // Broadcast-safe levels, lower and upper limit in percent of the nominal range.
-    {9, 1, 1, -1, 103},      // luma
+    // Broadcast-safe levels, lower and upper limit in percent of the nominal range: below black
+    // the -5 % of today's recommendation (the PLUGE of colour bars reaches -4 %), above white
+    // the stricter 103 % of its first version; R, G and B -5 ... 105 %.
+    {9, 1, 1, -5, 103},      // luma
     {10, 1, 1, -5, 105},     // R, G, B
     {16, 1, 750, -99, -60},  // silence, left
     {17, 1, 1500, -60, -38}, // too low, left

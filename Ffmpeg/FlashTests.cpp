@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 namespace quarvik {
@@ -63,36 +64,56 @@ void FindExtremes(const float* v, int n, int stride, float contrast, std::vector
         out.push_back(candidate);
 }
 
-// Grid points of one line that lie in evenly spaced stripes of at least six pairs.
-int StripedPoints(const std::vector<Extreme>& e, float darkLimit)
+// Grid points of one line that lie in evenly spaced stripes of at least six pairs: stripes at
+// least two points wide whose widths stay within a point or 30 % of each other, light stripes
+// alike and dark stripes alike (within the contrast or a quarter of the swing), the darker
+// below the limit. Widths are measured between the edges (where the line crosses halfway
+// between two extremes), which noise on a stripe's level hardly moves. Noise and detail have
+// extremes too, but neither steady nor alike.
+int StripedPoints(const float* v, int stride, const std::vector<Extreme>& e, float contrast, float darkLimit)
 {
+    const size_t m = e.size();
+    if (m < kPatternExtremes)
+        return 0;
+    std::vector<int> edge(m, 0);  // edge[k]: first point past halfway from extreme k - 1 to k
+    for (size_t k = 1; k < m; ++k) {
+        const float mid = (e[k - 1].value + e[k].value) / 2;
+        const bool rising = e[k].value > e[k - 1].value;
+        int j = e[k - 1].pos + 1;
+        while (j < e[k].pos && (rising ? v[static_cast<ptrdiff_t>(j) * stride] < mid
+                                       : v[static_cast<ptrdiff_t>(j) * stride] > mid))
+            ++j;
+        edge[k] = j;
+    }
     int striped = 0;
     size_t first = 0;
-    const auto regular = [&](size_t k) {  // does extreme k continue the run from first?
-        const int h = e[k].pos - e[k - 1].pos;
+    const auto continues = [&](size_t k) {  // does extreme k continue the run from first?
         if (std::min(e[k].value, e[k - 1].value) >= darkLimit)
             return false;
         if (k - first < 2)
             return true;
-        const int before = e[k - 1].pos - e[k - 2].pos;
-        return std::abs(h - before) <= std::max(1, before * 3 / 10);
+        const float swing = std::fabs(e[k - 1].value - e[k - 2].value);
+        const int width = edge[k] - edge[k - 1];
+        if (width < 2 || std::fabs(e[k].value - e[k - 2].value) > std::max(contrast, swing / 4))
+            return false;
+        const int before = edge[k - 1] - edge[k - 2];
+        return k - first < 3 || std::abs(width - before) <= std::max(1, before * 3 / 10);
     };
     const auto close = [&](size_t end) {  // the run first .. end - 1
         const size_t count = end - first;
         if (count >= kPatternExtremes) {
-            const int span = e[end - 1].pos - e[first].pos;
-            striped += span + span / static_cast<int>(count - 1);  // half a stripe beyond each end
+            const int inner = edge[end - 1] - edge[first + 1];
+            striped += inner + 2 * inner / static_cast<int>(count - 2);  // and the two outer stripes
         }
     };
-    for (size_t k = 1; k < e.size(); ++k) {
-        if (!regular(k)) {
+    for (size_t k = 1; k < m; ++k) {
+        if (!continues(k)) {
             close(k);
-            // A run broken by its spacing may start again with the last pair.
+            // A run broken by its widths or levels may start again with the last pair.
             first = std::min(e[k].value, e[k - 1].value) < darkLimit ? k - 1 : k;
         }
     }
-    if (!e.empty())
-        close(e.size());
+    close(m);
     return striped;
 }
 
@@ -153,14 +174,14 @@ bool CFlashRate::Add(int64_t t, bool transition, TimeSpan& failing)
         m_transitions.push_back(t);
     bool fails = false;
     if (m_transitions.size() >= kFlashTransitions) {
-        failing = {m_transitions.front(), t};
+        failing = {m_transitions.front(), m_transitions.back()};
         fails = true;
     }
     const bool rapidNow = m_transitions.size() >= kRapidTransitions;
     if (rapidNow) {
-        const TimeSpan rapid{m_transitions.front(), t};
+        const TimeSpan rapid{m_transitions.front(), m_transitions.back()};
         if (!m_flashing.empty() && rapid.begin <= m_flashing.back().end)
-            m_flashing.back().end = t;
+            m_flashing.back().end = rapid.end;
         else
             m_flashing.push_back(rapid);
     }
@@ -173,7 +194,7 @@ bool CFlashRate::Add(int64_t t, bool transition, TimeSpan& failing)
         first = std::min(first, begin);
     }
     if (rapidNow && covered >= kSustained) {
-        failing = {fails ? std::min(failing.begin, first) : first, t};
+        failing = {fails ? std::min(failing.begin, first) : first, m_transitions.back()};
         fails = true;
     }
     return fails;
@@ -186,12 +207,14 @@ double StripedShare(const std::vector<float>& luminance, int columns, int rows, 
     std::vector<Extreme> extremes;
     long across = 0, down = 0;
     for (int y = 0; y < rows; ++y) {
-        FindExtremes(&luminance[static_cast<size_t>(y) * columns], columns, 1, contrast, extremes);
-        across += StripedPoints(extremes, darkLimit);
+        const float* line = &luminance[static_cast<size_t>(y) * columns];
+        FindExtremes(line, columns, 1, contrast, extremes);
+        across += StripedPoints(line, 1, extremes, contrast, darkLimit);
     }
     for (int x = 0; x < columns; ++x) {
-        FindExtremes(&luminance[static_cast<size_t>(x)], rows, columns, contrast, extremes);
-        down += StripedPoints(extremes, darkLimit);
+        const float* line = &luminance[static_cast<size_t>(x)];
+        FindExtremes(line, rows, columns, contrast, extremes);
+        down += StripedPoints(line, columns, extremes, contrast, darkLimit);
     }
     return static_cast<double>(std::max(across, down)) / (static_cast<double>(columns) * rows);
 }

@@ -44,9 +44,9 @@ class CFlashRate {
 public:
     static constexpr int64_t kSecond = 1000000;
     // The picture starting at time t (after every earlier one), with or without a transition.
-    // Returns true with the failing stretch that ends on this picture: the first transition of
-    // a window with more than six, or the first flashing picture of the last five seconds when
-    // four of them flashed at two flashes a second or more.
+    // Returns true when the window ending on this picture fails, with the failing stretch from
+    // the first to the last transition of a window with more than six, or, when four of the
+    // last five seconds flashed at two flashes a second or more, from the first of them.
     bool Add(int64_t t, bool transition, TimeSpan& failing);
     void Reset();
 

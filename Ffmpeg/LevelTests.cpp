@@ -8,6 +8,7 @@ extern "C" {
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace quarvik {

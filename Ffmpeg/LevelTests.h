@@ -26,7 +26,7 @@ constexpr int kCellRows = kGridRows / kCellPoints;
 
 // Limits in percent of the nominal range (0 % black or zero colour, 100 % white or full colour).
 struct LevelLimits {
-    int lumaLow = -1, lumaHigh = 103;
+    int lumaLow = -5, lumaHigh = 103;
     int rgbLow = -5, rgbHigh = 105;
 };
 

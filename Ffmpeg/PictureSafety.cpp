@@ -87,8 +87,12 @@ void CPictureSafety::Feed(int kind, bool faulty, const TimeSpan& span, int64_t d
             run.begin = span.begin;
             run.snapshot = analysis.clone();
         }
-        run.last = t;
-        run.lastEnd = m_time;
+        // A stretch ending on this picture reaches to its end; one ending earlier (the last
+        // transition of a flash window) reaches just that picture.
+        if (span.end >= run.last) {
+            run.last = span.end;
+            run.lastEnd = span.end == t ? m_time : span.end;
+        }
     } else if (run.open && t >= run.lastEnd + lookBack) {
         Close(kind, notify);
     }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -68,7 +69,7 @@ TEST(TransitionTracker, SlowRampWithGrainIsOneTransition)
 }
 
 // Feeds pictures 0..count-1 at 25 per second, with transitions on the given pictures; returns
-// the failing stretch (in pictures) of the last failing picture, or {-1, -1}.
+// the failing stretch (in pictures) told on the last failing picture, or {-1, -1}.
 std::pair<int, int> Rate(const std::vector<int>& transitions, int count)
 {
     CFlashRate rate;
@@ -96,8 +97,8 @@ TEST(FlashRate, WindowsOfOneAndFiveSeconds)
 {
     // Six transitions a second (three flashes) never fail at once, seven do.
     EXPECT_EQ(Rate(Every(25.0 / 6, 5, 12), 50), std::make_pair(-1, -1));
-    // Seven in 22 pictures: the windows ending on pictures 26 to 29 hold all seven.
-    EXPECT_EQ(Rate(Every(25.0 / 7, 5, 7), 50), std::make_pair(5, 29));
+    // Seven in 22 pictures: the stretch from the first to the last of them fails.
+    EXPECT_EQ(Rate(Every(25.0 / 7, 5, 7), 50), std::make_pair(5, 26));
     // Four a second for 4.5 s fail once four seconds of a five-second window flashed.
     const auto sustained = Rate(Every(6.25, 3, 18), 150);
     EXPECT_EQ(sustained.first, 3);
@@ -123,6 +124,13 @@ TEST(StripedShare, RegularStripesAgainstNoiseAndFewPairs)
     const float dark = ScreenLuminance(16), light = ScreenLuminance(235);
     EXPECT_GT(StripedShare(grid([&](int x, int) { return x % 6 < 3 ? light : dark; }), cols, rows, 20, 160), 0.9);
     EXPECT_GT(StripedShare(grid([&](int, int y) { return y % 4 < 2 ? light : dark; }), cols, rows, 20, 160), 0.9);
+    // Stripes over the left half, with a little noise on their levels.
+    std::mt19937 noise(5);
+    std::normal_distribution<float> grain(0, 3.0f);
+    const double half = StripedShare(
+        grid([&](int x, int) { return x < cols / 2 && x % 8 < 4 ? light + grain(noise) : dark + std::fabs(grain(noise)); }),
+        cols, rows, 20, 160);
+    EXPECT_NEAR(half, 0.5, 0.05);
     // Five pairs across the whole width are not enough.
     EXPECT_EQ(StripedShare(grid([&](int x, int) { return (x * 10 / cols) % 2 ? light : dark; }), cols, rows, 20, 160), 0.0);
     // Low contrast is no pattern.

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -45,27 +46,31 @@ std::string Drawn(const std::string& lum, int seconds = 2, const std::string& cb
 }
 
 const char* const kLossless = "-c:v ffv1 -f matroska";
-// Detailed moving pictures with grain, as real programme is.
-const char* const kProgramme = "testsrc2=s=720x576:r=25:d=5,noise=alls=14:allf=t+u";
+// Detailed moving pictures with film grain, as real programme is: colours at three quarters of
+// full saturation, as programme has them, and grain on the luma. (testsrc2's fully saturated
+// colours with grain on the colour, or with the ringing of their sharp edges at 8 Mbit/s, do
+// leave the gamut over more than 1 % of the picture.)
+const char* const kProgramme = "testsrc2=s=720x576:r=25:d=5,hue=s=0.75,noise=c0s=14:c0f=t+u";
 
 std::vector<Clip> Clips()
 {
     return {
         // Fewer than two flashes a second never fail; two to three fail only when sustained
-        // (four seconds of five); more than three fail at once.
+        // (four seconds of five); more than three fail at once. The event runs from the first
+        // to the last transition of the failing windows.
         {"bw-1hz-2s.mkv", BlackWhite(1, 2), kLossless, {}},
         {"bw-1hz-6s.mkv", BlackWhite(1, 6), kLossless, {}},
         {"bw-2hz-2s.mkv", BlackWhite(2, 2), kLossless, {}},
-        {"bw-2hz-6s.mkv", BlackWhite(2, 6), kLossless, {{kFaultFlash, 7, 149}}},
+        {"bw-2hz-6s.mkv", BlackWhite(2, 6), kLossless, {{kFaultFlash, 7, 144}}},
         {"bw-3hz-2s.mkv", BlackWhite(3, 2), kLossless, {}},
-        {"bw-3hz-6s.mkv", BlackWhite(3, 6), kLossless, {{kFaultFlash, 5, 149}}},
-        {"bw-4hz-2s.mkv", BlackWhite(4, 2), kLossless, {{kFaultFlash, 4, 49}}},
-        {"bw-4hz-6s.mkv", BlackWhite(4, 6), kLossless, {{kFaultFlash, 4, 149}}},
+        {"bw-3hz-6s.mkv", BlackWhite(3, 6), kLossless, {{kFaultFlash, 5, 146}}},
+        {"bw-4hz-2s.mkv", BlackWhite(4, 2), kLossless, {{kFaultFlash, 4, 47}}},
+        {"bw-4hz-6s.mkv", BlackWhite(4, 6), kLossless, {{kFaultFlash, 4, 147}}},
         {"bw-10hz-2s.mkv", BlackWhite(10, 2), kLossless, {{kFaultFlash, 2, 49}}},
         {"bw-10hz-6s.mkv", BlackWhite(10, 6), kLossless, {{kFaultFlash, 2, 149}}},
         // The window slides at the material's own rate; times stay in 25ths of a second.
-        {"bw-4hz-50p.mkv", BlackWhite(4, 2, "50"), kLossless, {{kFaultFlash, 3, 49}}},
-        {"bw-4hz-2997.mkv", BlackWhite(4, 2, "30000/1001"), kLossless, {{kFaultFlash, 3, 49}}},
+        {"bw-4hz-50p.mkv", BlackWhite(4, 2, "50"), kLossless, {{kFaultFlash, 3, 47}}},
+        {"bw-4hz-2997.mkv", BlackWhite(4, 2, "30000/1001"), kLossless, {{kFaultFlash, 3, 47}}},
         // Only a quarter of the screen and more flashes; a dim flash (below 20 cd/m²) does not.
         {"area-20.mkv", Drawn("if(lt(X,W/2)*lt(Y,H*0.4)*lt(mod(T*10,2),1),235,16)"), kLossless, {}},
         {"area-30.mkv", Drawn("if(lt(X,W/2)*lt(Y,H*0.6)*lt(mod(T*10,2),1),235,16)"), kLossless,
@@ -88,25 +93,26 @@ std::vector<Clip> Clips()
         {"luma-05pc.mkv", Drawn("if(lt(X,W/10)*lt(Y,H/20),244,128)"), kLossless, {}},
         {"gamut.mkv", Drawn("128", 2, "if(lt(X,W*0.3)*lt(Y,H/3),16,128)", "if(lt(X,W*0.3)*lt(Y,H/3),240,128)"),
          kLossless, {{kFaultGamutLevel, 0, 49}}},
-        // Colour bars lie within the broadcast-safe range.
+        // Colour bars lie within the broadcast-safe range, their PLUGE (-4 % in SD, -2 % in HD)
+        // included.
         {"smpte-bars.mkv", "smptebars=s=320x180:r=25:d=2,format=yuv420p", kLossless, {}},
         {"ebu-75-bars.mkv", "pal75bars=s=320x180:r=25:d=2,format=yuv420p", kLossless, {}},
         {"ebu-100-bars.mkv", "pal100bars=s=320x180:r=25:d=2,format=yuv420p", kLossless, {}},
         {"smpte-hd-bars.mxf", "smptehdbars=s=1280x720:r=25:d=1,format=yuv422p",
          "-c:v mpeg2video -b:v 50M -minrate 50M -maxrate 50M -bufsize 2M -g 12 -f mxf", {}},
         // Realistic programme at broadcast rates in the stations' formats: nothing, unless it
-        // flashes or its levels are raised.
+        // flashes (1 to 3 s, five times a second) or its levels are raised (R, G and B with it).
         {"programme.mxf", std::string(kProgramme) + ",format=yuv422p",
          "-c:v mpeg2video -b:v 50M -minrate 50M -maxrate 50M -bufsize 2M -g 12 -f mxf", {}},
         {"programme.mp4", std::string(kProgramme) + ",format=yuv420p",
          "-c:v libx264 -preset veryfast -b:v 8M -maxrate 8M -bufsize 8M -f mp4", {}},
         {"programme.mov", std::string(kProgramme) + ",format=yuv422p10le", "-c:v prores_ks -profile:v 2 -f mov", {}},
-        {"programme.dv", "testsrc2=s=720x576:r=25:d=5,noise=alls=14:allf=t+u,format=yuv420p", "-c:v dvvideo -f dv", {}},
+        {"programme.dv", std::string(kProgramme) + ",format=yuv420p", "-c:v dvvideo -f dv", {}},
         {"programme-flash.mp4",
          std::string(kProgramme) + ",drawbox=c=white:t=fill:enable='between(t,1,3)*lt(mod(t*10,2),1)',format=yuv420p",
-         "-c:v libx264 -preset veryfast -b:v 8M -maxrate 8M -bufsize 8M -f mp4", {{kFaultFlash, 25, 74}}},
+         "-c:v libx264 -preset veryfast -b:v 8M -maxrate 8M -bufsize 8M -f mp4", {{kFaultFlash, 25, 76}}},
         {"programme-hot.mov", std::string(kProgramme) + ",lutyuv=y='val*1.3',format=yuv422p10le",
-         "-c:v prores_ks -profile:v 2 -f mov", {{kFaultLumaLevel, 0, 124}}},
+         "-c:v prores_ks -profile:v 2 -f mov", {{kFaultLumaLevel, 0, 124}, {kFaultGamutLevel, 0, 124}}},
     };
 }
 
@@ -161,8 +167,8 @@ TEST_F(PictureSafetyTest, EveryClipFailsOnExactlyItsKinds)
         const std::string path = Make(clip);
         ASSERT_FALSE(path.empty()) << "ffmpeg could not make the clip";
         const std::vector<Event> events = SafetyEvents(path);
-        ASSERT_EQ(events.size(), clip.events.size());
-        for (size_t i = 0; i < events.size(); ++i) {
+        EXPECT_EQ(events.size(), clip.events.size());
+        for (size_t i = 0; i < std::min(events.size(), clip.events.size()); ++i) {
             EXPECT_EQ(events[i].code, clip.events[i].code);
             EXPECT_NEAR(events[i].begin, clip.events[i].begin, 1);
             EXPECT_NEAR(events[i].end, clip.events[i].end, 1);
@@ -176,7 +182,7 @@ TEST_F(PictureSafetyTest, EveryClipFailsOnExactlyItsKinds)
 bool SignalStats(const std::string& path, double& brng, int& ymax)
 {
     const std::string command = "ffmpeg -nostdin -v error -i '" + path +
-                                "' -frames:v 1 -vf signalstats,metadata=print:file=- -f null - 2>/dev/null";
+                                "' -frames:v 1 -vf signalstats=stat=brng,metadata=print:file=- -f null - 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return false;
