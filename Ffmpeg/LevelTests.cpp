@@ -20,18 +20,29 @@ constexpr int kCells = kCellColumns * kCellRows;
 // One colour component of a picture as its pixel-format descriptor lays it out.
 struct Component {
     const uint8_t* data = nullptr;
-    int linesize = 0, step = 0, offset = 0, shift = 0;
+    int linesize = 0, shift = 0;
     unsigned mask = 0;
     bool wide = false, bigEndian = false;
-    int log2w = 0, log2h = 0;
-
-    unsigned At(int x, int y) const
-    {
-        const uint8_t* p = data + static_cast<ptrdiff_t>(y >> log2h) * linesize + (x >> log2w) * step + offset;
-        const unsigned v = wide ? (bigEndian ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0])) : p[0];
-        return (v >> shift) & mask;
-    }
+    int log2h = 0;
+    std::array<int, kGridColumns> offsets{};  // byte offset of each grid column in a row
 };
+
+// Reads a component at every grid point into values, row by row.
+template <bool Wide>
+void Gather(const Component& c, const std::array<int, kGridRows>& ys, std::vector<float>& values)
+{
+    for (int j = 0; j < kGridRows; ++j) {
+        const uint8_t* row = c.data + static_cast<ptrdiff_t>(ys[j] >> c.log2h) * c.linesize;
+        float* out = &values[static_cast<size_t>(j) * kGridColumns];
+        for (int i = 0; i < kGridColumns; ++i) {
+            const uint8_t* p = row + c.offsets[i];
+            unsigned v = p[0];
+            if constexpr (Wide)
+                v = c.bigEndian ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]);
+            out[i] = static_cast<float>((v >> c.shift) & c.mask);
+        }
+    }
+}
 
 // Tables of a display's response, indexed by an 8-bit code.
 struct DisplayTables {
@@ -116,80 +127,86 @@ void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSam
 
     const bool rgb = desc->flags & AV_PIX_FMT_FLAG_RGB;
     const int components = std::min<int>(desc->nb_components, 3);
-    Component comp[3];
-    for (int c = 0; c < components; ++c) {
-        const AVComponentDescriptor& d = desc->comp[c];
-        comp[c].data = picture->data[d.plane];
-        comp[c].linesize = picture->linesize[d.plane];
-        comp[c].step = d.step;
-        comp[c].offset = d.offset;
-        comp[c].shift = d.shift;
-        comp[c].mask = (1u << d.depth) - 1;
-        comp[c].wide = d.depth > 8;
-        comp[c].bigEndian = desc->flags & AV_PIX_FMT_FLAG_BE;
-        const bool chroma = !rgb && c > 0;
-        comp[c].log2w = chroma ? desc->log2_chroma_w : 0;
-        comp[c].log2h = chroma ? desc->log2_chroma_h : 0;
-    }
-    const int depth = desc->comp[0].depth;
-    const double full = (1 << depth) - 1, unit = 1 << (depth - 8);
-    const bool fullRange = rgb || picture->color_range == AVCOL_RANGE_JPEG || std::strncmp(desc->name, "yuvj", 4) == 0;
-    const float yOff = fullRange ? 0.0f : static_cast<float>(16 * unit);
-    const float yScale = static_cast<float>(fullRange ? full : 219 * unit);
-    const float cOff = static_cast<float>(1 << (depth - 1));
-    const float cScale = static_cast<float>(fullRange ? full : 224 * unit);
-    double kr = 0, kb = 0;
-    MatrixOf(picture, kr, kb);
-    const double kg = 1.0 - kr - kb;
-    const float toR = static_cast<float>(2 * (1 - kr)), toB = static_cast<float>(2 * (1 - kb));
-    const float gFromB = static_cast<float>(2 * kb * (1 - kb) / kg), gFromR = static_cast<float>(2 * kr * (1 - kr) / kg);
-    const float lumaLow = limits.lumaLow / 100.0f, lumaHigh = limits.lumaHigh / 100.0f;
-    const float rgbLow = limits.rgbLow / 100.0f, rgbHigh = limits.rgbHigh / 100.0f;
-
     std::array<int, kGridColumns> xs{};
     for (int i = 0; i < kGridColumns; ++i)
         xs[i] = static_cast<int>((2LL * i + 1) * picture->width / (2 * kGridColumns));
+    std::array<int, kGridRows> ys{};
+    for (int j = 0; j < kGridRows; ++j)
+        ys[j] = static_cast<int>((2LL * j + 1) * picture->height / (2 * kGridRows));
+    std::vector<float>* values[3] = {&out.raw[0], &out.raw[1], &out.raw[2]};
+    for (int c = 0; c < 3; ++c)
+        values[c]->assign(kPoints, 0.0f);
+    for (int c = 0; c < components; ++c) {
+        const AVComponentDescriptor& d = desc->comp[c];
+        const bool chroma = !rgb && c > 0;
+        Component comp;
+        comp.data = picture->data[d.plane];
+        comp.linesize = picture->linesize[d.plane];
+        comp.shift = d.shift;
+        comp.mask = (1u << d.depth) - 1;
+        comp.wide = d.depth > 8;
+        comp.bigEndian = desc->flags & AV_PIX_FMT_FLAG_BE;
+        comp.log2h = chroma ? desc->log2_chroma_h : 0;
+        for (int i = 0; i < kGridColumns; ++i)
+            comp.offsets[i] = (xs[i] >> (chroma ? desc->log2_chroma_w : 0)) * d.step + d.offset;
+        if (comp.wide)
+            Gather<true>(comp, ys, *values[c]);
+        else
+            Gather<false>(comp, ys, *values[c]);
+    }
+
+    const int depth = desc->comp[0].depth;
+    const float full = static_cast<float>((1 << depth) - 1), unit = static_cast<float>(1 << (depth - 8));
+    const bool fullRange = rgb || picture->color_range == AVCOL_RANGE_JPEG || std::strncmp(desc->name, "yuvj", 4) == 0;
+    const float yOff = fullRange ? 0.0f : 16 * unit;
+    const float yGain = 1.0f / (fullRange ? full : 219 * unit);
+    // Without colour components the colour differences stay at zero.
+    const float cOff = components == 3 ? static_cast<float>(1 << (depth - 1)) : 0.0f;
+    const float cGain = 1.0f / (fullRange ? full : 224 * unit);
+    double kr = 0, kb = 0;
+    MatrixOf(picture, kr, kb);
+    const float fr = static_cast<float>(kr), fb = static_cast<float>(kb), fg = 1.0f - fr - fb;
+    const float toR = 2 * (1 - fr), toB = 2 * (1 - fb);
+    const float gFromB = 2 * fb * (1 - fb) / fg, gFromR = 2 * fr * (1 - fr) / fg;
+    const float lumaLow = limits.lumaLow / 100.0f, lumaHigh = limits.lumaHigh / 100.0f;
+    const float rgbLow = limits.rgbLow / 100.0f, rgbHigh = limits.rgbHigh / 100.0f;
 
     const DisplayTables& t = Tables();
     out.luminance.resize(kPoints);
     std::array<float, kCells> sumL{}, sumR{}, sumG{}, sumB{};
     int lumaOut = 0, rgbOut = 0;
-    for (int j = 0; j < kGridRows; ++j) {
-        const int y = static_cast<int>((2LL * j + 1) * picture->height / (2 * kGridRows));
-        const int cellRow = (j / kCellPoints) * kCellColumns;
-        for (int i = 0; i < kGridColumns; ++i) {
-            const int x = xs[i];
-            float yn, r, g, b;
-            if (rgb) {
-                r = comp[0].At(x, y) / static_cast<float>(full);
-                g = comp[1].At(x, y) / static_cast<float>(full);
-                b = comp[2].At(x, y) / static_cast<float>(full);
-                yn = static_cast<float>(kr * r + kg * g + kb * b);
-            } else {
-                yn = (comp[0].At(x, y) - yOff) / yScale;
-                const float pb = components == 3 ? (comp[1].At(x, y) - cOff) / cScale : 0.0f;
-                const float pr = components == 3 ? (comp[2].At(x, y) - cOff) / cScale : 0.0f;
-                r = yn + toR * pr;
-                b = yn + toB * pb;
-                g = yn - gFromB * pb - gFromR * pr;
-            }
-            lumaOut += yn < lumaLow || yn > lumaHigh;
-            rgbOut += std::min({r, g, b}) < rgbLow || std::max({r, g, b}) > rgbHigh;
-            const float l = t.luminance[std::clamp(static_cast<int>(16.0f + 219.0f * yn + 0.5f), 0, 255)];
-            out.luminance[j * kGridColumns + i] = l;
-            const int cell = cellRow + i / kCellPoints;
-            sumL[cell] += l;
-            sumR[cell] += t.linear[Code8(r)];
-            sumG[cell] += t.linear[Code8(g)];
-            sumB[cell] += t.linear[Code8(b)];
+    for (int p = 0; p < kPoints; ++p) {
+        float yn, r, g, b;
+        if (rgb) {
+            r = out.raw[0][p] / full;
+            g = out.raw[1][p] / full;
+            b = out.raw[2][p] / full;
+            yn = fr * r + fg * g + fb * b;
+        } else {
+            yn = (out.raw[0][p] - yOff) * yGain;
+            const float pb = (out.raw[1][p] - cOff) * cGain, pr = (out.raw[2][p] - cOff) * cGain;
+            r = yn + toR * pr;
+            b = yn + toB * pb;
+            g = yn - gFromB * pb - gFromR * pr;
         }
+        lumaOut += yn < lumaLow || yn > lumaHigh;
+        rgbOut += std::min({r, g, b}) < rgbLow || std::max({r, g, b}) > rgbHigh;
+        const float l = t.luminance[std::clamp(static_cast<int>(16.0f + 219.0f * yn + 0.5f), 0, 255)];
+        out.luminance[p] = l;
+        const int cell = (p / kGridColumns / kCellPoints) * kCellColumns + (p % kGridColumns) / kCellPoints;
+        sumL[cell] += l;
+        sumR[cell] += r;
+        sumG[cell] += g;
+        sumB[cell] += b;
     }
     constexpr float kPerCell = 1.0f / (kCellPoints * kCellPoints);
     out.cellLuminance.resize(kCells);
     out.cellRed.resize(kCells);
     for (int c = 0; c < kCells; ++c) {
         out.cellLuminance[c] = sumL[c] * kPerCell;
-        out.cellRed[c] = RedMeasure(sumR[c] * kPerCell, sumG[c] * kPerCell, sumB[c] * kPerCell);
+        // The red measure of the cell's mean colour, in linear light.
+        out.cellRed[c] = RedMeasure(t.linear[Code8(sumR[c] * kPerCell)], t.linear[Code8(sumG[c] * kPerCell)],
+                                    t.linear[Code8(sumB[c] * kPerCell)]);
     }
     out.lumaOutside = static_cast<double>(lumaOut) / kPoints;
     out.rgbOutside = static_cast<double>(rgbOut) / kPoints;

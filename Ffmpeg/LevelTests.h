@@ -36,9 +36,12 @@ struct PictureSamples {
     double rgbOutside = 0.0;    // share of the points with R, G or B outside the limits
     // Per grid point, row by row: screen luminance in cd/m² of a standard display.
     std::vector<float> luminance;
-    // Per flash cell, row by row: mean luminance (cd/m²) and the red-flash measure.
+    // Per flash cell, row by row: mean luminance (cd/m²) and the red-flash measure of its
+    // mean colour.
     std::vector<float> cellLuminance;
     std::vector<float> cellRed;
+    // Working space: the three components as read at each grid point.
+    std::vector<float> raw[3];
 };
 
 // The screen luminance of a standard display for an 8-bit studio-range luma code (16 black,
