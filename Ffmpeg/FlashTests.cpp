@@ -123,6 +123,7 @@ void CTransitionTracker::Reset()
 {
     m_prev.clear();
     m_run.clear();
+    m_counted.clear();
     m_lastDirection = 0;
 }
 
@@ -132,6 +133,7 @@ int CTransitionTracker::Update(const std::vector<float>& cells, float step, floa
     if (m_prev.size() != n) {
         m_prev = cells;
         m_run.assign(n, 0.0f);
+        m_counted.assign(n, 0);
         return 0;
     }
     const float noise = step / 10;
@@ -139,15 +141,24 @@ int CTransitionTracker::Update(const std::vector<float>& cells, float step, floa
     for (size_t c = 0; c < n; ++c) {
         const float v = cells[c], d = v - m_prev[c];
         float& run = m_run[c];
-        if (run == 0.0f || (d > 0) == (run > 0))
+        if (run == 0.0f || (d > 0) == (run > 0)) {
             run += d;
-        else if (std::fabs(d) >= noise)
+        } else if (std::fabs(d) >= noise) {
             run = d;
+            m_counted[c] = 0;
+        }
         m_prev[c] = v;
-        if (run >= step && v - run < darkLimit)
+        // Each run of a cell takes part in one transition: the one on the picture where it
+        // first reaches the step.
+        if (m_counted[c])
+            continue;
+        if (run >= step && v - run < darkLimit) {
             ++up;
-        else if (-run >= step && v < darkLimit)
+            m_counted[c] = 1;
+        } else if (-run >= step && v < darkLimit) {
             ++down;
+            m_counted[c] = 1;
+        }
     }
     const double need = share * static_cast<double>(n);
     int direction = 0;

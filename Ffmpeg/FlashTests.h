@@ -18,8 +18,10 @@
 namespace quarvik {
 
 // Follows each cell's run of brightening or darkening and tells when a transition completes
-// over enough of the screen. Changes against a run smaller than a tenth of the step are noise
-// and do not end it.
+// over enough of the screen at once: the cells whose runs reach the step on the same picture.
+// Transitions of the screen alternate in direction (a cut that brightens one half and darkens
+// the other is one). Changes against a run smaller than a tenth of the step are noise and do
+// not end it.
 class CTransitionTracker {
 public:
     // step: least change of one transition; darkLimit: the darker end must lie below it (a
@@ -30,6 +32,7 @@ public:
 
 private:
     std::vector<float> m_prev, m_run;  // last value and the change of its current run, per cell
+    std::vector<char> m_counted;       // the current run already took part in a transition
     int m_lastDirection = 0;
 };
 

@@ -44,6 +44,36 @@ void Gather(const Component& c, const std::array<int, kGridRows>& ys, std::vecto
     }
 }
 
+// The mean luma over the chroma sample's footprint at every grid point (a block of 2 x 2
+// pixels in 4:2:0, 2 x 1 in 4:2:2): R, G and B are judged at the resolution the colour has, so a
+// sharp colour edge does not pair the luma of one side with the colour of the other.
+template <bool Wide>
+void GatherBlocks(const Component& c, const std::array<int, kGridColumns>& xs, const std::array<int, kGridRows>& ys,
+                  int step, int offset, int log2w, int log2h, int width, int height, std::vector<float>& values)
+{
+    const int bw = 1 << log2w, bh = 1 << log2h;
+    for (int j = 0; j < kGridRows; ++j) {
+        const int y0 = ys[j] >> log2h << log2h;
+        const int rows = std::min(bh, height - y0);
+        float* out = &values[static_cast<size_t>(j) * kGridColumns];
+        for (int i = 0; i < kGridColumns; ++i) {
+            const int x0 = xs[i] >> log2w << log2w;
+            const int cols = std::min(bw, width - x0);
+            unsigned sum = 0;
+            for (int y = y0; y < y0 + rows; ++y) {
+                const uint8_t* p = c.data + static_cast<ptrdiff_t>(y) * c.linesize + x0 * step + offset;
+                for (int x = 0; x < cols; ++x, p += step) {
+                    unsigned v = p[0];
+                    if constexpr (Wide)
+                        v = c.bigEndian ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]);
+                    sum += (v >> c.shift) & c.mask;
+                }
+            }
+            out[i] = static_cast<float>(sum) / static_cast<float>(rows * cols);
+        }
+    }
+}
+
 // Tables of a display's response, indexed by an 8-bit code.
 struct DisplayTables {
     std::array<float, 256> luminance{};  // studio-range luma code -> cd/m²
@@ -134,8 +164,9 @@ void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSam
     for (int j = 0; j < kGridRows; ++j)
         ys[j] = static_cast<int>((2LL * j + 1) * picture->height / (2 * kGridRows));
     std::vector<float>* values[3] = {&out.raw[0], &out.raw[1], &out.raw[2]};
-    for (int c = 0; c < 3; ++c)
-        values[c]->assign(kPoints, 0.0f);
+    for (std::vector<float>& v : out.raw)
+        v.assign(kPoints, 0.0f);
+    const bool subsampled = !rgb && components == 3 && (desc->log2_chroma_w > 0 || desc->log2_chroma_h > 0);
     for (int c = 0; c < components; ++c) {
         const AVComponentDescriptor& d = desc->comp[c];
         const bool chroma = !rgb && c > 0;
@@ -153,7 +184,13 @@ void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSam
             Gather<true>(comp, ys, *values[c]);
         else
             Gather<false>(comp, ys, *values[c]);
+        if (c == 0 && subsampled) {
+            const auto gather = comp.wide ? GatherBlocks<true> : GatherBlocks<false>;
+            gather(comp, xs, ys, d.step, d.offset, desc->log2_chroma_w, desc->log2_chroma_h, picture->width,
+                   picture->height, out.raw[3]);
+        }
     }
+    const std::vector<float>& colourLuma = subsampled ? out.raw[3] : out.raw[0];
 
     const int depth = desc->comp[0].depth;
     const float full = static_cast<float>((1 << depth) - 1), unit = static_cast<float>(1 << (depth - 8));
@@ -184,10 +221,11 @@ void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSam
             yn = fr * r + fg * g + fb * b;
         } else {
             yn = (out.raw[0][p] - yOff) * yGain;
+            const float yc = (colourLuma[p] - yOff) * yGain;
             const float pb = (out.raw[1][p] - cOff) * cGain, pr = (out.raw[2][p] - cOff) * cGain;
-            r = yn + toR * pr;
-            b = yn + toB * pb;
-            g = yn - gFromB * pb - gFromR * pr;
+            r = yc + toR * pr;
+            b = yc + toB * pb;
+            g = yc - gFromB * pb - gFromR * pr;
         }
         lumaOut += yn < lumaLow || yn > lumaHigh;
         rgbOut += std::min({r, g, b}) < rgbLow || std::max({r, g, b}) > rgbHigh;

@@ -40,8 +40,9 @@ struct PictureSamples {
     // mean colour.
     std::vector<float> cellLuminance;
     std::vector<float> cellRed;
-    // Working space: the three components as read at each grid point.
-    std::vector<float> raw[3];
+    // Working space: the three components as read at each grid point, and the luma averaged
+    // over the footprint of a colour sample.
+    std::vector<float> raw[4];
 };
 
 // The screen luminance of a standard display for an 8-bit studio-range luma code (16 black,
@@ -54,6 +55,7 @@ float RedMeasure(double r, double g, double b);
 
 // Reads the picture (any planar or packed YUV or RGB format of 8 to 16 bits, studio or full
 // range, with the matrix the frame names; unnamed: BT.709 from 720 lines up, else BT.601).
+// Luma is judged per point; R, G and B at the resolution of the colour samples.
 void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSamples& out);
 
 }  // namespace quarvik
