@@ -44,32 +44,30 @@ void Gather(const Component& c, const std::array<int, kGridRows>& ys, std::vecto
     }
 }
 
-// The mean luma over the chroma sample's footprint at every grid point (a block of 2 x 2
-// pixels in 4:2:0, 2 x 1 in 4:2:2): R, G and B are judged at the resolution the colour has, so a
-// sharp colour edge does not pair the luma of one side with the colour of the other.
+// The mean luma over the chroma sample's footprint along the point's line (2 pixels in 4:2:0
+// and 4:2:2): R, G and B are judged at the colour's resolution, so a sharp colour edge does not
+// pair the luma of one side with the colour of the other. The line below is left out: it would
+// cost a fetch of its own for little.
 template <bool Wide>
 void GatherBlocks(const Component& c, const std::array<int, kGridColumns>& xs, const std::array<int, kGridRows>& ys,
-                  int step, int offset, int log2w, int log2h, int width, int height, std::vector<float>& values)
+                  int step, int offset, int log2w, int width, std::vector<float>& values)
 {
-    const int bw = 1 << log2w, bh = 1 << log2h;
+    const int bw = 1 << log2w;
     for (int j = 0; j < kGridRows; ++j) {
-        const int y0 = ys[j] >> log2h << log2h;
-        const int rows = std::min(bh, height - y0);
+        const uint8_t* row = c.data + static_cast<ptrdiff_t>(ys[j]) * c.linesize + offset;
         float* out = &values[static_cast<size_t>(j) * kGridColumns];
         for (int i = 0; i < kGridColumns; ++i) {
             const int x0 = xs[i] >> log2w << log2w;
-            const int cols = std::min(bw, width - x0);
+            const int count = std::min(bw, width - x0);
+            const uint8_t* p = row + x0 * step;
             unsigned sum = 0;
-            for (int y = y0; y < y0 + rows; ++y) {
-                const uint8_t* p = c.data + static_cast<ptrdiff_t>(y) * c.linesize + x0 * step + offset;
-                for (int x = 0; x < cols; ++x, p += step) {
-                    unsigned v = p[0];
-                    if constexpr (Wide)
-                        v = c.bigEndian ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]);
-                    sum += (v >> c.shift) & c.mask;
-                }
+            for (int x = 0; x < count; ++x, p += step) {
+                unsigned v = p[0];
+                if constexpr (Wide)
+                    v = c.bigEndian ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]);
+                sum += (v >> c.shift) & c.mask;
             }
-            out[i] = static_cast<float>(sum) / static_cast<float>(rows * cols);
+            out[i] = static_cast<float>(sum) / static_cast<float>(count);
         }
     }
 }
@@ -166,7 +164,7 @@ void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSam
     std::vector<float>* values[3] = {&out.raw[0], &out.raw[1], &out.raw[2]};
     for (std::vector<float>& v : out.raw)
         v.assign(kPoints, 0.0f);
-    const bool subsampled = !rgb && components == 3 && (desc->log2_chroma_w > 0 || desc->log2_chroma_h > 0);
+    const bool subsampled = !rgb && components == 3 && desc->log2_chroma_w > 0;
     for (int c = 0; c < components; ++c) {
         const AVComponentDescriptor& d = desc->comp[c];
         const bool chroma = !rgb && c > 0;
@@ -186,8 +184,7 @@ void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSam
             Gather<false>(comp, ys, *values[c]);
         if (c == 0 && subsampled) {
             const auto gather = comp.wide ? GatherBlocks<true> : GatherBlocks<false>;
-            gather(comp, xs, ys, d.step, d.offset, desc->log2_chroma_w, desc->log2_chroma_h, picture->width,
-                   picture->height, out.raw[3]);
+            gather(comp, xs, ys, d.step, d.offset, desc->log2_chroma_w, picture->width, out.raw[3]);
         }
     }
     const std::vector<float>& colourLuma = subsampled ? out.raw[3] : out.raw[0];

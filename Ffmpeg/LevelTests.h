@@ -3,10 +3,11 @@
 // judge.
 //
 // The grid: kGridColumns x kGridRows points at the centres of equal cells of the picture, so
-// every point stands for the same share of the screen whatever the picture size (1/9216). That
-// is fine enough for the rules it serves: 1 % of the screen is 92 points, a quarter 2304, and a
-// stripe pattern needs one point per stripe; reading 9216 of the 2 million pixels of an HD
-// picture costs a small part of what decoding it does.
+// every point stands for the same share of the screen whatever the picture size (1/5184). That
+// is fine enough for the rules it serves: 1 % of the screen is 52 points, a quarter 1296, and a
+// stripe needs two points (a pattern of six pairs across a quarter of the width still has
+// them). Reading 5184 points of a picture costs a small part of what decoding it does; the
+// cost is in fetching the picture's lines, so the grid is no finer than the rules need.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +17,11 @@ struct AVFrame;
 
 namespace quarvik {
 
-constexpr int kGridColumns = 128;
-constexpr int kGridRows = 72;
-// Flash cells: blocks of 4 x 4 grid points (32 x 18 cells), so that film grain and noise
+constexpr int kGridColumns = 96;
+constexpr int kGridRows = 54;
+// Flash cells: blocks of 3 x 3 grid points (32 x 18 cells), so that film grain and noise
 // average out before a change of brightness counts.
-constexpr int kCellPoints = 4;
+constexpr int kCellPoints = 3;
 constexpr int kCellColumns = kGridColumns / kCellPoints;
 constexpr int kCellRows = kGridRows / kCellPoints;
 
