@@ -19,7 +19,7 @@ constexpr DefaultRecord kDefaults[] = {
     {2, 1, 1, 5, 97},        // black
     {3, 1, 1, 10, 80},       // colour bars
     {4, 1, 5, 5, 95},        // colour field
-    {5, 0, 1, 5, 95},        // mosaic
+    {5, 1, 1, 5, 95},        // mosaic, judged on the decoded picture
     // Photosensitive flashes and patterns: a luminance (or red) step in cd/m² and the share of
     // the screen it must cover; a pattern must be held longer than half a second.
     {6, 1, 1, 20, 25},       // flash

@@ -212,6 +212,11 @@ int64_t CFFCapture::Duration() const
     return m_pFormatCtx->duration;
 }
 
+const AVFrame* CFFCapture::DecodedPicture() const
+{
+    return m_pFrame;
+}
+
 int64_t CFFCapture::MediaStart() const
 {
     return m_pFormatCtx && m_pFormatCtx->start_time != AV_NOPTS_VALUE ? m_pFormatCtx->start_time : kNoMediaTime;
@@ -401,11 +406,6 @@ int CFFCapture::ReceiveFrom(AVCodecContext* decoder, const AVFrame** unit)
     if (ret < 0)
         return kReadNothing;
     return decoder == m_pVideoDecoder ? HandPicture(unit) : HandSound(unit);
-}
-
-const AVFrame* CFFCapture::DecodedPicture() const
-{
-    return m_pFrame;
 }
 
 int CFFCapture::HandPicture(const AVFrame** unit)

@@ -38,7 +38,7 @@ bool StoreFaultCount(CSqliteDb& db, int nResultID, int32_t nFault, int32_t nCoun
 
 bool LoadFaultCounts(CSqliteDb& db, const std::vector<ResultInfo_t*>& results)
 {
-    if (results.empty() || !db.HasTable("FaultCounts"))
+    if (results.empty() || !db.TableExists("FaultCounts"))
         return true;
     std::unordered_map<int32_t, ResultInfo_t*> byId;
     int32_t low = results.front()->nID, high = low;

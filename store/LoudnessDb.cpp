@@ -53,7 +53,7 @@ bool StoreLoudness(CSqliteDb& db, int nResultID, const LoudnessRow& row)
 
 bool LoadLoudness(CSqliteDb& db, int nResultID, LoudnessRow& row)
 {
-    if (!db.HasTable("Loudness") ||
+    if (!db.TableExists("Loudness") ||
         !db.Query(SqlPrintf("select fIntegrated,fRange,fTruePeak,fMaxMomentary,fMaxShortTerm,nVerdict,"
                             "blobShortTerm,fTarget,fTolerance,fMaxTruePeak from Loudness where nResultID=%d "
                             "order by nID desc",
