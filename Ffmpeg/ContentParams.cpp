@@ -20,6 +20,16 @@ constexpr DefaultRecord kDefaults[] = {
     {3, 1, 1, 10, 80},       // colour bars
     {4, 1, 5, 5, 95},        // colour field
     {5, 1, 1, 5, 95},        // mosaic, judged on the decoded picture
+    // Photosensitive flashes and patterns: a luminance (or red) step in cd/m² and the share of
+    // the screen it must cover; a pattern must be held longer than half a second.
+    {6, 1, 1, 20, 25},       // flash
+    {7, 1, 1, 20, 25},       // red flash
+    {8, 1, 13, 20, 25},      // regular pattern
+    // Broadcast-safe levels, lower and upper limit in percent of the nominal range: below black
+    // the -5 % of today's recommendation (the PLUGE of colour bars reaches -4 %), above white
+    // the stricter 103 % of its first version; R, G and B -5 ... 105 %.
+    {9, 1, 1, -5, 103},      // luma
+    {10, 1, 1, -5, 105},     // R, G, B
     {16, 1, 750, -99, -60},  // silence, left
     {17, 1, 1500, -60, -38}, // too low, left
     {18, 1, 25, -9, 0},      // too high, left
@@ -104,8 +114,18 @@ bool ReadContentParamsFile(const std::string& path, ContentParam_t table[kConten
 
 bool LoadContentParams(ContentParam_t table[kContentParamCount], const std::string& path)
 {
-    if (!ReadContentParamsFile(path, table))
+    if (!ReadContentParamsFile(path, table)) {
         SetDefaultContentParams(table);
+        return true;
+    }
+    // A file written before a kind of our own existed holds an empty record for it (the
+    // options page never writes a duration of 0): such a kind starts with its defaults.
+    for (const DefaultRecord& d : kDefaults) {
+        ContentParam_t& r = table[d.code];
+        const bool ownKind = (d.code >= 6 && d.code <= 15) || (d.code >= 22 && d.code <= 31);
+        if (ownKind && r.nEnable == 0 && r.nDuration == 0 && r.nThreshold1 == 0 && r.nThreshold2 == 0)
+            r = {d.enable, d.code, d.duration, d.threshold1, d.threshold2};
+    }
     return true;
 }
 

@@ -46,6 +46,7 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     m_llSoundSamples = 0;
     m_loudness.Reset();
     m_videoLoss.Reset();
+    m_safety.Reset();
 
     if (!Open(path) || !SetAudioOut() || !SetVideoOut(m_nAnalysisWidth, m_nAnalysisHeight))
         return false;
@@ -71,6 +72,9 @@ bool CFFCheck::Step()
         const int32_t index = m_nPictureCount++;
         m_luma = LumaOf(DecodedPicture());
         DetectPicture(index, unit->data[0], width, height, width * height * 3);
+        m_safety.OnPicture(DecodedPicture(), PictureDuration(),
+                           cv::Mat(height, width, CV_8UC3, unit->data[0], static_cast<size_t>(unit->linesize[0])),
+                           SafetyNotice());
         m_luma = LumaPlane{};
         return true;
     }
@@ -204,6 +208,13 @@ void CFFCheck::ReportVideoLost(const VideoLossTracker::Loss& loss, bool always)
     NotifyFault(kFaultVideoLost, loss.begin, loss.length, 0, &m_noPicture);
 }
 
+CPictureSafety::Notify CFFCheck::SafetyNotice()
+{
+    return [this](int32_t code, int32_t begin, int32_t length, const cv::Mat* snapshot) {
+        NotifyFault(code, begin, length, 0, snapshot);
+    };
+}
+
 void CFFCheck::NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image)
 {
     if (m_pMonitor && m_nMonitorFlag)
@@ -233,6 +244,7 @@ void CFFCheck::Flush()
     if (!m_pictureRun.IsIdle())
         CloseRun(m_pictureRun, m_nLastPictureIndex);
     m_pictureRun = FaultRun{};
+    m_safety.Flush(SafetyNotice());
     // A video stream without a single picture is lost however short the input.
     if (HasVideo())
         ReportVideoLost(m_videoLoss.AtEnd(), !m_videoLoss.HadPicture());

@@ -14,6 +14,7 @@
 #include "FFCapture.h"
 #include "BreakUp.h"
 #include "LoudnessMeter.h"
+#include "PictureSafety.h"
 #include "StillHold.h"
 #include "VideoLoss.h"
 
@@ -87,6 +88,7 @@ private:
     // Reports a loss of pictures that is long enough, or any loss when always is set.
     void ReportVideoLost(const VideoLossTracker::Loss& loss, bool always);
     void NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image);
+    CPictureSafety::Notify SafetyNotice();
     void SendPreview(const uint8_t* pixels, int width, int height);
     ResultNotify_t MakeNotice() const;
 
@@ -123,6 +125,8 @@ private:
     CLoudnessMeter m_loudness;
     VideoLossTracker m_videoLoss;
     cv::Mat m_noPicture;  // the snapshot of a video-lost event: black, made when first needed
+    // Flashes, patterns and signal levels of the decoded pictures (kinds 6-10).
+    CPictureSafety m_safety{m_params};
 };
 
 }  // namespace quarvik

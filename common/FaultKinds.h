@@ -18,6 +18,12 @@ enum FaultCode : int32_t {
     kFaultColourBars = 3,
     kFaultColourField = 4,
     kFaultMosaic = 5,
+    // Kinds of our own beyond the text's: photosensitive flashes and patterns, broadcast-safe levels.
+    kFaultFlash = 6,
+    kFaultRedFlash = 7,
+    kFaultPattern = 8,
+    kFaultLumaLevel = 9,
+    kFaultGamutLevel = 10,
     kFaultSilenceLeft = 16,
     kFaultTooLowLeft = 17,
     kFaultTooHighLeft = 18,
@@ -32,36 +38,90 @@ constexpr int kCheckFramesPerSecond = 25;
 struct FaultKind {
     int32_t code;
     const char* shortName;      // "SF"
-    const char* counterColumn;  // result counter column, nullptr when the code counts nowhere
+    const char* counterColumn;  // Results counter column; nullptr: it counts in FaultCounts (a listed kind) or nowhere
     const char* optionName;     // options-page row name, nullptr when it has no row
     const char* detailName;     // name on the detail page and in reports and checker output
-    const char* listTitle;      // title of its count column in the result list and the history
+    const char* listTitle;      // title of its count column in the result list and the history; nullptr: none
     int listWidth;              // that column's width in pixels
     const char* exportTitle;    // title of that column in the history export
+    // The options page's labels of the two thresholds and the units it shows them in; nullptr:
+    // those of the text's picture rows (a grey level and a share in percent).
+    const char* threshold1Label = nullptr;
+    const char* threshold2Label = nullptr;
+    const char* threshold1Unit = nullptr;
+    const char* threshold2Unit = nullptr;
 };
 
-// The fault kinds of the count columns of the result list, the history and its export, in
-// column order. Every kind listed has a counter column and the titles above.
-inline constexpr std::array<int32_t, 12> kCountColumnKinds = {
-    kFaultStillFrame,   kFaultBlack,        kFaultColourField, kFaultColourBars,   kFaultMosaic,        kFaultSilenceLeft,
-    kFaultTooLowLeft,   kFaultTooHighLeft,  kFaultSilenceRight, kFaultTooLowRight, kFaultTooHighRight, kFaultVideoLost,
+// Every fault kind, in the order of the count columns of the result list, the history and its
+// export: the text's columns first, then the kinds of our own, which count in the FaultCounts
+// table of task.db. A kind added here gets its column, counter and export column from this row.
+inline constexpr FaultKind kFaultKinds[] = {
+    {kFaultStillFrame, "SF", "nSFCount", "静帧", "静帧", "静帧", 35, "静帧"},
+    {kFaultBlack, "BB", "nBBCount", "黑场", "黑场", "黑场", 35, "黑场"},
+    {kFaultColourField, "CF", "nCFCount", "彩场", "彩场", "彩场", 35, "彩场"},
+    {kFaultColourBars, "CB", "nCBCount", "彩条", "彩条", "彩条", 35, "彩条"},
+    {kFaultMosaic, "MSC", "nMSCCount", "马赛克", "马赛克", "马赛克", 45, "马赛克"},
+    {kFaultSilenceLeft, "NA1", "nNA1Count", "静音", "静音(左)", "静音(L)", 45, "左音无"},
+    {kFaultTooLowLeft, "AL1", "nAL1Count", "音频过低", "低音(左)", "音弱(L)", 45, "左音低"},
+    {kFaultTooHighLeft, "AH1", "nAH1Count", "音频过高", "高音(左)", "音强(L)", 45, "左音高"},
+    {kFaultSilenceRight, "NA2", "nNA2Count", nullptr, "静音(右)", "静音(R)", 45, "右音无"},
+    {kFaultTooLowRight, "AL2", "nAL2Count", nullptr, "低音(右)", "音弱(R)", 45, "右音低"},
+    {kFaultTooHighRight, "AH2", "nAH2Count", nullptr, "高音(右)", "音强(R)", 45, "右音高"},
+    {kFaultVideoLost, "NV", "nNVCount", nullptr, "Video Lost", "视频丢失", 55, "视频丢失"},
+    {kFaultFlash, "FL", nullptr, "闪烁", "闪烁", "闪烁", 35, "闪烁", "亮度差(cd/m²):", "面积(%):", " cd/m²", " %"},
+    {kFaultRedFlash, "RF", nullptr, "红色闪烁", "红色闪烁", "红闪", 35, "红色闪烁", "红色差:", "面积(%):", "", " %"},
+    {kFaultPattern, "PT", nullptr, "规则图案", "规则图案", "图案", 35, "规则图案", "对比度(cd/m²):", "面积(%):",
+     " cd/m²", " %"},
+    {kFaultLumaLevel, "YL", nullptr, "亮度越界", "亮度越界", "亮度", 35, "亮度越界", "下限(%):", "上限(%):", " %", " %"},
+    {kFaultGamutLevel, "GL", nullptr, "色域越界", "色域越界", "色域", 35, "色域越界", "下限(%):", "上限(%):", " %", " %"},
 };
+
+namespace detail {
+constexpr size_t CountListedKinds()
+{
+    size_t n = 0;
+    for (const FaultKind& kind : kFaultKinds)
+        n += kind.listTitle != nullptr;
+    return n;
+}
+constexpr auto ListedKinds()
+{
+    std::array<int32_t, CountListedKinds()> kinds{};
+    size_t i = 0;
+    for (const FaultKind& kind : kFaultKinds) {
+        if (kind.listTitle)
+            kinds[i++] = kind.code;
+    }
+    return kinds;
+}
+}  // namespace detail
+
+// The fault kinds of the count columns of the result list, the history and its export, in
+// column order. Every kind listed has a counter (a Results column or a FaultCounts row) and
+// the titles above.
+inline constexpr auto kCountColumnKinds = detail::ListedKinds();
+
+// Number of fault codes (the parameter records); every code below it may have a counter.
+constexpr int kFaultCodeCount = 32;
 
 // Count column (from 0) of a kind; -1 for a kind without one.
 int CountColumnOfKind(int32_t kind);
 
-// The kind of a code, or nullptr for a code outside the table (6-15, 22-31, 100, ...).
+// The kind of a code, or nullptr for a code outside the table (11-15, 22-31, 100, ...).
 const FaultKind* FindFaultKind(int32_t code);
 
 // Detail-page name of a code; "UN" for a code outside the table.
 const char* FaultDetailName(int32_t code);
 
 // Result counter column of a code when a fault event of it is stored; nullptr when none
-// (every code outside the table).
+// (a kind of our own, which counts in FaultCounts, and every code outside the table).
 const char* FaultCounterColumn(int32_t code);
 
-// Picture fault codes (0-7) carry a snapshot; sound codes (16 and above) carry a level.
-constexpr bool IsPictureFault(int32_t code) { return code >= 0 && code <= 7; }
+// Picture fault codes (0-15) carry a snapshot; sound codes (16 and above) carry a level.
+constexpr bool IsPictureFault(int32_t code) { return code >= 0 && code <= 15; }
+
+// A kind of the table without a Results column: its count lives in the FaultCounts table.
+bool CountsInFaultCounts(int32_t code);
 
 // A check frame as "%02d:%02d:%02d.%02d" (hours, minutes, seconds, frames at 25 per second).
 std::string CheckFrameTimeCode(int32_t frame);

@@ -29,8 +29,8 @@ ContentRowText CContentPageModel::RowText(int row) const
         text.threshold2 = std::to_string(p.nThreshold2) + " dBFS";
     } else {
         text.duration = std::to_string(p.nDuration) + " 帧";
-        text.threshold1 = std::to_string(p.nThreshold1);
-        text.threshold2 = std::to_string(p.nThreshold2) + " %";
+        text.threshold1 = std::to_string(p.nThreshold1) + (kind && kind->threshold1Unit ? kind->threshold1Unit : "");
+        text.threshold2 = std::to_string(p.nThreshold2) + (kind && kind->threshold2Unit ? kind->threshold2Unit : " %");
     }
     return text;
 }
@@ -42,7 +42,10 @@ ContentEdits CContentPageModel::Edits(int row) const
     if (IsSoundRow(row))
         return {{"持续时间(秒):", "下限(dBFS):", "上限(dBFS):"},
                 {p.nDuration / kCheckFramesPerSecond, p.nThreshold1, p.nThreshold2}};
-    return {{"持续时间(帧):", "门限:", "相似度(%):"}, {p.nDuration, p.nThreshold1, p.nThreshold2}};
+    const FaultKind* kind = FindFaultKind(p.nFault);
+    return {{"持续时间(帧):", kind && kind->threshold1Label ? kind->threshold1Label : "门限:",
+             kind && kind->threshold2Label ? kind->threshold2Label : "相似度(%):"},
+            {p.nDuration, p.nThreshold1, p.nThreshold2}};
 }
 
 PageCheck CContentPageModel::Parse(int row, const std::array<std::string, 3>& typed, std::array<int, 3>& values) const

@@ -1,6 +1,6 @@
 // The picture-quality page of the options dialog without its window: the content-check
-// parameter table of "ave.dat", its seven detection switches, the eight rows of the "参数"
-// list with their texts, and the editing of one row.
+// parameter table of "ave.dat", its detection switches, the rows of the "参数" list with
+// their texts, and the editing of one row.
 //
 // The table is read when the model is made and written only by Save (the dialog's OK).
 // Durations are kept in check frames; the sound rows show and take them in seconds.
@@ -20,19 +20,25 @@ struct ContentSwitch {
     const char* label;
     int code;
 };
-inline constexpr std::array<ContentSwitch, 7> kContentSwitches = {{{"彩条", kFaultColourBars},
-                                                                   {"彩场", kFaultColourField},
-                                                                   {"黑场", kFaultBlack},
-                                                                   {"静帧", kFaultStillFrame},
-                                                                   {"马赛克", kFaultMosaic},
-                                                                   {"左声道", kFaultSilenceLeft},
-                                                                   {"右声道", kFaultSilenceRight}}};
+inline constexpr std::array<ContentSwitch, 12> kContentSwitches = {{{"彩条", kFaultColourBars},
+                                                                    {"彩场", kFaultColourField},
+                                                                    {"黑场", kFaultBlack},
+                                                                    {"静帧", kFaultStillFrame},
+                                                                    {"马赛克", kFaultMosaic},
+                                                                    {"左声道", kFaultSilenceLeft},
+                                                                    {"右声道", kFaultSilenceRight},
+                                                                    {"闪烁", kFaultFlash},
+                                                                    {"红色闪烁", kFaultRedFlash},
+                                                                    {"规则图案", kFaultPattern},
+                                                                    {"亮度越界", kFaultLumaLevel},
+                                                                    {"色域越界", kFaultGamutLevel}}};
 
 // The codes of the list's rows, in list order; their names are the options-page names of
 // the fault vocabulary.
-inline constexpr std::array<int, 8> kContentRowCodes = {kFaultStillFrame,  kFaultBlack,     kFaultColourBars,
-                                                        kFaultColourField, kFaultMosaic,    kFaultSilenceLeft,
-                                                        kFaultTooLowLeft,  kFaultTooHighLeft};
+inline constexpr std::array<int, 13> kContentRowCodes = {
+    kFaultStillFrame, kFaultBlack,     kFaultColourBars, kFaultColourField, kFaultMosaic,
+    kFaultSilenceLeft, kFaultTooLowLeft, kFaultTooHighLeft,
+    kFaultFlash,      kFaultRedFlash,  kFaultPattern,    kFaultLumaLevel,   kFaultGamutLevel};
 
 inline constexpr int kDurationLow = 1, kDurationHigh = 10000;  // as entered: frames or seconds
 

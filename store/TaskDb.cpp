@@ -1,4 +1,5 @@
 // task.db: sub-tasks, results and their fault events, properties and format deviations.
+#include "FaultCountsDb.h"
 #include "FaultKinds.h"
 #include "ProgramFolder.h"
 #include "SqlText.h"
@@ -114,6 +115,8 @@ bool CSqliteDb::AddFault(const FaultInfo_t& f, int newCount)
         int length = f.pImage ? f.nBitCount * f.nImageWidth * f.nImageHeight / 8 : 0;
         if (!InsertFault(f, f.pImage, length))
             return false;
+        if (CountsInFaultCounts(f.nFault))
+            return StoreFaultCount(*this, f.nResultID, f.nFault, newCount);
         const char* column = FaultCounterColumn(f.nFault);
         return !column || Exec(SqlPrintf("update Results set %s=%d where nID=%d", column, newCount, f.nResultID));
     });

@@ -1,5 +1,6 @@
 #include "TaskQueries.h"
 
+#include "FaultCountsDb.h"
 #include "FaultKinds.h"
 #include "LoadRows.h"
 #include "SqlText.h"
@@ -79,8 +80,13 @@ constexpr const char* kResultColumnsWithoutFace =
 std::vector<ResultRow> LoadResults(CSqliteDb& db, const std::string& condition, FacePictures faces)
 {
     const std::string columns = faces == FacePictures::kWith ? "*" : kResultColumnsWithoutFace;
-    return LoadRows<ResultRow>(db, "select " + columns + " from Results " + condition,
-                               [faces](CSqliteDb& d, ResultRow& row) { FillResult(d, row, faces); });
+    std::vector<ResultRow> rows = LoadRows<ResultRow>(db, "select " + columns + " from Results " + condition,
+                                                      [faces](CSqliteDb& d, ResultRow& row) { FillResult(d, row, faces); });
+    std::vector<ResultInfo_t*> infos;
+    for (ResultRow& row : rows)
+        infos.push_back(&row.info);
+    LoadFaultCounts(db, infos);
+    return rows;
 }
 
 // The face picture of row nID of table; false when the row or its picture is missing.
@@ -99,6 +105,8 @@ bool LoadFaceImage(CSqliteDb& db, const char* table, int nID, std::vector<uint8_
 
 int32_t* ResultCounter(ResultInfo_t& result, int32_t kind)
 {
+    if (CountsInFaultCounts(kind))
+        return &result.nKindCounts[kind];
     const char* column = FaultCounterColumn(kind);
     for (const ResultCounterColumn& counter : kResultCounterColumns) {
         if (column && std::strcmp(counter.column, column) == 0)

@@ -66,8 +66,8 @@ inline constexpr ResultCounterColumn kResultCounterColumns[] = {
     {"nAH2Count", &ResultInfo_t::nAH2Count}, {"nAH3Count", &ResultInfo_t::nAH3Count}, {"nAH4Count", &ResultInfo_t::nAH4Count},
 };
 
-// The result's counter of a fault kind (the column the fault vocabulary names); nullptr, or
-// 0, for a kind that counts nowhere.
+// The result's counter of a fault kind (the column the fault vocabulary names, or its
+// FaultCounts counter); nullptr, or 0, for a kind that counts nowhere.
 int32_t* ResultCounter(ResultInfo_t& result, int32_t kind);
 int32_t ResultCount(const ResultInfo_t& result, int32_t kind);
 

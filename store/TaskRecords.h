@@ -4,6 +4,7 @@
 // CopyField). Picture pointers are borrowed: the record never owns the pixels it points to.
 #pragma once
 
+#include "FaultKinds.h"
 #include "TextField.h"
 
 #include <cstdint>
@@ -118,6 +119,8 @@ struct ResultInfo_t {
     int32_t nFaceImageSize;
     const uint8_t* pFaceImage;  // borrowed; null when none
     int32_t nPlayFrame;         // not stored
+    // Not Results columns: the counters of the kinds without one, by code (FaultCounts).
+    int32_t nKindCounts[kFaultCodeCount];
 };
 
 // One fault event; a Faults row.

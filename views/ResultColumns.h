@@ -1,4 +1,4 @@
-// The texts of a result's row in the result list and the history (columns 1-16), which the
+// The texts of a result's row in the result list and the history (columns 1 on), which the
 // history export also writes.
 #pragma once
 
@@ -15,7 +15,7 @@
 namespace quarvik {
 
 // Columns 5 on: one per kind of kCountColumnKinds (5 still frame ... 15 too high, right, 16
-// video lost).
+// video lost, then the kinds of our own).
 constexpr int kCountColumns = static_cast<int>(kCountColumnKinds.size());
 
 struct ResultRowTexts {

@@ -53,8 +53,8 @@ CPageContent::CPageContent(QWidget* parent, const std::string& path)
     m_defaults->setFixedSize(96, 26);
     edits->addWidget(m_update, 0, 6);
     edits->setColumnStretch(7, 1);
-    // The labels change with the row: keep room for the widest of both sets.
-    for (const int row : {0, CContentPageModel::RowCount() - 1})
+    // The labels change with the row: keep room for the widest of every row.
+    for (int row = 0; row < CContentPageModel::RowCount(); ++row)
         for (int i = 0; i < 3; ++i)
             m_labels[i]->setMinimumWidth(qMax(m_labels[i]->minimumWidth(),
                                               m_labels[i]->fontMetrics().horizontalAdvance(

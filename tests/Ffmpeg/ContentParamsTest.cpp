@@ -1,4 +1,5 @@
 #include "ContentParams.h"
+#include "FaultKinds.h"
 #include "FFCheck.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +65,9 @@ TEST_F(ContentParamsTest, DefaultTableMatchesTheFactorySettings)
                         {3, 1, 1, 10, 80},     {4, 1, 5, 5, 95},       {5, 1, 1, 5, 95},
                         {16, 1, 750, -99, -60}, {17, 1, 1500, -60, -38}, {18, 1, 25, -9, 0},
                         {19, 0, 750, -99, -60}, {20, 0, 1500, -60, -38}, {21, 0, 25, -9, 0},
-                        {6, 0, 0, 0, 0},       {31, 0, 0, 0, 0}};
+                        {6, 1, 1, 20, 25},      {7, 1, 1, 20, 25},      {8, 1, 13, 20, 25},
+                        {9, 1, 1, -5, 103},     {10, 1, 1, -5, 105},    {12, 0, 0, 0, 0},
+                        {31, 0, 0, 0, 0}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.code);
         EXPECT_EQ(t[r.code].nFault, r.code);
@@ -147,6 +150,27 @@ TEST_F(ContentParamsTest, TrailingBytesAreIgnoredAndScrambledCodesRestoredByTheE
     CFFCheck engine(m_path);
     EXPECT_EQ(engine.Params()[2].nFault, 2);
     EXPECT_EQ(engine.Params()[2].nThreshold1, 40);
+}
+
+TEST_F(ContentParamsTest, AFileFromBeforeTheKindsOfOurOwnStartsThemWithTheirDefaults)
+{
+    ContentParam_t old[kContentParamCount];
+    SetDefaultContentParams(old);
+    for (int code = 6; code <= 15; ++code)
+        old[code] = {0, code, 0, 0, 0};  // as the text's defaults left them
+    old[kFaultPattern] = {0, kFaultPattern, 25, 30, 40};  // switched off on the options page
+    old[kFaultBlack].nEnable = 0;
+    ASSERT_TRUE(SaveContentParams(old, m_path));
+
+    ContentParam_t t[kContentParamCount];
+    ASSERT_TRUE(LoadContentParams(t, m_path));
+    EXPECT_EQ(t[kFaultFlash].nEnable, 1);
+    EXPECT_EQ(t[kFaultFlash].nThreshold1, 20);
+    EXPECT_EQ(t[kFaultGamutLevel].nThreshold2, 105);
+    EXPECT_EQ(t[kFaultPattern].nEnable, 0) << "a record the page wrote stays as it is";
+    EXPECT_EQ(t[kFaultPattern].nDuration, 25);
+    EXPECT_EQ(t[kFaultBlack].nEnable, 0);
+    EXPECT_EQ(t[12].nDuration, 0) << "a code without a kind stays empty";
 }
 
 TEST_F(ContentParamsTest, FailedSaveIsReportedAndKeepsTheOldFile)

@@ -45,7 +45,13 @@ TEST(FaultKinds, CounterColumnsFollowTheFaultTable)
     EXPECT_STREQ(FaultDetailName(kFaultSilenceLeft), "静音(左)");
     EXPECT_STREQ(FaultDetailName(22), "UN");
     EXPECT_TRUE(IsPictureFault(7));
+    EXPECT_TRUE(IsPictureFault(15));
     EXPECT_FALSE(IsPictureFault(16));
+    // The kinds of our own count in FaultCounts, not in a Results column.
+    EXPECT_EQ(FaultCounterColumn(kFaultGamutLevel), nullptr);
+    EXPECT_TRUE(CountsInFaultCounts(kFaultFlash));
+    EXPECT_FALSE(CountsInFaultCounts(kFaultBlack));
+    EXPECT_FALSE(CountsInFaultCounts(12));
 }
 
 TEST(FaultKinds, EveryCountColumnHasACounterAndTitles)
@@ -53,14 +59,15 @@ TEST(FaultKinds, EveryCountColumnHasACounterAndTitles)
     for (size_t c = 0; c < kCountColumnKinds.size(); ++c) {
         const FaultKind* kind = FindFaultKind(kCountColumnKinds[c]);
         ASSERT_NE(kind, nullptr) << c;
-        EXPECT_NE(kind->counterColumn, nullptr) << c;
+        EXPECT_TRUE(kind->counterColumn || CountsInFaultCounts(kind->code)) << c;
         EXPECT_NE(kind->listTitle, nullptr) << c;
         EXPECT_GT(kind->listWidth, 0) << c;
         EXPECT_NE(kind->exportTitle, nullptr) << c;
         EXPECT_EQ(CountColumnOfKind(kind->code), static_cast<int>(c));
     }
     EXPECT_EQ(CountColumnOfKind(kFaultVideoLost), 11);  // after the ten columns the list always had
-    EXPECT_EQ(CountColumnOfKind(7), -1);
+    EXPECT_EQ(CountColumnOfKind(kFaultFlash), 12);      // then the kinds of our own
+    EXPECT_EQ(CountColumnOfKind(12), -1);
 }
 
 TEST(FaultKinds, TimeCodeCountsTwentyFiveFramesPerSecond)

@@ -35,6 +35,23 @@ protected:
         return n;
     }
 
+    // Name and statement of every table, index and trigger but a table of our own and its
+    // trigger, in name order: what must stay as it was when that table is added.
+    std::string SchemaWithout(const std::string& table, const std::string& trigger)
+    {
+        std::string all;
+        EXPECT_TRUE(db_.Query("select name,sql from sqlite_master where tbl_name!='" + table + "' and name!='" +
+                              trigger + "' order by name"));
+        while (db_.Step() == SQLITE_ROW) {
+            std::string name, sql;
+            db_.GetString(0, name);
+            db_.GetString(1, sql);
+            all += name + ":" + sql + "\n";
+        }
+        db_.EndQuery();
+        return all;
+    }
+
     CSqliteDb db_;
 };
 

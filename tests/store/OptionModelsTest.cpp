@@ -297,9 +297,12 @@ TEST_F(OptionModelsTest, ContentRowsAndEdits)
         {"彩条", "1 帧", "10", "80 %"},          {"彩场", "5 帧", "5", "95 %"},
         {"马赛克", "1 帧", "5", "95 %"},         {"静音", "30 秒", "-99 dBFS", "-60 dBFS"},
         {"音频过低", "60 秒", "-60 dBFS", "-38 dBFS"}, {"音频过高", "1 秒", "-9 dBFS", "0 dBFS"},
+        {"闪烁", "1 帧", "20 cd/m²", "25 %"},   {"红色闪烁", "1 帧", "20", "25 %"},
+        {"规则图案", "13 帧", "20 cd/m²", "25 %"}, {"亮度越界", "1 帧", "-5 %", "103 %"},
+        {"色域越界", "1 帧", "-5 %", "105 %"},
     };
-    ASSERT_EQ(CContentPageModel::RowCount(), 8);
-    for (int r = 0; r < 8; ++r) {
+    ASSERT_EQ(CContentPageModel::RowCount(), 13);
+    for (int r = 0; r < 13; ++r) {
         const ContentRowText text = model.RowText(r);
         EXPECT_EQ(text.name, rows[r].name);
         EXPECT_EQ(text.duration, rows[r].duration) << r;
@@ -308,6 +311,8 @@ TEST_F(OptionModelsTest, ContentRowsAndEdits)
     }
     EXPECT_STREQ(model.Edits(0).labels[2], "相似度(%):");
     EXPECT_STREQ(model.Edits(6).labels[0], "持续时间(秒):");
+    EXPECT_STREQ(model.Edits(8).labels[0], "持续时间(帧):");
+    EXPECT_STREQ(model.Edits(12).labels[2], "上限(%):");
     EXPECT_EQ(model.Edits(6).values[0], 60);
 
     // Seconds in, frames kept.
