@@ -15,9 +15,12 @@ constexpr FaultKind kFaultKinds[] = {
     {kFaultSilenceLeft, "NA1", "nNA1Count", "静音", "静音(左)", "静音(L)", 45, "左音无"},
     {kFaultTooLowLeft, "AL1", "nAL1Count", "音频过低", "低音(左)", "音弱(L)", 45, "左音低"},
     {kFaultTooHighLeft, "AH1", "nAH1Count", "音频过高", "高音(左)", "音强(L)", 45, "左音高"},
-    {kFaultSilenceRight, "NA2", "nNA2Count", nullptr, "静音(右)", "静音(R)", 45, "右音无"},
-    {kFaultTooLowRight, "AL2", "nAL2Count", nullptr, "低音(右)", "音弱(R)", 45, "右音低"},
-    {kFaultTooHighRight, "AH2", "nAH2Count", nullptr, "高音(右)", "音强(R)", 45, "右音高"},
+    {kFaultSilenceRight, "NA2", "nNA2Count", "静音", "静音(右)", "静音(R)", 45, "右音无"},
+    {kFaultTooLowRight, "AL2", "nAL2Count", "音频过低", "低音(右)", "音弱(R)", 45, "右音低"},
+    {kFaultTooHighRight, "AH2", "nAH2Count", "音频过高", "高音(右)", "音强(R)", 45, "右音高"},
+    {kFaultSilenceOther, "NA3", "nNA3Count", "静音", "静音(其他)", "静音(其他)", 65, "其他音无"},
+    {kFaultTooLowOther, "AL3", "nAL3Count", "音频过低", "低音(其他)", "音弱(其他)", 65, "其他音低"},
+    {kFaultTooHighOther, "AH3", "nAH3Count", "音频过高", "高音(其他)", "音强(其他)", 65, "其他音高"},
 };
 
 }  // namespace
@@ -50,6 +53,23 @@ const char* FaultCounterColumn(int32_t code)
 {
     const FaultKind* kind = FindFaultKind(code);
     return kind ? kind->counterColumn : nullptr;
+}
+
+SoundChannel_t KnownSoundChannel(int32_t code)
+{
+    if (code >= kFaultSilenceLeft && code <= kFaultTooHighLeft)
+        return {1, 1, "音轨1 左"};
+    if (code >= kFaultSilenceRight && code <= kFaultTooHighRight)
+        return {1, 2, "音轨1 右"};
+    return {};
+}
+
+std::string FaultEventName(int32_t code, const std::string& channelName)
+{
+    if (!IsSoundFault(code) || SoundGroupOf(code) != kFaultSilenceOther || channelName.empty())
+        return FaultDetailName(code);
+    static constexpr const char* kLevelNames[] = {"静音", "低音", "高音"};
+    return std::string(kLevelNames[code - kFaultSilenceOther]) + " " + channelName;
 }
 
 std::string CheckFrameTimeCode(int32_t frame)

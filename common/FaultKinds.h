@@ -24,6 +24,11 @@ enum FaultCode : int32_t {
     kFaultSilenceRight = 19,
     kFaultTooLowRight = 20,
     kFaultTooHighRight = 21,
+    // Every sound channel beyond the first two of the first track, under one set of limits;
+    // the event's channel is named beside it (SoundChannel_t).
+    kFaultSilenceOther = 22,
+    kFaultTooLowOther = 23,
+    kFaultTooHighOther = 24,
     kNoFault = 100,
 };
 
@@ -42,9 +47,10 @@ struct FaultKind {
 
 // The fault kinds of the count columns of the result list, the history and its export, in
 // column order. Every kind listed has a counter column and the titles above.
-inline constexpr std::array<int32_t, 12> kCountColumnKinds = {
-    kFaultStillFrame,   kFaultBlack,        kFaultColourField, kFaultColourBars,   kFaultMosaic,        kFaultSilenceLeft,
-    kFaultTooLowLeft,   kFaultTooHighLeft,  kFaultSilenceRight, kFaultTooLowRight, kFaultTooHighRight, kFaultVideoLost,
+inline constexpr std::array<int32_t, 15> kCountColumnKinds = {
+    kFaultStillFrame,   kFaultBlack,        kFaultColourField,  kFaultColourBars,   kFaultMosaic,
+    kFaultSilenceLeft,  kFaultTooLowLeft,   kFaultTooHighLeft,  kFaultSilenceRight, kFaultTooLowRight,
+    kFaultTooHighRight, kFaultVideoLost,    kFaultSilenceOther, kFaultTooLowOther,  kFaultTooHighOther,
 };
 
 // Count column (from 0) of a kind; -1 for a kind without one.
@@ -62,6 +68,26 @@ const char* FaultCounterColumn(int32_t code);
 
 // Picture fault codes (0-7) carry a snapshot; sound codes (16 and above) carry a level.
 constexpr bool IsPictureFault(int32_t code) { return code >= 0 && code <= 7; }
+
+// The silence code of a sound code's channel group (16 left, 19 right, 22 other channels);
+// its record switches the group on and holds, with the next two, its limits.
+constexpr int32_t SoundGroupOf(int32_t code) { return code - (code - kFaultSilenceLeft) % 3; }
+constexpr bool IsSoundFault(int32_t code) { return code >= kFaultSilenceLeft && code <= kFaultTooHighOther; }
+
+// The channel a sound event lies on: its track (audio stream, from 1) and its channel in that
+// track (from 1), with the short name an operator reads ("音轨3", "音轨2 右", "音轨1 声道3 (C)").
+struct SoundChannel_t {
+    int32_t nTrack = 0;  // 0: not known (a result stored before channels were named)
+    int32_t nChannel = 0;
+    std::string name;
+};
+
+// The channel of an event of the first two channels (codes 16-21), which their codes name.
+SoundChannel_t KnownSoundChannel(int32_t code);
+
+// The name of a fault event wherever it is shown: the detail name, and for an event on a
+// channel beyond the first two the channel's name behind it ("静音 音轨3").
+std::string FaultEventName(int32_t code, const std::string& channelName);
 
 // A check frame as "%02d:%02d:%02d.%02d" (hours, minutes, seconds, frames at 25 per second).
 std::string CheckFrameTimeCode(int32_t frame);

@@ -20,19 +20,24 @@ struct ContentSwitch {
     const char* label;
     int code;
 };
-inline constexpr std::array<ContentSwitch, 7> kContentSwitches = {{{"彩条", kFaultColourBars},
+inline constexpr std::array<ContentSwitch, 8> kContentSwitches = {{{"彩条", kFaultColourBars},
                                                                    {"彩场", kFaultColourField},
                                                                    {"黑场", kFaultBlack},
                                                                    {"静帧", kFaultStillFrame},
                                                                    {"马赛克", kFaultMosaic},
                                                                    {"左声道", kFaultSilenceLeft},
-                                                                   {"右声道", kFaultSilenceRight}}};
+                                                                   {"右声道", kFaultSilenceRight},
+                                                                   {"其他声道", kFaultSilenceOther}}};
 
 // The codes of the list's rows, in list order; their names are the options-page names of
-// the fault vocabulary.
-inline constexpr std::array<int, 8> kContentRowCodes = {kFaultStillFrame,  kFaultBlack,     kFaultColourBars,
-                                                        kFaultColourField, kFaultMosaic,    kFaultSilenceLeft,
-                                                        kFaultTooLowLeft,  kFaultTooHighLeft};
+// the fault vocabulary, a sound row's followed by the channels it applies to.
+inline constexpr std::array<int, 14> kContentRowCodes = {
+    kFaultStillFrame,  kFaultBlack,        kFaultColourBars,   kFaultColourField, kFaultMosaic,
+    kFaultSilenceLeft, kFaultTooLowLeft,   kFaultTooHighLeft,  kFaultSilenceRight, kFaultTooLowRight,
+    kFaultTooHighRight, kFaultSilenceOther, kFaultTooLowOther, kFaultTooHighOther};
+
+// The channels a sound row's limits apply to, as its name says them.
+const char* SoundRowChannels(int code);
 
 inline constexpr int kDurationLow = 1, kDurationHigh = 10000;  // as entered: frames or seconds
 
@@ -64,6 +69,9 @@ public:
     PageCheck UpdateRow(int row, const std::array<std::string, 3>& typed);
     void RestoreDefaults();
 
+    // A row is listed while its channels are checked: the right channel's and the other
+    // channels' rows follow their switches; every other row always.
+    bool RowShown(int row) const;
     bool Switch(int index) const;
     void SetSwitch(int index, bool on);
 

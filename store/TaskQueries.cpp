@@ -1,5 +1,7 @@
 #include "TaskQueries.h"
 
+#include "FaultChannelDb.h"
+
 #include "FaultKinds.h"
 #include "LoadRows.h"
 #include "SqlText.h"
@@ -164,17 +166,22 @@ bool DeleteResultFromHistory(CSqliteDb& db, int nID)
 
 std::vector<FaultRow> LoadFaults(CSqliteDb& db, int nResultID)
 {
+    const std::map<int32_t, SoundChannel_t> channels = LoadFaultChannels(db, nResultID);
     return LoadRows<FaultRow>(
         db,
-        SqlPrintf("select nFault,nValue,tmBegin,tmEnd,blobFaultImage from Faults where nResultID=%d order by nID",
+        SqlPrintf("select nFault,nValue,tmBegin,tmEnd,blobFaultImage,nID from Faults where nResultID=%d order by nID",
                   nResultID),
-        [nResultID](CSqliteDb& d, FaultRow& row) {
+        [nResultID, &channels](CSqliteDb& d, FaultRow& row) {
             row.info.nResultID = nResultID;
             d.GetInt(0, row.info.nFault);
             d.GetInt(1, row.info.nValue);
             d.GetInt(2, row.info.tmBegin);
             d.GetInt(3, row.info.tmEnd);
             CopyBlob(d, 4, row.image);
+            int32_t id = 0;
+            d.GetInt(5, id);
+            const auto found = channels.find(id);
+            row.channel = found != channels.end() ? found->second : KnownSoundChannel(row.info.nFault);
         });
 }
 
