@@ -1,5 +1,7 @@
 #include "LoudnessMeter.h"
 
+#include "TruePeakScan.h"
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/frame.h>
@@ -258,16 +260,7 @@ void CLoudnessMeter::QueueForPeak(const float* samples, int frames)
 
 void CLoudnessMeter::PeakWorker()
 {
-    ebur128_state* state = nullptr;
-    int channels = 0, rate = 0;
-    double peak = 0.0;
-    const auto takePeak = [&] {
-        for (int c = 0; state && c < channels; ++c) {
-            double value = 0.0;
-            if (ebur128_true_peak(state, static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
-                peak = std::max(peak, value);
-        }
-    };
+    CTruePeakScan scan;
     for (;;) {
         Chunk chunk;
         {
@@ -279,21 +272,10 @@ void CLoudnessMeter::PeakWorker()
             m_queue.pop_front();
             m_changed.notify_all();
         }
-        if (!state || chunk.channels != channels || chunk.rate != rate) {
-            takePeak();
-            if (state)
-                ebur128_destroy(&state);
-            channels = chunk.channels;
-            rate = chunk.rate;
-            state = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                                 EBUR128_MODE_TRUE_PEAK);
-        }
-        if (state)
-            ebur128_add_frames_float(state, chunk.samples.data(), chunk.samples.size() / static_cast<size_t>(channels));
+        scan.Add(chunk.samples.data(), chunk.samples.size() / static_cast<size_t>(chunk.channels), chunk.channels,
+                 chunk.rate);
     }
-    takePeak();
-    if (state)
-        ebur128_destroy(&state);
+    const double peak = scan.Peak();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_fTruePeak = peak;
 }

@@ -3,8 +3,8 @@
 // positions (surrounds +1.5 dB, LFE left out).
 //
 // Integrated loudness, loudness range and momentary/short-term loudness are measured on the
-// caller's thread. The true peak (4x oversampling, the costly part) is measured on a thread
-// of the meter's own, fed through a bounded queue; Result() waits for it. One object, one
+// caller's thread. The true peak (4x oversampling, the costly part, skipped where it cannot
+// raise the peak: TruePeakScan.h) is measured on a thread of the meter's own, fed through a bounded queue; Result() waits for it. One object, one
 // owner thread; the worker thread lives between the first Add and Result (or Reset).
 #pragma once
 
