@@ -49,9 +49,10 @@ protected:
 TEST_F(HistoryExport, HeaderNamesEveryCountColumnThenTheStateThenTheLoudness)
 {
     // The eleven columns of picture and sound faults take 742 bytes in GBK; video lost, the
-    // state and the integrated loudness follow.
-    const std::string added = "<th scope=\"col\">视频丢失</th>\r\n<th scope=\"col\">状态</th>\r\n"
-                              "<th scope=\"col\">响度(LUFS)</th>\r\n";
+    // other channels' three, the state and the integrated loudness follow.
+    const std::string added = "<th scope=\"col\">视频丢失</th>\r\n<th scope=\"col\">其他音无</th>\r\n"
+                              "<th scope=\"col\">其他音低</th>\r\n<th scope=\"col\">其他音高</th>\r\n"
+                              "<th scope=\"col\">状态</th>\r\n<th scope=\"col\">响度(LUFS)</th>\r\n";
     const std::string header = HistoryHeader();
     ASSERT_TRUE(header.ends_with(added + "</tr>\r\n"));
     EXPECT_EQ(Utf8ToGbk(header).size() - Utf8ToGbk(added).size(), 742u);
