@@ -5,8 +5,7 @@
 #   tracks8-imx.mxf   MPEG-2 4:2:2 (IMX-like, 30 Mb/s) with 8 mono 24-bit PCM tracks
 #   sd-ac3-51.ts      SD MPEG-2 with 5.1 AC-3 (448 kb/s)
 #   wav16.wav         16 channels of 16-bit PCM, no pictures
-# and on the SD bench clip of run.sh (MPEG-2 with MP2 stereo). Prints checker / ffmpeg with the
-# target (<= 1.05x); never enforced. Exit status 2 when a tool or the checker is missing or fails.
+# Prints checker / ffmpeg with the target (<= 1.05x); never enforced. Exit status 2 when a tool or the checker is missing or fails.
 set -eu
 
 cd "$(dirname "$0")/.."
@@ -19,7 +18,6 @@ for tool in ffmpeg /usr/bin/time; do
 done
 [ -x "$CHECK" ] || { echo "channels.sh: checker '$CHECK' not found" >&2; exit 2; }
 mkdir -p "$MEDIA"
-. bench/media.sh
 
 # Programme-like sound on channel i: two tones and pink noise, swelling.
 voice() {  # voice INDEX -> one mono chain ending in [cINDEX];
@@ -61,7 +59,7 @@ cpu() {
 min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 
 printf '%-18s %10s %10s %s\n' file "ffmpeg s" "checker s" "checker/ffmpeg"
-for f in "$TRACKS8" "$AC3" "$WAV16" "$MPEG2"; do
+for f in "$TRACKS8" "$AC3" "$WAV16"; do
   t_ff="" t_check="" i=0
   while [ "$i" -lt "$RUNS" ]; do
     t_ff=$(min "$t_ff" "$(cpu ffmpeg -nostdin -v error -i "$f" -f null -)")
