@@ -35,7 +35,8 @@ generate() {  # generate FILE ffmpeg-arguments...
 }
 PICTURE="testsrc2=size=720x576:rate=25:duration=30,noise=alls=6:allf=t"
 TRACKS8="$MEDIA/tracks8-imx.mxf"
-generate "$TRACKS8" -f lavfi -i "$PICTURE" -filter_complex "$(voices 8)" -map 0:v \
+EIGHT=$(voices 8)
+generate "$TRACKS8" -f lavfi -i "$PICTURE" -filter_complex "${EIGHT%;}" -map 0:v \
   $(i=1; while [ $i -le 8 ]; do printf -- '-map [c%d] ' $i; i=$((i + 1)); done) \
   -c:v mpeg2video -pix_fmt yuv422p -g 1 -b:v 30M -maxrate 30M -minrate 30M -bufsize 1200k \
   -c:a pcm_s24le -f mxf
