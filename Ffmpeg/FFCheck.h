@@ -12,7 +12,9 @@
 #include "CheckNotify.h"
 #include "ContentParams.h"
 #include "FFCapture.h"
+#include "BreakUp.h"
 #include "LoudnessMeter.h"
+#include "StillHold.h"
 #include "VideoLoss.h"
 
 #include <opencv2/core/mat.hpp>
@@ -101,6 +103,8 @@ private:
     void FlushSound();
     void UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value, int32_t track = -1, int32_t channel = 0);
     void CloseRun(FaultRun& run, int32_t t, int32_t track = -1, int32_t channel = 0);
+    // A settled picture verdict: feeds the picture run and keeps the snapshot of its first picture.
+    void TakePictureVerdict(const CStillHold::Verdict& verdict);
     // Reports a loss of pictures that is long enough, or any loss when always is set.
     void ReportVideoLost(const VideoLossTracker::Loss& loss, bool always);
     void NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image,
@@ -128,6 +132,10 @@ private:
     int32_t m_nSoundCount = 0;
 
     cv::Mat m_prevGrey;    // still-frame reference, empty at the start of a file
+    CStillHold m_stillHold;
+    std::vector<CStillHold::Verdict> m_settled;  // reused for each picture
+    LumaPlane m_luma;      // the decoded luma of the picture being judged; empty outside Step
+    bool m_bBlocky = false;  // the last judged picture showed break-up
     cv::Mat m_snapshot;    // first picture of the current picture fault run, empty when none
     int32_t m_nLastVerdict = 100;
 
