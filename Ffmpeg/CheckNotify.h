@@ -34,6 +34,10 @@ struct ResultNotify_t {
     int32_t nValue;         // 0 for picture codes, level in dBFS for sound codes
     int32_t nFrame;         // check finished / open failed: index of the last analysed picture
     const cv::Mat* pImage;  // picture codes: 160 x 120 BGR snapshot of the run's first picture
+    // Sound codes: the channel of the event, track and channel counted from 1, and its name.
+    int32_t nTrack;
+    int32_t nChannel;
+    char szChannel[64];
 };
 
 // The receiver of a check's results (the result list, the checker, a test).

@@ -36,7 +36,21 @@ constexpr DefaultRecord kDefaults[] = {
     {19, 0, 750, -99, -60},  // the right channel is off by default
     {20, 0, 1500, -60, -38},
     {21, 0, 25, -9, 0},
+    {22, 1, 750, -99, -60},  // every other channel, with the left channel's limits
+    {23, 1, 1500, -60, -38},
+    {24, 1, 25, -9, 0},
 };
+
+// Records of our own that a file written before them holds as zeros (a duration of 0 cannot
+// be entered): they get their defaults.
+void FillUnwrittenRecords(ContentParam_t* table)
+{
+    for (const DefaultRecord& d : kDefaults) {
+        ContentParam_t& r = table[d.code];
+        if (d.code >= 22 && r.nDuration == 0 && r.nEnable == 0 && r.nThreshold1 == 0 && r.nThreshold2 == 0)
+            r = {d.enable, d.code, d.duration, d.threshold1, d.threshold2};
+    }
+}
 
 constexpr size_t kRecordBytes = sizeof(ContentParam_t) * kContentParamCount;
 static_assert(sizeof(ContentParam_t) == 20 && kRecordBytes == 640);
@@ -109,6 +123,7 @@ bool ReadContentParamsFile(const std::string& path, ContentParam_t table[kConten
         Checksum(bytes, kContentParamFileSize - 4) != GetU32(bytes + kContentParamFileSize - 4))
         return false;
     GetRecords(bytes + 4, table);
+    FillUnwrittenRecords(table);
     return true;
 }
 

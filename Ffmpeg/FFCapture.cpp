@@ -104,7 +104,9 @@ bool CFFCapture::Open(const char* path)
     }
 
     int opened = 0;
-    for (unsigned i = 0; i < m_pFormatCtx->nb_streams && opened < 2; ++i) {
+    for (unsigned i = 0; i < m_pFormatCtx->nb_streams; ++i) {
+        if (opened >= 2 && !m_bAllSoundTracks)
+            break;
         AVStream* stream = m_pFormatCtx->streams[i];
         const AVCodecParameters* par = stream->codecpar;
         if (par->codec_type == AVMEDIA_TYPE_VIDEO && m_nVideoIndex < 0) {
@@ -120,22 +122,13 @@ bool CFFCapture::Open(const char* path)
             m_nInWidth = m_pVideoDecoder->width;
             m_nInHeight = m_pVideoDecoder->height;
             ++opened;
-        } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && m_nAudioIndex < 0) {
-            AVCodecContext* decoder = OpenDecoder(stream);
-            if (!decoder)
-                break;
-            const int channels = decoder->ch_layout.nb_channels;
-            if (channels > 0 && decoder->sample_rate > 0 && decoder->sample_fmt >= 0) {
-                m_pAudioDecoder = decoder;
-                m_nAudioIndex = static_cast<int>(i);
-                m_pAudioStream = stream;
-                m_nInChannels = channels;
-                m_nInSampleRate = decoder->sample_rate;
-                m_nInSampleFormat = decoder->sample_fmt;
+        } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && (m_tracks.empty() || m_bAllSoundTracks)) {
+            const bool first = m_tracks.empty();
+            const int got = OpenSoundTrack(stream, static_cast<int>(i));
+            if (got > 0 && first)
                 ++opened;
-            } else {
-                avcodec_free_context(&decoder);
-            }
+            if (got < 0 && first)
+                break;  // no decoder for the programme's track: the walk ends there
         }
     }
 
@@ -158,18 +151,71 @@ bool CFFCapture::Open(const char* path)
     return m_bOpen;
 }
 
+// Opens the decoder of an audio stream and adds it as a track; a stream whose channels, rate
+// or sample format are unknown is left out. The first track's form is the input form.
+// 1 opened, 0 left out, -1 no decoder.
+int CFFCapture::OpenSoundTrack(AVStream* stream, int index)
+{
+    AVCodecContext* decoder = OpenDecoder(stream);
+    if (!decoder)
+        return -1;
+    const int channels = decoder->ch_layout.nb_channels;
+    if (channels <= 0 || decoder->sample_rate <= 0 || decoder->sample_fmt < 0) {
+        avcodec_free_context(&decoder);
+        return 0;
+    }
+    if (m_tracks.empty()) {
+        m_nInChannels = channels;
+        m_nInSampleRate = decoder->sample_rate;
+        m_nInSampleFormat = decoder->sample_fmt;
+    }
+    SoundTrack_t track;
+    track.nIndex = index;
+    track.pStream = stream;
+    track.pDecoder = decoder;
+    m_tracks.push_back(track);
+    return 1;
+}
+
+int CFFCapture::TrackOfStream(int streamIndex) const
+{
+    for (size_t t = 0; t < m_tracks.size(); ++t) {
+        if (m_tracks[t].nIndex == streamIndex)
+            return static_cast<int>(t);
+    }
+    return -1;
+}
+
+const AVChannelLayout* CFFCapture::SoundTrackLayout(int track) const
+{
+    if (track < 0 || track >= SoundTrackCount())
+        return nullptr;
+    return &m_tracks[static_cast<size_t>(track)].pDecoder->ch_layout;
+}
+
+int CFFCapture::SoundTrackRate(int track) const
+{
+    return track >= 0 && track < SoundTrackCount() ? m_tracks[static_cast<size_t>(track)].pDecoder->sample_rate : 0;
+}
+
 bool CFFCapture::Close()
 {
     avcodec_free_context(&m_pVideoDecoder);
-    avcodec_free_context(&m_pAudioDecoder);
+    for (SoundTrack_t& track : m_tracks) {
+        avcodec_free_context(&track.pDecoder);
+        av_frame_free(&track.pSound);
+        swr_free(&track.pSwrCtx);
+    }
+    m_tracks.clear();
     avformat_close_input(&m_pFormatCtx);
     av_frame_free(&m_pFrame);
     av_frame_free(&m_pPicture);
-    av_frame_free(&m_pSound);
     av_packet_free(&m_pPacket);
-    m_nSoundCapacity = 0;
-    m_nVideoIndex = m_nAudioIndex = -1;
-    m_pVideoStream = m_pAudioStream = nullptr;
+    m_nVideoIndex = -1;
+    m_pVideoStream = nullptr;
+    m_nSoundTrack = 0;
+    m_nPendingTrack = -1;
+    m_nDrainTrack = 0;
     m_pPending = nullptr;
     m_drain = Drain::None;
     m_bOpen = false;
@@ -181,17 +227,16 @@ void CFFCapture::FreeConverters()
     sws_freeContext(m_pSwsCtx);
     m_pSwsCtx = nullptr;
     m_nSwsFormat = -1;
-    swr_free(&m_pSwrCtx);
-    m_nSwrFormat = -1;
 }
 
 bool CFFCapture::GetAudioFormat(int& sampleFormat, int& channels, int& sampleRate)
 {
-    if (!m_pAudioDecoder)
+    if (m_tracks.empty())
         return false;
-    sampleFormat = m_pAudioDecoder->sample_fmt;
-    channels = m_pAudioDecoder->ch_layout.nb_channels;
-    sampleRate = m_pAudioDecoder->sample_rate;
+    const AVCodecContext* decoder = m_tracks.front().pDecoder;
+    sampleFormat = decoder->sample_fmt;
+    channels = decoder->ch_layout.nb_channels;
+    sampleRate = decoder->sample_rate;
     return true;
 }
 
@@ -227,9 +272,12 @@ bool CFFCapture::SetAudioOut()
     m_nOutChannels = 2;
     m_nOutSampleRate = 48000;
     m_nOutSampleFormat = AV_SAMPLE_FMT_S16;
-    if (!m_pAudioDecoder)
-        return true;
-    return PrepareResampler(m_nInSampleFormat, m_nInChannels, m_nInSampleRate);
+    for (SoundTrack_t& track : m_tracks) {
+        const AVCodecContext* decoder = track.pDecoder;
+        if (!PrepareResampler(track, decoder->sample_fmt, decoder->ch_layout.nb_channels, decoder->sample_rate))
+            return false;
+    }
+    return true;
 }
 
 bool CFFCapture::SetVideoOut(int width, int height)
@@ -273,37 +321,40 @@ bool CFFCapture::PrepareScaler(int width, int height, int format)
     return true;
 }
 
-bool CFFCapture::PrepareResampler(int sampleFormat, int channels, int sampleRate)
+// Each track keeps its own channels when every track is handed on; otherwise the one track is
+// mixed to the fixed output channels.
+bool CFFCapture::PrepareResampler(SoundTrack_t& track, int sampleFormat, int channels, int sampleRate)
 {
-    if (sampleFormat == m_nOutSampleFormat && channels == m_nOutChannels &&
-        sampleRate == m_nOutSampleRate) {
-        swr_free(&m_pSwrCtx);
-        m_nSwrFormat = -1;
+    const int outChannels = m_bAllSoundTracks ? channels : m_nOutChannels;
+    if (sampleFormat == m_nOutSampleFormat && channels == outChannels && sampleRate == m_nOutSampleRate) {
+        swr_free(&track.pSwrCtx);
+        track.nSwrFormat = -1;
         return true;  // handed on as decoded
     }
-    if (m_pSwrCtx && sampleFormat == m_nSwrFormat && channels == m_nSwrChannels &&
-        sampleRate == m_nSwrRate)
+    if (track.pSwrCtx && sampleFormat == track.nSwrFormat && channels == track.nSwrChannels &&
+        sampleRate == track.nSwrRate)
         return true;
-    swr_free(&m_pSwrCtx);
-    m_nSwrFormat = -1;
-    // Channel counts only: the resampler mixes with the default layout of each count.
+    swr_free(&track.pSwrCtx);
+    track.nSwrFormat = -1;
+    // Channel counts only: the resampler mixes with the default layout of each count, and with
+    // equal counts it passes every channel through on its own.
     AVChannelLayout inLayout, outLayout;
     av_channel_layout_default(&inLayout, channels);
-    av_channel_layout_default(&outLayout, m_nOutChannels);
-    int ret = swr_alloc_set_opts2(&m_pSwrCtx, &outLayout,
+    av_channel_layout_default(&outLayout, outChannels);
+    int ret = swr_alloc_set_opts2(&track.pSwrCtx, &outLayout,
                                   static_cast<AVSampleFormat>(m_nOutSampleFormat),
                                   m_nOutSampleRate, &inLayout,
                                   static_cast<AVSampleFormat>(sampleFormat), sampleRate, 0,
                                   nullptr);
     av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&outLayout);
-    if (ret < 0 || swr_init(m_pSwrCtx) < 0) {
-        swr_free(&m_pSwrCtx);
+    if (ret < 0 || swr_init(track.pSwrCtx) < 0) {
+        swr_free(&track.pSwrCtx);
         return false;
     }
-    m_nSwrFormat = sampleFormat;
-    m_nSwrChannels = channels;
-    m_nSwrRate = sampleRate;
+    track.nSwrFormat = sampleFormat;
+    track.nSwrChannels = channels;
+    track.nSwrRate = sampleRate;
     return true;
 }
 
@@ -361,34 +412,46 @@ int CFFCapture::ReadFrame(const AVFrame** unit)
         int ret = av_read_frame(m_pFormatCtx, m_pPacket);
         if (ret >= 0) {
             AVCodecContext* decoder = nullptr;
+            const int track = TrackOfStream(m_pPacket->stream_index);
             if (m_pPacket->stream_index == m_nVideoIndex) {
                 decoder = m_pVideoDecoder;
                 UpdatePosition(m_pPacket, m_pVideoStream);
                 ReportPacketTime(m_pPacket, m_pVideoStream);
-            } else if (m_pPacket->stream_index == m_nAudioIndex) {
-                decoder = m_pAudioDecoder;
-                if (m_nVideoIndex < 0)
-                    UpdatePosition(m_pPacket, m_pAudioStream);
-                ReportPacketTime(m_pPacket, m_pAudioStream);
+            } else if (track >= 0) {
+                const SoundTrack_t& t = m_tracks[static_cast<size_t>(track)];
+                decoder = t.pDecoder;
+                // The programme's track gives the time of a file without pictures.
+                if (track == 0) {
+                    if (m_nVideoIndex < 0)
+                        UpdatePosition(m_pPacket, t.pStream);
+                    ReportPacketTime(m_pPacket, t.pStream);
+                }
             }
             int sent = decoder ? avcodec_send_packet(decoder, m_pPacket) : -1;
             av_packet_unref(m_pPacket);
             if (sent < 0)
                 return kReadNothing;  // another stream, or a packet the decoder refused
             m_pPending = decoder;
+            m_nPendingTrack = decoder == m_pVideoDecoder ? -1 : track;
             return ReceiveFrom(decoder, unit);
         }
         // End of input (or a read error, which ends it the same way): drain the decoders.
         m_drain = Drain::Video;
+        m_nPendingTrack = -1;
         if (m_pVideoDecoder && avcodec_send_packet(m_pVideoDecoder, nullptr) >= 0)
             m_pPending = m_pVideoDecoder;
         return kReadNothing;
     }
-    if (m_drain == Drain::Video) {
+    // Then every track's decoder, one after the other.
+    if (m_drain == Drain::Video || m_drain == Drain::Audio) {
         m_drain = Drain::Audio;
-        if (m_pAudioDecoder && avcodec_send_packet(m_pAudioDecoder, nullptr) >= 0)
-            m_pPending = m_pAudioDecoder;
-        return kReadNothing;
+        if (m_nDrainTrack < m_tracks.size()) {
+            const size_t t = m_nDrainTrack++;
+            m_nPendingTrack = static_cast<int>(t);
+            if (avcodec_send_packet(m_tracks[t].pDecoder, nullptr) >= 0)
+                m_pPending = m_tracks[t].pDecoder;
+            return kReadNothing;
+        }
     }
     m_drain = Drain::Done;
     return kReadEnd;
@@ -405,7 +468,10 @@ int CFFCapture::ReceiveFrom(AVCodecContext* decoder, const AVFrame** unit)
     }
     if (ret < 0)
         return kReadNothing;
-    return decoder == m_pVideoDecoder ? HandPicture(unit) : HandSound(unit);
+    if (decoder == m_pVideoDecoder)
+        return HandPicture(unit);
+    m_nSoundTrack = m_nPendingTrack;
+    return HandSound(m_tracks[static_cast<size_t>(m_nPendingTrack)], unit);
 }
 
 int CFFCapture::HandPicture(const AVFrame** unit)
@@ -426,51 +492,52 @@ int CFFCapture::HandPicture(const AVFrame** unit)
     return kReadPicture;
 }
 
-int CFFCapture::HandSound(const AVFrame** unit)
+int CFFCapture::HandSound(SoundTrack_t& track, const AVFrame** unit)
 {
     const AVFrame* in = m_pFrame;
-    if (!PrepareResampler(in->format, in->ch_layout.nb_channels, in->sample_rate))
+    if (!PrepareResampler(track, in->format, in->ch_layout.nb_channels, in->sample_rate))
         return kReadNothing;
-    if (!m_pSwrCtx) {
+    if (!track.pSwrCtx) {
         *unit = in;
         return kReadSound;
     }
-    if (!m_pSound) {
-        m_pSound = av_frame_alloc();
-        if (!m_pSound)
+    if (!track.pSound) {
+        track.pSound = av_frame_alloc();
+        if (!track.pSound)
             return kReadNothing;
     }
-    if (TransSample(in, m_pSound) < 0)
+    if (TransSample(track, in, track.pSound) < 0)
         return kReadNothing;
-    *unit = m_pSound;
+    *unit = track.pSound;
     return kReadSound;
 }
 
 // Converts one sound unit into out; out->nb_samples is the number of samples converted.
-int CFFCapture::TransSample(const AVFrame* in, AVFrame* out)
+int CFFCapture::TransSample(SoundTrack_t& track, const AVFrame* in, AVFrame* out)
 {
-    if (!m_pSwrCtx) {
+    if (!track.pSwrCtx) {
         std::fprintf(stderr, "pSwrCtx with out init!\n");
         return -1;
     }
+    const int outChannels = m_bAllSoundTracks ? track.nSwrChannels : m_nOutChannels;
     const int capacity = static_cast<int>(
-        av_rescale_rnd(swr_get_delay(m_pSwrCtx, in->sample_rate) + in->nb_samples,
+        av_rescale_rnd(swr_get_delay(track.pSwrCtx, in->sample_rate) + in->nb_samples,
                        m_nOutSampleRate, in->sample_rate, AV_ROUND_UP));
-    if (capacity > m_nSoundCapacity) {
+    if (capacity > track.nSoundCapacity || out->ch_layout.nb_channels != outChannels) {
         av_frame_unref(out);
         out->format = m_nOutSampleFormat;
         out->sample_rate = m_nOutSampleRate;
-        av_channel_layout_default(&out->ch_layout, m_nOutChannels);
+        av_channel_layout_default(&out->ch_layout, outChannels);
         out->nb_samples = capacity;
         if (av_frame_get_buffer(out, 0) < 0) {
             av_log(nullptr, AV_LOG_WARNING, "[%s.%d %s() Could not allocate samples Buffer\n",
                    "Ffmpeg/FFCapture", __LINE__, "CFFCapture::TransSample");
-            m_nSoundCapacity = 0;
+            track.nSoundCapacity = 0;
             return -1;
         }
-        m_nSoundCapacity = capacity;
+        track.nSoundCapacity = capacity;
     }
-    int converted = swr_convert(m_pSwrCtx, out->data, m_nSoundCapacity,
+    int converted = swr_convert(track.pSwrCtx, out->data, track.nSoundCapacity,
                                 const_cast<const uint8_t**>(in->extended_data), in->nb_samples);
     if (converted < 0)
         return -1;

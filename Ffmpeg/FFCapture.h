@@ -1,6 +1,7 @@
 // CFFCapture: opens one file or stream address with FFmpeg, picks one video and one audio
-// stream and hands decoded units on in one fixed form: pictures as BGR24 of the size asked for
-// with SetVideoOut (rows top-down, no gaps), sound as interleaved S16 stereo at 48 000 Hz.
+// stream (or every audio stream, see SetAllSoundTracks) and hands decoded units on in one fixed
+// form: pictures as BGR24 of the size asked for with SetVideoOut (rows top-down, no gaps), sound
+// as interleaved S16 at 48 000 Hz, stereo or in each track's own channels.
 //
 // Calling order: Open -> SetAudioOut -> SetVideoOut -> ReadFrame until kReadEnd -> Close.
 // One packet may give several frames; ReadFrame hands them on one per call. At the end of the
@@ -12,7 +13,9 @@
 #include "TextField.h"
 
 #include <cstdint>
+#include <vector>
 
+struct AVChannelLayout;
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVPacket;
@@ -39,14 +42,25 @@ public:
     bool Stop() override { return true; }
     int ReadFrame(const AVFrame** unit) override;
 
-    // Sound out as 2 channels, 48 000 Hz, S16; false when the resampler cannot be set up.
+    // Before Open: open every audio stream (a track), not only the first, and hand the sound of
+    // each on in its own channels, unmixed (SetAudioOut then keeps the channel count).
+    void SetAllSoundTracks(bool all) { m_bAllSoundTracks = all; }
+    // Sound out as 48 000 Hz, S16, 2 channels (or each track's own); false when the resampler
+    // cannot be set up.
     bool SetAudioOut();
+    // Tracks opened, in stream order; the first is the one GetAudioFormat describes.
+    int SoundTrackCount() const { return static_cast<int>(m_tracks.size()); }
+    // The track (from 0) of the sound unit last handed on.
+    int SoundTrack() const { return m_nSoundTrack; }
+    // The channel layout a track was opened with (positions may be unknown).
+    const AVChannelLayout* SoundTrackLayout(int track) const;
+    int SoundTrackRate(int track) const;
     // Pictures out as BGR24 of this size; false when the scaler cannot be created.
     bool SetVideoOut(int width, int height);
 
     bool IsOpen() const { return m_bOpen; }
     bool HasVideo() const { return m_nVideoIndex >= 0; }
-    bool HasAudio() const { return m_nAudioIndex >= 0; }
+    bool HasAudio() const { return !m_tracks.empty(); }
     // Media time of the last timestamped unit minus the first timestamp, in microseconds.
     int64_t Position() const { return m_llPosition; }
     int64_t StartTime() const { return m_llStartTime; }
@@ -79,12 +93,25 @@ protected:
 private:
     enum class Drain { None, Video, Audio, Done };
 
+    // One audio stream with its decoder and its converter to the output form.
+    struct SoundTrack_t {
+        int nIndex = -1;
+        AVStream* pStream = nullptr;
+        AVCodecContext* pDecoder = nullptr;
+        SwrContext* pSwrCtx = nullptr;
+        int nSwrFormat = -1, nSwrChannels = 0, nSwrRate = 0;
+        AVFrame* pSound = nullptr;  // converted sound, reused (buffer grows as needed)
+        int nSoundCapacity = 0;
+    };
+
     int ReceiveFrom(AVCodecContext* decoder, const AVFrame** unit);
     int HandPicture(const AVFrame** unit);
-    int HandSound(const AVFrame** unit);
+    int HandSound(SoundTrack_t& track, const AVFrame** unit);
     bool PrepareScaler(int width, int height, int format);
-    bool PrepareResampler(int sampleFormat, int channels, int sampleRate);
-    int TransSample(const AVFrame* in, AVFrame* out);
+    bool PrepareResampler(SoundTrack_t& track, int sampleFormat, int channels, int sampleRate);
+    int TransSample(SoundTrack_t& track, const AVFrame* in, AVFrame* out);
+    int OpenSoundTrack(AVStream* stream, int index);
+    int TrackOfStream(int streamIndex) const;
     void UpdatePosition(const AVPacket* packet, const AVStream* stream);
     void ReportPacketTime(const AVPacket* packet, const AVStream* stream);
     void TakePictureTime(const AVFrame* picture);
@@ -94,11 +121,13 @@ private:
     char m_szPath[kPathFieldBytes] = {};
     AVFormatContext* m_pFormatCtx = nullptr;
     int m_nVideoIndex = -1;
-    int m_nAudioIndex = -1;
     AVCodecContext* m_pVideoDecoder = nullptr;
-    AVCodecContext* m_pAudioDecoder = nullptr;
     AVStream* m_pVideoStream = nullptr;
-    AVStream* m_pAudioStream = nullptr;
+    bool m_bAllSoundTracks = false;
+    std::vector<SoundTrack_t> m_tracks;  // the first is the programme's
+    int m_nSoundTrack = 0;
+    int m_nPendingTrack = -1;            // track of m_pPending, -1 for the video decoder
+    size_t m_nDrainTrack = 0;
     int64_t m_llStartTime = -1;
     int64_t m_llPosition = 0;
     int64_t m_llPictureTime = kNoMediaTime;
@@ -113,13 +142,9 @@ private:
     // picture size or sound layout midway is converted, not misread.
     SwsContext* m_pSwsCtx = nullptr;
     int m_nSwsWidth = 0, m_nSwsHeight = 0, m_nSwsFormat = -1;
-    SwrContext* m_pSwrCtx = nullptr;
-    int m_nSwrFormat = -1, m_nSwrChannels = 0, m_nSwrRate = 0;
 
     AVFrame* m_pFrame = nullptr;         // decoder output, reused
     AVFrame* m_pPicture = nullptr;       // converted picture, reused
-    AVFrame* m_pSound = nullptr;         // converted sound, reused (buffer grows as needed)
-    int m_nSoundCapacity = 0;
     AVPacket* m_pPacket = nullptr;
 
     AVCodecContext* m_pPending = nullptr;  // decoder that may still hold frames of its last packet

@@ -3,6 +3,7 @@
 #include "FaultKinds.h"
 #include "PictureTests.h"
 #include "SoundTests.h"
+#include "TextField.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -24,6 +25,7 @@ CFFCheck::CFFCheck(const std::string& paramsPath)
     // and compete with the decoder threads.
     static std::once_flag once;
     std::call_once(once, [] { cv::setNumThreads(0); });
+    SetAllSoundTracks(true);
     LoadContentParams(m_params, paramsPath);
     for (int i = 0; i < kContentParamCount; ++i)
         m_params[i].nFault = i;
@@ -35,21 +37,24 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
 {
     m_nTaskID = taskId;
     m_nSubTaskID = subTaskId;
-    m_pictureRun = m_leftRun = m_rightRun = FaultRun{};
-    m_nLastSoundTime = 0;
+    m_pictureRun = FaultRun{};
+    m_soundTracks.clear();
     m_nLastPictureIndex = 0;
     m_nLastVerdict = kNoFault;
     m_prevGrey.release();
     m_stillHold.Reset();
     m_bBlocky = false;
     m_snapshot.release();
-    m_llSoundSamples = 0;
     m_loudness.Reset();
     m_videoLoss.Reset();
     m_safety.Reset();
 
     if (!Open(path) || !SetAudioOut() || !SetVideoOut(m_nAnalysisWidth, m_nAnalysisHeight))
         return false;
+    // Every channel of every track is judged, also one that never gives a sound unit.
+    for (int track = 0; track < SoundTrackCount(); ++track)
+        TrackRuns(track, SoundTrackLayout(track)->nb_channels);
+    m_loudness.SetPairedMonoTracks(PairedMonoTracks());
     if (MediaStart() != kNoMediaTime && Duration() > 0)
         m_videoLoss.SetInputSpan(MediaStart(), MediaStart() + Duration());
     m_llTickTime = static_cast<int32_t>(std::time(nullptr));
@@ -79,9 +84,9 @@ bool CFFCheck::Step()
         return true;
     }
     case kReadSound:
-        m_loudness.Add(DecodedSound());
+        m_loudness.Add(DecodedSound(), SoundTrack());
         DetectSound(unit->ch_layout.nb_channels, unit->sample_rate, unit->nb_samples,
-                    reinterpret_cast<const int16_t*>(unit->data[0]));
+                    reinterpret_cast<const int16_t*>(unit->data[0]), SoundTrack());
         return true;
     default:
         return true;
@@ -144,51 +149,100 @@ void CFFCheck::TakePictureVerdict(const CStillHold::Verdict& verdict)
     m_nLastVerdict = verdict.code;
 }
 
-void CFFCheck::DetectSound(int channels, int sampleRate, int sampleCount,
-                           const int16_t* samples)
+CFFCheck::SoundTrackRuns& CFFCheck::TrackRuns(int track, int channels)
 {
-    const ChannelPeaks peaks = MeasurePeaks(samples, channels, sampleCount);
+    if (static_cast<int>(m_soundTracks.size()) <= track)
+        m_soundTracks.resize(static_cast<size_t>(track) + 1);
+    SoundTrackRuns& runs = m_soundTracks[static_cast<size_t>(track)];
+    for (int c = static_cast<int>(runs.channels.size()); c < channels; ++c) {
+        SoundChannelRun channel;
+        channel.nChannel = c;
+        channel.nGroup = track == 0 && c == 0   ? kFaultSilenceLeft
+                         : track == 0 && c == 1 ? kFaultSilenceRight
+                                                : kFaultSilenceOther;
+        runs.channels.push_back(channel);
+    }
+    if (static_cast<int>(runs.peaks.size()) < channels)
+        runs.peaks.resize(static_cast<size_t>(channels));
+    return runs;
+}
+
+void CFFCheck::DetectSound(int channels, int sampleRate, int sampleCount, const int16_t* samples, int track)
+{
+    if (channels <= 0 || track < 0)
+        return;
+    SoundTrackRuns& runs = TrackRuns(track, channels);
+    MeasurePeaks(samples, channels, sampleCount, runs.peaks.data());
     // A unit lies in the check frame of its first sample. Codecs cut units of many sizes
     // (a short first one, 1097 to 1115 samples when resampled from 44.1 kHz), so only the
     // samples counted so far give the time; one unit's length would drift.
     const int32_t t = sampleRate > 0
-        ? static_cast<int32_t>(m_llSoundSamples * kCheckFramesPerSecond / sampleRate)
-        : m_nLastSoundTime;
+        ? static_cast<int32_t>(runs.llSamples * kCheckFramesPerSecond / sampleRate)
+        : runs.nLastTime;
     if (sampleCount > 0)
-        m_llSoundSamples += sampleCount;
+        runs.llSamples += sampleCount;
+    if (sampleRate > 0)
+        runs.nRate = sampleRate;
+    runs.nLastTime = t;
     ++m_nSoundCount;
 
-    if (m_params[kFaultSilenceLeft].nEnable) {
-        const int32_t level = LevelDbfs(peaks.left);
-        m_nLastSoundTime = t;
-        UpdateRun(m_leftRun, t, ClassifyLevel(level, m_params, kFaultSilenceLeft), level);
-    }
-    if (m_params[kFaultSilenceRight].nEnable) {
-        const int32_t level = LevelDbfs(peaks.right);
-        m_nLastSoundTime = t;
-        UpdateRun(m_rightRun, t, ClassifyLevel(level, m_params, kFaultSilenceRight), level);
+    for (int c = 0; c < channels; ++c) {
+        SoundChannelRun& channel = runs.channels[static_cast<size_t>(c)];
+        if (!m_params[channel.nGroup].nEnable)
+            continue;
+        const int32_t level = LevelDbfs(runs.peaks[static_cast<size_t>(c)]);
+        UpdateRun(channel.run, t, ClassifyLevel(level, m_params, channel.nGroup), level, track, c);
     }
 }
 
-void CFFCheck::UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value)
+bool CFFCheck::PairedMonoTracks() const
+{
+    return SoundTrackCount() >= 2 && SoundTrackLayout(0)->nb_channels == 1 &&
+           SoundTrackLayout(1)->nb_channels == 1 && SoundTrackRate(0) == SoundTrackRate(1);
+}
+
+// Closes every channel's run at the time of its track's last unit. A track whose sound stops
+// before the others' (or never starts) is silent from its end to theirs.
+void CFFCheck::FlushSound()
+{
+    int32_t end = 0;
+    for (const SoundTrackRuns& runs : m_soundTracks)
+        end = std::max(end, runs.nLastTime);
+    for (size_t track = 0; track < m_soundTracks.size(); ++track) {
+        SoundTrackRuns& runs = m_soundTracks[track];
+        const int32_t stop = runs.nRate > 0 ? static_cast<int32_t>(runs.llSamples * kCheckFramesPerSecond / runs.nRate) : 0;
+        const bool early = stop < end;
+        const int32_t silence = LevelDbfs(0);
+        for (SoundChannelRun& channel : runs.channels) {
+            const int t = static_cast<int>(track);
+            if (early && m_params[channel.nGroup].nEnable)
+                UpdateRun(channel.run, stop, ClassifyLevel(silence, m_params, channel.nGroup), silence, t, channel.nChannel);
+            if (!channel.run.IsIdle())
+                CloseRun(channel.run, early ? end : runs.nLastTime, t, channel.nChannel);
+            channel.run = FaultRun{};
+        }
+    }
+}
+
+void CFFCheck::UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value, int32_t track, int32_t channel)
 {
     if (code == run.nCode)
         return;  // the run goes on; its value stays that of its first unit
     if (!run.IsIdle())
-        CloseRun(run, t);
+        CloseRun(run, t, track, channel);
     run = FaultRun{};
     if (code != kNoFault)
         run = FaultRun{code, t, 0, value};
 }
 
-void CFFCheck::CloseRun(FaultRun& run, int32_t t)
+void CFFCheck::CloseRun(FaultRun& run, int32_t t, int32_t track, int32_t channel)
 {
     run.nLength = t - run.nBegin;
     const bool known = run.nCode >= 0 && run.nCode < kContentParamCount;
     if (!known || run.nLength < m_params[run.nCode].nDuration)
         return;
     NotifyFault(run.nCode, run.nBegin, run.nLength, run.nValue,
-                IsPictureFault(run.nCode) && !m_snapshot.empty() ? &m_snapshot : nullptr);
+                IsPictureFault(run.nCode) && !m_snapshot.empty() ? &m_snapshot : nullptr, track, channel);
 }
 
 void CFFCheck::OnPacketTime(bool video, int64_t pts, int64_t end)
@@ -215,7 +269,8 @@ CPictureSafety::Notify CFFCheck::SafetyNotice()
     };
 }
 
-void CFFCheck::NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image)
+void CFFCheck::NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image,
+                           int32_t track, int32_t channel)
 {
     if (m_pMonitor && m_nMonitorFlag)
         m_pMonitor->OnFaultMark(begin, begin + length - 1);
@@ -227,16 +282,17 @@ void CFFCheck::NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t 
     notice.tmEnd = begin + length - 1;
     notice.nValue = value;
     notice.pImage = image;
+    if (track >= 0) {
+        notice.nTrack = track + 1;
+        notice.nChannel = channel + 1;
+        CopyField(notice.szChannel, SoundChannelName(track, channel, SoundTrackLayout(track)).c_str());
+    }
     m_pResultSink->OnFaultNotice(notice);
 }
 
 void CFFCheck::Flush()
 {
-    for (FaultRun* run : {&m_leftRun, &m_rightRun}) {
-        if (!run->IsIdle())
-            CloseRun(*run, m_nLastSoundTime);
-        *run = FaultRun{};
-    }
+    FlushSound();
     m_settled.clear();
     m_stillHold.Finish(m_settled);
     for (const CStillHold::Verdict& settled : m_settled)

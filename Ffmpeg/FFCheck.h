@@ -61,10 +61,12 @@ public:
     // Picture classification: feeds the picture run.
     void DetectPicture(int32_t frameIndex, const uint8_t* pixels, int width, int height,
                        int byteCount);
-    // Sound classification per channel: feeds the left and right runs. Units come in decoding
-    // order at one rate (48 kHz from the capture); a unit's time is the check frame in which
-    // its first sample lies, counted from the start of the file.
-    void DetectSound(int channels, int sampleRate, int sampleCount, const int16_t* samples);
+    // Sound classification of every channel of a track (from 0), each on its own run: the first
+    // two channels of track 0 are the left and right channel (codes 16-21), every other channel
+    // is judged with the limits of codes 22-24. Units of a track come in decoding order at one
+    // rate (48 kHz from the capture); a unit's time is the check frame in which its first
+    // sample lies, counted from the start of the file.
+    void DetectSound(int channels, int sampleRate, int sampleCount, const int16_t* samples, int track = 0);
 
     // Pictures per second since the last call (whole seconds, integer division; 0 when the
     // clock has not advanced); restarts the measurement at now.
@@ -81,13 +83,33 @@ protected:
     void OnPacketTime(bool video, int64_t pts, int64_t end) override;
 
 private:
+    // One channel of a track: its run and what its events carry.
+    struct SoundChannelRun {
+        FaultRun run;
+        int32_t nGroup = 0;  // silence code of its limits: 16, 19 or 22
+        int32_t nChannel = 0;
+    };
+    // One sound track: samples analysed, the time of its last unit, its channels.
+    struct SoundTrackRuns {
+        int64_t llSamples = 0;
+        int32_t nRate = 0;
+        int32_t nLastTime = 0;
+        std::vector<SoundChannelRun> channels;
+        std::vector<int32_t> peaks;
+    };
+
+    SoundTrackRuns& TrackRuns(int track, int channels);
+    // The programme is a pair of one-channel tracks (tracks 1 and 2 of an 8-track MXF).
+    bool PairedMonoTracks() const;
+    void FlushSound();
+    void UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value, int32_t track = -1, int32_t channel = 0);
+    void CloseRun(FaultRun& run, int32_t t, int32_t track = -1, int32_t channel = 0);
     // A settled picture verdict: feeds the picture run and keeps the snapshot of its first picture.
     void TakePictureVerdict(const CStillHold::Verdict& verdict);
-    void UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value);
-    void CloseRun(FaultRun& run, int32_t t);
     // Reports a loss of pictures that is long enough, or any loss when always is set.
     void ReportVideoLost(const VideoLossTracker::Loss& loss, bool always);
-    void NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image);
+    void NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image,
+                     int32_t track = -1, int32_t channel = 0);
     CPictureSafety::Notify SafetyNotice();
     void SendPreview(const uint8_t* pixels, int width, int height);
     ResultNotify_t MakeNotice() const;
@@ -99,8 +121,8 @@ private:
     ICheckResultSink* m_pResultSink = nullptr;
     ContentParam_t m_params[kContentParamCount];
 
-    FaultRun m_pictureRun, m_leftRun, m_rightRun;
-    int32_t m_nLastSoundTime = 0;
+    FaultRun m_pictureRun;
+    std::vector<SoundTrackRuns> m_soundTracks;
     int32_t m_nLastPictureIndex = 0;
     int32_t m_nTaskID = -1;
     int32_t m_nSubTaskID = 0;
@@ -119,8 +141,6 @@ private:
     cv::Mat m_snapshot;    // first picture of the current picture fault run, empty when none
     int32_t m_nLastVerdict = 100;
 
-    // Sound samples (at the rate handed on, 48 kHz) analysed so far in this file.
-    int64_t m_llSoundSamples = 0;
     // Programme loudness of the decoded sound; sent with the check-finished notice.
     CLoudnessMeter m_loudness;
     VideoLossTracker m_videoLoss;

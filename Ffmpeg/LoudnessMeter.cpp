@@ -1,5 +1,7 @@
 #include "LoudnessMeter.h"
 
+#include "TruePeakScan.h"
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/frame.h>
@@ -116,6 +118,8 @@ void CLoudnessMeter::Reset()
     m_pState = nullptr;
     m_nChannels = m_nRate = 0;
     m_channelMap.clear();
+    m_pair[0].clear();
+    m_pair[1].clear();
     m_nHop = m_nSinceHop = 0;
     m_llHops = 0;
     std::fill(std::begin(m_blockEnergy), std::end(m_blockEnergy), 0.0);
@@ -126,13 +130,10 @@ void CLoudnessMeter::Reset()
     m_fTruePeak = 0.0;
 }
 
-bool CLoudnessMeter::Configure(const AVFrame* sound)
+bool CLoudnessMeter::Configure(int channels, int rate, std::vector<int> map)
 {
-    const int channels = sound->ch_layout.nb_channels;
-    const int rate = sound->sample_rate;
     if (channels <= 0 || rate < 10)
         return false;
-    std::vector<int> map = ChannelMapOf(sound->ch_layout);
     if (m_pState && channels == m_nChannels && rate == m_nRate && map == m_channelMap)
         return true;
     if (!m_pState) {
@@ -158,12 +159,52 @@ bool CLoudnessMeter::Configure(const AVFrame* sound)
     return true;
 }
 
-void CLoudnessMeter::Add(const AVFrame* sound)
+void CLoudnessMeter::Add(const AVFrame* sound, int track)
 {
-    if (m_bEndOfInput || !sound || sound->nb_samples <= 0 || !Configure(sound) || !ToFloat(sound, m_interleaved))
+    if (m_bEndOfInput || !sound || sound->nb_samples <= 0)
         return;
-    QueueForPeak(m_interleaved.data(), sound->nb_samples);
-    Feed(m_interleaved.data(), sound->nb_samples);
+    if (m_bPairedMono) {
+        AddPaired(sound, track);
+        return;
+    }
+    if (track != 0 || !Configure(sound->ch_layout.nb_channels, sound->sample_rate, ChannelMapOf(sound->ch_layout)) ||
+        !ToFloat(sound, m_interleaved))
+        return;
+    Measure(m_interleaved.data(), sound->nb_samples);
+}
+
+void CLoudnessMeter::Measure(const float* samples, int frames)
+{
+    QueueForPeak(samples, frames);
+    Feed(samples, frames);
+}
+
+// The two tracks arrive unit by unit in the container's order; what both have is measured.
+void CLoudnessMeter::AddPaired(const AVFrame* sound, int track)
+{
+    if (track < 0 || track > 1 || sound->ch_layout.nb_channels != 1 ||
+        !Configure(2, sound->sample_rate, {EBUR128_LEFT, EBUR128_RIGHT}) || !ToFloat(sound, m_interleaved))
+        return;
+    std::vector<float>& pending = m_pair[track];
+    pending.insert(pending.end(), m_interleaved.begin(), m_interleaved.end());
+    FeedPair(std::min(m_pair[0].size(), m_pair[1].size()));
+}
+
+// Measures the first frames of both tracks as one stereo pair; a track that has fewer is
+// silent there.
+void CLoudnessMeter::FeedPair(size_t frames)
+{
+    if (frames == 0)
+        return;
+    m_interleaved.resize(2 * frames);
+    for (size_t c = 0; c < 2; ++c) {
+        std::vector<float>& pending = m_pair[c];
+        const size_t have = std::min(frames, pending.size());
+        for (size_t i = 0; i < frames; ++i)
+            m_interleaved[2 * i + c] = i < have ? pending[i] : 0.0f;
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(have));
+    }
+    Measure(m_interleaved.data(), static_cast<int>(frames));
 }
 
 // Feeds the meter up to each 100 ms mark, reading the momentary and short-term loudness there.
@@ -219,16 +260,7 @@ void CLoudnessMeter::QueueForPeak(const float* samples, int frames)
 
 void CLoudnessMeter::PeakWorker()
 {
-    ebur128_state* state = nullptr;
-    int channels = 0, rate = 0;
-    double peak = 0.0;
-    const auto takePeak = [&] {
-        for (int c = 0; state && c < channels; ++c) {
-            double value = 0.0;
-            if (ebur128_true_peak(state, static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
-                peak = std::max(peak, value);
-        }
-    };
+    CTruePeakScan scan;
     for (;;) {
         Chunk chunk;
         {
@@ -240,21 +272,10 @@ void CLoudnessMeter::PeakWorker()
             m_queue.pop_front();
             m_changed.notify_all();
         }
-        if (!state || chunk.channels != channels || chunk.rate != rate) {
-            takePeak();
-            if (state)
-                ebur128_destroy(&state);
-            channels = chunk.channels;
-            rate = chunk.rate;
-            state = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                                 EBUR128_MODE_TRUE_PEAK);
-        }
-        if (state)
-            ebur128_add_frames_float(state, chunk.samples.data(), chunk.samples.size() / static_cast<size_t>(channels));
+        scan.Add(chunk.samples.data(), chunk.samples.size() / static_cast<size_t>(chunk.channels), chunk.channels,
+                 chunk.rate);
     }
-    takePeak();
-    if (state)
-        ebur128_destroy(&state);
+    const double peak = scan.Peak();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_fTruePeak = peak;
 }
@@ -273,6 +294,8 @@ void CLoudnessMeter::StopPeakWorker()
 
 LoudnessInfo_t CLoudnessMeter::Result()
 {
+    if (m_pState && !m_bEndOfInput)
+        FeedPair(std::max(m_pair[0].size(), m_pair[1].size()));
     StopPeakWorker();
     LoudnessInfo_t result{kNoValue, kNoValue, kNoValue, kNoValue, kNoValue, m_shortTerm};
     if (!m_pState)

@@ -3,8 +3,8 @@
 // positions (surrounds +1.5 dB, LFE left out).
 //
 // Integrated loudness, loudness range and momentary/short-term loudness are measured on the
-// caller's thread. The true peak (4x oversampling, the costly part) is measured on a thread
-// of the meter's own, fed through a bounded queue; Result() waits for it. One object, one
+// caller's thread. The true peak (4x oversampling, the costly part, skipped where it cannot
+// raise the peak: TruePeakScan.h) is measured on a thread of the meter's own, fed through a bounded queue; Result() waits for it. One object, one
 // owner thread; the worker thread lives between the first Add and Result (or Reset).
 #pragma once
 
@@ -32,9 +32,13 @@ public:
 
     // Drops any measurement; the next Add starts a new one.
     void Reset();
-    // One decoded sound unit, any FFmpeg sample format, packed or planar. A unit whose
-    // layout or rate differs from the previous one continues the measurement in its form.
-    void Add(const AVFrame* sound);
+    // The programme is two one-channel tracks (tracks 0 and 1 of the same rate), measured as a
+    // stereo pair; otherwise it is track 0 in its own layout. Set before the first Add.
+    void SetPairedMonoTracks(bool paired) { m_bPairedMono = paired; }
+    // One decoded sound unit of a track (from 0), any FFmpeg sample format, packed or planar;
+    // units of tracks outside the programme are ignored. A unit whose layout or rate differs
+    // from the previous one continues the measurement in its form.
+    void Add(const AVFrame* sound, int track = 0);
     // True once any sound was added.
     bool HasSound() const { return m_pState != nullptr; }
     // The figures of everything added so far; ends the measurement (call Reset to reuse).
@@ -49,7 +53,10 @@ private:
         std::vector<float> samples;  // interleaved
     };
 
-    bool Configure(const AVFrame* sound);
+    bool Configure(int channels, int rate, std::vector<int> map);
+    void AddPaired(const AVFrame* sound, int track);
+    void Measure(const float* samples, int frames);
+    void FeedPair(size_t frames);
     void Feed(const float* samples, int frames);
     void QueueForPeak(const float* samples, int frames);
     void PeakWorker();
@@ -61,6 +68,8 @@ private:
     int m_nRate = 0;
     std::vector<int> m_channelMap;
     std::vector<float> m_interleaved;
+    bool m_bPairedMono = false;
+    std::vector<float> m_pair[2];  // samples of each mono track not yet measured with the other's
 
     // The momentary (400 ms) and short-term (3 s) loudness at every 100 ms of sound, from the
     // mean square of each 100 ms block: libebur128 would sum the whole window at every mark.

@@ -2,29 +2,49 @@
 
 #include "FaultKinds.h"
 
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+#include <algorithm>
 #include <cmath>
-#include <cstddef>
-#include <cstdlib>
+#include <cstdio>
 
 namespace quarvik {
 
-ChannelPeaks MeasurePeaks(const int16_t* samples, int channels, int sampleCount)
+namespace {
+
+// Largest magnitude of one channel, read with a stride; -32768 counts as 32768.
+template <int kStride>
+void PeaksOf(const int16_t* samples, int stride, int sampleCount, int32_t* peaks)
 {
-    ChannelPeaks peaks;
-    if (!samples || channels <= 0)
-        return peaks;
-    for (int i = 0; i < sampleCount; ++i) {
-        const int16_t* frame = samples + static_cast<std::ptrdiff_t>(i) * channels;
-        const int32_t left = std::abs(static_cast<int32_t>(frame[0]));
-        if (left > peaks.left)
-            peaks.left = left;
-        if (channels > 1) {
-            const int32_t right = std::abs(static_cast<int32_t>(frame[1]));
-            if (right > peaks.right)
-                peaks.right = right;
+    const int channels = kStride > 0 ? kStride : stride;
+    for (int c = 0; c < channels; ++c) {
+        int32_t top = 0, bottom = 0;
+        const int16_t* s = samples + c;
+        for (int i = 0; i < sampleCount; ++i, s += channels) {
+            top = std::max<int32_t>(top, *s);
+            bottom = std::min<int32_t>(bottom, *s);
         }
+        peaks[c] = std::max(top, -bottom);
     }
-    return peaks;
+}
+
+}  // namespace
+
+void MeasurePeaks(const int16_t* samples, int channels, int sampleCount, int32_t* peaks)
+{
+    if (channels <= 0)
+        return;
+    std::fill(peaks, peaks + channels, 0);
+    if (!samples || sampleCount <= 0)
+        return;
+    // The common counts get a stride the compiler knows, so the loops vectorise.
+    switch (channels) {
+    case 1: PeaksOf<1>(samples, 1, sampleCount, peaks); break;
+    case 2: PeaksOf<2>(samples, 2, sampleCount, peaks); break;
+    default: PeaksOf<0>(samples, channels, sampleCount, peaks); break;
+    }
 }
 
 int32_t LevelDbfs(int32_t peak)
@@ -45,6 +65,37 @@ int32_t ClassifyLevel(int32_t level, const ContentParam_t params[kContentParamCo
     if (level >= params[tooHighCode].nThreshold1)
         return tooHighCode;
     return kNoFault;
+}
+
+std::string SoundChannelName(int track, int channel, const AVChannelLayout* layout)
+{
+    std::string name = "音轨" + std::to_string(track + 1);
+    const int count = layout ? layout->nb_channels : 0;
+    if (count == 1)
+        return name;
+    if (count == 2)
+        return name + (channel == 0 ? " 左" : " 右");
+    name += " 声道" + std::to_string(channel + 1);
+    if (!layout || layout->order == AV_CHANNEL_ORDER_UNSPEC)
+        return name;
+    // The short names a broadcast engineer uses for the usual positions; FFmpeg's own else.
+    struct Short { AVChannel channel; const char* name; };
+    static constexpr Short kShort[] = {
+        {AV_CHAN_FRONT_LEFT, "L"},   {AV_CHAN_FRONT_RIGHT, "R"}, {AV_CHAN_FRONT_CENTER, "C"},
+        {AV_CHAN_LOW_FREQUENCY, "LFE"}, {AV_CHAN_SIDE_LEFT, "Ls"}, {AV_CHAN_SIDE_RIGHT, "Rs"},
+        {AV_CHAN_BACK_LEFT, "Lb"},  {AV_CHAN_BACK_RIGHT, "Rb"},  {AV_CHAN_BACK_CENTER, "Cb"},
+    };
+    const AVChannel position = av_channel_layout_channel_from_index(layout, static_cast<unsigned>(channel));
+    if (position == AV_CHAN_NONE || position == AV_CHAN_UNKNOWN || position == AV_CHAN_UNUSED)
+        return name;
+    for (const Short& s : kShort) {
+        if (s.channel == position)
+            return name + " (" + s.name + ")";
+    }
+    char text[32] = {};
+    if (av_channel_name(text, sizeof(text), position) < 0 || text[0] == 0)
+        return name;
+    return name + " (" + text + ")";
 }
 
 }  // namespace quarvik

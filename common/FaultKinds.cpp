@@ -40,6 +40,23 @@ const char* FaultCounterColumn(int32_t code)
     return kind ? kind->counterColumn : nullptr;
 }
 
+SoundChannel_t KnownSoundChannel(int32_t code)
+{
+    if (code >= kFaultSilenceLeft && code <= kFaultTooHighLeft)
+        return {1, 1, "音轨1 左"};
+    if (code >= kFaultSilenceRight && code <= kFaultTooHighRight)
+        return {1, 2, "音轨1 右"};
+    return {};
+}
+
+std::string FaultEventName(int32_t code, const std::string& channelName)
+{
+    if (!IsSoundFault(code) || SoundGroupOf(code) != kFaultSilenceOther || channelName.empty())
+        return FaultDetailName(code);
+    static constexpr const char* kLevelNames[] = {"静音", "低音", "高音"};
+    return std::string(kLevelNames[code - kFaultSilenceOther]) + " " + channelName;
+}
+
 std::string CheckFrameTimeCode(int32_t frame)
 {
     int32_t s = frame / kCheckFramesPerSecond;

@@ -30,6 +30,11 @@ enum FaultCode : int32_t {
     kFaultSilenceRight = 19,
     kFaultTooLowRight = 20,
     kFaultTooHighRight = 21,
+    // Every sound channel beyond the first two of the first track, under one set of limits;
+    // the event's channel is named beside it (SoundChannel_t).
+    kFaultSilenceOther = 22,
+    kFaultTooLowOther = 23,
+    kFaultTooHighOther = 24,
     kNoFault = 100,
 };
 
@@ -64,10 +69,13 @@ inline constexpr FaultKind kFaultKinds[] = {
     {kFaultSilenceLeft, "NA1", "nNA1Count", "静音", "静音(左)", "静音(L)", 45, "左音无"},
     {kFaultTooLowLeft, "AL1", "nAL1Count", "音频过低", "低音(左)", "音弱(L)", 45, "左音低"},
     {kFaultTooHighLeft, "AH1", "nAH1Count", "音频过高", "高音(左)", "音强(L)", 45, "左音高"},
-    {kFaultSilenceRight, "NA2", "nNA2Count", nullptr, "静音(右)", "静音(R)", 45, "右音无"},
-    {kFaultTooLowRight, "AL2", "nAL2Count", nullptr, "低音(右)", "音弱(R)", 45, "右音低"},
-    {kFaultTooHighRight, "AH2", "nAH2Count", nullptr, "高音(右)", "音强(R)", 45, "右音高"},
+    {kFaultSilenceRight, "NA2", "nNA2Count", "静音", "静音(右)", "静音(R)", 45, "右音无"},
+    {kFaultTooLowRight, "AL2", "nAL2Count", "音频过低", "低音(右)", "音弱(R)", 45, "右音低"},
+    {kFaultTooHighRight, "AH2", "nAH2Count", "音频过高", "高音(右)", "音强(R)", 45, "右音高"},
     {kFaultVideoLost, "NV", "nNVCount", nullptr, "Video Lost", "视频丢失", 55, "视频丢失"},
+    {kFaultSilenceOther, "NA3", "nNA3Count", "静音", "静音(其他)", "静音(其他)", 65, "其他音无"},
+    {kFaultTooLowOther, "AL3", "nAL3Count", "音频过低", "低音(其他)", "音弱(其他)", 65, "其他音低"},
+    {kFaultTooHighOther, "AH3", "nAH3Count", "音频过高", "高音(其他)", "音强(其他)", 65, "其他音高"},
     {kFaultFlash, "FL", nullptr, "闪烁", "闪烁", "闪烁", 35, "闪烁", "亮度差(cd/m²):", "面积(%):", " cd/m²", " %"},
     {kFaultRedFlash, "RF", nullptr, "红色闪烁", "红色闪烁", "红闪", 35, "红色闪烁", "红色差:", "面积(%):", "", " %"},
     {kFaultPattern, "PT", nullptr, "规则图案", "规则图案", "图案", 35, "规则图案", "对比度(cd/m²):", "面积(%):",
@@ -122,6 +130,26 @@ constexpr bool IsPictureFault(int32_t code) { return code >= 0 && code <= 15; }
 
 // A kind of the table without a Results column: its count lives in the FaultCounts table.
 bool CountsInFaultCounts(int32_t code);
+
+// The silence code of a sound code's channel group (16 left, 19 right, 22 other channels);
+// its record switches the group on and holds, with the next two, its limits.
+constexpr int32_t SoundGroupOf(int32_t code) { return code - (code - kFaultSilenceLeft) % 3; }
+constexpr bool IsSoundFault(int32_t code) { return code >= kFaultSilenceLeft && code <= kFaultTooHighOther; }
+
+// The channel a sound event lies on: its track (audio stream, from 1) and its channel in that
+// track (from 1), with the short name an operator reads ("音轨3", "音轨2 右", "音轨1 声道3 (C)").
+struct SoundChannel_t {
+    int32_t nTrack = 0;  // 0: not known (a result stored before channels were named)
+    int32_t nChannel = 0;
+    std::string name;
+};
+
+// The channel of an event of the first two channels (codes 16-21), which their codes name.
+SoundChannel_t KnownSoundChannel(int32_t code);
+
+// The name of a fault event wherever it is shown: the detail name, and for an event on a
+// channel beyond the first two the channel's name behind it ("静音 音轨3").
+std::string FaultEventName(int32_t code, const std::string& channelName);
 
 // A check frame as "%02d:%02d:%02d.%02d" (hours, minutes, seconds, frames at 25 per second).
 std::string CheckFrameTimeCode(int32_t frame);

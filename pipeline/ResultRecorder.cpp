@@ -1,5 +1,7 @@
 #include "ResultRecorder.h"
 
+#include "FaultChannelDb.h"
+
 #include "FaultKinds.h"
 #include "ProgramFolder.h"
 #include "Settings.h"
@@ -227,6 +229,10 @@ void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
     fault.tmBegin = notice.tmBegin;
     fault.tmEnd = notice.tmEnd;
     row.events.push_back(fault);
+    SoundChannel_t channel{notice.nTrack, notice.nChannel, notice.szChannel};
+    if (channel.nTrack <= 0)
+        channel = KnownSoundChannel(notice.nFault);
+    row.eventChannels.push_back(channel);
     cv::Mat snapshot;
     if (notice.pImage && !notice.pImage->empty()) {
         snapshot = notice.pImage->isContinuous() ? *notice.pImage : notice.pImage->clone();
@@ -235,8 +241,9 @@ void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
         fault.nImageHeight = snapshot.rows;
         fault.pImage = snapshot.data;
     }
-    const bool failed =
-        row.info.nID > 0 && Fails(row, "a fault event", [&](CSqliteDb& db) { return db.AddFault(fault, count); });
+    const bool failed = row.info.nID > 0 && Fails(row, "a fault event", [&](CSqliteDb& db) {
+        return StoreFaultWithChannel(db, fault, count, channel);
+    });
     for (IResultListObserver* o : m_observers)
         o->OnFaultRecorded(index, notice);
     Changed(index);

@@ -54,6 +54,7 @@ struct ResultRow_t {
     // came: the fault events it counted (snapshots not kept) and the format deviations.
     // Empty for rows loaded from the database.
     std::vector<FaultInfo_t> events;
+    std::vector<SoundChannel_t> eventChannels;  // by the index of events; track 0 when not a sound event
     std::vector<SyntaxErrRow> deviations;
     // Empty while everything reported is stored; otherwise "could not store ..." naming
     // the database and the reason (the state is then kSubTaskStoreFailed).

@@ -11,6 +11,15 @@ CContentPageModel::CContentPageModel(std::string path) : m_path(std::move(path))
     for (size_t i = 0; i < kContentSwitches.size(); ++i) m_switches[i] = m_table[kContentSwitches[i].code].nEnable != 0;
 }
 
+const char* SoundRowChannels(int code)
+{
+    switch (SoundGroupOf(code)) {
+    case kFaultSilenceLeft: return "(左声道)";
+    case kFaultSilenceRight: return "(右声道)";
+    default: return "(其他声道)";
+    }
+}
+
 bool CContentPageModel::IsSoundRow(int row)
 {
     return row >= 0 && row < RowCount() && !IsPictureFault(kContentRowCodes[row]);
@@ -24,6 +33,7 @@ ContentRowText CContentPageModel::RowText(int row) const
     ContentRowText text;
     text.name = kind && kind->optionName ? kind->optionName : "";
     if (IsSoundRow(row)) {
+        text.name += SoundRowChannels(p.nFault);
         text.duration = std::to_string(p.nDuration / kCheckFramesPerSecond) + " 秒";
         text.threshold1 = std::to_string(p.nThreshold1) + " dBFS";
         text.threshold2 = std::to_string(p.nThreshold2) + " dBFS";
@@ -72,6 +82,17 @@ PageCheck CContentPageModel::UpdateRow(int row, const std::array<std::string, 3>
 void CContentPageModel::RestoreDefaults()
 {
     SetDefaultContentParams(m_table);
+}
+
+bool CContentPageModel::RowShown(int row) const
+{
+    if (!IsSoundRow(row) || SoundGroupOf(kContentRowCodes[row]) == kFaultSilenceLeft)
+        return row >= 0 && row < RowCount();
+    for (size_t i = 0; i < kContentSwitches.size(); ++i) {
+        if (kContentSwitches[i].code == SoundGroupOf(kContentRowCodes[row]))
+            return m_switches[i];
+    }
+    return true;
 }
 
 bool CContentPageModel::Switch(int index) const

@@ -20,13 +20,14 @@ struct ContentSwitch {
     const char* label;
     int code;
 };
-inline constexpr std::array<ContentSwitch, 12> kContentSwitches = {{{"彩条", kFaultColourBars},
+inline constexpr std::array<ContentSwitch, 13> kContentSwitches = {{{"彩条", kFaultColourBars},
                                                                     {"彩场", kFaultColourField},
                                                                     {"黑场", kFaultBlack},
                                                                     {"静帧", kFaultStillFrame},
                                                                     {"马赛克", kFaultMosaic},
                                                                     {"左声道", kFaultSilenceLeft},
                                                                     {"右声道", kFaultSilenceRight},
+                                                                    {"其他声道", kFaultSilenceOther},
                                                                     {"闪烁", kFaultFlash},
                                                                     {"红色闪烁", kFaultRedFlash},
                                                                     {"规则图案", kFaultPattern},
@@ -34,11 +35,15 @@ inline constexpr std::array<ContentSwitch, 12> kContentSwitches = {{{"彩条", k
                                                                     {"色域越界", kFaultGamutLevel}}};
 
 // The codes of the list's rows, in list order; their names are the options-page names of
-// the fault vocabulary.
-inline constexpr std::array<int, 13> kContentRowCodes = {
-    kFaultStillFrame, kFaultBlack,     kFaultColourBars, kFaultColourField, kFaultMosaic,
-    kFaultSilenceLeft, kFaultTooLowLeft, kFaultTooHighLeft,
-    kFaultFlash,      kFaultRedFlash,  kFaultPattern,    kFaultLumaLevel,   kFaultGamutLevel};
+// the fault vocabulary, a sound row's followed by the channels it applies to.
+inline constexpr std::array<int, 19> kContentRowCodes = {
+    kFaultStillFrame,   kFaultBlack,        kFaultColourBars,   kFaultColourField, kFaultMosaic,
+    kFaultSilenceLeft,  kFaultTooLowLeft,   kFaultTooHighLeft,  kFaultSilenceRight, kFaultTooLowRight,
+    kFaultTooHighRight, kFaultSilenceOther, kFaultTooLowOther,  kFaultTooHighOther, kFaultFlash,
+    kFaultRedFlash,     kFaultPattern,      kFaultLumaLevel,    kFaultGamutLevel};
+
+// The channels a sound row's limits apply to, as its name says them.
+const char* SoundRowChannels(int code);
 
 inline constexpr int kDurationLow = 1, kDurationHigh = 10000;  // as entered: frames or seconds
 
@@ -70,6 +75,9 @@ public:
     PageCheck UpdateRow(int row, const std::array<std::string, 3>& typed);
     void RestoreDefaults();
 
+    // A row is listed while its channels are checked: the right channel's and the other
+    // channels' rows follow their switches; every other row always.
+    bool RowShown(int row) const;
     bool Switch(int index) const;
     void SetSwitch(int index, bool on);
 

@@ -1,5 +1,6 @@
 #include "TaskQueries.h"
 
+#include "FaultChannelDb.h"
 #include "FaultCountsDb.h"
 #include "FaultKinds.h"
 #include "LoadRows.h"
@@ -187,12 +188,13 @@ bool DeleteResultFromHistory(CSqliteDb& db, int nID)
 
 std::vector<FaultRow> LoadFaults(CSqliteDb& db, int nResultID)
 {
+    const std::map<int32_t, SoundChannel_t> channels = LoadFaultChannels(db, nResultID);
     return LoadRows<FaultRow>(
         db,
-        SqlPrintf("select nFault,nValue,tmBegin,tmEnd,blobFaultImage,nImageWidth,nImageHeight from Faults where "
+        SqlPrintf("select nFault,nValue,tmBegin,tmEnd,blobFaultImage,nImageWidth,nImageHeight,nID from Faults where "
                   "nResultID=%d order by nID",
                   nResultID),
-        [nResultID](CSqliteDb& d, FaultRow& row) {
+        [nResultID, &channels](CSqliteDb& d, FaultRow& row) {
             row.info.nResultID = nResultID;
             d.GetInt(0, row.info.nFault);
             d.GetInt(1, row.info.nValue);
@@ -201,6 +203,10 @@ std::vector<FaultRow> LoadFaults(CSqliteDb& db, int nResultID)
             CopyBlob(d, 4, row.image);
             d.GetInt(5, row.info.nImageWidth);
             d.GetInt(6, row.info.nImageHeight);
+            int32_t id = 0;
+            d.GetInt(7, id);
+            const auto found = channels.find(id);
+            row.channel = found != channels.end() ? found->second : KnownSoundChannel(row.info.nFault);
         });
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "SqliteDb.h"
+#include "FaultKinds.h"
 #include "TaskRecords.h"
 
 #include <cstdint>
@@ -31,6 +32,7 @@ struct ResultRow {
 struct FaultRow {
     FaultInfo_t info;
     std::vector<uint8_t> image;
+    SoundChannel_t channel;  // sound events: the channel, when known
 };
 
 struct SyntaxErrRow {

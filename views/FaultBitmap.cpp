@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace quarvik {
@@ -26,7 +27,7 @@ void DrawPushButtonFrame(QPainter& painter, int width, int height)
     edge(1, QColor(227, 227, 227), QColor(160, 160, 160));
 }
 
-void DrawLevelMeter(QPainter& painter, int width, int height, int32_t value)
+void DrawLevelMeter(QPainter& painter, int width, int height, int32_t value, const std::string& channel)
 {
     const QRect inner(2, 2, width - 4, height - 4);
     painter.fillRect(inner, QColor(64, 64, 64));
@@ -39,6 +40,15 @@ void DrawLevelMeter(QPainter& painter, int width, int height, int32_t value)
     painter.setFont(font);
     painter.setPen(QColor(255, 0, 0));
     painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine, QString::asprintf("%d dBFS", value));
+    if (channel.empty())
+        return;
+    const int pixels = std::max(8, height / 10);
+    font.setPixelSize(pixels);
+    painter.setFont(font);
+    const QRect foot(2, height - 2 - pixels - 3, width - 4, pixels + 3);
+    painter.fillRect(foot, QColor(64, 64, 64));
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawText(foot, Qt::AlignCenter | Qt::TextSingleLine, QString::fromStdString(channel));
 }
 
 }  // namespace
@@ -54,7 +64,7 @@ MeterSegment LevelMeterSegment(int i, int width, int height, int32_t value)
 }
 
 QImage MakeFaultBitmap(const uint8_t* source, int sourceWidth, int sourceHeight, int width, int height,
-                       int32_t value, bool frame)
+                       int32_t value, bool frame, const std::string& channel)
 {
     QImage picture(width, height, QImage::Format_RGB32);
     picture.fill(Qt::black);
@@ -66,7 +76,7 @@ QImage MakeFaultBitmap(const uint8_t* source, int sourceWidth, int sourceHeight,
         const QImage snapshot(source, sourceWidth, sourceHeight, sourceWidth * 3, QImage::Format_BGR888);
         painter.drawImage(QRect(2, 2, width - 4, height - 4), snapshot);
     } else {
-        DrawLevelMeter(painter, width, height, value);
+        DrawLevelMeter(painter, width, height, value, channel);
     }
     painter.end();
     return picture;

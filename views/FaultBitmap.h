@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <string>
 
 namespace quarvik {
 
@@ -19,9 +20,10 @@ constexpr int kReportPictureHeight = 60;
 // A width x height picture. With source pixels (blue-green-red, top row first, no gaps,
 // sourceWidth x sourceHeight) the snapshot is stretched inside a 2-pixel border; without them
 // (sound faults) a ten-segment level meter shows |value| and the text "<value> dBFS".
-// frame draws a raised push-button frame under it.
+// frame draws a raised push-button frame under it; a sound fault's channel, when given, is
+// written in white along the meter's foot.
 QImage MakeFaultBitmap(const uint8_t* source, int sourceWidth, int sourceHeight, int width, int height,
-                       int32_t value, bool frame);
+                       int32_t value, bool frame, const std::string& channel = {});
 
 // Level-meter geometry, shared by the drawing and its readers: segment i (0 at the top) of a
 // meter in a picture of that size, and whether it shows grey (reached by the level).

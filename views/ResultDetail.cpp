@@ -12,7 +12,9 @@ int DetailIconOfKind(int32_t code)
         return kNoDetailIcon;
     if (IsPictureFault(code))
         return code <= kFaultMosaic ? code : kNoDetailIcon;
-    // Sound kinds: level bars, left then right channel.
+    // Sound kinds: level bars, left then right channel; the other channels show the left's.
+    if (code >= kFaultSilenceOther && code <= kFaultTooHighOther)
+        code -= kFaultSilenceOther - kFaultSilenceLeft;
     return code >= kFaultSilenceLeft && code <= kFaultTooHighRight ? 6 + (code - kFaultSilenceLeft) : kNoDetailIcon;
 }
 
@@ -30,8 +32,10 @@ void CResultDetail::Load(CSqliteDb& db, const ResultInfo_t& result)
             m_rows.push_back({kNoDetailIcon, DeviationTexts(row)});
     } else {
         LoadFaultsOf(db, result.nID, m_stored);
-        for (const FaultInfo_t& fault : m_stored.report.faults)
-            m_rows.push_back({DetailIconOfKind(fault.nFault), FaultEventTexts(fault)});
+        const ResultReport& report = m_stored.report;
+        for (size_t i = 0; i < report.faults.size(); ++i)
+            m_rows.push_back({DetailIconOfKind(report.faults[i].nFault),
+                              FaultEventTexts(report.faults[i], report.FaultChannelName(i))});
     }
     BuildTree();
 }

@@ -55,6 +55,8 @@ public:
     const std::vector<DetailRow>& Rows() const { return m_rows; }
     // The fault events in list order (fault mode); snapshots point into this object.
     const std::vector<FaultInfo_t>& Faults() const { return m_stored.report.faults; }
+    // The channel name of fault i (ResultReport::FaultChannelName).
+    std::string FaultChannelName(size_t i) const { return m_stored.report.FaultChannelName(i); }
     // What the single-result report writes.
     const ResultReport& Report() const { return m_stored.report; }
     // The current record with nPlayFrame set for playback from event row: its fault's first

@@ -8,11 +8,11 @@
 namespace quarvik {
 namespace {
 
-QImage ReportFaultPicture(const FaultInfo_t& fault)
+QImage ReportFaultPicture(const FaultInfo_t& fault, const std::string& channel)
 {
     const bool snapshot = fault.pImage && fault.nBitCount == 24 && fault.nImageWidth > 0 && fault.nImageHeight > 0;
     return MakeFaultBitmap(snapshot ? fault.pImage : nullptr, fault.nImageWidth, fault.nImageHeight,
-                           kReportPictureWidth, kReportPictureHeight, fault.nValue, true);
+                           kReportPictureWidth, kReportPictureHeight, fault.nValue, true, channel);
 }
 
 }  // namespace
@@ -30,7 +30,7 @@ ReportOutcome WriteResultReport(const std::string& folder, const ResultReport& r
     }
     if (ReportListsFaults(report)) {
         for (size_t i = 0; i < report.faults.size(); ++i)
-            SaveReportPicture(ReportFaultPicture(report.faults[i]), images, std::to_string(i) + ".bmp", outcome);
+            SaveReportPicture(ReportFaultPicture(report.faults[i], report.FaultChannelName(i)), images, std::to_string(i) + ".bmp", outcome);
     }
     if (report.loudness)
         SaveReportPicture(LoudnessGraphImage(*report.loudness, kLoudnessGraphWidth, kLoudnessGraphHeight), images,

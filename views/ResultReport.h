@@ -25,6 +25,10 @@ struct ResultReport {
     // Shown unless the format verdict is invalid. A snapshot (pImage, nImageWidth,
     // nImageHeight, nBitCount 24) is borrowed and must stay valid during the write.
     std::vector<FaultInfo_t> faults;
+    // The channel of each sound fault, by the index of faults (shorter when not known).
+    std::vector<SoundChannel_t> faultChannels;
+    // The channel name of fault i as its event name and picture show it; empty for a picture.
+    std::string FaultChannelName(size_t i) const;
     // The programme loudness; none: the section says it was not measured.
     std::optional<LoudnessRow> loudness;
 };
@@ -35,7 +39,7 @@ inline constexpr int kLoudnessGraphWidth = 600;
 inline constexpr int kLoudnessGraphHeight = 160;
 // The texts of a fault event as the detail list and the report show them: start, end and
 // length as time codes, and the kind's name.
-std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault);
+std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault, const std::string& channel = {});
 // The texts of a format deviation: "type.name", first and second valid value (a single space
 // when the second is empty) and the actual value.
 std::array<std::string, 4> DeviationTexts(const SyntaxErrRow& row);

@@ -99,7 +99,7 @@ std::string ContentSection(const ResultReport& report)
             "<th scope=\"col\">长度</th>\r\n<th scope=\"col\">异态</th>\r\n<th scope=\"col\"></th>\r\n</tr>\r\n";
     for (size_t i = 0; i < report.faults.size(); ++i) {
         html += Format("<tr>\r\n<td width=60>%d</td>\r\n", static_cast<int>(i + 1));
-        for (const std::string& text : FaultEventTexts(report.faults[i]))
+        for (const std::string& text : FaultEventTexts(report.faults[i], report.FaultChannelName(i)))
             html += Cell(text);
         html += Format("<td width=90><img border=\"0\" src=\"images/%d.bmp\" ></td>\r\n</tr>\r\n", static_cast<int>(i));
     }
@@ -130,10 +130,18 @@ std::string LoudnessSection(const ResultReport& report)
 
 }  // namespace
 
-std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault)
+std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault, const std::string& channel)
 {
     return {CheckFrameTimeCode(fault.tmBegin), CheckFrameTimeCode(fault.tmEnd),
-            CheckFrameTimeCode(fault.tmEnd - fault.tmBegin + 1), FaultDetailName(fault.nFault)};
+            CheckFrameTimeCode(fault.tmEnd - fault.tmBegin + 1), FaultEventName(fault.nFault, channel)};
+}
+
+std::string ResultReport::FaultChannelName(size_t i) const
+{
+    if (i >= faults.size() || !IsSoundFault(faults[i].nFault))
+        return {};
+    return i < faultChannels.size() && !faultChannels[i].name.empty() ? faultChannels[i].name
+                                                                       : KnownSoundChannel(faults[i].nFault).name;
 }
 
 std::array<std::string, 4> DeviationTexts(const SyntaxErrRow& row)

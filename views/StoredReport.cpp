@@ -35,6 +35,7 @@ void LoadFaultsOf(CSqliteDb& db, int nResultID, StoredResultReport& out)
     else
         out.report.loudness.reset();
     out.report.faults.clear();
+    out.report.faultChannels.clear();
     constexpr size_t kSnapshotBytes = kSnapshotWidth * kSnapshotHeight * 3;
     for (FaultRow& fault : out.faultRows) {
         FaultInfo_t info = fault.info;
@@ -45,6 +46,7 @@ void LoadFaultsOf(CSqliteDb& db, int nResultID, StoredResultReport& out)
             info.pImage = fault.image.data();
         }
         out.report.faults.push_back(info);
+        out.report.faultChannels.push_back(fault.channel);
     }
 }
 

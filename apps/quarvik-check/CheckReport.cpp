@@ -54,7 +54,10 @@ void WriteJsonLoudness(std::ostream& out, const LoudnessInfo_t& l, int32_t verdi
 
 void ReportCollector::OnFaultNotice(const ResultNotify_t& notice)
 {
-    m_report.events.push_back({notice.nFault, notice.tmBegin, notice.tmEnd, notice.nValue});
+    SoundChannel_t channel{notice.nTrack, notice.nChannel, notice.szChannel};
+    if (channel.nTrack <= 0)
+        channel = KnownSoundChannel(notice.nFault);
+    m_report.events.push_back({notice.nFault, notice.tmBegin, notice.tmEnd, notice.nValue, channel});
 }
 
 std::string JsonString(const std::string& text)
@@ -130,7 +133,7 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
     for (const EventRecord& e : report.events) {
         char line[160];
         std::snprintf(line, sizeof(line), "  %3d %-12s %7d %7d  %s - %s", e.code,
-                      FaultDetailName(e.code), e.begin, e.end, CheckFrameTimeCode(e.begin).c_str(),
+                      FaultEventName(e.code, e.channel.name).c_str(), e.begin, e.end, CheckFrameTimeCode(e.begin).c_str(),
                       CheckFrameTimeCode(e.end).c_str());
         out << line;
         if (!IsPictureFault(e.code))
@@ -179,8 +182,12 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
         for (size_t i = 0; i < r.events.size(); ++i) {
             const EventRecord& e = r.events[i];
             out << (i ? "," : "") << "{\"code\":" << e.code
-                << ",\"name\":" << JsonString(FaultDetailName(e.code)) << ",\"begin\":" << e.begin
-                << ",\"end\":" << e.end << ",\"value\":" << e.value << '}';
+                << ",\"name\":" << JsonString(FaultEventName(e.code, e.channel.name)) << ",\"begin\":" << e.begin
+                << ",\"end\":" << e.end << ",\"value\":" << e.value;
+            if (e.channel.nTrack > 0)
+                out << ",\"track\":" << e.channel.nTrack << ",\"channel\":" << e.channel.nChannel
+                    << ",\"channel_name\":" << JsonString(e.channel.name);
+            out << '}';
         }
         out << ']';
         if (r.opened) {

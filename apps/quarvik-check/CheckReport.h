@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CheckNotify.h"
+#include "FaultKinds.h"
 #include "Loudness.h"
 
 #include <cstdint>
@@ -20,6 +21,7 @@ struct EventRecord {
     int32_t begin;  // check frames
     int32_t end;
     int32_t value;  // dBFS for sound codes, 0 for picture codes
+    SoundChannel_t channel;  // sound codes: the channel (codes 16-21 name theirs)
 };
 
 struct DeviationRecord {

@@ -141,8 +141,10 @@ FileReport CheckedReport(const CSubTaskList& list, int listRow, const CResultRec
     report.formatVerdict = result.nFmtError;
     report.frames = result.nFrame > 0 ? result.nFrame + 1 : 0;
     report.speedFps = result.fSpeed;
-    for (const FaultInfo_t& f : checked.events)
-        report.events.push_back({f.nFault, f.tmBegin, f.tmEnd, f.nValue});
+    for (size_t i = 0; i < checked.events.size(); ++i) {
+        const FaultInfo_t& f = checked.events[i];
+        report.events.push_back({f.nFault, f.tmBegin, f.tmEnd, f.nValue, checked.eventChannels[i]});
+    }
     for (const SyntaxErrRow& e : checked.deviations)
         report.deviations.push_back({e.szType, e.szName, e.szVaildValue1, e.szVaildValue2, e.szRealValue});
     return report;

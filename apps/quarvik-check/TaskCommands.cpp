@@ -81,7 +81,7 @@ public:
     {
         const ResultInfo_t& r = m_recorder.Row(row).info;
         std::string line = "[task " + std::to_string(r.nTaskID) + "] " + LineText(DisplayFileName(r.szFilename)) + ": " +
-                           FaultDetailName(n.nFault) + " " + CheckFrameTimeCode(n.tmBegin) + " - " +
+                           FaultEventName(n.nFault, n.szChannel) + " " + CheckFrameTimeCode(n.tmBegin) + " - " +
                            CheckFrameTimeCode(n.tmEnd);
         if (!IsPictureFault(n.nFault))
             line += " " + std::to_string(n.nValue) + " dBFS";

@@ -28,11 +28,14 @@ CPageContent::CPageContent(QWidget* parent, const std::string& path)
         m_switches[i]->setChecked(m_model.Switch(static_cast<int>(i)));
         itemsLayout->addWidget(m_switches[i], static_cast<int>(i) / 4, static_cast<int>(i) % 4);
         connect(m_switches[i], &QCheckBox::toggled, this,
-                [this, i](bool on) { m_model.SetSwitch(static_cast<int>(i), on); });
+                [this, i](bool on) {
+                    m_model.SetSwitch(static_cast<int>(i), on);
+                    ShowRows();
+                });
     }
 
     auto* params = new CMyGroupBox(QStringLiteral("参数"), this);
-    m_list->InsertColumn(kNameColumn, QStringLiteral("名称"), Qt::AlignLeft, 110);
+    m_list->InsertColumn(kNameColumn, QStringLiteral("名称"), Qt::AlignLeft, 150);
     m_list->InsertColumn(kDurationColumn, QStringLiteral("持续时间"), Qt::AlignLeft, 110);
     m_list->InsertColumn(kThreshold1Column, QStringLiteral("阀值1"), Qt::AlignLeft, 110);
     m_list->InsertColumn(kThreshold2Column, QStringLiteral("阀值2"), Qt::AlignLeft, 110);
@@ -87,6 +90,7 @@ void CPageContent::ShowRows() {
         m_list->SetItemText(r, kDurationColumn, QString::fromStdString(text.duration));
         m_list->SetItemText(r, kThreshold1Column, QString::fromStdString(text.threshold1));
         m_list->SetItemText(r, kThreshold2Column, QString::fromStdString(text.threshold2));
+        m_list->setRowHidden(r, !m_model.RowShown(r));
     }
 }
 

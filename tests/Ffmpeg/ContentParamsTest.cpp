@@ -67,6 +67,7 @@ TEST_F(ContentParamsTest, DefaultTableMatchesTheFactorySettings)
                         {19, 0, 750, -99, -60}, {20, 0, 1500, -60, -38}, {21, 0, 25, -9, 0},
                         {6, 1, 1, 20, 25},      {7, 1, 1, 20, 25},      {8, 1, 13, 20, 25},
                         {9, 1, 1, -5, 103},     {10, 1, 1, -5, 105},    {12, 0, 0, 0, 0},
+                        {22, 1, 750, -99, -60}, {23, 1, 1500, -60, -38}, {24, 1, 25, -9, 0},
                         {31, 0, 0, 0, 0}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.code);
@@ -76,6 +77,25 @@ TEST_F(ContentParamsTest, DefaultTableMatchesTheFactorySettings)
         EXPECT_EQ(t[r.code].nThreshold1, r.t1);
         EXPECT_EQ(t[r.code].nThreshold2, r.t2);
     }
+}
+
+TEST_F(ContentParamsTest, AFileFromBeforeTheOtherChannelsGetsTheirDefaults)
+{
+    // Records 22-24 all zero, as every earlier file holds them; an operator's choice (a
+    // duration of at least 1) is kept.
+    ContentParam_t t[kContentParamCount];
+    SetDefaultContentParams(t);
+    for (int code : {22, 23, 24})
+        t[code] = {0, code, 0, 0, 0};
+    t[24] = {0, 24, 50, -6, 0};
+    ASSERT_TRUE(SaveContentParams(t, m_path));
+    ContentParam_t loaded[kContentParamCount];
+    ASSERT_TRUE(ReadContentParamsFile(m_path, loaded));
+    EXPECT_EQ(loaded[22].nEnable, 1);
+    EXPECT_EQ(loaded[22].nDuration, 750);
+    EXPECT_EQ(loaded[23].nThreshold2, -38);
+    EXPECT_EQ(loaded[24].nEnable, 0);
+    EXPECT_EQ(loaded[24].nDuration, 50);
 }
 
 TEST_F(ContentParamsTest, SavedFileHasTheFixedLayout)

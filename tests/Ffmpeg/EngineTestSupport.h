@@ -18,14 +18,16 @@ namespace quarvik {
 struct Event {
     int32_t code, begin, end, value;
     cv::Mat snapshot;  // a copy: the engine's own picture lives only during the notice
+    int32_t track = 0, channel = 0;  // sound events: from 1
+    std::string channelName;
 };
 
 class RecordingSink : public ICheckResultSink {
 public:
     void OnFaultNotice(const ResultNotify_t& n) override
     {
-        events.push_back({n.nFault, n.tmBegin, n.tmEnd, n.nValue,
-                          n.pImage ? n.pImage->clone() : cv::Mat()});
+        events.push_back({n.nFault, n.tmBegin, n.tmEnd, n.nValue, n.pImage ? n.pImage->clone() : cv::Mat(),
+                          n.nTrack, n.nChannel, n.szChannel});
     }
     void OnCheckFinished(const ResultNotify_t& n) override { finished.push_back(n.nFrame); }
     void OnOpenFailed(const ResultNotify_t& n) override { openFailed.push_back(n.nFrame); }

@@ -43,7 +43,9 @@ TEST(FaultKinds, CounterColumnsFollowTheFaultTable)
     EXPECT_EQ(FaultCounterColumn(7), nullptr);
     EXPECT_EQ(FaultCounterColumn(kNoFault), nullptr);
     EXPECT_STREQ(FaultDetailName(kFaultSilenceLeft), "静音(左)");
-    EXPECT_STREQ(FaultDetailName(22), "UN");
+    EXPECT_STREQ(FaultCounterColumn(kFaultSilenceOther), "nNA3Count");
+    EXPECT_STREQ(FaultDetailName(kFaultTooLowOther), "低音(其他)");
+    EXPECT_STREQ(FaultDetailName(25), "UN");
     EXPECT_TRUE(IsPictureFault(7));
     EXPECT_TRUE(IsPictureFault(15));
     EXPECT_FALSE(IsPictureFault(16));
@@ -52,6 +54,18 @@ TEST(FaultKinds, CounterColumnsFollowTheFaultTable)
     EXPECT_TRUE(CountsInFaultCounts(kFaultFlash));
     EXPECT_FALSE(CountsInFaultCounts(kFaultBlack));
     EXPECT_FALSE(CountsInFaultCounts(12));
+}
+
+TEST(FaultKinds, SoundEventsNameTheirChannel)
+{
+    EXPECT_EQ(FaultEventName(kFaultSilenceLeft, "音轨1 左"), "静音(左)");
+    EXPECT_EQ(FaultEventName(kFaultSilenceOther, "音轨3"), "静音 音轨3");
+    EXPECT_EQ(FaultEventName(kFaultTooHighOther, "音轨1 声道3 (C)"), "高音 音轨1 声道3 (C)");
+    EXPECT_EQ(FaultEventName(kFaultTooLowOther, ""), "低音(其他)");
+    EXPECT_EQ(FaultEventName(kFaultBlack, "x"), "黑场");
+    EXPECT_EQ(KnownSoundChannel(kFaultTooLowRight).nChannel, 2);
+    EXPECT_EQ(KnownSoundChannel(kFaultSilenceOther).nTrack, 0);
+    EXPECT_EQ(SoundGroupOf(kFaultTooHighRight), kFaultSilenceRight);
 }
 
 TEST(FaultKinds, EveryCountColumnHasACounterAndTitles)

@@ -104,6 +104,59 @@ done
 [ -s ntsc.mp4 ] || ff -f lavfi -i "testsrc2=size=320x240:rate=30000/1001:duration=4" -f lavfi -i "$TONE" \
   -c:v libx264 -preset veryfast -bf 3 -c:a aac ntsc.mp4
 
+# Sound on many channels, 8 s each. Every channel carries programme-like sound (two tones and
+# pink noise, slowly swelling, peaks near -20 dBFS) with its own gain over time:
+#   ch-tracks8.mxf   MPEG-2 4:2:2 with 8 mono 24-bit PCM tracks: track 3 silent 2-6 s,
+#                    track 4 too low (about -48 dBFS) 3-7 s, track 6 too high (about -4) 1-3 s
+#   ch-surround.ac3  AC-3 5.1: the centre silent 2-6 s
+#   ch-stereo4.ts    H.264 with 4 stereo AAC tracks: track 3 (both channels) silent 2-6 s
+#   ch-wav16.wav     16 channels of PCM: channel 11 silent 2-5 s, channel 14 too low 1-4 s
+#   ch-mono.wav      mono, peaks at -8 dBFS throughout (too high)
+chan() {  # chan LABEL SEED GAIN: one channel as a filter chain ending in [LABEL];
+  printf '%s' "sine=f=$((220 + $2 * 37)):r=48000:d=8,volume=1.6[t$1];sine=f=$((330 + $2 * 53)):r=48000:d=8[u$1];anoisesrc=c=pink:r=48000:a=0.25:seed=$2:d=8[n$1];[t$1][u$1][n$1]amix=inputs=3:normalize=0,tremolo=f=0.7:d=0.3,aeval=val(0)*$3,aformat=channel_layouts=mono[$1];"
+}
+OK=0.25
+SILENT='if(between(t\,2\,6)\,0\,0.25)'
+chans() {  # chans COUNT "N=GAIN ...": channels c1..cCOUNT, the listed ones with their gain
+  graph=""
+  for i in $(seq 1 "$1"); do
+    gain=$OK
+    for pair in $2; do [ "${pair%%=*}" = "$i" ] && gain=${pair#*=}; done
+    graph="$graph$(chan c$i $i "$gain")"
+  done
+  printf '%s' "$graph"
+}
+if [ ! -s ch-tracks8.mxf ]; then
+  G=$(chans 8 "3=$SILENT 4=if(between(t\,3\,7)\,0.01\,0.25) 6=if(between(t\,1\,3)\,1.6\,0.25)")
+  ff -f lavfi -i "testsrc2=size=720x576:rate=25,noise=alls=8:allf=t" -filter_complex "${G%;}" -t 8 \
+    -map 0:v $(for i in 1 2 3 4 5 6 7 8; do printf -- '-map [c%d] ' $i; done) \
+    -c:v mpeg2video -pix_fmt yuv422p -b:v 15M -maxrate 15M -minrate 15M -bufsize 2M -g 12 \
+    -c:a pcm_s24le -f mxf ch-tracks8.mxf.part
+  mv ch-tracks8.mxf.part ch-tracks8.mxf
+fi
+if [ ! -s ch-surround.ac3 ]; then
+  G=$(chans 6 "3=$SILENT")
+  ff -filter_complex "${G}[c1][c2][c3][c4][c5][c6]join=inputs=6:channel_layout=5.1(side):map=0.0-FL|1.0-FR|2.0-FC|3.0-LFE|4.0-SL|5.0-SR[a]" -map "[a]" \
+    -c:a ac3 -b:a 448k -f ac3 ch-surround.ac3.part
+  mv ch-surround.ac3.part ch-surround.ac3
+fi
+if [ ! -s ch-stereo4.ts ]; then
+  G=$(chans 8 "5=$SILENT 6=$SILENT")
+  ff -f lavfi -i "testsrc2=size=352x288:rate=25:duration=8,noise=alls=8:allf=t" -filter_complex \
+    "${G}[c1][c2]join=inputs=2[s1];[c3][c4]join=inputs=2[s2];[c5][c6]join=inputs=2[s3];[c7][c8]join=inputs=2[s4]" \
+    -map 0:v -map "[s1]" -map "[s2]" -map "[s3]" -map "[s4]" -c:v libx264 -preset veryfast -b:v 2M \
+    -c:a aac -b:a 128k -f mpegts ch-stereo4.ts.part
+  mv ch-stereo4.ts.part ch-stereo4.ts
+fi
+if [ ! -s ch-wav16.wav ]; then
+  G=$(chans 16 "11=if(between(t\,2\,5)\,0\,0.25) 14=if(between(t\,1\,4)\,0.01\,0.25)")
+  ff -filter_complex "${G}$(for i in $(seq 1 16); do printf '[c%d]' $i; done)amerge=inputs=16[a]" -map "[a]" \
+    -c:a pcm_s16le -f wav ch-wav16.wav.part
+  mv ch-wav16.wav.part ch-wav16.wav
+fi
+[ -s ch-mono.wav ] || ff -f lavfi -i "sine=f=1000:r=48000:d=4,volume=3.1" \
+  -f lavfi -i "anoisesrc=c=pink:r=48000:a=0.01:d=4" -filter_complex "amix=inputs=2:normalize=0" -c:a pcm_s16le ch-mono.wav
+
 # Broken inputs.
 : > empty.ts
 [ -s random.mxf ] || head -c 200000 /dev/urandom > random.mxf

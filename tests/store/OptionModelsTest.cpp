@@ -295,14 +295,24 @@ TEST_F(OptionModelsTest, ContentRowsAndEdits)
     const Row rows[] = {
         {"静帧", "75 帧", "5", "99 %"},          {"黑场", "1 帧", "5", "97 %"},
         {"彩条", "1 帧", "10", "80 %"},          {"彩场", "5 帧", "5", "95 %"},
-        {"马赛克", "1 帧", "5", "95 %"},         {"静音", "30 秒", "-99 dBFS", "-60 dBFS"},
-        {"音频过低", "60 秒", "-60 dBFS", "-38 dBFS"}, {"音频过高", "1 秒", "-9 dBFS", "0 dBFS"},
+        {"马赛克", "1 帧", "5", "95 %"},         {"静音(左声道)", "30 秒", "-99 dBFS", "-60 dBFS"},
+        {"音频过低(左声道)", "60 秒", "-60 dBFS", "-38 dBFS"}, {"音频过高(左声道)", "1 秒", "-9 dBFS", "0 dBFS"},
+        {"静音(右声道)", "30 秒", "-99 dBFS", "-60 dBFS"}, {"音频过低(右声道)", "60 秒", "-60 dBFS", "-38 dBFS"},
+        {"音频过高(右声道)", "1 秒", "-9 dBFS", "0 dBFS"}, {"静音(其他声道)", "30 秒", "-99 dBFS", "-60 dBFS"},
+        {"音频过低(其他声道)", "60 秒", "-60 dBFS", "-38 dBFS"}, {"音频过高(其他声道)", "1 秒", "-9 dBFS", "0 dBFS"},
         {"闪烁", "1 帧", "20 cd/m²", "25 %"},   {"红色闪烁", "1 帧", "20", "25 %"},
         {"规则图案", "13 帧", "20 cd/m²", "25 %"}, {"亮度越界", "1 帧", "-5 %", "103 %"},
         {"色域越界", "1 帧", "-5 %", "105 %"},
     };
-    ASSERT_EQ(CContentPageModel::RowCount(), 13);
-    for (int r = 0; r < 13; ++r) {
+    ASSERT_EQ(CContentPageModel::RowCount(), 19);
+    // The right channel's rows are listed while it is checked (off by default); the other
+    // channels' rows while they are.
+    EXPECT_TRUE(model.RowShown(7));
+    EXPECT_FALSE(model.RowShown(8));
+    EXPECT_TRUE(model.RowShown(11));
+    model.SetSwitch(6, true);
+    EXPECT_TRUE(model.RowShown(8));
+    for (int r = 0; r < 19; ++r) {
         const ContentRowText text = model.RowText(r);
         EXPECT_EQ(text.name, rows[r].name);
         EXPECT_EQ(text.duration, rows[r].duration) << r;

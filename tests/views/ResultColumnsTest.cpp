@@ -38,7 +38,8 @@ TEST_F(HistoryRow, TextsInColumnOrder)
     r.nSFCount = 1, r.nBBCount = 2, r.nCFCount = 3, r.nCBCount = 4, r.nMSCCount = 5;
     r.nNA1Count = 6, r.nAL1Count = 7, r.nAH1Count = 8, r.nNA2Count = 9, r.nAL2Count = 10, r.nAH2Count = 11;
     r.nNVCount = 12;
-    r.nNA3Count = 99, r.nAH4Count = 99;  // no column shows the third and fourth channels
+    r.nNA3Count = 13, r.nAL3Count = 14, r.nAH3Count = 15;  // every other channel
+    r.nNA4Count = 99, r.nAH4Count = 99;  // no column shows the fourth channel's
 
     const ResultRowTexts t = HistoryRowTexts(r);
     EXPECT_EQ(t.checkTime, "2023-11-14 22:13:20");
@@ -96,8 +97,11 @@ TEST_F(HistoryRow, InvalidFormatShowsZeroCountsAndIsNotRed)
     EXPECT_EQ(t.formatIcon, kFormatIconInvalid);
 
     ResultInfo_t uncountedOnly{};
-    uncountedOnly.nNA3Count = 3;
+    uncountedOnly.nNA4Count = 3;
     EXPECT_FALSE(ShowsFaults(HistoryRowTexts(uncountedOnly)));
+    ResultInfo_t otherChannelOnly{};
+    otherChannelOnly.nNA3Count = 1;
+    EXPECT_TRUE(ShowsFaults(HistoryRowTexts(otherChannelOnly)));
     ResultInfo_t videoLostOnly{};
     videoLostOnly.nNVCount = 1;
     EXPECT_TRUE(ShowsFaults(HistoryRowTexts(videoLostOnly)));

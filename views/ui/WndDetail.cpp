@@ -149,7 +149,8 @@ void CWndDetail::ShowResult() {
         for (int i = 0; i < static_cast<int>(faults.size()); ++i) {
             const FaultInfo_t& f = faults[static_cast<size_t>(i)];
             const QImage picture = MakeFaultBitmap(f.pImage, f.nImageWidth, f.nImageHeight, kSnapshotWidth,
-                                                   kSnapshotHeight, f.nValue, true);
+                                                   kSnapshotHeight, f.nValue, true,
+                                                   m_detail.FaultChannelName(static_cast<size_t>(i)));
             m_pictures->InsertItem(i, {}, m_pictures->AddImage(QPixmap::fromImage(picture)));
         }
     }

@@ -92,9 +92,10 @@ private slots:
         TempHome home;
         CWndResult page;
         const CMyListCtrl* list = page.List();
-        QCOMPARE(list->columnCount(), 18);
+        QCOMPARE(list->columnCount(), 21);
         const QStringList titles = {"", "检测时间", "文件", "名称", "格式", "静帧", "黑场", "彩场", "彩条", "马赛克",
-                                    "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)", "视频丢失", "状态"};
+                                    "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)", "视频丢失",
+                                    "静音(其他)", "音弱(其他)", "音强(其他)", "状态"};
         for (int c = 0; c < titles.size(); ++c) QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
         // Seen without scrolling: the state stands right after the name.
         QCOMPARE(list->horizontalHeader()->visualIndex(CWndResult::kStateColumn), 4);

@@ -1,0 +1,84 @@
+#include "TruePeakScan.h"
+
+#include <ebur128.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace quarvik {
+namespace {
+
+// libebur128's true peak of interleaved sound, every sample oversampled.
+double PlainTruePeak(const std::vector<float>& samples, int channels, int rate)
+{
+    ebur128_state* state = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
+                                        EBUR128_MODE_TRUE_PEAK);
+    ebur128_add_frames_float(state, samples.data(), samples.size() / static_cast<size_t>(channels));
+    double peak = 0.0;
+    for (int c = 0; c < channels; ++c) {
+        double value = 0.0;
+        ebur128_true_peak(state, static_cast<unsigned>(c), &value);
+        peak = std::max(peak, value);
+    }
+    ebur128_destroy(&state);
+    return peak;
+}
+
+// Programme-like sound: noise swelling and fading, a quiet channel, now and then a burst
+// of a tone between the samples' own peaks (fs/4, shifted by 45 degrees), and stretches of
+// silence.
+std::vector<float> Programme(int channels, int rate, int seconds, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::normal_distribution<float> noise(0.0f, 1.0f);
+    const size_t frames = static_cast<size_t>(rate) * static_cast<size_t>(seconds);
+    std::vector<float> samples(frames * static_cast<size_t>(channels));
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const float swell = static_cast<float>(0.05 + 0.04 * std::sin(2 * M_PI * 0.3 * t));
+        const bool burst = std::fmod(t, 2.3) < 0.05;
+        const bool silent = std::fmod(t, 3.7) > 3.2;
+        for (int c = 0; c < channels; ++c) {
+            float v = silent ? 0.0f : swell * noise(random) * (c == 2 ? 0.01f : 1.0f);
+            if (burst && c == static_cast<int>(t / 2.3) % channels)
+                v += static_cast<float>(0.5 * std::sin(M_PI / 2 * static_cast<double>(i) + M_PI / 4) * (1 + t / 10));
+            samples[i * static_cast<size_t>(channels) + static_cast<size_t>(c)] = v;
+        }
+    }
+    return samples;
+}
+
+TEST(TruePeakScan, GivesExactlyLibebur128sFigureAndSkipsMostBlocks)
+{
+    struct Case { int channels, rate; };
+    for (const Case c : {Case{3, 48000}, Case{1, 44100}, Case{2, 96000}}) {
+        SCOPED_TRACE(c.rate);
+        const std::vector<float> samples = Programme(c.channels, c.rate, 12, static_cast<unsigned>(c.rate));
+        CTruePeakScan scan;
+        // Units of the sizes codecs cut, and a few tiny ones.
+        const size_t sizes[] = {1152, 1920, 1024, 7, 1536};
+        const size_t frames = samples.size() / static_cast<size_t>(c.channels);
+        for (size_t at = 0, k = 0; at < frames; ++k) {
+            const size_t n = std::min(sizes[k % 5], frames - at);
+            scan.Add(samples.data() + at * static_cast<size_t>(c.channels), n, c.channels, c.rate);
+            at += n;
+        }
+        EXPECT_EQ(scan.Peak(), PlainTruePeak(samples, c.channels, c.rate));
+        EXPECT_GT(scan.SkippedBlocks(), scan.MeasuredBlocks());
+    }
+}
+
+TEST(TruePeakScan, GainBoundCoversTheInterpolator)
+{
+    EXPECT_DOUBLE_EQ(CTruePeakScan::GainBound(1), 1.0);
+    for (int factor : {2, 4}) {
+        EXPECT_GT(CTruePeakScan::GainBound(factor), 1.0);
+        EXPECT_LT(CTruePeakScan::GainBound(factor), 2.5);
+    }
+}
+
+}  // namespace
+}  // namespace quarvik
