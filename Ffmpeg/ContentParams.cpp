@@ -20,6 +20,7 @@ constexpr DefaultRecord kDefaults[] = {
     {3, 1, 1, 10, 80},       // colour bars
     {4, 1, 5, 5, 95},        // colour field
     {5, 0, 1, 5, 95},        // mosaic
+    {11, 1, 1, 0, 0},        // decoding errors, material cut short
     {16, 1, 750, -99, -60},  // silence, left
     {17, 1, 1500, -60, -38}, // too low, left
     {18, 1, 25, -9, 0},      // too high, left
@@ -104,8 +105,18 @@ bool ReadContentParamsFile(const std::string& path, ContentParam_t table[kConten
 
 bool LoadContentParams(ContentParam_t table[kContentParamCount], const std::string& path)
 {
-    if (!ReadContentParamsFile(path, table))
+    if (!ReadContentParamsFile(path, table)) {
         SetDefaultContentParams(table);
+        return true;
+    }
+    // A file saved before a kind of our own existed holds an empty record for it (switched
+    // off, no duration, which no operator can set): that kind takes its defaults.
+    for (const DefaultRecord& d : kDefaults) {
+        const bool ownKind = (d.code >= 6 && d.code <= 15) || d.code >= 22;
+        ContentParam_t& r = table[d.code];
+        if (ownKind && r.nEnable == 0 && r.nDuration == 0 && r.nThreshold1 == 0 && r.nThreshold2 == 0)
+            r = {d.enable, d.code, d.duration, d.threshold1, d.threshold2};
+    }
     return true;
 }
 

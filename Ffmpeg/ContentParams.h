@@ -33,7 +33,9 @@ void SetDefaultContentParams(ContentParam_t table[kContentParamCount]);
 bool ReadContentParamsFile(const std::string& path, ContentParam_t table[kContentParamCount]);
 
 // Fills the table from the file, or with the defaults when the file is missing or damaged
-// (the file itself is left as it is). The caller sets nFault = index afterwards.
+// (the file itself is left as it is); an empty record of a kind beyond the original twelve
+// (a file saved before that kind existed) takes its defaults. The caller sets nFault = index
+// afterwards.
 bool LoadContentParams(ContentParam_t table[kContentParamCount],
                        const std::string& path = ContentParamsPath());
 

@@ -144,6 +144,8 @@ bool CFFCapture::Open(const char* path)
     m_llPosition = 0;
     m_llPictureTime = kNoMediaTime;
     m_llPictureDuration = 0;
+    m_bCleanPicture = m_bCleanSound = m_bPictureDamaged = false;
+    m_llVideoPacket[0] = m_llVideoPacket[1] = m_llAudioPacket[0] = m_llAudioPacket[1] = kNoMediaTime;
     m_pPending = nullptr;
     m_drain = Drain::None;
     if (opened > 0) {
@@ -319,7 +321,57 @@ void CFFCapture::ReportPacketTime(const AVPacket* packet, const AVStream* stream
     const int64_t pts = packet->pts == AV_NOPTS_VALUE ? kNoMediaTime : micros(packet->pts);
     const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     const int64_t end = at == AV_NOPTS_VALUE ? kNoMediaTime : micros(at + std::max<int64_t>(packet->duration, 0));
-    OnPacketTime(stream == m_pVideoStream, pts, end);
+    const bool video = stream == m_pVideoStream;
+    int64_t* span = video ? m_llVideoPacket : m_llAudioPacket;
+    span[0] = pts == kNoMediaTime ? (at == AV_NOPTS_VALUE ? kNoMediaTime : micros(at)) : pts;
+    span[1] = end;
+    OnPacketTime(video, pts, end);
+    if (packet->flags & AV_PKT_FLAG_CORRUPT)
+        ReportDamage(video);
+}
+
+// The last packet sent to that stream's decoder was damaged or did not decode; nothing
+// counts before the stream's first clean unit.
+void CFFCapture::ReportDamage(bool video)
+{
+    if (!(video ? m_bCleanPicture : m_bCleanSound))
+        return;
+    const int64_t* span = video ? m_llVideoPacket : m_llAudioPacket;
+    OnDamage(video, span[0], span[1]);
+}
+
+bool CFFCapture::DurationDeclared() const
+{
+    return Duration() > 0 && m_pFormatCtx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
+}
+
+MaterialClock CFFCapture::Clock() const
+{
+    MaterialClock clock;
+    if (!m_pFormatCtx)
+        return clock;
+    if (m_pVideoStream) {
+        const AVRational rate = av_guess_frame_rate(m_pFormatCtx, m_pVideoStream, nullptr);
+        if (rate.num > 0 && rate.den > 0) {
+            const AVRational reduced = av_mul_q(rate, AVRational{1, 1});
+            clock.rateNum = reduced.num;
+            clock.rateDen = reduced.den;
+        }
+    }
+    // The container's own time code first (MXF), then the video stream's, then any stream's
+    // (the time code track of a MOV).
+    const auto tagOf = [](const AVDictionary* metadata) -> const char* {
+        const AVDictionaryEntry* entry = av_dict_get(metadata, "timecode", nullptr, 0);
+        return entry && entry->value && *entry->value ? entry->value : nullptr;
+    };
+    const char* timeCode = tagOf(m_pFormatCtx->metadata);
+    if (!timeCode && m_pVideoStream)
+        timeCode = tagOf(m_pVideoStream->metadata);
+    for (unsigned i = 0; !timeCode && i < m_pFormatCtx->nb_streams; ++i)
+        timeCode = tagOf(m_pFormatCtx->streams[i]->metadata);
+    if (timeCode && TimeCodeFrames(timeCode, 60, false) >= 0)
+        clock.startTimeCode = timeCode;
+    return clock;
 }
 
 // The picture's own time, and how long it lasts: its duration in the container, else one
@@ -368,6 +420,8 @@ int CFFCapture::ReadFrame(const AVFrame** unit)
             }
             int sent = decoder ? avcodec_send_packet(decoder, m_pPacket) : -1;
             av_packet_unref(m_pPacket);
+            if (sent < 0 && decoder && sent != AVERROR(EAGAIN))
+                ReportDamage(decoder == m_pVideoDecoder);
             if (sent < 0)
                 return kReadNothing;  // another stream, or a packet the decoder refused
             m_pPending = decoder;
@@ -398,8 +452,10 @@ int CFFCapture::ReceiveFrom(AVCodecContext* decoder, const AVFrame** unit)
         m_pPending = nullptr;
         return kReadNothing;
     }
-    if (ret < 0)
+    if (ret < 0) {
+        ReportDamage(decoder == m_pVideoDecoder);
         return kReadNothing;
+    }
     return decoder == m_pVideoDecoder ? HandPicture(unit) : HandSound(unit);
 }
 
@@ -407,6 +463,9 @@ int CFFCapture::HandPicture(const AVFrame** unit)
 {
     const AVFrame* in = m_pFrame;
     TakePictureTime(in);
+    const bool damaged = in->decode_error_flags != 0 || (in->flags & AV_FRAME_FLAG_CORRUPT);
+    m_bPictureDamaged = damaged && m_bCleanPicture;
+    m_bCleanPicture = m_bCleanPicture || !damaged;
     const bool asIs = in->format == m_nOutPixelFormat && in->width == m_nOutWidth &&
                       in->height == m_nOutHeight && in->linesize[0] == m_nOutWidth * 3;
     if (asIs) {
@@ -424,6 +483,17 @@ int CFFCapture::HandPicture(const AVFrame** unit)
 int CFFCapture::HandSound(const AVFrame** unit)
 {
     const AVFrame* in = m_pFrame;
+    if (in->decode_error_flags != 0 || (in->flags & AV_FRAME_FLAG_CORRUPT)) {
+        if (m_bCleanSound && in->best_effort_timestamp != AV_NOPTS_VALUE) {
+            const AVRational base = m_pAudioStream->time_base;
+            const int64_t at = av_rescale_q(in->best_effort_timestamp, base, AV_TIME_BASE_Q);
+            OnDamage(false, at, at + av_rescale_q(in->nb_samples, AVRational{1, in->sample_rate > 0 ? in->sample_rate : 48000}, AV_TIME_BASE_Q));
+        } else {
+            ReportDamage(false);
+        }
+    } else {
+        m_bCleanSound = true;
+    }
     if (!PrepareResampler(in->format, in->ch_layout.nb_channels, in->sample_rate))
         return kReadNothing;
     if (!m_pSwrCtx) {

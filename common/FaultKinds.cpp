@@ -12,6 +12,7 @@ constexpr FaultKind kFaultKinds[] = {
     {kFaultColourBars, "CB", "nCBCount", "彩条", "彩条", "彩条", 35, "彩条"},
     {kFaultColourField, "CF", "nCFCount", "彩场", "彩场", "彩场", 35, "彩场"},
     {kFaultMosaic, "MSC", "nMSCCount", "马赛克", "马赛克", "马赛克", 45, "马赛克"},
+    {kFaultDecodeError, "DE", nullptr, "解码错误", "解码错误", "解码错误", 55, "解码错误"},
     {kFaultSilenceLeft, "NA1", "nNA1Count", "静音", "静音(左)", "静音(L)", 45, "左音无"},
     {kFaultTooLowLeft, "AL1", "nAL1Count", "音频过低", "低音(左)", "音弱(L)", 45, "左音低"},
     {kFaultTooHighLeft, "AH1", "nAH1Count", "音频过高", "高音(左)", "音强(L)", 45, "左音高"},

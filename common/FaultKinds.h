@@ -18,6 +18,7 @@ enum FaultCode : int32_t {
     kFaultColourBars = 3,
     kFaultColourField = 4,
     kFaultMosaic = 5,
+    kFaultDecodeError = 11,  // pictures or sound the decoder could not decode cleanly, or material cut short
     kFaultSilenceLeft = 16,
     kFaultTooLowLeft = 17,
     kFaultTooHighLeft = 18,
@@ -60,8 +61,8 @@ const char* FaultDetailName(int32_t code);
 // (every code outside the table).
 const char* FaultCounterColumn(int32_t code);
 
-// Picture fault codes (0-7) carry a snapshot; sound codes (16 and above) carry a level.
-constexpr bool IsPictureFault(int32_t code) { return code >= 0 && code <= 7; }
+// Picture fault codes (0-15) carry a snapshot; sound codes (16 and above) carry a level.
+constexpr bool IsPictureFault(int32_t code) { return code >= 0 && code <= 15; }
 
 // A check frame as "%02d:%02d:%02d.%02d" (hours, minutes, seconds, frames at 25 per second).
 std::string CheckFrameTimeCode(int32_t frame);

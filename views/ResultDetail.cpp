@@ -10,6 +10,9 @@ int DetailIconOfKind(int32_t code)
 {
     if (!FindFaultKind(code))
         return kNoDetailIcon;
+    // Decoding errors: the monitor with a cross, a picture that did not come through whole.
+    if (code == kFaultDecodeError)
+        return kFaultVideoLost;
     if (IsPictureFault(code))
         return code <= kFaultMosaic ? code : kNoDetailIcon;
     // Sound kinds: level bars, left then right channel.
@@ -31,7 +34,7 @@ void CResultDetail::Load(CSqliteDb& db, const ResultInfo_t& result)
     } else {
         LoadFaultsOf(db, result.nID, m_stored);
         for (const FaultInfo_t& fault : m_stored.report.faults)
-            m_rows.push_back({DetailIconOfKind(fault.nFault), FaultEventTexts(fault)});
+            m_rows.push_back({DetailIconOfKind(fault.nFault), FaultEventTexts(fault, m_stored.report.clock)});
     }
     BuildTree();
 }
@@ -72,6 +75,8 @@ void CResultDetail::BuildTree()
                 {std::string(FaultDetailName(code)) + " : " + std::to_string(count), DetailIconOfKind(code), {}});
         if (counts.empty())
             content.children.push_back({"No Alert!", kDetailIconInfo, {}});
+        if (report.clock)
+            content.children.push_back({MaterialClockNote(*report.clock), kDetailIconInfo, {}});
     } else if (DeviationMode()) {
         content.children.push_back({"未检测", kDetailIconQuestion, {}});
     } else {

@@ -127,12 +127,17 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
         out << "  " << report.storeError << '\n';  // not checked: there was nowhere to store it
         return;
     }
+    if (report.clock)
+        out << "  time code: " << report.clock->RateText() << " fps from "
+            << (report.clock->startTimeCode.empty() ? "00:00:00:00" : report.clock->startTimeCode) << '\n';
     for (const EventRecord& e : report.events) {
         char line[160];
         std::snprintf(line, sizeof(line), "  %3d %-12s %7d %7d  %s - %s", e.code,
                       FaultDetailName(e.code), e.begin, e.end, CheckFrameTimeCode(e.begin).c_str(),
                       CheckFrameTimeCode(e.end).c_str());
         out << line;
+        if (report.clock)
+            out << "  [" << report.clock->TimeCodeAt(e.begin) << " - " << report.clock->TimeCodeAt(e.end) << ']';
         if (!IsPictureFault(e.code))
             out << "  " << e.value << " dBFS";
         out << '\n';
@@ -180,9 +185,16 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
             const EventRecord& e = r.events[i];
             out << (i ? "," : "") << "{\"code\":" << e.code
                 << ",\"name\":" << JsonString(FaultDetailName(e.code)) << ",\"begin\":" << e.begin
-                << ",\"end\":" << e.end << ",\"value\":" << e.value << '}';
+                << ",\"end\":" << e.end << ",\"value\":" << e.value;
+            if (r.clock)
+                out << ",\"time_code_begin\":" << JsonString(r.clock->TimeCodeAt(e.begin))
+                    << ",\"time_code_end\":" << JsonString(r.clock->TimeCodeAt(e.end));
+            out << '}';
         }
         out << ']';
+        if (r.clock)
+            out << ",\"material_clock\":{\"rate\":" << JsonString(r.clock->RateText())
+                << ",\"start\":" << JsonString(r.clock->startTimeCode) << '}';
         if (r.opened) {
             out << ",\"loudness\":";
             if (r.loudness)
