@@ -13,10 +13,13 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 
 namespace quarvik {
@@ -28,9 +31,29 @@ void InitNetworkOnce()
     std::call_once(once, [] { avformat_network_init(); });
 }
 
+// Decoders tell much of the damage they meet only in their log: an H.264 decoder working on
+// several pictures at once conceals nothing and flags no picture. So the errors that a decoder
+// of ours logs are counted, in the counter its context's opaque points to. The decoder's
+// threads work on copies of its context, which keep that pointer; the contexts of other users
+// of FFmpeg in the process (the player's) are told apart by the set of our counters.
+std::mutex g_countersMutex;
+std::set<const void*> g_counters;
+
+void CountDecoderErrors(void* avcl, int level, const char* format, va_list args)
+{
+    if (level <= AV_LOG_ERROR && avcl && *static_cast<const AVClass* const*>(avcl) == avcodec_get_class()) {
+        void* counter = static_cast<const AVCodecContext*>(avcl)->opaque;
+        const std::lock_guard<std::mutex> lock(g_countersMutex);
+        if (counter && g_counters.count(counter))
+            static_cast<std::atomic<int>*>(counter)->fetch_add(1);
+    }
+    av_log_default_callback(avcl, level, format, args);
+}
+
 // Finds and opens a decoder for the stream; null when there is none or it does not open.
-// Decoding runs on FFmpeg's automatic thread count, with frame and slice threading.
-AVCodecContext* OpenDecoder(const AVStream* stream)
+// Decoding runs on FFmpeg's automatic thread count, with frame and slice threading; the
+// errors it logs are added to errors.
+AVCodecContext* OpenDecoder(const AVStream* stream, std::atomic<int>* errors)
 {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec)
@@ -43,6 +66,7 @@ AVCodecContext* OpenDecoder(const AVStream* stream)
         return nullptr;
     }
     ctx->pkt_timebase = stream->time_base;
+    ctx->opaque = errors;
     ctx->thread_count = 0;
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(ctx, codec, nullptr) < 0) {
@@ -78,8 +102,11 @@ CFFCapture::CFFCapture() = default;
 
 CFFCapture::~CFFCapture()
 {
-    Close();
+    Close();  // the decoders and their threads end here: nothing counts after it
     FreeConverters();
+    const std::lock_guard<std::mutex> lock(g_countersMutex);
+    g_counters.erase(&m_videoErrors);
+    g_counters.erase(&m_audioErrors);
 }
 
 bool CFFCapture::Open(const char* path)
@@ -87,6 +114,13 @@ bool CFFCapture::Open(const char* path)
     Close();
     CopyField(m_szPath, path ? path : "");
     InitNetworkOnce();
+    {
+        const std::lock_guard<std::mutex> lock(g_countersMutex);
+        g_counters.insert(&m_videoErrors);
+        g_counters.insert(&m_audioErrors);
+    }
+    // Again at every input: the player's library may have put in a callback of its own.
+    av_log_set_callback(CountDecoderErrors);
 
     AVDictionary* options = nullptr;
     SetWaitBound(&options, m_szPath);
@@ -111,7 +145,7 @@ bool CFFCapture::Open(const char* path)
             // Cover art is a still picture attached to a sound file, not a video stream.
             if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC)
                 continue;
-            m_pVideoDecoder = OpenDecoder(stream);
+            m_pVideoDecoder = OpenDecoder(stream, &m_videoErrors);
             if (!m_pVideoDecoder)
                 break;
             m_nVideoIndex = static_cast<int>(i);
@@ -121,7 +155,7 @@ bool CFFCapture::Open(const char* path)
             m_nInHeight = m_pVideoDecoder->height;
             ++opened;
         } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && m_nAudioIndex < 0) {
-            AVCodecContext* decoder = OpenDecoder(stream);
+            AVCodecContext* decoder = OpenDecoder(stream, &m_audioErrors);
             if (!decoder)
                 break;
             const int channels = decoder->ch_layout.nb_channels;
@@ -145,6 +179,9 @@ bool CFFCapture::Open(const char* path)
     m_llPictureTime = kNoMediaTime;
     m_llPictureDuration = 0;
     m_bCleanPicture = m_bCleanSound = m_bPictureDamaged = false;
+    m_nCleanRun = 0;
+    m_nVideoErrorsSeen = m_videoErrors.load();
+    m_nAudioErrorsSeen = m_audioErrors.load();
     m_llVideoPacket[0] = m_llVideoPacket[1] = m_llAudioPacket[0] = m_llAudioPacket[1] = kNoMediaTime;
     m_pPending = nullptr;
     m_drain = Drain::None;
@@ -351,7 +388,13 @@ MaterialClock CFFCapture::Clock() const
     if (!m_pFormatCtx)
         return clock;
     if (m_pVideoStream) {
-        const AVRational rate = av_guess_frame_rate(m_pFormatCtx, m_pVideoStream, nullptr);
+        // The nominal rate (that of a variable-rate stream too); interlaced H.264 may give its
+        // field rate there (50 for 25 pictures a second), where the average counts pictures.
+        AVRational rate = av_guess_frame_rate(m_pFormatCtx, m_pVideoStream, nullptr);
+        const AVRational average = m_pVideoStream->avg_frame_rate;
+        if (rate.num > 0 && rate.den > 0 && average.num > 0 && average.den > 0 &&
+            std::abs(av_q2d(rate) - 2 * av_q2d(average)) < 0.01 * av_q2d(rate))
+            rate = average;
         if (rate.num > 0 && rate.den > 0) {
             const AVRational reduced = av_mul_q(rate, AVRational{1, 1});
             clock.rateNum = reduced.num;
@@ -463,9 +506,15 @@ int CFFCapture::HandPicture(const AVFrame** unit)
 {
     const AVFrame* in = m_pFrame;
     TakePictureTime(in);
-    const bool damaged = in->decode_error_flags != 0 || (in->flags & AV_FRAME_FLAG_CORRUPT);
+    const int errors = m_videoErrors.load();
+    const bool damaged = in->decode_error_flags != 0 || (in->flags & AV_FRAME_FLAG_CORRUPT) || errors != m_nVideoErrorsSeen;
+    m_nVideoErrorsSeen = errors;
     m_bPictureDamaged = damaged && m_bCleanPicture;
-    m_bCleanPicture = m_bCleanPicture || !damaged;
+    // The stream counts as whole from its first clean key picture on (a stream joined midway
+    // has its decoders complain until then), or after two seconds of clean pictures.
+    m_nCleanRun = damaged ? 0 : m_nCleanRun + 1;
+    if (!damaged && (in->key_frame || in->pict_type == AV_PICTURE_TYPE_I || m_nCleanRun >= 50))
+        m_bCleanPicture = true;
     const bool asIs = in->format == m_nOutPixelFormat && in->width == m_nOutWidth &&
                       in->height == m_nOutHeight && in->linesize[0] == m_nOutWidth * 3;
     if (asIs) {
@@ -483,7 +532,10 @@ int CFFCapture::HandPicture(const AVFrame** unit)
 int CFFCapture::HandSound(const AVFrame** unit)
 {
     const AVFrame* in = m_pFrame;
-    if (in->decode_error_flags != 0 || (in->flags & AV_FRAME_FLAG_CORRUPT)) {
+    const int errors = m_audioErrors.load();
+    const bool logged = errors != m_nAudioErrorsSeen;
+    m_nAudioErrorsSeen = errors;
+    if (logged || in->decode_error_flags != 0 || (in->flags & AV_FRAME_FLAG_CORRUPT)) {
         if (m_bCleanSound && in->best_effort_timestamp != AV_NOPTS_VALUE) {
             const AVRational base = m_pAudioStream->time_base;
             const int64_t at = av_rescale_q(in->best_effort_timestamp, base, AV_TIME_BASE_Q);

@@ -12,6 +12,7 @@
 #include "MaterialClock.h"
 #include "TextField.h"
 
+#include <atomic>
 #include <cstdint>
 
 struct AVCodecContext;
@@ -71,8 +72,9 @@ public:
     // container or one of its streams carries (the "timecode" tag; MXF and MOV have one).
     MaterialClock Clock() const;
     // The picture last handed on was decoded with errors (corrupt or missing slices, missing
-    // references, concealment). Only after the video stream gave a clean picture: a stream
-    // joined midway begins with pictures that cannot be whole, and they are no damage.
+    // references, concealment, or errors its decoder logged meanwhile). Only after the video
+    // stream gave a clean key picture: a stream joined midway begins with pictures that cannot
+    // be whole, and they are no damage.
     bool PictureDamaged() const { return m_bPictureDamaged; }
 
 protected:
@@ -125,6 +127,10 @@ private:
     // packet sent to each decoder (the place of a decoding error).
     bool m_bCleanPicture = false, m_bCleanSound = false;
     bool m_bPictureDamaged = false;
+    int m_nCleanRun = 0;  // clean pictures in a row
+    // Errors the decoders logged (counted on their threads), and how many were seen so far.
+    std::atomic<int> m_videoErrors{0}, m_audioErrors{0};
+    int m_nVideoErrorsSeen = 0, m_nAudioErrorsSeen = 0;
     int64_t m_llVideoPacket[2] = {kNoMediaTime, kNoMediaTime};
     int64_t m_llAudioPacket[2] = {kNoMediaTime, kNoMediaTime};
 

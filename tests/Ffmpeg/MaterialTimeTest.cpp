@@ -152,8 +152,9 @@ TEST_F(MaterialTimeTest, DamagedMaterialIsADecodingErrorNearTheDamage)
         });
         EXPECT_TRUE(near) << "damage at " << at << ", first error " << errors[0].begin << " to " << errors[0].end;
         EXPECT_EQ(errors[0].snapshot.size(), cv::Size(160, 120));
-        if (c.damage == Damage::kCut)
+        if (c.damage == Damage::kCut) {
             EXPECT_GE(errors.back().end, 195) << "the lost rest of the material, to its declared end";
+        }
     }
 
     // Switched off: nothing.

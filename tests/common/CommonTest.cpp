@@ -150,8 +150,6 @@ TEST(ProgramFolder, HomeVariableOverridesTheExecutableFolder)
     EXPECT_NE(ProgramFolder(), "/tmp/quarvik-home");
 }
 
-}  // namespace
-}  // namespace quarvik
 
 TEST(MaterialClock, TimeCodesOfTheMaterialAtACheckFrame)
 {
@@ -188,3 +186,6 @@ TEST(MaterialClock, TimeCodesOfTheMaterialAtACheckFrame)
     EXPECT_EQ(TimeCodeFrames("not a time code", 25, false), -1);
     EXPECT_EQ(TimeCodeFrames("00:10:00;00", 30, true), 17982);
 }
+
+}  // namespace
+}  // namespace quarvik
