@@ -21,13 +21,6 @@ public:
     std::optional<MaterialClock> clock;
 };
 
-std::vector<Event> EventsOf(const std::vector<Event>& events, int32_t code)
-{
-    std::vector<Event> found;
-    std::copy_if(events.begin(), events.end(), std::back_inserter(found), [&](const Event& e) { return e.code == code; });
-    return found;
-}
-
 class MaterialTimeTest : public ::testing::Test {
 protected:
     void SetUp() override { SetDefaultContentParams(m_params); }
