@@ -251,6 +251,11 @@ int64_t CFFCapture::Duration() const
     return m_pFormatCtx->duration;
 }
 
+const AVFrame* CFFCapture::DecodedPicture() const
+{
+    return m_pFrame;
+}
+
 int64_t CFFCapture::MediaStart() const
 {
     return m_pFormatCtx && m_pFormatCtx->start_time != AV_NOPTS_VALUE ? m_pFormatCtx->start_time : kNoMediaTime;
