@@ -194,6 +194,7 @@ TEST(MaterialClock, TimeCodesOfTheMaterialAtACheckFrame)
     EXPECT_EQ(TimeCodeFrames("10:61:00:00", 25, false), -1);
     EXPECT_EQ(TimeCodeFrames("not a time code", 25, false), -1);
     EXPECT_EQ(TimeCodeFrames("00:10:00;00", 30, true), 17982);
+}
 
 // Sets an environment variable for one scope and puts the old value back.
 class ScopedEnv {
