@@ -7,6 +7,7 @@
 #pragma once
 
 #include "Loudness.h"
+#include "MaterialClock.h"
 #include "TextField.h"
 
 #include <cstdint>
@@ -49,6 +50,9 @@ public:
     // The programme loudness of a finished check, sent just before its check-finished
     // notice; not sent for a file without sound.
     virtual void OnLoudness(int32_t /*taskId*/, int32_t /*subTaskId*/, const LoudnessInfo_t& /*loudness*/) {}
+    // The material's own clock, sent when the check starts and only when it differs from the
+    // check-frame clock (another frame rate, or a start time code other than 00:00:00:00).
+    virtual void OnMaterialClock(int32_t /*taskId*/, int32_t /*subTaskId*/, const MaterialClock& /*clock*/) {}
 
 protected:
     ~ICheckResultSink() = default;
@@ -74,8 +78,11 @@ static_assert(sizeof(BitmapInfoHeader_t) == 40);
 struct CheckProgress_t {
     char szFile[kPathFieldBytes];  // the address the check opened
     int32_t nProgress;   // percent
-    int32_t nPictures;   // pictures analysed so far in this file
+    int32_t nPictures;   // time analysed so far in this file, in check frames (at 25 pictures
+                         // a second: the pictures analysed)
     int32_t nSpeed;      // pictures per second
+    char szTimeCode[16]; // the material's own time code there; empty when it reads like the
+                         // check-frame clock
 };
 
 // The check monitor: preview pictures from the engine, progress from the check thread.

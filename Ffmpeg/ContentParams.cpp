@@ -30,6 +30,7 @@ constexpr DefaultRecord kDefaults[] = {
     // the stricter 103 % of its first version; R, G and B -5 ... 105 %.
     {9, 1, 1, -5, 103},      // luma
     {10, 1, 1, -5, 105},     // R, G, B
+    {11, 1, 1, 0, 0},        // decoding errors, material cut short
     {16, 1, 750, -99, -60},  // silence, left
     {17, 1, 1500, -60, -38}, // too low, left
     {18, 1, 25, -9, 0},      // too high, left
@@ -41,13 +42,14 @@ constexpr DefaultRecord kDefaults[] = {
     {24, 1, 25, -9, 0},
 };
 
-// Records of our own that a file written before them holds as zeros (a duration of 0 cannot
-// be entered): they get their defaults.
+// Records of our own (kinds 6-15 and 22-31) that a file written before them holds as zeros
+// (the options page never writes a duration of 0): they get their defaults.
 void FillUnwrittenRecords(ContentParam_t* table)
 {
     for (const DefaultRecord& d : kDefaults) {
         ContentParam_t& r = table[d.code];
-        if (d.code >= 22 && r.nDuration == 0 && r.nEnable == 0 && r.nThreshold1 == 0 && r.nThreshold2 == 0)
+        const bool ownKind = (d.code >= 6 && d.code <= 15) || d.code >= 22;
+        if (ownKind && r.nDuration == 0 && r.nEnable == 0 && r.nThreshold1 == 0 && r.nThreshold2 == 0)
             r = {d.enable, d.code, d.duration, d.threshold1, d.threshold2};
     }
 }
@@ -129,18 +131,8 @@ bool ReadContentParamsFile(const std::string& path, ContentParam_t table[kConten
 
 bool LoadContentParams(ContentParam_t table[kContentParamCount], const std::string& path)
 {
-    if (!ReadContentParamsFile(path, table)) {
+    if (!ReadContentParamsFile(path, table))
         SetDefaultContentParams(table);
-        return true;
-    }
-    // A file written before a kind of our own existed holds an empty record for it (the
-    // options page never writes a duration of 0): such a kind starts with its defaults.
-    for (const DefaultRecord& d : kDefaults) {
-        ContentParam_t& r = table[d.code];
-        const bool ownKind = (d.code >= 6 && d.code <= 15) || (d.code >= 22 && d.code <= 31);
-        if (ownKind && r.nEnable == 0 && r.nDuration == 0 && r.nThreshold1 == 0 && r.nThreshold2 == 0)
-            r = {d.enable, d.code, d.duration, d.threshold1, d.threshold2};
-    }
     return true;
 }
 

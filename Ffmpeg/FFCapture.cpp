@@ -13,10 +13,13 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 
 namespace quarvik {
@@ -28,9 +31,29 @@ void InitNetworkOnce()
     std::call_once(once, [] { avformat_network_init(); });
 }
 
+// Decoders tell much of the damage they meet only in their log: an H.264 decoder working on
+// several pictures at once conceals nothing and flags no picture. So the errors that a decoder
+// of ours logs are counted, in the counter its context's opaque points to. The decoder's
+// threads work on copies of its context, which keep that pointer; the contexts of other users
+// of FFmpeg in the process (the player's) are told apart by the set of our counters.
+std::mutex g_countersMutex;
+std::set<const void*> g_counters;
+
+void CountDecoderErrors(void* avcl, int level, const char* format, va_list args)
+{
+    if (level <= AV_LOG_ERROR && avcl && *static_cast<const AVClass* const*>(avcl) == avcodec_get_class()) {
+        void* counter = static_cast<const AVCodecContext*>(avcl)->opaque;
+        const std::lock_guard<std::mutex> lock(g_countersMutex);
+        if (counter && g_counters.count(counter))
+            static_cast<std::atomic<int>*>(counter)->fetch_add(1);
+    }
+    av_log_default_callback(avcl, level, format, args);
+}
+
 // Finds and opens a decoder for the stream; null when there is none or it does not open.
-// Decoding runs on FFmpeg's automatic thread count, with frame and slice threading.
-AVCodecContext* OpenDecoder(const AVStream* stream)
+// Decoding runs on FFmpeg's automatic thread count, with frame and slice threading; the
+// errors it logs are added to errors.
+AVCodecContext* OpenDecoder(const AVStream* stream, std::atomic<int>* errors)
 {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec)
@@ -43,6 +66,7 @@ AVCodecContext* OpenDecoder(const AVStream* stream)
         return nullptr;
     }
     ctx->pkt_timebase = stream->time_base;
+    ctx->opaque = errors;
     ctx->thread_count = 0;
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(ctx, codec, nullptr) < 0) {
@@ -78,8 +102,11 @@ CFFCapture::CFFCapture() = default;
 
 CFFCapture::~CFFCapture()
 {
-    Close();
+    Close();  // the decoders and their threads end here: nothing counts after it
     FreeConverters();
+    const std::lock_guard<std::mutex> lock(g_countersMutex);
+    g_counters.erase(&m_videoErrors);
+    g_counters.erase(&m_audioErrors);
 }
 
 bool CFFCapture::Open(const char* path)
@@ -87,6 +114,13 @@ bool CFFCapture::Open(const char* path)
     Close();
     CopyField(m_szPath, path ? path : "");
     InitNetworkOnce();
+    {
+        const std::lock_guard<std::mutex> lock(g_countersMutex);
+        g_counters.insert(&m_videoErrors);
+        g_counters.insert(&m_audioErrors);
+    }
+    // Again at every input: the player's library may have put in a callback of its own.
+    av_log_set_callback(CountDecoderErrors);
 
     AVDictionary* options = nullptr;
     SetWaitBound(&options, m_szPath);
@@ -113,7 +147,7 @@ bool CFFCapture::Open(const char* path)
             // Cover art is a still picture attached to a sound file, not a video stream.
             if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC)
                 continue;
-            m_pVideoDecoder = OpenDecoder(stream);
+            m_pVideoDecoder = OpenDecoder(stream, &m_videoErrors);
             if (!m_pVideoDecoder)
                 break;
             m_nVideoIndex = static_cast<int>(i);
@@ -137,6 +171,11 @@ bool CFFCapture::Open(const char* path)
     m_llPosition = 0;
     m_llPictureTime = kNoMediaTime;
     m_llPictureDuration = 0;
+    m_bCleanPicture = m_bCleanSound = m_bPictureDamaged = false;
+    m_nCleanRun = 0;
+    m_nVideoErrorsSeen = m_videoErrors.load();
+    m_nAudioErrorsSeen = m_audioErrors.load();
+    m_llVideoPacket[0] = m_llVideoPacket[1] = m_llAudioPacket[0] = m_llAudioPacket[1] = kNoMediaTime;
     m_pPending = nullptr;
     m_drain = Drain::None;
     if (opened > 0) {
@@ -156,7 +195,7 @@ bool CFFCapture::Open(const char* path)
 // 1 opened, 0 left out, -1 no decoder.
 int CFFCapture::OpenSoundTrack(AVStream* stream, int index)
 {
-    AVCodecContext* decoder = OpenDecoder(stream);
+    AVCodecContext* decoder = OpenDecoder(stream, &m_audioErrors);
     if (!decoder)
         return -1;
     const int channels = decoder->ch_layout.nb_channels;
@@ -375,7 +414,63 @@ void CFFCapture::ReportPacketTime(const AVPacket* packet, const AVStream* stream
     const int64_t pts = packet->pts == AV_NOPTS_VALUE ? kNoMediaTime : micros(packet->pts);
     const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     const int64_t end = at == AV_NOPTS_VALUE ? kNoMediaTime : micros(at + std::max<int64_t>(packet->duration, 0));
-    OnPacketTime(stream == m_pVideoStream, pts, end);
+    const bool video = stream == m_pVideoStream;
+    int64_t* span = video ? m_llVideoPacket : m_llAudioPacket;
+    span[0] = pts == kNoMediaTime ? (at == AV_NOPTS_VALUE ? kNoMediaTime : micros(at)) : pts;
+    span[1] = end;
+    OnPacketTime(video, pts, end);
+    if (packet->flags & AV_PKT_FLAG_CORRUPT)
+        ReportDamage(video);
+}
+
+// The last packet sent to that stream's decoder was damaged or did not decode; nothing
+// counts before the stream's first clean unit.
+void CFFCapture::ReportDamage(bool video)
+{
+    if (!(video ? m_bCleanPicture : m_bCleanSound))
+        return;
+    const int64_t* span = video ? m_llVideoPacket : m_llAudioPacket;
+    OnDamage(video, span[0], span[1]);
+}
+
+bool CFFCapture::DurationDeclared() const
+{
+    return Duration() > 0 && m_pFormatCtx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
+}
+
+MaterialClock CFFCapture::Clock() const
+{
+    MaterialClock clock;
+    if (!m_pFormatCtx)
+        return clock;
+    if (m_pVideoStream) {
+        // The nominal rate (that of a variable-rate stream too); interlaced H.264 may give its
+        // field rate there (50 for 25 pictures a second), where the average counts pictures.
+        AVRational rate = av_guess_frame_rate(m_pFormatCtx, m_pVideoStream, nullptr);
+        const AVRational average = m_pVideoStream->avg_frame_rate;
+        if (rate.num > 0 && rate.den > 0 && average.num > 0 && average.den > 0 &&
+            std::abs(av_q2d(rate) - 2 * av_q2d(average)) < 0.01 * av_q2d(rate))
+            rate = average;
+        if (rate.num > 0 && rate.den > 0) {
+            const AVRational reduced = av_mul_q(rate, AVRational{1, 1});
+            clock.rateNum = reduced.num;
+            clock.rateDen = reduced.den;
+        }
+    }
+    // The container's own time code first (MXF), then the video stream's, then any stream's
+    // (the time code track of a MOV).
+    const auto tagOf = [](const AVDictionary* metadata) -> const char* {
+        const AVDictionaryEntry* entry = av_dict_get(metadata, "timecode", nullptr, 0);
+        return entry && entry->value && *entry->value ? entry->value : nullptr;
+    };
+    const char* timeCode = tagOf(m_pFormatCtx->metadata);
+    if (!timeCode && m_pVideoStream)
+        timeCode = tagOf(m_pVideoStream->metadata);
+    for (unsigned i = 0; !timeCode && i < m_pFormatCtx->nb_streams; ++i)
+        timeCode = tagOf(m_pFormatCtx->streams[i]->metadata);
+    if (timeCode && TimeCodeFrames(timeCode, 60, false) >= 0)
+        clock.startTimeCode = timeCode;
+    return clock;
 }
 
 // The picture's own time, and how long it lasts: its duration in the container, else one
@@ -429,6 +524,8 @@ int CFFCapture::ReadFrame(const AVFrame** unit)
             }
             int sent = decoder ? avcodec_send_packet(decoder, m_pPacket) : -1;
             av_packet_unref(m_pPacket);
+            if (sent < 0 && decoder && sent != AVERROR(EAGAIN))
+                ReportDamage(decoder == m_pVideoDecoder);
             if (sent < 0)
                 return kReadNothing;  // another stream, or a packet the decoder refused
             m_pPending = decoder;
@@ -466,8 +563,10 @@ int CFFCapture::ReceiveFrom(AVCodecContext* decoder, const AVFrame** unit)
         m_pPending = nullptr;
         return kReadNothing;
     }
-    if (ret < 0)
+    if (ret < 0) {
+        ReportDamage(decoder == m_pVideoDecoder);
         return kReadNothing;
+    }
     if (decoder == m_pVideoDecoder)
         return HandPicture(unit);
     m_nSoundTrack = m_nPendingTrack;
@@ -478,6 +577,15 @@ int CFFCapture::HandPicture(const AVFrame** unit)
 {
     const AVFrame* in = m_pFrame;
     TakePictureTime(in);
+    const int errors = m_videoErrors.load();
+    const bool damaged = in->decode_error_flags != 0 || (in->flags & AV_FRAME_FLAG_CORRUPT) || errors != m_nVideoErrorsSeen;
+    m_nVideoErrorsSeen = errors;
+    m_bPictureDamaged = damaged && m_bCleanPicture;
+    // The stream counts as whole from its first clean key picture on (a stream joined midway
+    // has its decoders complain until then), or after two seconds of clean pictures.
+    m_nCleanRun = damaged ? 0 : m_nCleanRun + 1;
+    if (!damaged && (in->key_frame || in->pict_type == AV_PICTURE_TYPE_I || m_nCleanRun >= 50))
+        m_bCleanPicture = true;
     const bool asIs = in->format == m_nOutPixelFormat && in->width == m_nOutWidth &&
                       in->height == m_nOutHeight && in->linesize[0] == m_nOutWidth * 3;
     if (asIs) {
@@ -495,6 +603,20 @@ int CFFCapture::HandPicture(const AVFrame** unit)
 int CFFCapture::HandSound(SoundTrack_t& track, const AVFrame** unit)
 {
     const AVFrame* in = m_pFrame;
+    const int errors = m_audioErrors.load();
+    const bool logged = errors != m_nAudioErrorsSeen;
+    m_nAudioErrorsSeen = errors;
+    if (logged || in->decode_error_flags != 0 || (in->flags & AV_FRAME_FLAG_CORRUPT)) {
+        if (m_bCleanSound && in->best_effort_timestamp != AV_NOPTS_VALUE) {
+            const AVRational base = track.pStream->time_base;
+            const int64_t at = av_rescale_q(in->best_effort_timestamp, base, AV_TIME_BASE_Q);
+            OnDamage(false, at, at + av_rescale_q(in->nb_samples, AVRational{1, in->sample_rate > 0 ? in->sample_rate : 48000}, AV_TIME_BASE_Q));
+        } else {
+            ReportDamage(false);
+        }
+    } else {
+        m_bCleanSound = true;
+    }
     if (!PrepareResampler(track, in->format, in->ch_layout.nb_channels, in->sample_rate))
         return kReadNothing;
     if (!track.pSwrCtx) {

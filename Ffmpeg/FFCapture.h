@@ -10,8 +10,10 @@
 #pragma once
 
 #include "CaptureBase.h"
+#include "MaterialClock.h"
 #include "TextField.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -80,6 +82,17 @@ public:
     int64_t PictureTime() const { return m_llPictureTime; }
     int64_t PictureDuration() const { return m_llPictureDuration; }
     static constexpr int64_t kNoMediaTime = INT64_MIN;
+    // The container states the input's duration (or FFmpeg read it from the timestamps at the
+    // input's end); false when it is only estimated from the bit rate, or unknown.
+    bool DurationDeclared() const;
+    // The material's frame rate (25/1 without a video stream) and the start time code its
+    // container or one of its streams carries (the "timecode" tag; MXF and MOV have one).
+    MaterialClock Clock() const;
+    // The picture last handed on was decoded with errors (corrupt or missing slices, missing
+    // references, concealment, or errors its decoder logged meanwhile). Only after the video
+    // stream gave a clean key picture: a stream joined midway begins with pictures that cannot
+    // be whole, and they are no damage.
+    bool PictureDamaged() const { return m_bPictureDamaged; }
 
 protected:
     // Called by ReadFrame for every packet of a chosen stream, before it is decoded: pts is its
@@ -88,6 +101,15 @@ protected:
     virtual void OnPacketTime(bool video, int64_t pts, int64_t end)
     {
         (void)video, (void)pts, (void)end;
+    }
+    // Called by ReadFrame when a unit of a chosen stream could not be decoded cleanly, once
+    // that stream gave a clean unit (see PictureDamaged): a packet marked damaged by its
+    // demuxer or refused by its decoder, a decoding error, or a sound unit decoded with
+    // errors. time and end bound it on the clock of OnPacketTime (kNoMediaTime: unknown). A
+    // damaged picture is told through PictureDamaged instead.
+    virtual void OnDamage(bool video, int64_t time, int64_t end)
+    {
+        (void)video, (void)time, (void)end;
     }
 
 private:
@@ -114,6 +136,7 @@ private:
     int TrackOfStream(int streamIndex) const;
     void UpdatePosition(const AVPacket* packet, const AVStream* stream);
     void ReportPacketTime(const AVPacket* packet, const AVStream* stream);
+    void ReportDamage(bool video);
     void TakePictureTime(const AVFrame* picture);
     void FreeConverters();
 
@@ -132,6 +155,16 @@ private:
     int64_t m_llPosition = 0;
     int64_t m_llPictureTime = kNoMediaTime;
     int64_t m_llPictureDuration = 0;
+    // Damage tracking: whether each stream gave a clean unit yet, and the span of the last
+    // packet sent to each decoder (the place of a decoding error).
+    bool m_bCleanPicture = false, m_bCleanSound = false;
+    bool m_bPictureDamaged = false;
+    int m_nCleanRun = 0;  // clean pictures in a row
+    // Errors the decoders logged (counted on their threads), and how many were seen so far.
+    std::atomic<int> m_videoErrors{0}, m_audioErrors{0};
+    int m_nVideoErrorsSeen = 0, m_nAudioErrorsSeen = 0;
+    int64_t m_llVideoPacket[2] = {kNoMediaTime, kNoMediaTime};
+    int64_t m_llAudioPacket[2] = {kNoMediaTime, kNoMediaTime};
 
     int m_nOutPixelFormat = 0, m_nOutWidth = 80, m_nOutHeight = 60;
     int m_nOutChannels = 2, m_nOutSampleRate = 48000, m_nOutSampleFormat = 1;  // S16

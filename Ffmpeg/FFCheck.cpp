@@ -18,6 +18,16 @@ extern "C" {
 #include <mutex>
 
 namespace quarvik {
+namespace {
+
+constexpr int64_t kMicrosecondsPerCheckFrame = 1000000 / kCheckFramesPerSecond;
+// Decoding errors closer than this are one stretch of damage.
+constexpr int32_t kDamageJoinFrames = kCheckFramesPerSecond;
+// Material that ends this much before its declared duration was cut short; less is the usual
+// difference between a container's stated duration and the end of its last packet.
+constexpr int64_t kShortfallMicroseconds = 1000000;
+
+}  // namespace
 
 CFFCheck::CFFCheck(const std::string& paramsPath)
 {
@@ -48,6 +58,8 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     m_loudness.Reset();
     m_videoLoss.Reset();
     m_safety.Reset();
+    m_llOrigin = m_llLastPictureTime = m_llInputEnd = kNoMediaTime;
+    m_damage = DamageRun{};
 
     if (!Open(path) || !SetAudioOut() || !SetVideoOut(m_nAnalysisWidth, m_nAnalysisHeight))
         return false;
@@ -55,6 +67,10 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     for (int track = 0; track < SoundTrackCount(); ++track)
         TrackRuns(track, SoundTrackLayout(track)->nb_channels);
     m_loudness.SetPairedMonoTracks(PairedMonoTracks());
+    m_clock = Clock();
+    m_bByTime = HasVideo() && m_clock.rateNum != kCheckFramesPerSecond * m_clock.rateDen;
+    if (m_pResultSink && m_clock.Differs())
+        m_pResultSink->OnMaterialClock(m_nTaskID, m_nSubTaskID, m_clock);
     if (MediaStart() != kNoMediaTime && Duration() > 0)
         m_videoLoss.SetInputSpan(MediaStart(), MediaStart() + Duration());
     m_llTickTime = static_cast<int32_t>(std::time(nullptr));
@@ -74,13 +90,17 @@ bool CFFCheck::Step()
         const int width = unit->width, height = unit->height;
         if (m_nMonitorFlag)
             SendPreview(unit->data[0], width, height);
-        const int32_t index = m_nPictureCount++;
+        const int32_t t = PictureCheckFrame(m_nPictureCount++);
         m_luma = LumaOf(DecodedPicture());
-        DetectPicture(index, unit->data[0], width, height, width * height * 3);
+        DetectPicture(t, unit->data[0], width, height, width * height * 3);
         m_safety.OnPicture(DecodedPicture(), PictureDuration(),
                            cv::Mat(height, width, CV_8UC3, unit->data[0], static_cast<size_t>(unit->linesize[0])),
                            SafetyNotice());
         m_luma = LumaPlane{};
+        if (PictureDamaged()) {
+            const cv::Mat picture(height, width, CV_8UC3, const_cast<uint8_t*>(unit->data[0]), unit->linesize[0]);
+            MarkDamage(t, t, &picture);
+        }
         return true;
     }
     case kReadSound:
@@ -91,6 +111,87 @@ bool CFFCheck::Step()
     default:
         return true;
     }
+}
+
+int32_t CFFCheck::PictureCheckFrame(int32_t index)
+{
+    int64_t time = PictureTime();
+    if (time == kNoMediaTime)  // a picture without a time follows the one before it
+        time = m_llLastPictureTime == kNoMediaTime ? 0 : m_llLastPictureTime + PictureDuration();
+    if (m_llOrigin == kNoMediaTime)
+        m_llOrigin = time;
+    m_llLastPictureTime = time;
+    if (!m_bByTime)
+        return index;
+    // Pictures come in presentation order; a damaged timestamp cannot turn time back.
+    const int32_t t = CheckFrameAt(time);
+    return index > 0 ? std::max(t, m_nLastPictureIndex) : t;
+}
+
+int32_t CFFCheck::CheckFrameAt(int64_t time) const
+{
+    int64_t origin = m_llOrigin;
+    if (origin == kNoMediaTime)
+        origin = MediaStart() != kNoMediaTime ? MediaStart() : 0;
+    // Two microseconds' grace: times rescaled from other time bases may fall just short.
+    const int64_t span = time - origin + 2;
+    return span > 0 ? static_cast<int32_t>(std::min<int64_t>(span / kMicrosecondsPerCheckFrame, INT32_MAX)) : 0;
+}
+
+void CFFCheck::OnDamage(bool video, int64_t time, int64_t end)
+{
+    (void)video;
+    if (time == kNoMediaTime)
+        time = end;
+    const int32_t first = time == kNoMediaTime ? std::max(m_nLastPictureIndex, m_nLastSoundTime) : CheckFrameAt(time);
+    const int32_t last = end == kNoMediaTime || end <= time ? first : CheckFrameAt(end - 1);
+    MarkDamage(first, last, nullptr);
+}
+
+void CFFCheck::MarkDamage(int32_t first, int32_t last, const cv::Mat* picture)
+{
+    if (!m_params[kFaultDecodeError].nEnable)
+        return;
+    last = std::max(first, last);
+    DamageRun& run = m_damage;
+    if (run.active && first <= run.last + kDamageJoinFrames && last >= run.first - kDamageJoinFrames) {
+        run.first = std::min(run.first, first);
+        run.last = std::max(run.last, last);
+    } else {
+        CloseDamage();
+        run.active = true;
+        run.first = first;
+        run.last = last;
+    }
+    if (picture && run.snapshot.empty())
+        run.snapshot = picture->clone();
+}
+
+void CFFCheck::CloseDamage()
+{
+    DamageRun& run = m_damage;
+    if (!run.active)
+        return;
+    const int32_t length = run.last - run.first + 1;
+    if (length >= m_params[kFaultDecodeError].nDuration)
+        NotifyFault(kFaultDecodeError, run.first, length, 0, run.snapshot.empty() ? &NoPicture() : &run.snapshot);
+    run = DamageRun{};
+}
+
+void CFFCheck::CheckDeclaredEnd()
+{
+    if (!DurationDeclared() || MediaStart() == kNoMediaTime || m_llInputEnd == kNoMediaTime)
+        return;
+    const int64_t declaredEnd = MediaStart() + Duration();
+    if (declaredEnd - m_llInputEnd >= kShortfallMicroseconds)
+        MarkDamage(CheckFrameAt(m_llInputEnd), CheckFrameAt(declaredEnd) - 1, nullptr);
+}
+
+const cv::Mat& CFFCheck::NoPicture()
+{
+    if (m_noPicture.empty())
+        m_noPicture = cv::Mat::zeros(m_nAnalysisHeight, m_nAnalysisWidth, CV_8UC3);
+    return m_noPicture;
 }
 
 void CFFCheck::SendPreview(const uint8_t* pixels, int width, int height)
@@ -247,6 +348,8 @@ void CFFCheck::CloseRun(FaultRun& run, int32_t t, int32_t track, int32_t channel
 
 void CFFCheck::OnPacketTime(bool video, int64_t pts, int64_t end)
 {
+    if (end != kNoMediaTime)
+        m_llInputEnd = m_llInputEnd == kNoMediaTime ? end : std::max(m_llInputEnd, end);
     m_videoLoss.OnInput(pts, end);
     if (video)
         m_videoLoss.OnVideoPacket(pts);
@@ -257,9 +360,7 @@ void CFFCheck::ReportVideoLost(const VideoLossTracker::Loss& loss, bool always)
     const ContentParam_t& param = m_params[kFaultVideoLost];
     if (!param.nEnable || loss.length <= 0 || (!always && loss.length < param.nDuration))
         return;
-    if (m_noPicture.empty())
-        m_noPicture = cv::Mat::zeros(m_nAnalysisHeight, m_nAnalysisWidth, CV_8UC3);
-    NotifyFault(kFaultVideoLost, loss.begin, loss.length, 0, &m_noPicture);
+    NotifyFault(kFaultVideoLost, loss.begin, loss.length, 0, &NoPicture());
 }
 
 CPictureSafety::Notify CFFCheck::SafetyNotice()
@@ -304,6 +405,8 @@ void CFFCheck::Flush()
     // A video stream without a single picture is lost however short the input.
     if (HasVideo())
         ReportVideoLost(m_videoLoss.AtEnd(), !m_videoLoss.HadPicture());
+    CheckDeclaredEnd();
+    CloseDamage();
 }
 
 ResultNotify_t CFFCheck::MakeNotice() const
@@ -338,10 +441,11 @@ void CFFCheck::NotifyOpenFailed()
 int32_t CFFCheck::TakeSpeed(int64_t nowSeconds)
 {
     const int64_t elapsed = nowSeconds - m_llTickTime;
-    const int32_t speed =
-        elapsed > 0 ? static_cast<int32_t>((m_nLastPictureIndex - m_nTickFrame) / elapsed) : 0;
+    // Pictures, not check frames: 50 pictures a second cost twice what 25 do.
+    const int32_t analysed = std::max(m_nPictureCount - 1, 0);
+    const int32_t speed = elapsed > 0 ? static_cast<int32_t>((analysed - m_nTickFrame) / elapsed) : 0;
     m_llTickTime = nowSeconds;
-    m_nTickFrame = m_nLastPictureIndex;
+    m_nTickFrame = analysed;
     return speed;
 }
 

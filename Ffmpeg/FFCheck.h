@@ -3,8 +3,13 @@
 // It pulls decoded units from CFFCapture, classifies every picture (DetectPicture) and every
 // sound unit per channel (DetectSound), turns runs of equal verdicts into fault events and
 // notifies its result sink of each; a video stream that shows no picture while the input goes
-// on is notified as video lost (VideoLoss.h, with a black snapshot). Now and then it sends a
-// preview picture to its monitor.
+// on is notified as video lost (VideoLoss.h, with a black snapshot), pictures and sound that did
+// not decode cleanly, and material shorter than its container declares, as decoding errors.
+// Now and then it sends a preview picture to its monitor.
+//
+// Time: every event is in check frames (1/25 s) from the first picture. Material of 25
+// pictures a second is timed by picture index, as it always was; any other rate by each
+// picture's presentation time, so its events lie at their real times.
 // One object serves one file and re-reads the parameter file when it is created. Every call
 // runs on the owning check thread; listeners are called synchronously on that thread.
 #pragma once
@@ -58,7 +63,8 @@ public:
     void NotifyCheckFinished();
     void NotifyOpenFailed();
 
-    // Picture classification: feeds the picture run.
+    // Picture classification: feeds the picture run. frameIndex is the picture's time in check
+    // frames (its index in 25 fps material).
     void DetectPicture(int32_t frameIndex, const uint8_t* pixels, int width, int height,
                        int byteCount);
     // Sound classification of every channel of a track (from 0), each on its own run: the first
@@ -75,12 +81,18 @@ public:
     int32_t ProgressPercent() const;
     int32_t PictureCount() const { return m_nPictureCount; }
     int32_t SoundCount() const { return m_nSoundCount; }
+    // The check frame of the last analysed picture (its index in 25 fps material).
     int32_t LastPictureIndex() const { return m_nLastPictureIndex; }
+    // Check frames covered by the pictures analysed so far: the picture count at 25 a second.
+    int32_t AnalysedTime() const { return m_nPictureCount > 0 ? m_nLastPictureIndex + 1 : 0; }
+    // The material's own clock, known once the check started.
+    const MaterialClock& MaterialTime() const { return m_clock; }
     const ContentParam_t* Params() const { return m_params; }
     ContentParam_t* MutableParams() { return m_params; }
 
 protected:
     void OnPacketTime(bool video, int64_t pts, int64_t end) override;
+    void OnDamage(bool video, int64_t time, int64_t end) override;
 
 private:
     // One channel of a track: its run and what its events carry.
@@ -104,6 +116,22 @@ private:
     void FlushSound();
     void UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value, int32_t track = -1, int32_t channel = 0);
     void CloseRun(FaultRun& run, int32_t t, int32_t track = -1, int32_t channel = 0);
+    // A stretch of damage, first to last check frame; decoding errors less than a second
+    // apart are one stretch.
+    struct DamageRun {
+        bool active = false;
+        int32_t first = 0, last = 0;
+        cv::Mat snapshot;  // the first picture of the stretch that was analysed, if any
+    };
+
+    int32_t PictureCheckFrame(int32_t index);
+    // A media time in check frames from the first picture (from the input's start before it).
+    int32_t CheckFrameAt(int64_t time) const;
+    void MarkDamage(int32_t first, int32_t last, const cv::Mat* picture);
+    void CloseDamage();
+    // Material that ends before the duration its container declares is damaged to its end.
+    void CheckDeclaredEnd();
+    const cv::Mat& NoPicture();
     // A settled picture verdict: feeds the picture run and keeps the snapshot of its first picture.
     void TakePictureVerdict(const CStillHold::Verdict& verdict);
     // Reports a loss of pictures that is long enough, or any loss when always is set.
@@ -147,6 +175,13 @@ private:
     cv::Mat m_noPicture;  // the snapshot of a video-lost event: black, made when first needed
     // Flashes, patterns and signal levels of the decoded pictures (kinds 6-10).
     CPictureSafety m_safety{m_params};
+
+    MaterialClock m_clock;
+    bool m_bByTime = false;                 // pictures timed by presentation time, not index
+    int64_t m_llOrigin = kNoMediaTime;      // media time of check frame 0: the first picture
+    int64_t m_llLastPictureTime = kNoMediaTime;
+    int64_t m_llInputEnd = kNoMediaTime;    // the latest time a packet of a chosen stream reached
+    DamageRun m_damage;
 };
 
 }  // namespace quarvik

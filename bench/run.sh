@@ -138,4 +138,8 @@ else
   echo "run.sh: $HISTORY could not be built; the history measurement is left out" >&2
   status=2
 fi
+
+# What a check costs beside decoding alone, in processor time, on the broadcast formats.
+echo
+QUARVIK_CHECK=$CHECK QUARVIK_BENCH_MEDIA=$MEDIA QUARVIK_BENCH_RUNS=$RUNS bench/cost.sh || status=2
 exit "$status"

@@ -24,6 +24,7 @@ enum FaultCode : int32_t {
     kFaultPattern = 8,
     kFaultLumaLevel = 9,
     kFaultGamutLevel = 10,
+    kFaultDecodeError = 11,  // pictures or sound the decoder could not decode cleanly, or material cut short
     kFaultSilenceLeft = 16,
     kFaultTooLowLeft = 17,
     kFaultTooHighLeft = 18,
@@ -82,6 +83,7 @@ inline constexpr FaultKind kFaultKinds[] = {
      " cd/m²", " %"},
     {kFaultLumaLevel, "YL", nullptr, "亮度越界", "亮度越界", "亮度", 35, "亮度越界", "下限(%):", "上限(%):", " %", " %"},
     {kFaultGamutLevel, "GL", nullptr, "色域越界", "色域越界", "色域", 35, "色域越界", "下限(%):", "上限(%):", " %", " %"},
+    {kFaultDecodeError, "DE", nullptr, "解码错误", "解码错误", "解码", 35, "解码错误"},
 };
 
 namespace detail {

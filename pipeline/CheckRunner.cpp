@@ -73,6 +73,10 @@ public:
     {
         m_home.Send([&] { m_recorder.OnLoudness(taskId, subTaskId, l); });
     }
+    void OnMaterialClock(int32_t taskId, int32_t subTaskId, const MaterialClock& clock) override
+    {
+        m_home.Send([&] { m_recorder.OnMaterialClock(taskId, subTaskId, clock); });
+    }
     void OnFormatNotice(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnFormatNotice(n); }); }
     void OnCheckStopped(const ResultNotify_t& n) { m_home.Send([&] { m_recorder.OnCheckStopped(n); }); }
     // Everything the check of this sub-task reported is stored.
@@ -328,14 +332,16 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
         return self.StopRequested();
     };
     int32_t lastSpeed = 0;
-    const auto tellMonitor = [&](int32_t percent, int32_t pictures, int32_t speed) {
+    const auto tellMonitor = [&](int32_t percent, int32_t speed) {
         if (!m_nMonitorFlag)
             return;
         CheckProgress_t progress;
         std::memset(&progress, 0, sizeof(progress));
         CopyField(progress.szFile, subTask.szNewFilename);
         progress.nProgress = percent;
-        progress.nPictures = pictures;
+        progress.nPictures = engine.AnalysedTime();
+        if (engine.MaterialTime().Differs())
+            CopyField(progress.szTimeCode, engine.MaterialTime().TimeCodeAt(progress.nPictures).c_str());
         progress.nSpeed = speed;
         m_monitor->OnCheckProgress(true, progress);
     };
@@ -343,7 +349,7 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
         subTask.nProgress = e.ProgressPercent();
         Report(kReportProgress, subTask);
         lastSpeed = e.TakeSpeed(static_cast<int64_t>(std::time(nullptr)));
-        tellMonitor(subTask.nProgress, e.PictureCount(), lastSpeed);
+        tellMonitor(subTask.nProgress, lastSpeed);
     };
     if (m_setup.targetType == kTargetRemovable) {
         // A disk being pulled out ends its files early: wait before taking the end as real.
@@ -351,15 +357,14 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
     }
     // The monitor names the file at once, not only with the first progress two seconds on.
     subTask.nProgress = 0;
-    tellMonitor(0, 0, 0);
+    tellMonitor(0, 0);
     const auto started = std::chrono::steady_clock::now();
     // A result that could not be stored whole ends its sub-task as such, whatever the check did.
     switch (RunContentCheck(engine, subTask.szNewFilename, subTask.nTaskID, subTask.nID, hooks)) {
     case CheckOutcome::kFinished:
         // The monitor's timeline shows the whole file with every fault marked, and the speed of
         // the whole check, also for a file checked before its first progress.
-        tellMonitor(100, engine.PictureCount(),
-                    AverageSpeed(engine.PictureCount(), std::chrono::steady_clock::now() - started));
+        tellMonitor(100, AverageSpeed(engine.PictureCount(), std::chrono::steady_clock::now() - started));
         Report(m_sink->Stored(subTask) ? kReportDone : kReportStoreFailed, subTask);
         break;
     case CheckOutcome::kOpenFailed:

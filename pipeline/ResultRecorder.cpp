@@ -213,13 +213,17 @@ void CResultRecorder::OnFormatNotice(const ResultNotify_t& notice)
 void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
 {
     PassOn(1);
-    const int column = CountColumnOfKind(notice.nFault);
-    const int index = column < 0 ? -1 : FindRow(notice.nTaskID, notice.nSubTaskID);
+    const int index = FindFaultKind(notice.nFault) ? FindRow(notice.nTaskID, notice.nSubTaskID) : -1;
     if (index < 0)
         return;
     ResultRow_t& row = m_rows[static_cast<size_t>(index)];
-    int32_t& count = row.counts[static_cast<size_t>(column)];
-    count = std::max(count, 0) + 1;
+    // A kind without a count column of the list is stored and shown all the same.
+    const int column = CountColumnOfKind(notice.nFault);
+    int32_t count = 0;
+    if (column >= 0) {
+        int32_t& counter = row.counts[static_cast<size_t>(column)];
+        count = counter = std::max(counter, 0) + 1;
+    }
     row.colour = RowColour::kRed;
 
     FaultInfo_t fault{};
@@ -318,6 +322,18 @@ void CResultRecorder::OnLoudness(int32_t taskId, int32_t subTaskId, const Loudne
     }
     Changed(index);
     if (failed)
+        StoreFailed(index);
+}
+
+void CResultRecorder::OnMaterialClock(int32_t taskId, int32_t subTaskId, const MaterialClock& clock)
+{
+    const int index = FindRow(taskId, subTaskId);
+    if (index < 0)
+        return;
+    ResultRow_t& row = m_rows[static_cast<size_t>(index)];
+    row.clock = clock;
+    if (row.info.nID > 0 &&
+        Fails(row, "the material's time code", [&](CSqliteDb& db) { return StoreMaterialClock(db, row.info.nID, clock); }))
         StoreFailed(index);
 }
 

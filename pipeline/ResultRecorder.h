@@ -17,6 +17,7 @@
 #include "FaultKinds.h"
 #include "FileDisplay.h"
 #include "LoudnessDb.h"
+#include "MaterialClockDb.h"
 #include "TaskQueries.h"
 #include "TaskRecords.h"
 #include "TaskStates.h"
@@ -49,6 +50,7 @@ struct ResultRow_t {
     std::array<int32_t, kCountColumnKinds.size()> counts{};
     RowColour colour = RowColour::kNormal;  // what the counts, the format and the loudness verdicts say
     std::optional<LoudnessRow> loudness;  // none: not measured (yet), or a file without sound
+    std::optional<MaterialClock> clock;   // none: the material reads like the check-frame clock
     bool running = false;  // its check has begun here and not ended yet
     // What this run's check reported, whether or not it could be stored, in the order it
     // came: the fault events it counted (snapshots not kept) and the format deviations.
@@ -113,6 +115,7 @@ public:
     // Judged with the loudness settings of the moment and stored with the verdict; a failure
     // turns the row red and is passed on as a fault report (code 1).
     void OnLoudness(int32_t taskId, int32_t subTaskId, const LoudnessInfo_t& loudness) override;
+    void OnMaterialClock(int32_t taskId, int32_t subTaskId, const MaterialClock& clock) override;
     // The check was stopped midway: the result keeps what was found and is marked interrupted.
     void OnCheckStopped(const ResultNotify_t& notice);
 

@@ -10,6 +10,9 @@ int DetailIconOfKind(int32_t code)
 {
     if (!FindFaultKind(code))
         return kNoDetailIcon;
+    // Decoding errors: the monitor with a cross, a picture that did not come through whole.
+    if (code == kFaultDecodeError)
+        return kFaultVideoLost;
     if (IsPictureFault(code))
         return code <= kFaultMosaic ? code : kNoDetailIcon;
     // Sound kinds: level bars, left then right channel; the other channels show the left's.
@@ -35,7 +38,7 @@ void CResultDetail::Load(CSqliteDb& db, const ResultInfo_t& result)
         const ResultReport& report = m_stored.report;
         for (size_t i = 0; i < report.faults.size(); ++i)
             m_rows.push_back({DetailIconOfKind(report.faults[i].nFault),
-                              FaultEventTexts(report.faults[i], report.FaultChannelName(i))});
+                              FaultEventTexts(report.faults[i], report.clock, report.FaultChannelName(i))});
     }
     BuildTree();
 }
@@ -76,6 +79,8 @@ void CResultDetail::BuildTree()
                 {std::string(FaultDetailName(code)) + " : " + std::to_string(count), DetailIconOfKind(code), {}});
         if (counts.empty())
             content.children.push_back({"No Alert!", kDetailIconInfo, {}});
+        if (report.clock)
+            content.children.push_back({MaterialClockNote(*report.clock), kDetailIconInfo, {}});
     } else if (DeviationMode()) {
         content.children.push_back({"未检测", kDetailIconQuestion, {}});
     } else {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "LoudnessDb.h"
+#include "MaterialClock.h"
 #include "ReportOutcome.h"
 #include "TaskQueries.h"
 #include "TaskRecords.h"
@@ -31,6 +32,8 @@ struct ResultReport {
     std::string FaultChannelName(size_t i) const;
     // The programme loudness; none: the section says it was not measured.
     std::optional<LoudnessRow> loudness;
+    // The material's own clock; none when its time codes read like the check frames.
+    std::optional<MaterialClock> clock;
 };
 
 // The loudness graph's picture file in "images", and its size.
@@ -38,8 +41,13 @@ inline constexpr char kLoudnessGraphFile[] = "loudness.bmp";
 inline constexpr int kLoudnessGraphWidth = 600;
 inline constexpr int kLoudnessGraphHeight = 160;
 // The texts of a fault event as the detail list and the report show them: start, end and
-// length as time codes, and the kind's name.
-std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault, const std::string& channel = {});
+// length as time codes, and the kind's name (with the channel of a sound event beyond the first
+// two). With the material's own clock, start and end also give the material's time code:
+// "00:00:20.00 (10:00:20:00)".
+std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault, const std::optional<MaterialClock>& clock,
+                                           const std::string& channel = {});
+// What the material's time codes in brackets are: "括号内为素材时码: 29.97 fps, 起始 10:00:00:00".
+std::string MaterialClockNote(const MaterialClock& clock);
 // The texts of a format deviation: "type.name", first and second valid value (a single space
 // when the second is empty) and the actual value.
 std::array<std::string, 4> DeviationTexts(const SyntaxErrRow& row);

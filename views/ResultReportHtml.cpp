@@ -94,12 +94,14 @@ std::string ContentSection(const ResultReport& report)
         return html + Format(kOneCellTable, report.result.nFmtError == kFormatInvalid ? "未检测！" : "图像无异常！") +
                kSectionEnd;
     }
+    if (report.clock)
+        html += "<p>" + HtmlEscape(MaterialClockNote(*report.clock)) + "</p>\r\n";
     html += kTableStart;
     html += "<th scope=\"col\">序号</th>\r\n<th scope=\"col\">开始时间</th>\r\n<th scope=\"col\">结束时间</th>\r\n"
             "<th scope=\"col\">长度</th>\r\n<th scope=\"col\">异态</th>\r\n<th scope=\"col\"></th>\r\n</tr>\r\n";
     for (size_t i = 0; i < report.faults.size(); ++i) {
         html += Format("<tr>\r\n<td width=60>%d</td>\r\n", static_cast<int>(i + 1));
-        for (const std::string& text : FaultEventTexts(report.faults[i], report.FaultChannelName(i)))
+        for (const std::string& text : FaultEventTexts(report.faults[i], report.clock, report.FaultChannelName(i)))
             html += Cell(text);
         html += Format("<td width=90><img border=\"0\" src=\"images/%d.bmp\" ></td>\r\n</tr>\r\n", static_cast<int>(i));
     }
@@ -130,10 +132,20 @@ std::string LoudnessSection(const ResultReport& report)
 
 }  // namespace
 
-std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault, const std::string& channel)
+std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault, const std::optional<MaterialClock>& clock,
+                                           const std::string& channel)
 {
-    return {CheckFrameTimeCode(fault.tmBegin), CheckFrameTimeCode(fault.tmEnd),
-            CheckFrameTimeCode(fault.tmEnd - fault.tmBegin + 1), FaultEventName(fault.nFault, channel)};
+    const auto at = [&](int32_t frame) {
+        return CheckFrameTimeCode(frame) + (clock ? " (" + clock->TimeCodeAt(frame) + ")" : "");
+    };
+    return {at(fault.tmBegin), at(fault.tmEnd), CheckFrameTimeCode(fault.tmEnd - fault.tmBegin + 1),
+            FaultEventName(fault.nFault, channel)};
+}
+
+std::string MaterialClockNote(const MaterialClock& clock)
+{
+    return "括号内为素材时码: " + clock.RateText() + " fps, 起始 " +
+           (clock.startTimeCode.empty() ? std::string("00:00:00:00") : clock.startTimeCode);
 }
 
 std::string ResultReport::FaultChannelName(size_t i) const

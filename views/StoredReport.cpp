@@ -2,6 +2,7 @@
 
 #include "FaultBitmap.h"
 #include "LoadRows.h"
+#include "MaterialClockDb.h"
 #include "SqlText.h"
 
 #include <algorithm>
@@ -34,6 +35,11 @@ void LoadFaultsOf(CSqliteDb& db, int nResultID, StoredResultReport& out)
         out.report.loudness = std::move(loudness);
     else
         out.report.loudness.reset();
+    MaterialClock clock;
+    if (LoadMaterialClock(db, nResultID, clock))
+        out.report.clock = clock;
+    else
+        out.report.clock.reset();
     out.report.faults.clear();
     out.report.faultChannels.clear();
     constexpr size_t kSnapshotBytes = kSnapshotWidth * kSnapshotHeight * 3;

@@ -49,7 +49,12 @@ void CWndCheck::OnCheckProgress(bool checking, const CheckProgress_t& progress) 
     m_file = QString::fromStdString(DisplayFileName(file));
     m_speed = QStringLiteral("%1 FPS").arg(progress.nSpeed);
     m_progress = qBound(0, progress.nProgress, 100);
-    m_time = PlayingTime(progress.nPictures);
+    const char* timeCodeEnd = static_cast<const char*>(std::memchr(progress.szTimeCode, '\0', sizeof(progress.szTimeCode)));
+    const QString timeCode = QString::fromLatin1(progress.szTimeCode, timeCodeEnd ? timeCodeEnd - progress.szTimeCode : 0);
+    const QString time = PlayingTime(progress.nPictures) + (timeCode.isEmpty() ? QString() : QStringLiteral("  ") + timeCode);
+    const bool wider = time.size() != m_time.size();
+    m_time = time;
+    if (wider) resizeEvent(nullptr);
     if (!checking) m_picture = QImage();
     // The check reports pictures and percent, not the length: the length follows from both and
     // grows more exact as the check goes on. Marks are placed by it.
@@ -73,7 +78,7 @@ void CWndCheck::resizeEvent(QResizeEvent*) {
     // Room for the widest texts a check can show: 99 999 FPS and 99 hours.
     const QFontMetrics metrics = fontMetrics();
     m_geometry = LayoutFor(width(), height(), metrics.horizontalAdvance(QStringLiteral("99999 FPS")) + 2,
-                           metrics.horizontalAdvance(QStringLiteral("99:59:59")) + 2);
+                           qMax(metrics.horizontalAdvance(QStringLiteral("99:59:59")), metrics.horizontalAdvance(m_time)) + 2);
     m_timeline->setGeometry(m_geometry.timeline);
 }
 

@@ -29,7 +29,7 @@ public:
     // pixels wide, or as wide as the given text widths need (fonts wider than the layout's), the
     // time left of the speed and the timeline left of both.
     static Geometry LayoutFor(int width, int height, int speedWidth = 0, int timeWidth = 0);
-    // Pictures analysed shown as playing time, at 25 pictures a second: "%02d:%02d:%02d".
+    // Check frames analysed (pictures at 25 a second) shown as playing time: "%02d:%02d:%02d".
     static QString PlayingTime(int pictures);
 
     explicit CWndCheck(QWidget* parent = nullptr);
@@ -39,6 +39,7 @@ public:
     void OnCheckProgress(bool checking, const quarvik::CheckProgress_t& progress) override;
     // A fault run of the file under check, marked on the timeline.
     void OnFaultMark(int32_t tmBegin, int32_t tmEnd) override;
+    // The playing time is followed by the material's own time code when the check sends one.
     // Empty name, "0 FPS", 00:00:00, no picture, no progress and no marks.
     void Clear();
 

@@ -130,12 +130,17 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
         out << "  " << report.storeError << '\n';  // not checked: there was nowhere to store it
         return;
     }
+    if (report.clock)
+        out << "  time code: " << report.clock->RateText() << " fps from "
+            << (report.clock->startTimeCode.empty() ? "00:00:00:00" : report.clock->startTimeCode) << '\n';
     for (const EventRecord& e : report.events) {
         char line[160];
         std::snprintf(line, sizeof(line), "  %3d %-12s %7d %7d  %s - %s", e.code,
                       FaultEventName(e.code, e.channel.name).c_str(), e.begin, e.end, CheckFrameTimeCode(e.begin).c_str(),
                       CheckFrameTimeCode(e.end).c_str());
         out << line;
+        if (report.clock)
+            out << "  [" << report.clock->TimeCodeAt(e.begin) << " - " << report.clock->TimeCodeAt(e.end) << ']';
         if (!IsPictureFault(e.code))
             out << "  " << e.value << " dBFS";
         out << '\n';
@@ -187,9 +192,15 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
             if (e.channel.nTrack > 0)
                 out << ",\"track\":" << e.channel.nTrack << ",\"channel\":" << e.channel.nChannel
                     << ",\"channel_name\":" << JsonString(e.channel.name);
+            if (r.clock)
+                out << ",\"time_code_begin\":" << JsonString(r.clock->TimeCodeAt(e.begin))
+                    << ",\"time_code_end\":" << JsonString(r.clock->TimeCodeAt(e.end));
             out << '}';
         }
         out << ']';
+        if (r.clock)
+            out << ",\"material_clock\":{\"rate\":" << JsonString(r.clock->RateText())
+                << ",\"start\":" << JsonString(r.clock->startTimeCode) << '}';
         if (r.opened) {
             out << ",\"loudness\":";
             if (r.loudness)

@@ -50,6 +50,8 @@ struct FileReport {
     // loudness settings (not judged unless they enable it).
     std::optional<LoudnessInfo_t> loudness;
     int32_t loudnessVerdict = kLoudnessNotJudged;
+    // The material's own clock; none when its time codes read like the check frames.
+    std::optional<MaterialClock> clock;
     // Stored checks: empty when everything found is stored, else "could not store ...".
     std::string storeError;
 };
@@ -62,6 +64,7 @@ public:
     void OnCheckFinished(const ResultNotify_t&) override { m_report.opened = true; }
     void OnOpenFailed(const ResultNotify_t&) override { m_report.opened = false; }
     void OnLoudness(int32_t, int32_t, const LoudnessInfo_t& loudness) override { m_report.loudness = loudness; }
+    void OnMaterialClock(int32_t, int32_t, const MaterialClock& clock) override { m_report.clock = clock; }
 
 private:
     FileReport& m_report;

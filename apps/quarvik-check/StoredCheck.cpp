@@ -136,6 +136,7 @@ FileReport CheckedReport(const CSubTaskList& list, int listRow, const CResultRec
         report.loudness = loudness->info;
         report.loudnessVerdict = loudness->nVerdict;
     }
+    report.clock = checked.clock;
     report.resultId = result.nID;
     report.interrupted = recorder.Row(row).State() == kSubTaskInterrupted;
     report.formatVerdict = result.nFmtError;

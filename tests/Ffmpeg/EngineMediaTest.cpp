@@ -1,5 +1,6 @@
 // The whole engine over generated clips whose faults lie at known places.
 #include "CheckRun.h"
+#include "DamagedCopy.h"
 #include "EngineTestSupport.h"
 #include "FaultKinds.h"
 
@@ -19,65 +20,9 @@ extern "C" {
 namespace quarvik {
 namespace {
 
-// Where the video packets of a file lie: byte position and size of each, in file order.
-std::vector<std::pair<int64_t, int>> VideoPayloads(const std::string& path)
-{
-    std::vector<std::pair<int64_t, int>> payloads;
-    AVFormatContext* ctx = nullptr;
-    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
-        return payloads;
-    const int video = av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    AVPacket* packet = av_packet_alloc();
-    while (av_read_frame(ctx, packet) >= 0) {
-        if (packet->stream_index == video && packet->pos >= 0)
-            payloads.emplace_back(packet->pos, packet->size);
-        av_packet_unref(packet);
-    }
-    av_packet_free(&packet);
-    avformat_close_input(&ctx);
-    return payloads;
-}
-
-// A damaged copy of a test file, removed with the object.
-class DamagedCopy {
-public:
-    explicit DamagedCopy(const std::string& name)
-        : m_path(std::filesystem::temp_directory_path() / ("quarvik-damaged-" + std::to_string(::getpid()) + "-" + name))
-    {
-        std::filesystem::copy_file(MediaPath(name), m_path, std::filesystem::copy_options::overwrite_existing);
-    }
-    ~DamagedCopy() { std::filesystem::remove(m_path); }
-    const std::string& Path() const { return m_path; }
-
-    // Overwrites the payload of video packets first..last (in file order) with zeros.
-    void ZeroPictures(size_t first, size_t last)
-    {
-        const auto payloads = VideoPayloads(m_path);
-        std::fstream file(m_path, std::ios::in | std::ios::out | std::ios::binary);
-        for (size_t i = first; i <= last && i < payloads.size(); ++i) {
-            file.seekp(payloads[i].first);
-            const std::string zeros(static_cast<size_t>(payloads[i].second), '\0');
-            file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
-        }
-    }
-    // Cuts the file where its first picture begins: only the headers stay.
-    void KeepHeadersOnly()
-    {
-        const auto payloads = VideoPayloads(m_path);
-        if (!payloads.empty())
-            std::filesystem::resize_file(m_path, static_cast<uintmax_t>(payloads.front().first));
-    }
-
-private:
-    std::string m_path;
-};
-
 std::vector<Event> VideoLostEvents(const std::vector<Event>& events)
 {
-    std::vector<Event> lost;
-    std::copy_if(events.begin(), events.end(), std::back_inserter(lost),
-                 [](const Event& e) { return e.code == kFaultVideoLost; });
-    return lost;
+    return EventsOf(events, kFaultVideoLost);
 }
 
 class EngineMediaTest : public ::testing::Test {
@@ -198,7 +143,12 @@ TEST_F(EngineMediaTest, VideoLostWherePicturesCannotBeDecodedOrEndBeforeTheSound
         m_sink = RecordingSink();
         ASSERT_EQ(CheckPath(copy.Path()), CheckOutcome::kFinished);
         EXPECT_EQ(m_pictures, c.pictures);
+        // Packets that do not decode are decoding errors as well: one at most, near the loss.
         const std::vector<Event> events = TextKindEvents(m_sink.events);
+        const std::vector<Event> damage = EventsOf(m_sink.events, kFaultDecodeError);
+        EXPECT_LE(damage.size(), 1u);
+        for (const Event& e : damage)
+            EXPECT_NEAR(e.begin, c.begin, 25);
         ASSERT_EQ(events.size(), 1u) << "moving pictures and a tone have no other fault";
         const Event& lost = events[0];
         EXPECT_EQ(lost.code, kFaultVideoLost);

@@ -6,7 +6,9 @@
 
 #include <opencv2/core.hpp>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -59,6 +61,14 @@ inline std::vector<Event> TextKindEvents(const std::vector<Event>& events)
             kept.push_back(e);
     }
     return kept;
+}
+
+// The events of one fault code, in the order they came.
+inline std::vector<Event> EventsOf(const std::vector<Event>& events, int32_t code)
+{
+    std::vector<Event> found;
+    std::copy_if(events.begin(), events.end(), std::back_inserter(found), [&](const Event& e) { return e.code == code; });
+    return found;
 }
 
 inline std::string MediaPath(const std::string& name)

@@ -481,6 +481,38 @@ TEST_F(StoredReports, PicturesThatCannotBeDecodedAreVideoLost)
     EXPECT_NE(shortVideo.out.find("    0 Video Lost        50"), std::string::npos) << shortVideo.out;
 }
 
+// Material at 23.976 with a start time code: every output gives its own time code beside the
+// check frames; material cut short is a decoding error and a fault like any other.
+TEST_F(StoredReports, TheMaterialsTimeCodeAndDecodingErrorsInEveryOutput)
+{
+    const std::string mov = Quoted(Media("time-23976.mov"));
+    const CheckerRun text = Run(mov);
+    EXPECT_EQ(text.status, 1) << text.out << errors_;
+    EXPECT_NE(text.out.find("\n  time code: 23.976 fps from 10:00:00:00\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("00:00:04.00 - 00:00:04.24  [10:00:04:00 - 10:00:04:23]"), std::string::npos) << text.out;
+    const CheckerRun json = Run("--json " + mov);
+    EXPECT_NE(json.out.find("\"time_code_begin\":\"10:00:04:00\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"material_clock\":{\"rate\":\"23.976\",\"start\":\"10:00:00:00\"}"), std::string::npos)
+        << json.out;
+
+    // Stored, the clock is read back with the result, into the report and the checker's text.
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun stored = Run("--store --report " + Quoted(out) + " " + mov);
+    EXPECT_EQ(stored.status, 1) << stored.out << errors_;
+    EXPECT_NE(stored.out.find("[10:00:04:00 - 10:00:04:23]"), std::string::npos) << stored.out;
+    EXPECT_NE(ReadBytes(out / "time-23976.mov/index.html").find("<td>00:00:04.00 (10:00:04:00)</td>"), std::string::npos);
+
+    // The first half of an MXF file: the rest is missing.
+    const std::string whole = ReadBytes(Media("clean-mpeg2.mxf"));
+    const std::filesystem::path cut = dir_ / "cut.mxf";
+    std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() / 2);
+    const CheckerRun damaged = Run(Quoted(cut));
+    EXPECT_EQ(damaged.status, 1) << damaged.out << errors_;
+    EXPECT_NE(damaged.out.find("   11 解码错误"), std::string::npos) << damaged.out;
+    const CheckerRun clean = Run(Quoted(Media("clean-mpeg2.mxf")));
+    EXPECT_EQ(clean.status, 0) << clean.out << errors_;
+}
+
 TEST(Checker, ExitStatusTellsCleanFaultyAndUnreadable)
 {
     EXPECT_EQ(Checker("'" + Media("tone.wav") + "'").status, 0);

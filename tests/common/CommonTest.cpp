@@ -1,6 +1,7 @@
 #include "FaultKinds.h"
 #include "FileDisplay.h"
 #include "FtpAddress.h"
+#include "MaterialClock.h"
 #include "ProgramFolder.h"
 #include "TextField.h"
 
@@ -177,6 +178,43 @@ TEST(ProgramFolder, HomeVariableOverridesTheExecutableFolder)
     EXPECT_EQ(ProgramFilePath("ave.dat"), "/tmp/quarvik-home/ave.dat");
     unsetenv("QUARVIK_HOME");
     EXPECT_NE(ProgramFolder(), "/tmp/quarvik-home");
+}
+
+
+TEST(MaterialClock, TimeCodesOfTheMaterialAtACheckFrame)
+{
+    struct Case {
+        int32_t num, den;
+        const char* start;
+        int32_t checkFrame;
+        const char* timeCode;
+        bool differs;
+    };
+    const Case cases[] = {
+        {25, 1, "", 100, "00:00:04:00", false},
+        {25, 1, "00:00:00:00", 100, "00:00:04:00", false},
+        {25, 1, "10:00:00:00", 100, "10:00:04:00", true},
+        {25, 1, "23:59:59:24", 1, "00:00:00:00", true},  // past midnight
+        {50, 1, "", 101, "00:00:04:02", true},
+        {30000, 1001, "", 100, "00:00:04:00", true},      // the first picture within 4.00-4.04 s
+        {24000, 1001, "10:00:00:00", 100, "10:00:04:00", true},
+        {60000, 1001, "", 100, "00:00:04:00", true},
+        {30000, 1001, "01:00:00;00", 1500, "01:00:59;29", true},  // drop-frame counting
+        {30000, 1001, "01:00:00;00", 1501, "01:01:00;02", true},  // skips ;00 and ;01
+        {30000, 1001, "01:09:00;00", 1501, "01:10:00;00", true},  // but not every tenth minute
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.start) + " at " + std::to_string(c.checkFrame));
+        const MaterialClock clock{c.num, c.den, c.start};
+        EXPECT_EQ(clock.TimeCodeAt(c.checkFrame), c.timeCode);
+        EXPECT_EQ(clock.Differs(), c.differs);
+    }
+    EXPECT_EQ((MaterialClock{30000, 1001, ""}.RateText()), "29.97");
+    EXPECT_EQ((MaterialClock{24000, 1001, ""}.RateText()), "23.976");
+    EXPECT_EQ((MaterialClock{50, 1, ""}.RateText()), "50");
+    EXPECT_EQ(TimeCodeFrames("10:61:00:00", 25, false), -1);
+    EXPECT_EQ(TimeCodeFrames("not a time code", 25, false), -1);
+    EXPECT_EQ(TimeCodeFrames("00:10:00;00", 30, true), 17982);
 }
 
 // Sets an environment variable for one scope and puts the old value back.

@@ -16,6 +16,7 @@
 set -eu
 
 out=$1
+here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$out"
 cd "$out"
 
@@ -40,6 +41,9 @@ faults faults.ts  -c:v mpeg2video -qmin 1 -q:v 1 -c:a mp2 -b:a 192k -f mpegts
 faults faults.mxf -c:v mpeg2video -b:v 15M -maxrate 15M -minrate 15M -bufsize 2M -c:a pcm_s16le -f mxf
 faults faults.mp4 -c:v libx264 -preset veryfast -crf 12 -bf 3 -g 50 -c:a aac -b:a 128k -f mp4
 faults faults.avi -c:v dvvideo -c:a pcm_s16le -f avi
+
+# Other frame rates, start time codes, and clean clips for the damage tests.
+"$here/make_time_media.sh" .
 
 # sound-*.* clips, 30 s of a 1 kHz tone at -20 dBFS with sound faults late in the file:
 #   20-23 s digital silence, 25-27 s at -54 dBFS (too low), 28-29.5 s at -2.5 dBFS (too high).

@@ -1,5 +1,6 @@
 #include "ResultReport.h"
 
+#include "FaultKinds.h"
 #include "HtmlText.h"
 #include "TextField.h"
 #include "ViewsTestSupport.h"
@@ -87,6 +88,24 @@ TEST_F(ResultReportPage, ValidFormatWithFaultsByteForByte)
     EXPECT_NE(page.find("\xd0\xc2\xce\xc5&lt;b&gt;&amp;x.mxf"), std::string::npos);  // 新闻 in GBK
     EXPECT_EQ(ReadBytes(folder / "images/0.bmp").size(), 54u + 80 * 60 * 3);
     EXPECT_EQ(ReadBytes(folder / "images/1.bmp").size(), 54u + 80 * 60 * 3);
+}
+
+// Material at another rate, or with a start time code: start and end also give its own time
+// code, and the page says what the brackets are; decoding errors are listed like any fault.
+TEST_F(ResultReportPage, TheMaterialsOwnTimeCodeStandsBesideTheCheckFrames)
+{
+    ResultReport report = MakeReport(kFormatValid);
+    AddFaults(report);
+    report.faults.push_back({7, kFaultDecodeError, 0, 125, 130, 24, 160, 120, snapshot_.data()});
+    report.clock = MaterialClock{24000, 1001, "10:00:00:00"};
+    const std::string html = ResultReportHtml(report);
+    EXPECT_NE(html.find("<p>括号内为素材时码: 23.976 fps, 起始 10:00:00:00</p>\r\n<table"), std::string::npos) << html;
+    EXPECT_NE(html.find("<td>00:00:04.00 (10:00:04:00)</td>\r\n<td>00:00:05.24 (10:00:05:23)</td>\r\n"
+                        "<td>00:00:02.00</td>\r\n<td>黑场</td>"),
+              std::string::npos) << html;
+    EXPECT_NE(html.find("<td>00:00:05.00 (10:00:05:00)</td>\r\n<td>00:00:05.05 (10:00:05:05)</td>\r\n"
+                        "<td>00:00:00.06</td>\r\n<td>解码错误</td>"),
+              std::string::npos) << html;
 }
 
 TEST_F(ResultReportPage, InvalidFormatListsDeviationsAndSkipsContent)

@@ -75,7 +75,7 @@ CWndDetail::CWndDetail(QWidget* parent)
     m_events->SetImageList(icons);
     m_events->SetItemHeight(kEventRowHeight);
     m_events->horizontalHeader()->setSectionsMovable(true);
-    SetColumns(false);
+    SetColumns(false, false);
     m_pictures->InsertColumn(0, QStringLiteral("No"), Qt::AlignRight, kSnapshotWidth);
     m_pictures->SetItemHeight(kPictureRowHeight);
     m_pictures->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -110,7 +110,7 @@ void CWndDetail::SetResult(const ResultInfo_t& result, const QString& playbackPa
     m_showTimer.start();
 }
 
-void CWndDetail::SetColumns(bool deviationMode) {
+void CWndDetail::SetColumns(bool deviationMode, bool materialClock) {
     while (m_events->columnCount() > 0) m_events->DeleteColumn(0);
     int c = 0;
     for (const Column& column : deviationMode ? kDeviationColumns : kFaultColumns)
@@ -118,6 +118,9 @@ void CWndDetail::SetColumns(bool deviationMode) {
     m_events->WidenColumnsToTitles();
     if (!deviationMode) {
         for (int t = 1; t <= 3; ++t) m_events->WidenColumnFor(t, QStringLiteral("00:00:00.00"));
+        // Start and end with the material's own time code beside them.
+        if (materialClock)
+            for (int t = 1; t <= 2; ++t) m_events->WidenColumnFor(t, QStringLiteral("00:00:00.00 (00:00:00:00)"));
     }
 }
 
@@ -137,7 +140,7 @@ void CWndDetail::ShowResult() {
         LoudnessRow row;
         if (LoadLoudness(db, m_result.nID, row)) loudness = std::move(row);
     }
-    SetColumns(m_detail.DeviationMode());
+    SetColumns(m_detail.DeviationMode(), m_detail.Report().clock.has_value());
     const std::vector<DetailRow>& rows = m_detail.Rows();
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const DetailRow& row = rows[static_cast<size_t>(i)];

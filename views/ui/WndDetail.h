@@ -74,7 +74,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void SetColumns(bool deviationMode);
+    void SetColumns(bool deviationMode, bool materialClock);
     void PlayFrom(int faultIndex);
     void OnEventRowChanged(int row);
     void OnPictureRowChanged(int row);
