@@ -20,7 +20,7 @@ struct ContentSwitch {
     const char* label;
     int code;
 };
-inline constexpr std::array<ContentSwitch, 13> kContentSwitches = {{{"彩条", kFaultColourBars},
+inline constexpr std::array<ContentSwitch, 14> kContentSwitches = {{{"彩条", kFaultColourBars},
                                                                     {"彩场", kFaultColourField},
                                                                     {"黑场", kFaultBlack},
                                                                     {"静帧", kFaultStillFrame},
@@ -32,7 +32,8 @@ inline constexpr std::array<ContentSwitch, 13> kContentSwitches = {{{"彩条", k
                                                                     {"红色闪烁", kFaultRedFlash},
                                                                     {"规则图案", kFaultPattern},
                                                                     {"亮度越界", kFaultLumaLevel},
-                                                                    {"色域越界", kFaultGamutLevel}}};
+                                                                    {"色域越界", kFaultGamutLevel},
+                                                                    {"解码错误", kFaultDecodeError}}};
 
 // The codes of the list's rows, in list order; their names are the options-page names of
 // the fault vocabulary, a sound row's followed by the channels it applies to.
