@@ -11,11 +11,12 @@ namespace quarvik {
 enum class CheckOutcome {
     kFinished,    // end of input: runs flushed, check-finished notice sent
     kOpenFailed,  // the input could not be opened: open-failure notice sent
-    kStopped,     // told to stop midway: no flush, no finished notice
+    kStopped,     // told to stop midway (or the input broke off and could not be reported as
+                  // video lost): no flush, no finished notice
 };
 
 struct CheckRunHooks {
-    // Asked before every step; true stops the check.
+    // Asked before every step and during every wait of the input; true stops the check.
     std::function<bool()> shouldStop;
     // Called about every progressSeconds of wall-clock time while stepping.
     std::function<void(CFFCheck&)> onProgress;

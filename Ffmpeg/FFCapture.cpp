@@ -1,5 +1,7 @@
 #include "FFCapture.h"
 
+#include "LocalFile.h"
+#include "NetBounds.h"
 #include "TextField.h"
 
 extern "C" {
@@ -11,6 +13,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
+
+#include <strings.h>
 
 #include <algorithm>
 #include <cctype>
@@ -56,17 +60,23 @@ AVCodecContext* OpenDecoder(const AVStream* stream)
 // option its protocol understands; local files get none. RTMP's own "timeout" would make it
 // listen for a publisher instead of connecting to its server, so RTMP gets FFmpeg's generic
 // I/O bound, which its TCP connection inherits.
-void SetWaitBound(AVDictionary** options, const char* path)
+// True for an address of a network protocol (not "file://" or "pipe://").
+bool IsNetworkInput(const char* path)
 {
     const char* colon = std::strstr(path, "://");
     if (!colon)
-        return;
+        return false;
     std::string scheme(path, colon);
     for (char& c : scheme)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (scheme == "file" || scheme == "pipe")
+    return scheme != "file" && scheme != "pipe";
+}
+
+void SetWaitBound(AVDictionary** options, const char* path)
+{
+    if (!IsNetworkInput(path))
         return;
-    if (scheme.rfind("rtmp", 0) == 0)
+    if (strncasecmp(path, "rtmp", 4) == 0)
         av_dict_set(options, "rw_timeout", "6000000", 0);
     else
         av_dict_set(options, "timeout", "6000000", 0);
@@ -82,11 +92,41 @@ CFFCapture::~CFFCapture()
     FreeConverters();
 }
 
+int CFFCapture::Interrupt(void* opaque)
+{
+    auto* self = static_cast<CFFCapture*>(opaque);
+    if (self->m_stop && self->m_stop())
+        return 1;
+    if (!self->m_bNetwork)
+        return 0;
+    const int64_t now = SteadyMs();
+    if (!self->m_bReading)
+        return now > self->m_llOpenDeadline ? 1 : 0;
+    const AVIOContext* pb = self->m_pFormatCtx ? self->m_pFormatCtx->pb : nullptr;
+    return pb && !self->m_rate.Keeps(pb->bytes_read, now) ? 1 : 0;
+}
+
 bool CFFCapture::Open(const char* path)
 {
     Close();
     CopyField(m_szPath, path ? path : "");
     InitNetworkOnce();
+    m_bBrokeOff = false;
+    m_llFurthest = 0;
+    const std::string special = SpecialFileReason(m_szPath);
+    if (!special.empty()) {
+        std::fprintf(stderr, "%s\n", special.c_str());
+        return false;
+    }
+    // Every wait of FFmpeg asks Interrupt: a stop ends it at once, and a network input must
+    // open within one window and then keep the minimum rate (NetBounds.h).
+    m_bNetwork = IsNetworkInput(m_szPath);
+    m_bReading = false;
+    m_llOpenDeadline = SteadyMs() + NetWindowMs();
+    m_pFormatCtx = avformat_alloc_context();
+    if (!m_pFormatCtx)
+        return false;
+    m_pFormatCtx->interrupt_callback = {&CFFCapture::Interrupt, this};
 
     AVDictionary* options = nullptr;
     SetWaitBound(&options, m_szPath);
@@ -102,6 +142,9 @@ bool CFFCapture::Open(const char* path)
         Close();
         return false;
     }
+    m_bReading = true;
+    m_rate.Restart(SteadyMs());
+    NoteFurthest();
 
     int opened = 0;
     for (unsigned i = 0; i < m_pFormatCtx->nb_streams && opened < 2; ++i) {
@@ -210,6 +253,19 @@ int64_t CFFCapture::Duration() const
     if (!m_pFormatCtx || m_pFormatCtx->duration == AV_NOPTS_VALUE || m_pFormatCtx->duration < 0)
         return 0;
     return m_pFormatCtx->duration;
+}
+
+void CFFCapture::NoteFurthest()
+{
+    if (m_pFormatCtx && m_pFormatCtx->pb)
+        m_llFurthest = std::max(m_llFurthest, m_pFormatCtx->pb->pos);
+}
+
+bool CFFCapture::ShortOfItsSize() const
+{
+    // The size an input announced (an FTP server's SIZE): the data must have reached it.
+    const int64_t size = m_pFormatCtx && m_pFormatCtx->pb ? avio_size(m_pFormatCtx->pb) : -1;
+    return size > 0 && m_llFurthest < size;
 }
 
 int64_t CFFCapture::MediaStart() const
@@ -354,6 +410,9 @@ int CFFCapture::ReadFrame(const AVFrame** unit)
 
     if (m_drain == Drain::None) {
         int ret = av_read_frame(m_pFormatCtx, m_pPacket);
+        NoteFurthest();
+        if (ret < 0)
+            m_bBrokeOff = m_bNetwork && (ret != AVERROR_EOF || ShortOfItsSize());
         if (ret >= 0) {
             AVCodecContext* decoder = nullptr;
             if (m_pPacket->stream_index == m_nVideoIndex) {

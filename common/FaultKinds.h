@@ -64,6 +64,6 @@ const char* FaultCounterColumn(int32_t code);
 constexpr bool IsPictureFault(int32_t code) { return code >= 0 && code <= 7; }
 
 // A check frame as "%02d:%02d:%02d.%02d" (hours, minutes, seconds, frames at 25 per second).
-std::string CheckFrameTimeCode(int32_t frame);
+std::string CheckFrameTimeCode(int64_t frame);
 
 }  // namespace quarvik

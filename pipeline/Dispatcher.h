@@ -83,6 +83,16 @@ private:
 // Stop() signals the stop event and keeps serving the home thread's calls until the body has
 // returned, so a worker blocked in a Send can finish; then it joins. The body polls
 // StopRequested() or sleeps with SleepUnlessStopped().
+class CWorkerThread;
+
+// True on a worker's thread once its stop event is set, and on every thread once the whole
+// program stops (SetProgramStop). Network waits deep below a worker (the FTP client, the
+// listing) ask it, so a stop reaches them without being handed down.
+bool CurrentWorkerStopRequested();
+// Installs the predicate that tells the whole program stops (the checker's SIGINT and
+// SIGTERM); it must be cheap and safe on any thread. nullptr removes it.
+void SetProgramStop(bool (*stop)());
+
 class CWorkerThread {
 public:
     CWorkerThread() = default;

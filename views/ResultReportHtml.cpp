@@ -133,7 +133,7 @@ std::string LoudnessSection(const ResultReport& report)
 std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault)
 {
     return {CheckFrameTimeCode(fault.tmBegin), CheckFrameTimeCode(fault.tmEnd),
-            CheckFrameTimeCode(fault.tmEnd - fault.tmBegin + 1), FaultDetailName(fault.nFault)};
+            CheckFrameTimeCode(int64_t{fault.tmEnd} - fault.tmBegin + 1), FaultDetailName(fault.nFault)};
 }
 
 std::array<std::string, 4> DeviationTexts(const SyntaxErrRow& row)
