@@ -96,6 +96,7 @@ bool ReadContentParamsFile(const std::string& path, ContentParam_t table[kConten
         return false;
     }
     std::string read;
+    // Bytes after the record table are ignored.
     if (!ReadRegularFile(path, read, kContentParamFileSize) || read.size() != kContentParamFileSize)
         return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(read.data());

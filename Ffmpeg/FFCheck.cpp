@@ -230,7 +230,8 @@ VideoLossTracker::Loss CFFCheck::BrokenOffLoss() const
     if (loss.length <= 0)
         loss = {m_videoLoss.HadPicture() ? m_nLastPictureIndex + 1 : 0, 0};
     const int64_t declared = Duration() / (1000000 / kCheckFramesPerSecond);
-    loss.length = std::max<int64_t>({loss.length, 1, std::min<int64_t>(declared, INT32_MAX) - loss.begin});
+    loss.length = static_cast<int32_t>(
+        std::max<int64_t>({loss.length, 1, std::min<int64_t>(declared, INT32_MAX) - loss.begin}));
     return loss;
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -56,26 +57,23 @@ bool ReadRegularFile(const std::string& path, std::string& bytes, size_t maxByte
         ::close(fd);
         return fail(Refusal(path, mode));
     }
-    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
-        ::close(fd);
-        return fail(path + " is larger than " + std::to_string(maxBytes) + " bytes");
-    }
     bytes.clear();
     char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    while (bytes.size() < maxBytes) {
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, maxBytes - bytes.size()));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
+        if (n < 0) {
+            const int error = errno;
             ::close(fd);
-            return n == 0 ? true : fail(path + ": " + std::strerror(errno));
+            return fail(path + ": " + std::strerror(error));
         }
-        if (bytes.size() + static_cast<size_t>(n) > maxBytes) {
-            ::close(fd);
-            return fail(path + " is larger than " + std::to_string(maxBytes) + " bytes");
-        }
+        if (n == 0)
+            break;
         bytes.append(buffer, static_cast<size_t>(n));
     }
+    ::close(fd);
+    return true;
 }
 
 }  // namespace quarvik

@@ -11,8 +11,8 @@ namespace quarvik {
 // folder, a missing path or an address ("scheme://...").
 std::string SpecialFileReason(const std::string& path);
 
-// Reads a whole regular file of at most maxBytes into bytes; false (with the reason in why,
-// when given) for a missing, special, unreadable or larger file. Never blocks on a FIFO.
+// Reads the first maxBytes (or fewer) of a regular file into bytes; false (with the reason in
+// why, when given) for a missing, special or unreadable file. Never blocks on a FIFO.
 bool ReadRegularFile(const std::string& path, std::string& bytes, size_t maxBytes, std::string* why = nullptr);
 
 }  // namespace quarvik

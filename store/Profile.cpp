@@ -77,8 +77,10 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines)
         return false;
     }
     std::string text;
-    if (!ReadRegularFile(path, text, kMaxProfileBytes))
+    if (!ReadRegularFile(path, text, kMaxProfileBytes + 1))
         return access(path.c_str(), F_OK) != 0;
+    if (text.size() > kMaxProfileBytes)
+        return false;  // not a settings file of ours: never rewritten from a part of it
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line))
