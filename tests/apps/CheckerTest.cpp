@@ -710,8 +710,7 @@ TEST_F(StoredReports, RemovableDiskTaskChecksAPluggedInVolume)
 
 // An FTP server on 127.0.0.1 that misbehaves as its first argument says (the file it serves is
 // the second): "greeting" sends "220-" lines without end; "slow-reply" sends each reply one
-// byte every 2 s; "trickle" sends the file's data one byte a second; "half" announces the
-// whole size and closes the data connection after half of it with a clean 226.
+// byte every 2 s; "trickle" sends the file's data one byte a second.
 const char kHostileFtpServer[] = R"(
 import socket, sys, threading, time
 mode, data = sys.argv[1], open(sys.argv[2], 'rb').read()
@@ -728,7 +727,7 @@ def send_data(d, offset):
             d.sendall(data[i:i + 1])
             time.sleep(1)
     else:
-        d.sendall(data[offset:len(data) // 2 if mode == 'half' else len(data)])
+        d.sendall(data[offset:])
 def serve(c):
     try:
         if mode == 'greeting':
@@ -747,6 +746,7 @@ def serve(c):
             if verb == 'USER': say(c, '331 password\r\n')
             elif verb == 'PASS': say(c, '230 in\r\n')
             elif verb == 'SIZE': say(c, '213 %d\r\n' % len(data))
+            elif verb == 'PWD': say(c, '257 "/"\r\n')
             elif verb == 'EPSV': say(c, '500 no\r\n')
             elif verb == 'PASV':
                 listener = socket.socket()
@@ -785,6 +785,30 @@ s.listen(8)
 print(s.getsockname()[1], flush=True)
 while True:
     threading.Thread(target=serve, args=(s.accept()[0],), daemon=True).start()
+)";
+
+// pyftpdlib serving its first argument anonymously, every file cut to its first half while
+// SIZE gives the whole: the data connection ends early with a clean 226.
+const char kHalfFtpServer[] = R"(
+import io, sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+class HalfFS(AbstractedFS):
+    def open(self, filename, mode):
+        with super().open(filename, mode) as whole:
+            data = whole.read()
+        half = io.BytesIO(data[:len(data) // 2])
+        half.name = filename
+        return half
+a = DummyAuthorizer()
+a.add_anonymous(sys.argv[1])
+FTPHandler.authorizer = a
+FTPHandler.abstracted_fs = HalfFS
+s = FTPServer(('127.0.0.1', 0), FTPHandler)
+print(s.address[1], flush=True)
+s.serve_forever()
 )";
 
 // Seconds a shell command takes.
@@ -844,7 +868,7 @@ TEST_F(StoredReports, AShortFtpTransferIsNoCleanPass)
                          "-f lavfi -i 'sine=frequency=440:sample_rate=48000:duration=6' -c:v mpeg2video -b:v 8M "
                          "-c:a mp2 -b:a 192k -f mpegts " + Quoted(clip) + " && echo ok").out, "ok\n");
     ASSERT_EQ(Run(Quoted(clip)).status, 0) << "the whole clip is clean";
-    const int port = StartPeer(kHostileFtpServer, "half " + Quoted(clip));
+    const int port = StartPeer(kHalfFtpServer, Quoted(dir_));
     ASSERT_GT(port, 0);
     const CheckerRun run = Run("--json ftp://127.0.0.1:" + std::to_string(port) + "/clean.ts");
     EXPECT_NE(run.status, 0) << run.out << errors_;
