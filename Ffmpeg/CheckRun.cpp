@@ -5,11 +5,12 @@
 namespace quarvik {
 namespace {
 
-CheckOutcome Run(CFFCheck& engine, const char* path, int32_t taskId, int32_t subTaskId, const CheckRunHooks& hooks,
-                 const std::function<bool()>& stopped)
+CheckOutcome Run(CFFCheck& engine, const char* path, int32_t taskId, int32_t subTaskId, const CheckRunHooks& hooks)
 {
+    const auto stopped = [&] { return hooks.shouldStop && hooks.shouldStop(); };
+    const auto waitStopped = [&] { return hooks.stopWaits && hooks.stopWaits(); };
     if (!engine.StartCheck(path, taskId, subTaskId)) {
-        if (stopped())
+        if (waitStopped())
             return CheckOutcome::kStopped;
         engine.NotifyOpenFailed();
         return CheckOutcome::kOpenFailed;
@@ -25,7 +26,7 @@ CheckOutcome Run(CFFCheck& engine, const char* path, int32_t taskId, int32_t sub
         if (!engine.Step()) {
             // A stop that cut a read short ended the input: still a stop. An input that broke
             // off is never a clean end: video lost, or interrupted when that cannot be said.
-            if (stopped() || (engine.InputBrokeOff() && !engine.CanReportBreak())) {
+            if (waitStopped() || (engine.InputBrokeOff() && !engine.CanReportBreak())) {
                 engine.Stop();
                 return CheckOutcome::kStopped;
             }
@@ -49,10 +50,9 @@ CheckOutcome Run(CFFCheck& engine, const char* path, int32_t taskId, int32_t sub
 CheckOutcome RunContentCheck(CFFCheck& engine, const char* path, int32_t taskId,
                              int32_t subTaskId, const CheckRunHooks& hooks)
 {
-    const std::function<bool()> stopped = [&hooks] { return hooks.shouldStop && hooks.shouldStop(); };
     // The stop also ends any wait inside the decoder's input at once.
-    engine.SetStopCheck(stopped);
-    const CheckOutcome outcome = Run(engine, path, taskId, subTaskId, hooks, stopped);
+    engine.SetStopCheck(hooks.stopWaits);
+    const CheckOutcome outcome = Run(engine, path, taskId, subTaskId, hooks);
     engine.SetStopCheck({});
     return outcome;
 }

@@ -16,8 +16,11 @@ enum class CheckOutcome {
 };
 
 struct CheckRunHooks {
-    // Asked before every step and during every wait of the input; true stops the check.
+    // Asked before every step; true stops the check.
     std::function<bool()> shouldStop;
+    // Asked during every wait of the input, many times a second: true ends the wait at once
+    // and the check as stopped. Cheap and without side effects.
+    std::function<bool()> stopWaits;
     // Called about every progressSeconds of wall-clock time while stepping.
     std::function<void(CFFCheck&)> onProgress;
     int progressSeconds = 2;

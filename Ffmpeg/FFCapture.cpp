@@ -60,16 +60,28 @@ AVCodecContext* OpenDecoder(const AVStream* stream)
 // option its protocol understands; local files get none. RTMP's own "timeout" would make it
 // listen for a publisher instead of connecting to its server, so RTMP gets FFmpeg's generic
 // I/O bound, which its TCP connection inherits.
+// The scheme of an address in lower case; "" for a local path.
+std::string SchemeOf(const char* path)
+{
+    const char* colon = std::strstr(path, "://");
+    std::string scheme(path, colon ? colon : path);
+    for (char& c : scheme)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return scheme;
+}
+
 // True for an address of a network protocol (not "file://" or "pipe://").
 bool IsNetworkInput(const char* path)
 {
-    const char* colon = std::strstr(path, "://");
-    if (!colon)
-        return false;
-    std::string scheme(path, colon);
-    for (char& c : scheme)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return scheme != "file" && scheme != "pipe";
+    const std::string scheme = SchemeOf(path);
+    return !scheme.empty() && scheme != "file" && scheme != "pipe";
+}
+
+// A live datagram stream has no end of its own: when it ends, it stopped.
+bool IsLiveDatagramInput(const char* path)
+{
+    const std::string scheme = SchemeOf(path);
+    return scheme == "udp" || scheme == "rtp" || scheme == "udplite";
 }
 
 void SetWaitBound(AVDictionary** options, const char* path)
@@ -103,7 +115,9 @@ int CFFCapture::Interrupt(void* opaque)
     if (!self->m_bReading)
         return now > self->m_llOpenDeadline ? 1 : 0;
     const AVIOContext* pb = self->m_pFormatCtx ? self->m_pFormatCtx->pb : nullptr;
-    return pb && !self->m_rate.Keeps(pb->bytes_read, now) ? 1 : 0;
+    if (pb && !self->m_rate.Keeps(pb->bytes_read, now))
+        self->m_bTooSlow = true;
+    return self->m_bTooSlow ? 1 : 0;
 }
 
 bool CFFCapture::Open(const char* path)
@@ -112,6 +126,7 @@ bool CFFCapture::Open(const char* path)
     CopyField(m_szPath, path ? path : "");
     InitNetworkOnce();
     m_bBrokeOff = false;
+    m_bTooSlow = false;
     m_llFurthest = 0;
     const std::string special = SpecialFileReason(m_szPath);
     if (!special.empty()) {
@@ -412,7 +427,7 @@ int CFFCapture::ReadFrame(const AVFrame** unit)
         int ret = av_read_frame(m_pFormatCtx, m_pPacket);
         NoteFurthest();
         if (ret < 0)
-            m_bBrokeOff = m_bNetwork && (ret != AVERROR_EOF || ShortOfItsSize());
+            m_bBrokeOff = m_bNetwork && (m_bTooSlow || ShortOfItsSize() || IsLiveDatagramInput(m_szPath));
         if (ret >= 0) {
             AVCodecContext* decoder = nullptr;
             if (m_pPacket->stream_index == m_nVideoIndex) {

@@ -39,8 +39,9 @@ public:
     // Asked during every wait inside FFmpeg; true ends the wait (and with it the input) at once.
     // Set by the owning thread before Open.
     void SetStopCheck(std::function<bool()> stop) { m_stop = std::move(stop); }
-    // The network input ended before its end: a read failed or timed out, it fell below the
-    // minimum rate, or it brought fewer bytes than the size it announced.
+    // The network input ended before its end: it fell below the minimum rate, it brought fewer
+    // bytes than the size it announced, or it is a live datagram stream (UDP, RTP), which has
+    // no end of its own.
     bool InputBrokeOff() const { return m_bBrokeOff; }
     bool Close() override;
     bool GetAudioFormat(int& sampleFormat, int& channels, int& sampleRate) override;
@@ -110,6 +111,7 @@ private:
     CRateFloor m_rate;
     int64_t m_llFurthest = 0;  // the furthest byte position the input reached
     bool m_bBrokeOff = false;
+    bool m_bTooSlow = false;   // the minimum rate was not kept: the input is cut
     AVFormatContext* m_pFormatCtx = nullptr;
     int m_nVideoIndex = -1;
     int m_nAudioIndex = -1;

@@ -178,6 +178,7 @@ FileReport CheckOne(const std::string& path, const std::string& paramsPath, bool
     };
     CheckRunHooks hooks;
     hooks.shouldStop = [] { return g_interrupted != 0; };
+    hooks.stopWaits = hooks.shouldStop;
     if (progressBar) {
         hooks.progressSeconds = 1;
         hooks.onProgress = [&](CFFCheck& e) {
