@@ -20,7 +20,7 @@ constexpr DefaultRecord kDefaults[] = {
     {2, 1, 1, 5, 97},        // black
     {3, 1, 1, 10, 80},       // colour bars
     {4, 1, 5, 5, 95},        // colour field
-    {5, 0, 1, 5, 95},        // mosaic
+    {5, 1, 1, 5, 95},        // mosaic, judged on the decoded picture
     {16, 1, 750, -99, -60},  // silence, left
     {17, 1, 1500, -60, -38}, // too low, left
     {18, 1, 25, -9, 0},      // too high, left

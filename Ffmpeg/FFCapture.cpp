@@ -283,6 +283,11 @@ bool CFFCapture::ShortOfItsSize() const
     return size > 0 && m_llFurthest < size;
 }
 
+const AVFrame* CFFCapture::DecodedPicture() const
+{
+    return m_pFrame;
+}
+
 int64_t CFFCapture::MediaStart() const
 {
     return m_pFormatCtx && m_pFormatCtx->start_time != AV_NOPTS_VALUE ? m_pFormatCtx->start_time : kNoMediaTime;

@@ -66,6 +66,9 @@ public:
     // The sound unit last handed on, as decoded (its own layout, rate and sample format);
     // valid only until the next ReadFrame, and only when that returned kReadSound.
     const AVFrame* DecodedSound() const { return m_pFrame; }
+    // The picture last handed on, as decoded (its own size and pixel format, before scaling);
+    // valid only until the next ReadFrame, and only when that returned kReadPicture.
+    const AVFrame* DecodedPicture() const;
     // The first media time of the opened input as its container gives it, in microseconds on
     // the clock of OnPacketTime; kNoMediaTime when unknown.
     int64_t MediaStart() const;

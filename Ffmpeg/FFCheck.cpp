@@ -40,6 +40,8 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     m_nLastPictureIndex = 0;
     m_nLastVerdict = kNoFault;
     m_prevGrey.release();
+    m_stillHold.Reset();
+    m_bBlocky = false;
     m_snapshot.release();
     m_llSoundSamples = 0;
     m_loudness.Reset();
@@ -67,7 +69,9 @@ bool CFFCheck::Step()
         if (m_nMonitorFlag)
             SendPreview(unit->data[0], width, height);
         const int32_t index = m_nPictureCount++;
+        m_luma = LumaOf(DecodedPicture());
         DetectPicture(index, unit->data[0], width, height, width * height * 3);
+        m_luma = LumaPlane{};
         return true;
     }
     case kReadSound:
@@ -100,25 +104,40 @@ void CFFCheck::DetectPicture(int32_t frameIndex, const uint8_t* pixels, int widt
                              int byteCount)
 {
     int32_t verdict = kNoFault;
-    cv::Mat colour;
+    bool repeat = false;
+    cv::Mat colour, grey;
     if (pixels && width > 0 && height > 0 && byteCount >= width * height * 3) {
         // The engine only reads the picture; the snapshot below takes its own copy.
         colour = cv::Mat(height, width, CV_8UC3, const_cast<uint8_t*>(pixels));
         const cv::Rect region = AnalysisRegion(width, height);
         if (!region.empty()) {
-            cv::Mat grey;
-            cv::cvtColor(colour(region), grey, cv::COLOR_BGR2GRAY);
-            verdict = ClassifyPicture(grey, m_prevGrey, m_params);
+            const cv::Mat area = colour(region);
+            cv::cvtColor(area, grey, cv::COLOR_BGR2GRAY);
+            PictureSample sample;
+            sample.colour = &area;
+            sample.luma = &m_luma;  // empty unless Step decoded this picture: no mosaic then
+            sample.blockyBefore = m_bBlocky;
+            verdict = ClassifyPicture(grey, m_prevGrey, m_params, &sample);
+            m_bBlocky = sample.blocky;
+            repeat = sample.repeat;
         }
     }
 
-    UpdateRun(m_pictureRun, frameIndex, verdict, 0);
-    if (verdict != kNoFault && (verdict != m_nLastVerdict || m_snapshot.empty()))
-        m_snapshot = colour.clone();
-    if (verdict == kNoFault)
-        m_snapshot.release();
-    m_nLastVerdict = verdict;
+    m_settled.clear();
+    m_stillHold.Add(frameIndex, verdict, repeat, grey, colour, m_params[kFaultStillFrame], m_settled);
+    for (const CStillHold::Verdict& settled : m_settled)
+        TakePictureVerdict(settled);
     m_nLastPictureIndex = frameIndex;
+}
+
+void CFFCheck::TakePictureVerdict(const CStillHold::Verdict& verdict)
+{
+    UpdateRun(m_pictureRun, verdict.index, verdict.code, 0);
+    if (verdict.code != kNoFault && (verdict.code != m_nLastVerdict || m_snapshot.empty()))
+        m_snapshot = verdict.picture.clone();
+    if (verdict.code == kNoFault)
+        m_snapshot.release();
+    m_nLastVerdict = verdict.code;
 }
 
 void CFFCheck::DetectSound(int channels, int sampleRate, int sampleCount,
@@ -207,6 +226,10 @@ void CFFCheck::Flush()
             CloseRun(*run, m_nLastSoundTime);
         *run = FaultRun{};
     }
+    m_settled.clear();
+    m_stillHold.Finish(m_settled);
+    for (const CStillHold::Verdict& settled : m_settled)
+        TakePictureVerdict(settled);
     if (!m_pictureRun.IsIdle())
         CloseRun(m_pictureRun, m_nLastPictureIndex);
     m_pictureRun = FaultRun{};

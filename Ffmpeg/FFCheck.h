@@ -12,13 +12,16 @@
 #include "CheckNotify.h"
 #include "ContentParams.h"
 #include "FFCapture.h"
+#include "BreakUp.h"
 #include "LoudnessMeter.h"
+#include "StillHold.h"
 #include "VideoLoss.h"
 
 #include <opencv2/core/mat.hpp>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quarvik {
 
@@ -82,6 +85,8 @@ protected:
     void OnPacketTime(bool video, int64_t pts, int64_t end) override;
 
 private:
+    // A settled picture verdict: feeds the picture run and keeps the snapshot of its first picture.
+    void TakePictureVerdict(const CStillHold::Verdict& verdict);
     void UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value);
     void CloseRun(FaultRun& run, int32_t t);
     // Reports a loss of pictures that is long enough, or any loss when always is set.
@@ -111,6 +116,10 @@ private:
     int32_t m_nSoundCount = 0;
 
     cv::Mat m_prevGrey;    // still-frame reference, empty at the start of a file
+    CStillHold m_stillHold;
+    std::vector<CStillHold::Verdict> m_settled;  // reused for each picture
+    LumaPlane m_luma;      // the decoded luma of the picture being judged; empty outside Step
+    bool m_bBlocky = false;  // the last judged picture showed break-up
     cv::Mat m_snapshot;    // first picture of the current picture fault run, empty when none
     int32_t m_nLastVerdict = 100;
 

@@ -1,5 +1,6 @@
 #include "PictureTests.h"
 
+#include "ColourBars.h"
 #include "FaultKinds.h"
 
 #include <opencv2/core.hpp>
@@ -24,7 +25,10 @@ int CountInBand(const cv::Mat& grey, double mean, int band)
     return cv::countNonZero(mask);
 }
 
-bool IsStillFrame(const cv::Mat& grey, cv::Mat& prevGrey, const ContentParam_t& param)
+// A repeated picture: at least 998 of every 1000 pixels within one grey level.
+constexpr int kRepeatPerMille = 998;
+
+bool IsStillFrame(const cv::Mat& grey, cv::Mat& prevGrey, const ContentParam_t& param, bool* repeat)
 {
     if (prevGrey.empty() || prevGrey.size() != grey.size()) {
         prevGrey = grey.clone();
@@ -35,7 +39,43 @@ bool IsStillFrame(const cv::Mat& grey, cv::Mat& prevGrey, const ContentParam_t& 
     cv::compare(diff, param.nThreshold1, mask, cv::CMP_LT);
     const int unchanged = cv::countNonZero(mask);
     grey.copyTo(prevGrey);
-    return Percent(unchanged, static_cast<int>(grey.total())) >= param.nThreshold2;
+    const int area = static_cast<int>(grey.total());
+    if (Percent(unchanged, area) < param.nThreshold2)
+        return false;
+    if (repeat) {
+        cv::compare(diff, 1, mask, cv::CMP_LE);
+        *repeat = static_cast<int64_t>(cv::countNonZero(mask)) * 1000 >= static_cast<int64_t>(area) * kRepeatPerMille;
+    }
+    return true;
+}
+
+// The eight stripes keep their levels down the picture: in at least six of them the upper
+// and the lower half lie within the record's threshold of each other. A test card whose
+// background is striped (a circle, a gradient band across it) is not colour bars.
+bool StripesHoldDown(const cv::Mat& grey, const ContentParam_t& param)
+{
+    const int s = grey.cols / 8, half = grey.rows / 2;
+    if (s == 0 || half == 0)
+        return false;
+    int holding = 0;
+    for (int i = 0; i < 8; ++i) {
+        const double upper = cv::mean(grey(cv::Rect(i * s, 0, s, half)))[0];
+        const double lower = cv::mean(grey(cv::Rect(i * s, half, s, grey.rows - half)))[0];
+        if (std::fabs(upper - lower) < param.nThreshold1)
+            ++holding;
+    }
+    return holding >= 6;
+}
+
+bool IsMosaicOf(const cv::Mat& grey, PictureSample* sample)
+{
+    if (!sample || !sample->luma)
+        return IsMosaic(grey);
+    // Once seen, break-up lasts while the share stays above two thirds of the limit, so one
+    // stretch of it is one run.
+    const int limit = sample->blockyBefore ? kBreakUpPerMille * 2 / 3 : kBreakUpPerMille;
+    sample->blocky = BreakUpPerMille(*sample->luma) >= limit;
+    return sample->blocky && sample->blockyBefore;
 }
 
 // True when all eight pixels are edges (their sum reaches 8 x 255).
@@ -129,19 +169,24 @@ bool IsMosaic(const cv::Mat& grey)
 }
 
 int ClassifyPicture(const cv::Mat& grey, cv::Mat& prevGrey,
-                    const ContentParam_t params[kContentParamCount])
+                    const ContentParam_t params[kContentParamCount], PictureSample* sample)
 {
+    if (sample)
+        sample->blocky = sample->repeat = false;
     if (grey.empty())
         return kNoFault;
     if (params[kFaultBlack].nEnable && IsBlack(grey, params[kFaultBlack]))
         return kFaultBlack;
     if (params[kFaultColourField].nEnable && IsColourField(grey, params[kFaultColourField]))
         return kFaultColourField;
-    if (params[kFaultColourBars].nEnable && IsColourBars(grey, params[kFaultColourBars]))
+    if (params[kFaultColourBars].nEnable &&
+        ((IsColourBars(grey, params[kFaultColourBars]) && StripesHoldDown(grey, params[kFaultColourBars])) ||
+         (sample && sample->colour && IsColourBarSignal(*sample->colour))))
         return kFaultColourBars;
-    if (params[kFaultStillFrame].nEnable && IsStillFrame(grey, prevGrey, params[kFaultStillFrame]))
+    if (params[kFaultStillFrame].nEnable &&
+        IsStillFrame(grey, prevGrey, params[kFaultStillFrame], sample ? &sample->repeat : nullptr))
         return kFaultStillFrame;
-    if (params[kFaultMosaic].nEnable && IsMosaic(grey))
+    if (params[kFaultMosaic].nEnable && IsMosaicOf(grey, sample))
         return kFaultMosaic;
     return kNoFault;
 }

@@ -1,6 +1,7 @@
 // The picture tests: classify one analysis picture into at most one picture fault.
 #pragma once
 
+#include "BreakUp.h"
 #include "ContentParams.h"
 
 #include <opencv2/core/mat.hpp>
@@ -11,12 +12,31 @@ namespace quarvik {
 // no picture information worth judging); empty when the picture is too small.
 cv::Rect AnalysisRegion(int width, int height);
 
+// What the engine gives the tests beyond the grey analysis area, and what they tell back.
+struct PictureSample {
+    // In: the colour analysis area (BGR); colour bars are also known by their colours.
+    const cv::Mat* colour = nullptr;
+    // In: the decoded luma; when given, mosaic is judged there (never on an empty plane)
+    // instead of on the analysis picture.
+    const LumaPlane* luma = nullptr;
+    // In: the picture before showed break-up. Break-up is mosaic from its second picture on,
+    // so a blocky graphic cut in and then held is a still frame, never mosaic.
+    bool blockyBefore = false;
+    // Out: this picture shows break-up on its decoded luma.
+    bool blocky = false;
+    // Out: the still-frame test fired and found the picture a repeat of the one before (at
+    // least 99.8 % of its pixels within one grey level): a held source picture, which camera
+    // noise never gives.
+    bool repeat = false;
+};
+
 // Runs black, colour field, colour bars, still frame and mosaic in that order on the grey
 // analysis area (8-bit, one channel, continuous); the first test that fires gives the verdict,
 // kNoFault (100) when none does. prevGrey is the still-frame reference: it is replaced by this
 // picture whenever the still-frame test runs, and seeded by the first picture that reaches it.
 int ClassifyPicture(const cv::Mat& grey, cv::Mat& prevGrey,
-                    const ContentParam_t params[kContentParamCount]);
+                    const ContentParam_t params[kContentParamCount],
+                    PictureSample* sample = nullptr);
 
 // The single tests, for callers that need one of them.
 bool IsBlack(const cv::Mat& grey, const ContentParam_t& param);

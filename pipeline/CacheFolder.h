@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quarvik {
 
@@ -27,9 +28,18 @@ struct MyFileInfo {
 // free space cannot be read.
 bool HasRoom(const std::string& cachePath, const FreeSpaceQuery& freeSpace = StatvfsFreeSpace);
 
+// The files of the cache folder that sub-tasks still need (a download waiting for or in its
+// check, the start of a file fetched for its format check): MakeRoom never deletes them. Each
+// owner (a sub-task list) publishes its whole set at once, replacing what it published before;
+// an empty set withdraws it. Safe on any thread.
+void PublishNeededCacheFiles(const void* owner, std::vector<std::string> paths);
+
 // While the cache folder (CachePath) has no room, deletes the plain files in it and in its
 // sub-folders (the whole downloads of the tasks), oldest first. Files still open by some
-// process, empty files, links and other file systems are passed over; folders stay.
-void MakeRoom(const FreeSpaceQuery& freeSpace = StatvfsFreeSpace);
+// process, files still needed (PublishNeededCacheFiles), empty files, links and other file
+// systems are passed over; folders stay. True when there is room afterwards (or it cannot be
+// known). False when nothing more may be deleted: shortage (when given) then holds the
+// operator's notice, and the first call that finds so after a time with room says it on stderr.
+bool MakeRoom(const FreeSpaceQuery& freeSpace = StatvfsFreeSpace, std::string* shortage = nullptr);
 
 }  // namespace quarvik

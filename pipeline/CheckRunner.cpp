@@ -11,6 +11,9 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -361,7 +364,15 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
         Report(m_sink->Stored(subTask) ? kReportDone : kReportStoreFailed, subTask);
         break;
     case CheckOutcome::kOpenFailed:
-        Report(m_sink->Stored(subTask) ? kReportOpenFailed : kReportStoreFailed, subTask);
+        // A task's download that vanished from the cache is fetched again; the result keeps
+        // saying that this check could not open it.
+        if (!m_sink->Stored(subTask))
+            Report(kReportStoreFailed, subTask);
+        else if (m_setup.downloads && !std::strstr(subTask.szNewFilename, "://") &&
+                 access(subTask.szNewFilename, F_OK) != 0 && errno == ENOENT)
+            Report(kReportCopyGone, subTask);
+        else
+            Report(kReportOpenFailed, subTask);
         break;
     case CheckOutcome::kStopped:
         end.nFrame = engine.LastPictureIndex();

@@ -95,8 +95,28 @@ bool CreateCacheTempFile(std::string& path)
     return false;
 }
 
-// Whether one item holds for the file; sends its deviation when it does not. Skipped items
-// (unknown level, empty value) are neither passed nor reported.
+// The real value a deviation shows for an item that cannot be checked at all.
+constexpr char kUnknownLevelText[] = "未知类别";
+constexpr char kNoSuchPropertyText[] = "无此属性";
+constexpr char kNotReadableText[] = "无法读取";
+
+// Sends the deviation of one item with the value found (or why none could be compared).
+void SendDeviation(const MonSyntaxItem_t& item, const SubTaskInfo_t& subTask, std::string_view realValue,
+                   IFormatNoticeSink& sink)
+{
+    ResultNotify_t notice = NewNotice(subTask, 1);
+    CopyField(notice.szType, FieldText(item.szAvLevel));
+    CopyField(notice.szName, FieldText(item.szName));
+    CopyField(notice.szValue1, FieldText(item.szValue1));
+    if (item.nCompare != 0)
+        CopyField(notice.szValue2, FieldText(item.szValue2));
+    CopyField(notice.szRealValue, realValue);
+    sink.OnFormatNotice(notice);
+}
+
+// Whether one item holds for the file; sends its deviation when it does not. An item that
+// cannot be checked (unknown level, a property the file does not have, such as an audio item
+// on a file without sound) does not hold either: its deviation says why.
 bool CheckItem(const MonSyntaxItem_t& item, const CMediaInfo& info, const SubTaskInfo_t& subTask,
                IFormatNoticeSink& sink)
 {
@@ -105,12 +125,16 @@ bool CheckItem(const MonSyntaxItem_t& item, const CMediaInfo& info, const SubTas
     const std::string_view level = FieldText(item.szAvLevel);
     const auto known = std::find_if(std::begin(kLevels), std::end(kLevels),
                                     [&](const auto& entry) { return entry.first == level; });
-    if (known == std::end(kLevels))
+    if (known == std::end(kLevels)) {
+        SendDeviation(item, subTask, kUnknownLevelText, sink);
         return false;
+    }
     const std::string name(FieldText(item.szName));
     const std::string value = info.Get(known->second, 0, name.c_str());
-    if (value.empty())
+    if (value.empty()) {
+        SendDeviation(item, subTask, kNoSuchPropertyText, sink);
         return false;
+    }
 
     const std::string_view value1 = FieldText(item.szValue1);
     const std::string_view value2 = FieldText(item.szValue2);
@@ -121,18 +145,9 @@ bool CheckItem(const MonSyntaxItem_t& item, const CMediaInfo& info, const SubTas
         const int real = LeadingInt(value);
         passed = LeadingInt(value1) <= real && real <= LeadingInt(value2);
     }
-    if (passed)
-        return true;
-
-    ResultNotify_t notice = NewNotice(subTask, 1);
-    CopyField(notice.szType, level);
-    CopyField(notice.szName, name);
-    CopyField(notice.szValue1, value1);
-    if (item.nCompare != 0)
-        CopyField(notice.szValue2, value2);
-    CopyField(notice.szRealValue, value);
-    sink.OnFormatNotice(notice);
-    return false;
+    if (!passed)
+        SendDeviation(item, subTask, value, sink);
+    return passed;
 }
 
 struct PropertySection {
@@ -224,8 +239,14 @@ bool CheckFileFormat(const SubTaskInfo_t& subTask, const MonSyntax_t& templ, IFo
                      ICheckFetcher* fetcher, CMediaInfoLib& lib)
 {
     std::string localFile;
-    if (!FetchForChecking(subTask, fetcher, localFile))
+    if (!FetchForChecking(subTask, fetcher, localFile)) {
+        // Nothing could be compared: the check failed, and says why.
+        MonSyntaxItem_t whole{};
+        CopyField(whole.szAvLevel, "General");
+        CopyField(whole.szName, "File");
+        SendDeviation(whole, subTask, kNotReadableText, sink);
         return false;
+    }
     SubTaskInfo_t checked = subTask;
     CopyField(checked.szLocalFile, localFile);
     const bool passed = FormatCheck(checked, templ, sink, lib);

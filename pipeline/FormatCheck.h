@@ -51,14 +51,16 @@ bool IsRemoteSource(const char* szFilename);
 bool FetchForChecking(const SubTaskInfo_t& subTask, ICheckFetcher* fetcher, std::string& localFile);
 
 // Checks subTask.szLocalFile against every item of templ; one deviation notice per failed item.
-// True when every item passed: a template without items passes, and an item that was skipped
-// (unknown stream level, property absent from the file) counts as not passed.
+// True when every item passed: a template without items passes. An item that cannot be checked
+// (unknown stream level, property absent from the file) fails with a deviation whose real
+// value says why ("未知类别", "无此属性").
 bool FormatCheck(const SubTaskInfo_t& subTask, const MonSyntax_t& templ, IFormatNoticeSink& sink,
                  CMediaInfoLib& lib = CMediaInfoLib::Instance());
 
 // The check thread's step for a sub-task in checking: fetches a local copy when needed, runs
 // FormatCheck, sends the "passed" notice (nKind 2) when it held, and deletes the fetched copy.
-// False when the fetch failed (nothing is reported then) or the check failed.
+// False when the check failed, or when the fetch failed (reported as the deviation
+// General.File "无法读取").
 bool CheckFileFormat(const SubTaskInfo_t& subTask, const MonSyntax_t& templ, IFormatNoticeSink& sink,
                      ICheckFetcher* fetcher, CMediaInfoLib& lib = CMediaInfoLib::Instance());
 

@@ -192,7 +192,9 @@ bool DownloadOne(CWorkerThread& self, IDispatcher& home, CSubTaskList& list, Sub
     if (!FtpCachePath(subTask.nTaskID, address, ReadSetting(kCachePath), localPath)) {
         error = "no cache folder, or a path outside it";
     } else {
-        MakeRoom();
+        std::string shortage;
+        MakeRoom(StatvfsFreeSpace, &shortage);
+        home.Send([&] { list.OnCacheShortage(shortage); });
         std::error_code made;
         std::filesystem::create_directories(std::filesystem::path(localPath).parent_path(), made);
         FtpDownloadControl control;

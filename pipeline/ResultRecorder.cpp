@@ -55,16 +55,27 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
     end.tm_sec = 59;
     const std::time_t to = std::mktime(&end);
 
-    // Checks still running here are still running after the reload.
-    std::vector<int32_t> running;
-    for (const ResultRow_t& row : m_rows) {
-        if (row.running && row.info.nID > 0)
-            running.push_back(row.info.nID);
+    // Checks still running here keep their rows as they are: what a running check reported
+    // (events, deviations, a failed write) lives only here until its end compares it with
+    // what is stored, so a reload must not replace it with the stored rows.
+    std::vector<ResultRow_t> running;
+    for (ResultRow_t& row : m_rows) {
+        if (row.running)
+            running.push_back(std::move(row));
     }
     m_rows.clear();
     CSqliteDb db;
-    if (db.OpenTaskDb()) {
+    const bool opened = db.OpenTaskDb();
+    if (opened) {
         for (ResultRow& stored : LoadResultsBetween(db, static_cast<int>(from), static_cast<int>(to), false)) {
+            const auto live = std::find_if(running.begin(), running.end(), [&](const ResultRow_t& r) {
+                return r.info.nID == stored.info.nID;
+            });
+            if (live != running.end()) {
+                m_rows.push_back(std::move(*live));
+                running.erase(live);
+                continue;
+            }
             ResultRow_t row;
             row.info = stored.info;
             row.info.pFaceImage = nullptr;
@@ -82,9 +93,14 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
             row.colour = faulty ? RowColour::kRed : RowColour::kNormal;
             if (row.info.nState == kSubTaskOpenFailed)
                 row.counts.fill(-1);
-            row.running = std::find(running.begin(), running.end(), row.info.nID) != running.end();
             m_rows.push_back(std::move(row));
         }
+    }
+    // A running check whose result could not be stored at all (or, when task.db cannot be read
+    // now, any running check) is listed still, at the end.
+    for (ResultRow_t& row : running) {
+        if (!opened || row.info.nID <= 0)
+            m_rows.push_back(std::move(row));
     }
     for (IResultListObserver* o : m_observers)
         o->OnReloaded();

@@ -1,10 +1,13 @@
 #include "SubTaskList.h"
 
+#include "CacheFolder.h"
 #include "FileDisplay.h"
 #include "SqliteDb.h"
 #include "TaskQueries.h"
 #include "TaskStore.h"
 #include "TextField.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,7 +29,7 @@ bool IsPendingState(ListKind kind, int32_t state)
     case kSubTaskOpenFailed:   // the file may have been replaced since
     case kSubTaskStoreFailed:
         return false;
-    case kSubTaskFormatInvalid:  // a task checks it again at its next start
+    case kSubTaskFormatInvalid:  // a task's file that changed is checked again at its next start
         return kind == ListKind::kTask;
     default:
         return true;
@@ -43,6 +46,36 @@ void CopyOut(const SubTaskInfo_t& from, SubTaskInfo_t& out)
 {
     out = from;
     out.pFaceImage = nullptr;
+}
+
+// A task's sub-task whose check ended with the verdict "format invalid" keeps it at a restart
+// unless its file changed since that check began: another size, or written since. Remote
+// material cannot be compared from here and keeps its verdict; so does a file that is gone.
+bool ChangedSinceItsCheck(CSqliteDb& db, const SubTaskInfo_t& info)
+{
+    if (std::strstr(info.szFilename, "://"))
+        return false;
+    struct stat st;
+    if (stat(info.szFilename, &st) != 0)
+        return false;
+    return st.st_size != info.llFileSize || st.st_mtime >= LatestCheckBegin(db, info.nTaskID, info.nID);
+}
+
+// States in which a sub-task still needs its local copies (the fetched start of remote
+// material, a whole download): from its thumbnail to the end of its check.
+bool NeedsLocalCopies(int32_t state)
+{
+    switch (state) {
+    case kSubTaskThumbnail:
+    case kSubTaskWaitDownload:
+    case kSubTaskDownloading:
+    case kSubTaskWaitCheck:
+    case kSubTaskChecking:
+    case kSubTaskFormatValid:
+        return true;
+    default:
+        return false;
+    }
 }
 
 }  // namespace
@@ -71,6 +104,25 @@ CSubTaskList::CSubTaskList(ListKind kind, int32_t taskId, int32_t targetType)
 {
 }
 
+CSubTaskList::~CSubTaskList()
+{
+    PublishNeededCacheFiles(this, {});
+}
+
+void CSubTaskList::PublishNeededFiles() const
+{
+    std::vector<std::string> paths;
+    for (const Row_t& row : m_rows) {
+        if (!NeedsLocalCopies(row.info.nState))
+            continue;
+        for (const char* path : {row.info.szNewFilename, row.info.szLocalFile}) {
+            if (*path && !std::strstr(path, "://"))
+                paths.emplace_back(path);
+        }
+    }
+    PublishNeededCacheFiles(this, std::move(paths));
+}
+
 void CSubTaskList::Load()
 {
     m_rows.clear();
@@ -87,13 +139,14 @@ void CSubTaskList::Load()
             if (task && (s == kSubTaskDownloading || s == kSubTaskDownloadFailed)) {
                 info.nState = kSubTaskWaitDownload;
             } else if (s == kSubTaskChecking || s == kSubTaskFormatValid || s == kSubTaskPictureError ||
-                       s == kSubTaskInterrupted || (task && s == kSubTaskFormatInvalid)) {
+                       s == kSubTaskInterrupted || (task && s == kSubTaskFormatInvalid && ChangedSinceItsCheck(db, info))) {
                 info.nState = kSubTaskWaitCheck;
                 CopyField(info.szNewFilename, info.szFilename);
             }
             Append(std::move(row));
         }
     }
+    PublishNeededFiles();
     for (ISubTaskListObserver* o : m_observers)
         o->OnRowsReloaded();
 }
@@ -107,12 +160,14 @@ void CSubTaskList::Append(Row_t row)
 
 void CSubTaskList::ResetForStart()
 {
+    CSqliteDb db;
+    const bool dbOpen = m_kind == ListKind::kTask && db.OpenTaskDb();
     for (int i = 0; i < Count(); ++i) {
         Row_t& row = m_rows[static_cast<size_t>(i)];
         const int32_t s = row.info.nState;
         const bool midway = s == kSubTaskChecking || s == kSubTaskFormatValid ||
                             s == kSubTaskPictureError || s == kSubTaskInterrupted ||
-                            (m_kind == ListKind::kTask && s == kSubTaskFormatInvalid);
+                            (dbOpen && s == kSubTaskFormatInvalid && ChangedSinceItsCheck(db, row.info));
         row.checking = false;
         if (midway) {
             row.info.nState = kSubTaskWaitCheck;
@@ -194,6 +249,7 @@ void CSubTaskList::Delete(std::vector<int> rows)
     }
     for (int i = 0; i < Count(); ++i)
         m_rows[static_cast<size_t>(i)].info.nIndex = i;
+    PublishNeededFiles();
     for (ISubTaskListObserver* o : m_observers)
         o->OnRowsReloaded();
 }
@@ -347,6 +403,7 @@ int CSubTaskList::OnCheckReport(int32_t code, const SubTaskInfo_t& subTask)
     case kReportStopped: state = kSubTaskInterrupted; break;
     case kReportOpenFailed: state = kSubTaskOpenFailed; break;
     case kReportStoreFailed: state = kSubTaskStoreFailed; break;
+    case kReportCopyGone: state = kSubTaskWaitDownload; break;
     default: return -1;
     }
     row.checking = false;
@@ -364,8 +421,19 @@ void CSubTaskList::WriteState(Row_t& row)
         db.SetSubTaskState(row.info.nID, row.info.nState);
 }
 
+void CSubTaskList::OnCacheShortage(const std::string& notice)
+{
+    const bool began = !notice.empty() && !m_cacheShort;
+    m_cacheShort = !notice.empty();
+    if (began) {
+        for (ISubTaskListObserver* o : m_observers)
+            o->OnNotice(notice);
+    }
+}
+
 void CSubTaskList::NotifyChanged(int row)
 {
+    PublishNeededFiles();
     for (ISubTaskListObserver* o : m_observers)
         o->OnRowChanged(row);
 }

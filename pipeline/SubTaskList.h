@@ -48,6 +48,7 @@ enum CheckReportCode : int32_t {
     kReportStopped = 6,      // the check was stopped midway
     kReportOpenFailed = 7,   // the material could not be opened
     kReportStoreFailed = 8,  // the result could not be stored whole
+    kReportCopyGone = 9,     // a task's download vanished before its check: downloaded again
 };
 
 // Who hears about the list: the window that draws it, the result recorder, a log.
@@ -60,6 +61,8 @@ public:
     virtual void OnEntersChecking(const SubTaskInfo_t& subTask) = 0;
     // The sub-task could not be stored (StoreError(row) says why); it goes no further.
     virtual void OnStoreFailed(int /*row*/) {}
+    // Something the operator must know that belongs to no row (the cache folder is full).
+    virtual void OnNotice(const std::string& /*text*/) {}
 
 protected:
     ~ISubTaskListObserver() = default;
@@ -69,6 +72,9 @@ class CSubTaskList {
 public:
     // taskId -1 and targetType 2 for the manual list.
     CSubTaskList(ListKind kind, int32_t taskId, int32_t targetType);
+    ~CSubTaskList();
+    CSubTaskList(const CSubTaskList&) = delete;
+    CSubTaskList& operator=(const CSubTaskList&) = delete;
 
     // Watching a list does not change it: whoever may read it may watch it.
     void AddObserver(ISubTaskListObserver* observer) const { m_observers.push_back(observer); }
@@ -122,6 +128,9 @@ public:
     void OnThumbnail(int32_t code, const ThumbnailReport_t& report);
     void OnDownload(int32_t code, const SubTaskInfo_t& subTask);
     int OnCheckReport(int32_t code, const SubTaskInfo_t& subTask);
+    // The download thread's word on the cache folder: a shortage notice, or "" once there is
+    // room again. Observers hear a notice when the shortage begins, not at every download.
+    void OnCacheShortage(const std::string& notice);
 
 private:
     struct Row_t {
@@ -139,12 +148,15 @@ private:
     void Append(Row_t row);
     void WriteState(Row_t& row);
     void NotifyChanged(int row);
+    // Tells the cache clean-up which local copies the rows still need.
+    void PublishNeededFiles() const;
 
     const ListKind m_kind;
     const int32_t m_nTaskID;
     const int32_t m_nTargetType;
     std::vector<Row_t> m_rows;
     int32_t m_nLastSerial = 0;
+    bool m_cacheShort = false;
     mutable std::vector<ISubTaskListObserver*> m_observers;
 };
 

@@ -2,6 +2,7 @@
 
 #include "GdiplusButton.h"
 #include "ProgramIcon.h"
+#include "Version.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -17,7 +18,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     grid->setHorizontalSpacing(16);
     grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
     grid->addWidget(new QLabel(title, this), 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("版本 %1").arg(QStringLiteral(QUARVIK_VERSION)), this), 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("版本 %1").arg(QString::fromUtf8(quarvik::ProgramVersion())), this), 1, 1);
     m_ok->setFixedSize(80, 26);
     grid->addWidget(m_ok, 0, 2, Qt::AlignTop);
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);

@@ -67,6 +67,7 @@ void CMainFrame::OnSupport() {
 
 void CMainFrame::OnOptions() {
     CDlgOption dialog(this, false);
+    dialog.SetCheckRunningQuery(m_isChecking);
     dialog.exec();
 }
 

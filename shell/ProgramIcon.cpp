@@ -6,10 +6,10 @@
 
 namespace {
 
-QPixmap Draw(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+QImage Draw(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
     QLinearGradient face(0, 0, 0, s);
@@ -25,13 +25,16 @@ QPixmap Draw(int size) {
     p.setPen(QPen(Qt::white, s / 9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(tick);
-    return pixmap;
+    p.end();
+    return image;
 }
 
 }  // namespace
 
 QIcon ProgramIcon() {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64}) icon.addPixmap(Draw(size));
+    for (int size : {16, 24, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(Draw(size)));
     return icon;
 }
+
+QImage ProgramIconImage(int size) { return Draw(size); }

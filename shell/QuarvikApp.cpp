@@ -17,6 +17,8 @@
 #include <QScreen>
 #include <QTranslator>
 
+#include <cstdio>
+
 using namespace quarvik;
 
 void quarvik::PrepareApplication(QApplication& app) {
@@ -78,6 +80,11 @@ bool CQuarvikApp::TakeInstance() {
 }
 
 bool CQuarvikApp::InitInstance() {
+    if (const std::string problem = ProgramFolderProblem(); !problem.empty()) {
+        std::fprintf(stderr, "quarvik: %s\n", problem.c_str());
+        ShowMessage(nullptr, QString::fromStdString(problem), MsgIcon::Stop);
+        return false;
+    }
     ClearRestartRequest();
     if (!TakeInstance()) return false;
     if (!EnsureCacheFolder(m_runOptions)) {

@@ -25,17 +25,6 @@ std::string SqlFigure(double figure)
     return HasLoudnessValue(figure) ? SqlPrintf("%.6f", figure) : std::string("NULL");
 }
 
-bool TableExists(CSqliteDb& db)
-{
-    int32_t count = 0;
-    if (!db.Query("select count(*) from sqlite_master where type='table' and name='Loudness'"))
-        return false;
-    if (db.Step() == 100)
-        db.GetInt(0, count);
-    db.EndQuery();
-    return count > 0;
-}
-
 }  // namespace
 
 bool EnsureLoudnessTable(CSqliteDb& db)
@@ -64,7 +53,7 @@ bool StoreLoudness(CSqliteDb& db, int nResultID, const LoudnessRow& row)
 
 bool LoadLoudness(CSqliteDb& db, int nResultID, LoudnessRow& row)
 {
-    if (!TableExists(db) ||
+    if (!db.TableExists("Loudness") ||
         !db.Query(SqlPrintf("select fIntegrated,fRange,fTruePeak,fMaxMomentary,fMaxShortTerm,nVerdict,"
                             "blobShortTerm,fTarget,fTolerance,fMaxTruePeak from Loudness where nResultID=%d "
                             "order by nID desc",

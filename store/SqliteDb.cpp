@@ -1,6 +1,7 @@
 #include "SqliteDb.h"
 
 #include "FileDisplay.h"
+#include "SqlText.h"
 #include "TextField.h"
 
 #include <sqlite3.h>
@@ -390,6 +391,17 @@ bool CSqliteDb::RunInTransaction(const std::function<bool()>& body)
     if (!written && !sqlite3_get_autocommit(m_db))
         Rollback();
     return written;
+}
+
+bool CSqliteDb::TableExists(const char* table)
+{
+    int32_t count = 0;
+    if (!Query(SqlPrintf("select count(*) from sqlite_master where type='table' and name='%q'", table)))
+        return false;
+    if (Step() == SQLITE_ROW)
+        GetInt(0, count);
+    EndQuery();
+    return count > 0;
 }
 
 void CSqliteDb::Close()

@@ -86,6 +86,8 @@ public:
     bool GetBlob(int col, const void*& data, int& bytes);
 
     int GetLastInsertId();  // -1 when not connected
+    // Whether the database has a table of this name (false when not connected).
+    bool TableExists(const char* table);
     int GetChanges();       // -1 when not connected
     void Rollback();
     void Close();
@@ -131,6 +133,8 @@ public:
     bool DeleteResult(int nID);
     // Stores the event and, for a kind with a counter column, sets it to newCount.
     bool AddFault(const FaultInfo_t& fault, int newCount);
+    // Stores the event row alone with length bytes of image as its picture (none: NULL).
+    bool InsertFault(const FaultInfo_t& fault, const uint8_t* image, int length);
     bool AddSyntaxErr(int nResultID, const char* szType, const char* szName, const char* szVaildValue1,
                       const char* szVaildValue2, const char* szRealValue);
     // Meant to run inside the caller's RunInTransaction.

@@ -152,6 +152,7 @@ bool CSyntaxPageModel::Add(const SyntaxFields& fields, PageCheck& check)
     if (!db.OpenTemplDb() || !db.AddSyntax(record, newId) || newId < 0) return false;
     entry.header.nID = newId;
     m_syntaxes.push_back(std::move(entry));
+    m_changed = true;
     return true;
 }
 
@@ -168,6 +169,7 @@ bool CSyntaxPageModel::Update(size_t index, const SyntaxFields& fields, PageChec
     CSqliteDb db;
     if (!db.OpenTemplDb() || !db.UpdateSyntax(entry.header.nID, record)) return false;
     m_syntaxes[index] = std::move(entry);
+    m_changed = true;
     return true;
 }
 
@@ -177,6 +179,7 @@ bool CSyntaxPageModel::Delete(size_t index)
     CSqliteDb db;
     if (!db.OpenTemplDb() || !db.DeleteSyntax(m_syntaxes[index].header.nID)) return false;
     m_syntaxes.erase(m_syntaxes.begin() + static_cast<std::ptrdiff_t>(index));
+    m_changed = true;
     return true;
 }
 

@@ -93,8 +93,13 @@ public:
     bool Update(size_t index, const SyntaxFields& fields, PageCheck& check);
     bool Delete(size_t index);
 
+    // Whether Add, Update or Delete wrote Templ.db since Load: what the running tasks were
+    // built from has changed.
+    bool Changed() const { return m_changed; }
+
 private:
     std::vector<SyntaxEntry> m_syntaxes;
+    bool m_changed = false;
 };
 
 }  // namespace quarvik

@@ -99,6 +99,7 @@ bool CTargetPageModel::Add(const TargetFields& fields, PageCheck& check)
     if (!db.OpenTemplDb() || !db.AddTarget(newId, target)) return false;
     target.nID = newId;
     m_targets.push_back(target);
+    m_changed = true;
     return true;
 }
 
@@ -113,6 +114,7 @@ bool CTargetPageModel::Update(size_t index, const TargetFields& fields, PageChec
     CSqliteDb db;
     if (!db.OpenTemplDb() || !db.UpdateTarget(target.nID, target)) return false;
     m_targets[index] = target;
+    m_changed = true;
     return true;
 }
 
@@ -122,6 +124,7 @@ bool CTargetPageModel::Delete(size_t index)
     CSqliteDb db;
     if (!db.OpenTemplDb() || !db.DeleteTarget(m_targets[index].nID)) return false;
     m_targets.erase(m_targets.begin() + static_cast<std::ptrdiff_t>(index));
+    m_changed = true;
     return true;
 }
 

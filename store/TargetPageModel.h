@@ -56,8 +56,13 @@ public:
     bool Update(size_t index, const TargetFields& fields, PageCheck& check);
     bool Delete(size_t index);
 
+    // Whether Add, Update or Delete wrote Templ.db since Load: what the running tasks were
+    // built from has changed.
+    bool Changed() const { return m_changed; }
+
 private:
     std::vector<MonObj_t> m_targets;
+    bool m_changed = false;
 };
 
 }  // namespace quarvik

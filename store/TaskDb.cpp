@@ -101,13 +101,18 @@ bool CSqliteDb::DeleteResult(int nID)
     return RunInTransaction([&] { return Exec(SqlPrintf("delete from Results  where nID=%d", nID)); });
 }
 
+bool CSqliteDb::InsertFault(const FaultInfo_t& f, const uint8_t* image, int length)
+{
+    return ExecBlob(SqlPrintf("insert into Faults  Values (NULL,%d,%d,%d,%d,%d,%d,%d,?);", f.nResultID, f.nFault,
+                              f.nValue, f.tmBegin, f.tmEnd, f.nImageWidth, f.nImageHeight),
+                    PictureOrNull(image, length), length);
+}
+
 bool CSqliteDb::AddFault(const FaultInfo_t& f, int newCount)
 {
     return RunInTransaction([&] {
         int length = f.pImage ? f.nBitCount * f.nImageWidth * f.nImageHeight / 8 : 0;
-        if (!ExecBlob(SqlPrintf("insert into Faults  Values (NULL,%d,%d,%d,%d,%d,%d,%d,?);", f.nResultID, f.nFault,
-                                f.nValue, f.tmBegin, f.tmEnd, f.nImageWidth, f.nImageHeight),
-                      PictureOrNull(f.pImage, length), length))
+        if (!InsertFault(f, f.pImage, length))
             return false;
         const char* column = FaultCounterColumn(f.nFault);
         return !column || Exec(SqlPrintf("update Results set %s=%d where nID=%d", column, newCount, f.nResultID));

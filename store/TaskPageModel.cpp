@@ -70,6 +70,7 @@ bool CTaskPageModel::Add(const TaskFields& fields, PageCheck& check)
     if (!db.OpenTemplDb() || !db.AddTask(task, newId)) return false;
     task.nID = newId;
     m_tasks.push_back(task);
+    m_changed = true;
     return true;
 }
 
@@ -83,6 +84,7 @@ bool CTaskPageModel::Update(size_t index, const TaskFields& fields, PageCheck& c
     CSqliteDb db;
     if (!db.OpenTemplDb() || !db.UpdateTask(task.nID, task)) return false;
     m_tasks[index] = task;
+    m_changed = true;
     return true;
 }
 
@@ -92,6 +94,7 @@ bool CTaskPageModel::Delete(size_t index)
     CSqliteDb db;
     if (!db.OpenTemplDb() || !db.DeleteTask(m_tasks[index].nID)) return false;
     m_tasks.erase(m_tasks.begin() + static_cast<std::ptrdiff_t>(index));
+    m_changed = true;
     return true;
 }
 

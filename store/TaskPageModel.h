@@ -58,8 +58,13 @@ public:
     // Switches the task on or off in the list only; the next Update writes it.
     void ToggleActive(size_t index);
 
+    // Whether Add, Update or Delete wrote Templ.db since Load: what the running tasks were
+    // built from has changed.
+    bool Changed() const { return m_changed; }
+
 private:
     std::vector<MonTask_t> m_tasks;
+    bool m_changed = false;
 };
 
 }  // namespace quarvik

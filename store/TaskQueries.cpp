@@ -9,19 +9,6 @@
 namespace quarvik {
 namespace {
 
-// The Results counter columns 13..30, in schema order.
-struct CounterField {
-    const char* column;
-    int32_t ResultInfo_t::*field;
-};
-constexpr CounterField kCounterFields[] = {
-    {"nNVCount", &ResultInfo_t::nNVCount},   {"nSFCount", &ResultInfo_t::nSFCount},   {"nBBCount", &ResultInfo_t::nBBCount},
-    {"nCFCount", &ResultInfo_t::nCFCount},   {"nCBCount", &ResultInfo_t::nCBCount},   {"nMSCCount", &ResultInfo_t::nMSCCount},
-    {"nNA1Count", &ResultInfo_t::nNA1Count}, {"nNA2Count", &ResultInfo_t::nNA2Count}, {"nNA3Count", &ResultInfo_t::nNA3Count},
-    {"nNA4Count", &ResultInfo_t::nNA4Count}, {"nAL1Count", &ResultInfo_t::nAL1Count}, {"nAL2Count", &ResultInfo_t::nAL2Count},
-    {"nAL3Count", &ResultInfo_t::nAL3Count}, {"nAL4Count", &ResultInfo_t::nAL4Count}, {"nAH1Count", &ResultInfo_t::nAH1Count},
-    {"nAH2Count", &ResultInfo_t::nAH2Count}, {"nAH3Count", &ResultInfo_t::nAH3Count}, {"nAH4Count", &ResultInfo_t::nAH4Count},
-};
 constexpr int kFirstCounterColumn = 13;
 
 // Copies a blob column; returns its size.
@@ -73,7 +60,7 @@ void FillResult(CSqliteDb& db, ResultRow& row, FacePictures faces)
     db.GetInt(11, r.tmEnd);
     db.GetDouble(12, r.fSpeed);
     int col = kFirstCounterColumn;
-    for (const CounterField& counter : kCounterFields)
+    for (const ResultCounterColumn& counter : kResultCounterColumns)
         db.GetInt(col++, r.*counter.field);
     db.GetInt(31, r.nFmtError);
     db.GetString(32, r.szFEDesc);
@@ -113,7 +100,7 @@ bool LoadFaceImage(CSqliteDb& db, const char* table, int nID, std::vector<uint8_
 int32_t* ResultCounter(ResultInfo_t& result, int32_t kind)
 {
     const char* column = FaultCounterColumn(kind);
-    for (const CounterField& counter : kCounterFields) {
+    for (const ResultCounterColumn& counter : kResultCounterColumns) {
         if (column && std::strcmp(counter.column, column) == 0)
             return &(result.*counter.field);
     }
@@ -132,6 +119,34 @@ std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID)
                           ? SqlPrintf("select * from SubTasks where nTaskID=-1 and nState!=%d ", kSubTaskDone)
                           : SqlPrintf("select * from SubTasks where nTaskID=%d and nState!=%d ", nTaskID, kSubTaskDone);
     return LoadRows<SubTaskRow>(db, sql, FillSubTask);
+}
+
+int32_t LatestCheckBegin(CSqliteDb& db, int nTaskID, int nSubTaskID)
+{
+    int32_t begin = 0;
+    if (db.Query(SqlPrintf("select max(tmBegin) from Results where nTaskID=%d and nSubTaskID=%d", nTaskID, nSubTaskID)) &&
+        db.Step() == SQLITE_ROW)
+        db.GetInt(0, begin);
+    db.EndQuery();
+    return begin;
+}
+
+bool LoadSubTask(CSqliteDb& db, int nID, SubTaskRow& row)
+{
+    std::vector<SubTaskRow> rows = LoadRows<SubTaskRow>(db, SqlPrintf("select * from SubTasks where nID=%d", nID), FillSubTask, 1);
+    if (rows.empty())
+        return false;
+    row = std::move(rows.front());
+    return true;
+}
+
+bool LoadResultById(CSqliteDb& db, int nID, ResultRow& row)
+{
+    std::vector<ResultRow> rows = LoadResults(db, SqlPrintf("where nID=%d", nID), FacePictures::kWith);
+    if (rows.empty())
+        return false;
+    row = std::move(rows.front());
+    return true;
 }
 
 bool LoadSubTaskFaceImage(CSqliteDb& db, int nID, std::vector<uint8_t>& pixels)
@@ -166,7 +181,8 @@ std::vector<FaultRow> LoadFaults(CSqliteDb& db, int nResultID)
 {
     return LoadRows<FaultRow>(
         db,
-        SqlPrintf("select nFault,nValue,tmBegin,tmEnd,blobFaultImage from Faults where nResultID=%d order by nID",
+        SqlPrintf("select nFault,nValue,tmBegin,tmEnd,blobFaultImage,nImageWidth,nImageHeight from Faults where "
+                  "nResultID=%d order by nID",
                   nResultID),
         [nResultID](CSqliteDb& d, FaultRow& row) {
             row.info.nResultID = nResultID;
@@ -175,6 +191,8 @@ std::vector<FaultRow> LoadFaults(CSqliteDb& db, int nResultID)
             d.GetInt(2, row.info.tmBegin);
             d.GetInt(3, row.info.tmEnd);
             CopyBlob(d, 4, row.image);
+            d.GetInt(5, row.info.nImageWidth);
+            d.GetInt(6, row.info.nImageHeight);
         });
 }
 
@@ -196,10 +214,12 @@ std::vector<SyntaxErrRow> LoadSyntaxErrs(CSqliteDb& db, int nResultID)
 
 std::vector<MediaInfoRow> LoadMediaInfo(CSqliteDb& db, int nResultID)
 {
-    return LoadRows<MediaInfoRow>(db, SqlPrintf("select szFeature,szValue from MediaInfo where nResultID=%d ", nResultID),
+    return LoadRows<MediaInfoRow>(db,
+                                  SqlPrintf("select szFeature,szValue,nType from MediaInfo where nResultID=%d ", nResultID),
                                   [](CSqliteDb& d, MediaInfoRow& row) {
                                       d.GetString(0, row.szFeature);
                                       d.GetString(1, row.szValue);
+                                      d.GetInt(2, row.nType);
                                   });
 }
 

@@ -26,8 +26,8 @@ struct ResultRow {
     std::vector<uint8_t> faceImage;
 };
 
-// A stored fault event: the selected columns fill nFault, nValue, tmBegin, tmEnd and
-// nResultID; the snapshot geometry is not stored with the pixels (it is the check run's).
+// A stored fault event: the selected columns fill nFault, nValue, tmBegin, tmEnd, nResultID
+// and the snapshot geometry the check stored beside the pixels.
 struct FaultRow {
     FaultInfo_t info;
     std::vector<uint8_t> image;
@@ -44,11 +44,26 @@ struct SyntaxErrRow {
 struct MediaInfoRow {
     std::string szFeature;
     std::string szValue;
+    int32_t nType = 0;  // the MediaInfo level of the property
 };
 
 struct FaultSpan {
     int32_t tmBegin;
     int32_t tmEnd;
+};
+
+// The Results counter columns (13..30, in schema order) with their fields.
+struct ResultCounterColumn {
+    const char* column;
+    int32_t ResultInfo_t::*field;
+};
+inline constexpr ResultCounterColumn kResultCounterColumns[] = {
+    {"nNVCount", &ResultInfo_t::nNVCount},   {"nSFCount", &ResultInfo_t::nSFCount},   {"nBBCount", &ResultInfo_t::nBBCount},
+    {"nCFCount", &ResultInfo_t::nCFCount},   {"nCBCount", &ResultInfo_t::nCBCount},   {"nMSCCount", &ResultInfo_t::nMSCCount},
+    {"nNA1Count", &ResultInfo_t::nNA1Count}, {"nNA2Count", &ResultInfo_t::nNA2Count}, {"nNA3Count", &ResultInfo_t::nNA3Count},
+    {"nNA4Count", &ResultInfo_t::nNA4Count}, {"nAL1Count", &ResultInfo_t::nAL1Count}, {"nAL2Count", &ResultInfo_t::nAL2Count},
+    {"nAL3Count", &ResultInfo_t::nAL3Count}, {"nAL4Count", &ResultInfo_t::nAL4Count}, {"nAH1Count", &ResultInfo_t::nAH1Count},
+    {"nAH2Count", &ResultInfo_t::nAH2Count}, {"nAH3Count", &ResultInfo_t::nAH3Count}, {"nAH4Count", &ResultInfo_t::nAH4Count},
 };
 
 // The result's counter of a fault kind (the column the fault vocabulary names); nullptr, or
@@ -59,6 +74,12 @@ int32_t ResultCount(const ResultInfo_t& result, int32_t kind);
 // Sub-tasks of a task (nTaskID -1: the manual check list) that are not finished (state 12),
 // in the order the database returns them.
 std::vector<SubTaskRow> LoadUnfinishedSubTasks(CSqliteDb& db, int nTaskID);
+// When the latest check of a sub-task began (seconds since 1970); 0 when it has none.
+int32_t LatestCheckBegin(CSqliteDb& db, int nTaskID, int nSubTaskID);
+// One SubTasks row by id, with its face picture; false when there is none.
+bool LoadSubTask(CSqliteDb& db, int nID, SubTaskRow& row);
+// One Results row by id, with its face picture; false when there is none.
+bool LoadResultById(CSqliteDb& db, int nID, ResultRow& row);
 // The face picture of a sub-task; false when the row or its picture is missing.
 bool LoadSubTaskFaceImage(CSqliteDb& db, int nID, std::vector<uint8_t>& pixels);
 

@@ -18,8 +18,10 @@ PACKAGES="
   qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev libxcb1-dev fonts-wqy-microhei
   ffmpeg
   python3-pyftpdlib vsftpd
+  slurm-wlm munge
   libvlc-dev vlc-plugin-base vlc-plugin-video-output
   xvfb xauth imagemagick
+  dpkg-dev lintian help2man
 "
 
 missing=""
@@ -35,5 +37,5 @@ if [ -n "$missing" ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build build --parallel "$(nproc)"

@@ -59,7 +59,7 @@ std::string FormatFileName(FormatIcon icon)
 std::string HistoryRowHtml(const ResultInfo_t& result, int i, const std::optional<LoudnessRow>& loudness)
 {
     const ResultRowTexts texts = HistoryRowTexts(result);
-    const std::string colour = texts.failure ? HtmlColour(*texts.failure) : ShowsFaults(texts) ? "#FF0000" : "";
+    const std::string colour = texts.failure ? HtmlColour(*texts.failure) : ShowsInRed(texts) ? "#FF0000" : "";
     std::string html = "<tr>\r\n" + ImageCell(FaceFileName(i)) + Cell(texts.checkTime, colour) +
                        Cell(texts.file, colour) + Cell(texts.name, colour) + ImageCell(FormatFileName(texts.formatIcon));
     for (const std::string& count : texts.counts)

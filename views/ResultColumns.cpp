@@ -42,6 +42,11 @@ bool ShowsFaults(const ResultRowTexts& texts)
                        [](const std::string& c) { return c != "0" && c != "-"; });
 }
 
+bool ShowsInRed(const ResultRowTexts& texts)
+{
+    return texts.formatIcon == kFormatIconInvalid || ShowsFaults(texts);
+}
+
 std::string HtmlColour(const StateColour& colour)
 {
     char text[8];

@@ -35,6 +35,9 @@ ResultRowTexts HistoryRowTexts(const ResultInfo_t& result);
 // True when any count text is a number other than 0: the row is shown and exported in red,
 // unless its state is a failure, whose colour comes first.
 bool ShowsFaults(const ResultRowTexts& texts);
+// ShowsFaults, or a failed format check (whose counts read 0): the row is red in the history
+// and its export alike, unless its state is a failure.
+bool ShowsInRed(const ResultRowTexts& texts);
 
 // "#RRGGBB", for HTML.
 std::string HtmlColour(const StateColour& colour);

@@ -11,19 +11,7 @@ namespace quarvik {
 
 bool LoadStoredResult(CSqliteDb& db, int nResultID, ResultRow& row)
 {
-    // The store reads whole Results rows by time only: find the row's start time, then pick
-    // the row among those begun in the same second.
-    const std::vector<int32_t> begins = LoadRows<int32_t>(
-        db, SqlPrintf("select tmBegin from Results where nID=%d", nResultID),
-        [](CSqliteDb& d, int32_t& tmBegin) { d.GetInt(0, tmBegin); }, 1);
-    if (begins.empty())
-        return false;
-    std::vector<ResultRow> rows = LoadResultsBetween(db, begins.front(), begins.front(), false);
-    auto found = std::find_if(rows.begin(), rows.end(), [&](const ResultRow& r) { return r.info.nID == nResultID; });
-    if (found == rows.end())
-        return false;
-    row = std::move(*found);
-    return true;
+    return LoadResultById(db, nResultID, row);
 }
 
 bool LoadResultReport(CSqliteDb& db, int nResultID, StoredResultReport& out)

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -108,6 +109,14 @@ int32_t InputType(const std::string& path, int64_t& size)
     return kTargetFolder;
 }
 
+// A local file's name from the root, as given otherwise (links are not resolved).
+std::string WholePath(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path whole = std::filesystem::absolute(path, error);
+    return error || path.empty() ? path : whole.lexically_normal().string();
+}
+
 // What the check of a sub-task found, as the recorder heard it. The recorder stored it and
 // read it back; what it could not store is named in storeError.
 FileReport CheckedReport(const CSubTaskList& list, int listRow, const CResultRecorder& recorder, bool failed)
@@ -177,9 +186,11 @@ bool RunStoredChecks(const std::vector<std::string>& paths, const StoredCheckOpt
     CompletionWatch watch(list, recorder);
 
     std::vector<std::string> ignored;
-    for (const std::string& path : paths) {
+    for (const std::string& given : paths) {
         int64_t size = 0;
-        const int32_t type = InputType(path, size);
+        const int32_t type = InputType(given, size);
+        // A stored name must still find the file from any other folder (playback, reports).
+        const std::string path = type == kTargetFolder ? WholePath(given) : given;
         for (const std::string& duplicate : list.AddCandidates({{path, size}}, type))
             ignored.push_back(duplicate);
     }

@@ -12,12 +12,15 @@
 #include "CheckRun.h"
 #include "ContentParams.h"
 #include "Dispatcher.h"
+#include "ResultFileCheck.h"
 #include "Settings.h"
 #include "FileDisplay.h"
 #include "GuiApp.h"
 #include "StoredCheck.h"
 #include "TaskCommands.h"
 #include "TaskRecords.h"
+#include "ProgramFolder.h"
+#include "Version.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -51,12 +54,13 @@ void OnInterrupt(int)
 void PrintUsage(std::FILE* to)
 {
     std::fprintf(to,
-                 "usage: quarvik-check [--json] [--params FILE] [--store] [--template NAME] [--report DIR]\n"
-                 "                     PATH...\n"
-                 "       quarvik-check [--params FILE] --run-tasks | --task ID\n"
-                 "       quarvik-check --set-cache DIR | --list-tasks\n"
-                 "       quarvik-check --add-template NAME Level:Name=Value|Level:Name=Low..High...\n"
-                 "       quarvik-check --add-task NAME folder|ftp|udp|removable [key=value...]\n"
+                 "Usage: quarvik-check [--json] [--params FILE] [--store] [--template NAME] [--report DIR] PATH...\n"
+                 "  or:  quarvik-check [--json] [--params FILE] [--template NAME] --result-file FILE PATH\n"
+                 "  or:  quarvik-check [--params FILE] --run-tasks | --task ID\n"
+                 "  or:  quarvik-check --set-cache DIR | --list-tasks\n"
+                 "  or:  quarvik-check --add-template NAME Level:Name=Value|Level:Name=Low..High...\n"
+                 "  or:  quarvik-check --add-task NAME folder|ftp|udp|removable [key=value...]\n"
+                 "  or:  quarvik-check --help | --version\n"
                  "         keys: path host port user password interval template content=on|off\n"
                  "  Checks each file or stream address for black, colour bars, colour field,\n"
                  "  still frame and mosaic pictures and silent, too low or too high sound.\n"
@@ -66,6 +70,8 @@ void PrintUsage(std::FILE* to)
                  "  --template NAME  also run the format check against a stored template (stores)\n"
                  "  --report DIR     write the HTML report of each stored result into DIR/<name>/\n"
                  "                   (stores)\n"
+                 "  --result-file FILE  check PATH as --store does, in a working folder of its own,\n"
+                 "                   and write the whole result into FILE (JSON) instead of task.db\n"
                  "  --run-tasks      run every active monitoring task until interrupted\n"
                  "  --task ID        run one monitoring task until interrupted\n"
                  "  Also measures each programme's loudness (EBU R128); judged when the Loudness\n"
@@ -85,6 +91,7 @@ struct Options {
     std::string paramsPath;
     std::string templateName;
     std::string reportDir;
+    std::string resultFile;
     std::vector<std::string> paths;  // or the arguments of a setup command
 };
 
@@ -122,6 +129,9 @@ bool ParseArguments(int argc, char** argv, Options& options)
             if (!value(i, "--report", options.reportDir))
                 return false;
             options.store = true;
+        } else if (arg == "--result-file") {
+            if (!value(i, "--result-file", options.resultFile))
+                return false;
         } else if (arg == "--run-tasks") {
             options.mode = Mode::kRunTasks;
         } else if (arg == "--task") {
@@ -144,6 +154,10 @@ bool ParseArguments(int argc, char** argv, Options& options)
     }
     if (options.mode == Mode::kCheck && options.paths.empty()) {
         std::fprintf(stderr, "quarvik-check: no file or stream address given\n");
+        return false;
+    }
+    if (!options.resultFile.empty() && (options.paths.size() != 1 || !options.reportDir.empty())) {
+        std::fprintf(stderr, "quarvik-check: --result-file takes one file and no --report\n");
         return false;
     }
     if (options.mode == Mode::kSetCache && options.paths.size() != 1) {
@@ -208,10 +222,19 @@ int main(int argc, char** argv)
     Options options;
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         PrintUsage(stdout);
+        std::fputs(ProgramFolderHelp(), stdout);
+        return kExitClean;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quarvik-check (Quarvik) %s\n", ProgramVersion());
         return kExitClean;
     }
     if (!ParseArguments(argc, argv, options)) {
         PrintUsage(stderr);
+        return kExitTrouble;
+    }
+    if (const std::string problem = ProgramFolderProblem(); !problem.empty()) {
+        std::fprintf(stderr, "quarvik-check: %s\n", problem.c_str());
         return kExitTrouble;
     }
     ContentParam_t params[kContentParamCount];
@@ -241,7 +264,19 @@ int main(int argc, char** argv)
 
     std::vector<FileReport> reports;
     bool reportsWritten = true;
-    if (options.store) {
+    if (!options.resultFile.empty()) {
+        StoredCheckOptions stored{options.paramsPath, options.templateName, interrupted};
+        FileReport report;
+        report.path = options.paths.front();
+        std::string error;
+        if (!RunResultFileCheck(options.paths.front(), options.resultFile, stored, report, error)) {
+            std::fprintf(stderr, "quarvik-check: %s\n", error.c_str());
+            return kExitTrouble;
+        }
+        if (!options.json)
+            WriteTextReport(std::cout, report);
+        reports.push_back(report);
+    } else if (options.store) {
         StoredCheckOptions stored{options.paramsPath, options.templateName, interrupted};
         std::string error;
         if (!RunStoredChecks(options.paths, stored, reports, error)) {

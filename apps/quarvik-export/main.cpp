@@ -9,6 +9,7 @@
 #include "HistoryExport.h"
 #include "ProgramFolder.h"
 #include "StoredReport.h"
+#include "Version.h"
 
 #include <unistd.h>
 
@@ -28,9 +29,10 @@ constexpr int kExitNotWritten = 3;
 void PrintUsage(std::FILE* to)
 {
     std::fprintf(to,
-                 "usage: quarvik-export [--from YYYY-MM-DD] [--to YYYY-MM-DD] DIR\n"
-                 "       quarvik-export --name TEXT DIR\n"
-                 "       quarvik-export --result ID DIR\n"
+                 "Usage: quarvik-export [--from YYYY-MM-DD] [--to YYYY-MM-DD] DIR\n"
+                 "  or:  quarvik-export --name TEXT DIR\n"
+                 "  or:  quarvik-export --result ID DIR\n"
+                 "  or:  quarvik-export --help | --version\n"
                  "  Writes the history table (DIR/index.html and DIR/images) of the results begun\n"
                  "  within the days given (both whole days, local time; default today) or whose\n"
                  "  name contains TEXT, newest first; or the report of one result into DIR/<name>/.\n"
@@ -101,6 +103,11 @@ int main(int argc, char** argv)
 {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         PrintUsage(stdout);
+        std::fputs(ProgramFolderHelp(), stdout);
+        return kExitWritten;
+    }
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::printf("quarvik-export (Quarvik) %s\n", ProgramVersion());
         return kExitWritten;
     }
     ExportArgs args;
@@ -108,6 +115,10 @@ int main(int argc, char** argv)
     if (!ParseExportArgs(argc, argv, args, error)) {
         std::fprintf(stderr, "quarvik-export: %s\n", error.c_str());
         PrintUsage(stderr);
+        return kExitBadInput;
+    }
+    if (const std::string problem = ProgramFolderProblem(); !problem.empty()) {
+        std::fprintf(stderr, "quarvik-export: %s\n", problem.c_str());
         return kExitBadInput;
     }
     CSqliteDb db;

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 
 using namespace quarvik;
 
@@ -108,3 +109,9 @@ void CSubTaskPane::OnRowAdded(int row) {
 void CSubTaskPane::OnRowChanged(int row) { UpdateSubTaskRow(*m_list, m_tasks, row); }
 
 void CSubTaskPane::OnRowsReloaded() { ReloadSubTaskRows(*m_list, m_tasks); }
+
+void CSubTaskPane::OnNotice(const std::string& text) {
+    // A worker is waiting for this call: the message is shown once it has returned.
+    const QString message = QString::fromStdString(text);
+    QTimer::singleShot(0, this, [this, message] { ShowMessage(this, message, MsgIcon::Exclamation); });
+}

@@ -80,6 +80,7 @@ private:
     void OnRowAdded(int row) override;
     void OnRowChanged(int row) override;
     void OnRowsReloaded() override;
+    void OnNotice(const std::string& text) override;
     void OnEntersChecking(const quarvik::SubTaskInfo_t&) override {}
 
     bool m_monitored = false;

@@ -89,8 +89,23 @@ void CDlgOption::accept() {
     }
     SelectTab(shown);
     CMyPopDialog::accept();
-    if (m_generalOnly) return;
-    if (ShowMessage(parentWidget(), QStringLiteral("需要重新启动软件,以使修改生效！重新启动吗?"), MsgIcon::Question,
-                    MsgButtons::YesNoDefaultNo) == MsgAnswer::Yes)
-        RequestRestart();
+    if (m_generalOnly || !NeedsRestart()) return;
+    const auto checking = [this] { return m_isChecking && m_isChecking(); };
+    // A restart ends every check; like closing, it waits until none runs (asked again after
+    // the question, for a check may have begun meanwhile).
+    if (!checking() &&
+        ShowMessage(parentWidget(), QStringLiteral("需要重新启动软件,以使修改生效！重新启动吗?"), MsgIcon::Question,
+                    MsgButtons::YesNoDefaultNo) != MsgAnswer::Yes)
+        return;
+    if (checking()) {
+        ShowMessage(parentWidget(), QStringLiteral("检测正在进行！现在不能重新启动！修改将在软件重新启动后生效。"),
+                    MsgIcon::Stop);
+        return;
+    }
+    RequestRestart();
+}
+
+bool CDlgOption::NeedsRestart() const {
+    return (m_task && m_task->Model().Changed()) || (m_target && m_target->Model().Changed()) ||
+           (m_syntax && m_syntax->Model().Changed());
 }

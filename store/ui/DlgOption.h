@@ -43,7 +43,15 @@ public:
     int CurrentTab() const;
     void SelectTab(int index);
 
-    // OK: saves the pages; a page refusing its fields keeps the dialog open on its tab.
+    // Whether a check runs now: while one does, the program is not restarted (as it is not
+    // closed). None set: no check runs.
+    void SetCheckRunningQuery(std::function<bool()> query) { m_isChecking = std::move(query); }
+    // Whether the changes made need a restart: the tasks, targets or templates, which the
+    // running program was built from. Every other setting is read where it is used.
+    bool NeedsRestart() const;
+
+    // OK: saves the pages; a page refusing its fields keeps the dialog open on its tab. Then,
+    // when the changes need it, offers the restart, or says why it cannot be now.
     void accept() override;
 
 private:
@@ -64,4 +72,5 @@ private:
     CPageLoudness* m_loudness = nullptr;
     QList<CMyDialog*> m_pages;
     QList<std::function<bool()>> m_saves;  // per tab
+    std::function<bool()> m_isChecking;
 };

@@ -197,9 +197,13 @@ void CPageSyntax::AddSyntax() {
         Refused(check);
         return;
     }
+    // The new template is the selected one: what is written next goes into it.
+    const int row = m_list->count();
     m_list->blockSignals(true);
     m_list->addItem(QString::fromUtf8(m_model.Syntaxes().back().header.szName));
+    m_list->setCurrentRow(row);
     m_list->blockSignals(false);
+    SelectSyntax(row);
 }
 
 void CPageSyntax::UpdateSyntax() {

@@ -61,7 +61,7 @@ TEST_F(ContentParamsTest, DefaultTableMatchesTheFactorySettings)
     SetDefaultContentParams(t);
     struct Row { int code, enable, duration, t1, t2; };
     const Row rows[] = {{0, 1, 1, 0, 0},       {1, 1, 75, 5, 99},      {2, 1, 1, 5, 97},
-                        {3, 1, 1, 10, 80},     {4, 1, 5, 5, 95},       {5, 0, 1, 5, 95},
+                        {3, 1, 1, 10, 80},     {4, 1, 5, 5, 95},       {5, 1, 1, 5, 95},
                         {16, 1, 750, -99, -60}, {17, 1, 1500, -60, -38}, {18, 1, 25, -9, 0},
                         {19, 0, 750, -99, -60}, {20, 0, 1500, -60, -38}, {21, 0, 25, -9, 0},
                         {6, 0, 0, 0, 0},       {31, 0, 0, 0, 0}};

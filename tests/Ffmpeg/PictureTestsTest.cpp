@@ -136,7 +136,8 @@ TEST_F(PictureTestsTest, MosaicFindsBlockCorners)
     EXPECT_FALSE(IsMosaic(Flat(90)));
     EXPECT_FALSE(IsMosaic(blocks(cv::Rect(0, 0, 16, 80)).clone())) << "no scan positions";
 
-    EXPECT_EQ(Classify(blocks), kNoFault) << "mosaic is off by default";
+    m_params[kFaultMosaic].nEnable = 0;
+    EXPECT_EQ(Classify(blocks), kNoFault) << "mosaic switched off";
     m_params[kFaultMosaic].nEnable = 1;
     m_prev.release();
     EXPECT_EQ(Classify(blocks), kFaultMosaic);

@@ -232,6 +232,54 @@ TEST_F(StoredReports, EachStoredFileGetsItsReportFolder)
     }
 }
 
+// A format check that cannot compare an item (an audio item on a file without sound) fails:
+// stored invalid with the reason as its deviation, exit 1, never reported as a clean file.
+TEST_F(StoredReports, AFormatCheckThatCannotCompareAnItemFails)
+{
+    ASSERT_EQ(Run("--add-template snd Audio:SamplingRate=48000..48000").status, 0) << errors_;
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun run =
+        Run("--store --template snd --report " + Quoted(out) + " " + Quoted(Media("video-only.mkv")));
+    EXPECT_EQ(run.status, 1) << run.out << errors_;
+    EXPECT_NE(run.out.find("  format invalid\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  deviation Audio SamplingRate: 无此属性"), std::string::npos) << run.out;
+    CSqliteDb db;
+    int32_t verdict = -1;
+    ASSERT_TRUE(db.OpenOrCreate((dir_ / "home/task.db").string(), {}));
+    ASSERT_TRUE(db.Query("select nFmtError from Results"));
+    ASSERT_EQ(db.Step(), 100);
+    db.GetInt(0, verdict);
+    db.EndQuery();
+    EXPECT_EQ(verdict, 1);
+    const std::string html = ReadBytes(out / "video-only.mkv/index.html");
+    ASSERT_FALSE(html.empty());
+    EXPECT_NE(html.find("\xce\xde\xb4\xcb\xca\xf4\xd0\xd4"), std::string::npos);  // 无此属性
+    EXPECT_EQ(html.find("\xcd\xbc\xcf\xf1\xce\xde\xd2\xec\xb3\xa3"), std::string::npos);  // 图像无异常
+}
+
+// A file named relative to the working folder is stored with its whole path, and its finished
+// result keeps the state it was made with (8) beside its end time.
+TEST_F(StoredReports, ARelativeNameIsStoredWithItsWholePath)
+{
+    std::filesystem::copy_file(Media("video-only.mkv"), dir_ / "rel.mkv");
+    const CheckerRun run = RunCommand("cd " + Quoted(dir_) + " && QUARVIK_HOME=" + Quoted(dir_ / "home") +
+                                      " " QUARVIK_CHECK_BINARY " --store rel.mkv 2>/dev/null");
+    EXPECT_EQ(run.status, 0) << run.out;
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenOrCreate((dir_ / "home/task.db").string(), {}));
+    ASSERT_TRUE(db.Query("select szFilename, nState, tmEnd from Results"));
+    ASSERT_EQ(db.Step(), 100);
+    std::string file;
+    int32_t state = 0, end = 0;
+    db.GetString(0, file);
+    db.GetInt(1, state);
+    db.GetInt(2, end);
+    db.EndQuery();
+    EXPECT_EQ(file, (dir_ / "rel.mkv").string());
+    EXPECT_EQ(state, 8);
+    EXPECT_GT(end, 0);
+}
+
 TEST_F(StoredReports, MarkupInAFileNameShowsAsText)
 {
     const std::string name = "a'b \"c\" <b>&.ts";

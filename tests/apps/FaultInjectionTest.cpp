@@ -347,7 +347,8 @@ TEST_F(FaultInjection, TaskDbLockedByAnotherProcessForLessAndForLongerThanTheBou
               << tally.lost << " results lost\n";
 }
 
-// The program folder on a small tmpfs of its own (in a mount namespace of its own, so it goes
+// The program folder on a small tmpfs of its own (not writable by others, as a program folder must
+// be; in a mount namespace of its own, so it goes
 // away with the test) that fills up; the database exists already.
 class FullDisk : public FaultInjection, public ::testing::WithParamInterface<int> {};
 
@@ -361,7 +362,7 @@ TEST_P(FullDisk, ProgramFolderOnAFilesystemThatFillsUp)
     fs::create_directories(saved);
     const std::string checker = "env QUARVIK_HOME=" + Quoted(home) + " " QUARVIK_CHECK_BINARY;
     const std::string script =
-        "set -e; mount -t tmpfs -o size=1m quarvik-test " + Quoted(home) + "; " + checker + " --set-cache " +
+        "set -e; mount -t tmpfs -o size=1m,mode=0755 quarvik-test " + Quoted(home) + "; " + checker + " --set-cache " +
         Quoted(dir_ / "cache") + "; " + checker + " --store " + Quoted(Media("tone.wav")) + " >/dev/null 2>&1; " +
         "dd if=/dev/zero of=" + Quoted(home / "fill") + " bs=4k 2>/dev/null || true; truncate -s -" +
         std::to_string(freeBytes) + " " + Quoted(home / "fill") + "; set +e; " + checker + " --store --json " +

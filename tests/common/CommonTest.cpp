@@ -6,8 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
 
 namespace quarvik {
 namespace {
@@ -147,6 +156,122 @@ TEST(ProgramFolder, HomeVariableOverridesTheExecutableFolder)
     EXPECT_EQ(ProgramFilePath("ave.dat"), "/tmp/quarvik-home/ave.dat");
     unsetenv("QUARVIK_HOME");
     EXPECT_NE(ProgramFolder(), "/tmp/quarvik-home");
+}
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        m_had = std::getenv(name) != nullptr;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { m_had ? setenv(m_name, m_old.c_str(), 1) : unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+class ProgramFolderSafety : public ::testing::Test {
+public:  // the cases' lambdas arrange the folder through a reference to the fixture
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/quarvik-folder-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_root = pattern;
+        m_folder = m_root + "/home";
+        ASSERT_EQ(mkdir(m_folder.c_str(), 0700), 0);
+        m_home = std::make_unique<ScopedEnv>("QUARVIK_HOME", m_folder.c_str());
+    }
+    void TearDown() override
+    {
+        m_home.reset();
+        std::filesystem::remove_all(m_root);
+    }
+    void Touch(const std::string& name) { std::ofstream(m_folder + "/" + name) << "x"; }
+
+    std::string m_root;
+    std::string m_folder;
+    std::unique_ptr<ScopedEnv> m_home;
+};
+
+TEST_F(ProgramFolderSafety, RefusesAFolderOrFileAnotherUserCanChange)
+{
+    // A uid and gid that are not the test's own (only root can give files away).
+    const uid_t other = 65534;
+    const bool root = geteuid() == 0;
+    struct Case {
+        const char* what;
+        bool needsRoot;
+        std::function<void(ProgramFolderSafety&)> arrange;
+        const char* problem;  // nullptr: accepted
+    } cases[] = {
+        {"own folder and files", false, [](ProgramFolderSafety& t) { t.Touch("ave.dat"); t.Touch("task.db"); }, nullptr},
+        {"folder writable by every user (sticky or not)", false,
+         [](ProgramFolderSafety& t) { chmod(t.m_folder.c_str(), 01777); }, "writable by every user"},
+        {"ave.dat writable by every user", false,
+         [](ProgramFolderSafety& t) { t.Touch("ave.dat"); chmod((t.m_folder + "/ave.dat").c_str(), 0666); },
+         "ave.dat is writable by every user"},
+        {"folder of another user", true,
+         [other](ProgramFolderSafety& t) { ASSERT_EQ(chown(t.m_folder.c_str(), other, -1), 0); }, "belongs to"},
+        {"settings file of another user", true,
+         [other](ProgramFolderSafety& t) {
+             t.Touch("Quarvik.ini");
+             ASSERT_EQ(chown((t.m_folder + "/Quarvik.ini").c_str(), other, -1), 0);
+         },
+         "Quarvik.ini belongs to"},
+        {"folder writable by a group of others", true,
+         [other](ProgramFolderSafety& t) {
+             ASSERT_EQ(chown(t.m_folder.c_str(), -1, other), 0);
+             chmod(t.m_folder.c_str(), 0770);
+         },
+         "writable by the group"},
+        {"folder writable by the user's own group", false,
+         [](ProgramFolderSafety& t) { chmod(t.m_folder.c_str(), 0770); }, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needsRoot && !root)
+            continue;  // giving files to another user needs root (CI runs as root)
+        TearDown();
+        SetUp();
+        c.arrange(*this);
+        const std::string problem = ProgramFolderProblem();
+        if (!c.problem) {
+            EXPECT_EQ(problem, "");
+        } else {
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+            EXPECT_NE(problem.find(m_folder), std::string::npos) << "the message names the folder: " << problem;
+        }
+    }
+    std::filesystem::remove_all(m_folder);
+    EXPECT_EQ(ProgramFolderProblem(), "") << "a folder not made yet holds nothing to refuse";
+}
+
+TEST(ProgramFolder, DataFolderWithoutHomeIsTheAccountsNeverTmp)
+{
+    ScopedEnv xdg("XDG_DATA_HOME", nullptr);
+    ScopedEnv home("HOME", nullptr);
+    const passwd* account = getpwuid(geteuid());
+    ASSERT_NE(account, nullptr);
+    const std::string folder = DataFolder();
+    EXPECT_EQ(folder, std::string(account->pw_dir) + "/.local/share/quarvik");
+    EXPECT_NE(folder.rfind("/tmp", 0), 0u);
+
+    ScopedEnv relative("XDG_DATA_HOME", "relative/data");
+    EXPECT_EQ(DataFolder(), folder) << "a relative XDG_DATA_HOME is ignored";
+
+    char pattern[] = "/tmp/quarvik-xdg-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    ScopedEnv absolute("XDG_DATA_HOME", pattern);
+    EXPECT_EQ(DataFolder(), std::string(pattern) + "/quarvik");
+    struct stat st{};
+    EXPECT_EQ(stat((std::string(pattern) + "/quarvik").c_str(), &st), 0) << "made when missing";
+    std::filesystem::remove_all(pattern);
 }
 
 }  // namespace

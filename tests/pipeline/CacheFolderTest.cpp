@@ -169,5 +169,32 @@ TEST_F(CacheFolderTest, OpenFilesArePassedOver)
     EXPECT_TRUE(Exists("new.tmp"));
 }
 
+TEST_F(CacheFolderTest, NeededFilesStayAndAShortageIsSaidOnce)
+{
+    AddFile("task1/in/waiting.mxf", 30);
+    AddFile("1.tmp", 20);
+    AddFile("old.tmp", 10);
+    const int owner = 0;
+    // Named as the sub-tasks hold them, not necessarily as the folder is listed.
+    PublishNeededCacheFiles(&owner, {cache_ + "/task1/in/waiting.mxf", cache_ + "//1.tmp"});
+    std::string shortage;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(MakeRoom(GrowsWithDeletions(3), &shortage));  // three deletions needed, one allowed
+    EXPECT_FALSE(MakeRoom(GrowsWithDeletions(3)));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(Exists("task1/in/waiting.mxf"));
+    EXPECT_TRUE(Exists("1.tmp"));
+    EXPECT_FALSE(Exists("old.tmp"));
+    EXPECT_NE(shortage.find(cache_), std::string::npos) << shortage;
+    EXPECT_NE(said.find("nothing more may be deleted: 2 files"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line, not one per call: " << said;
+
+    PublishNeededCacheFiles(&owner, {});
+    shortage.clear();
+    EXPECT_TRUE(MakeRoom(GrowsWithDeletions(4), &shortage));
+    EXPECT_TRUE(shortage.empty());
+    EXPECT_FALSE(Exists("task1/in/waiting.mxf"));
+}
+
 }  // namespace
 }  // namespace quarvik

@@ -316,6 +316,44 @@ SourceBodyFn HandOverOnce(std::vector<std::string> paths)
     };
 }
 
+// A task's download that vanished from the cache before its check could open it is downloaded
+// again; the result of that check says it could not open the file.
+TEST_F(CheckRunnerTest, ADownloadThatVanishedBeforeItsCheckIsDownloadedAgain)
+{
+    SubTaskInfo_t waiting{};
+    waiting.nTaskID = 9;
+    waiting.nType = kTargetFtp;
+    waiting.nState = kSubTaskWaitCheck;
+    CopyField(waiting.szFilename, "ftp://127.0.0.1/in/a.mxf");
+    CopyField(waiting.szNewFilename, HomeFile("cache") + "/task9/in/a.mxf");
+    {
+        CSqliteDb db;
+        ASSERT_TRUE(db.OpenTaskDb());
+        int id = 0;
+        ASSERT_TRUE(db.AddSubTask(id, waiting));
+    }
+    CheckRunnerSetup setup;
+    setup.kind = ListKind::kTask;
+    setup.task.nID = 9;
+    setup.task.bPicute = 1;
+    setup.targetType = kTargetFtp;
+    setup.source = HandOverOnce({});
+    setup.downloads = [](CWorkerThread& self, IDispatcher&, CSubTaskList&) {
+        self.ConfirmStarted();
+        while (!self.SleepUnlessStopped(1000)) {
+        }
+    };
+    CSubTaskList list(ListKind::kTask, 9, kTargetFtp);
+    list.Load();
+    CCheckRunner runner(m_home, list, m_recorder, setup);
+    ASSERT_TRUE(runner.Start());
+    ASSERT_TRUE(WaitForStates(m_home, list, 1, {kSubTaskWaitDownload, kSubTaskOpenFailed}));
+    runner.Stop();
+    EXPECT_EQ(list.Row(0).nState, kSubTaskWaitDownload);
+    ASSERT_EQ(m_recorder.Count(), 1);
+    EXPECT_EQ(m_recorder.Row(0).State(), kSubTaskOpenFailed);
+}
+
 TEST_F(CheckRunnerTest, TaskWithBothChecksOffStopsAtChecking)
 {
     CheckRunnerSetup setup;

@@ -119,12 +119,14 @@ TEST(FormatCheckTest, ItemsAgainstRealFiles)
          true, {}},
         {"frame rate against whole-number limits", "faults.mp4",
          {Item("Video", "FrameRate", 1, "25 fps", "25 fps")}, true, {}},
-        {"unknown level is skipped and fails", "faults.mp4",
-         {Item("Video", "Width", 0, "720"), Item("video", "Width", 0, "1920")}, false, {}},
-        {"missing audio stream is skipped and fails", "video-only.mkv",
-         {Item("Video", "Width", 0, "320"), Item("Audio", "SamplingRate", 1, "44100", "48000")}, false, {}},
-        {"unreadable file skips every item", "no-such-file.mp4", {Item("General", "Format", 0, "MPEG-4")},
-         false, {}},
+        {"unknown level fails and says so", "faults.mp4",
+         {Item("Video", "Width", 0, "720"), Item("video", "Width", 0, "1920")}, false,
+         {{1, "video", "Width", "1920", "", "未知类别"}}},
+        {"missing audio stream fails and says so", "video-only.mkv",
+         {Item("Video", "Width", 0, "320"), Item("Audio", "SamplingRate", 1, "44100", "48000")}, false,
+         {{1, "Audio", "SamplingRate", "44100", "48000", "无此属性"}}},
+        {"unreadable file fails every item", "no-such-file.mp4", {Item("General", "Format", 0, "MPEG-4")},
+         false, {{1, "General", "Format", "MPEG-4", "", "无此属性"}}},
         {"empty template passes", "faults.mp4", {}, true, {}},
         {"empty template passes on an unreadable file", "no-such-file.mp4", {}, true, {}},
         {"every failing item is reported in order", "faults.mp4",
@@ -140,7 +142,7 @@ TEST(FormatCheckTest, ItemsAgainstRealFiles)
     }
 }
 
-TEST(FormatCheckTest, MissingLibraryReportsEveryKnownLevelItem)
+TEST(FormatCheckTest, MissingLibraryReportsEveryItem)
 {
     CMediaInfoLib lib("libquarvik-no-such-library.so.0");
     std::vector<MonSyntaxItem_t> items = {Item("General", "Format", 0, "MPEG-4"),
@@ -152,6 +154,7 @@ TEST(FormatCheckTest, MissingLibraryReportsEveryKnownLevelItem)
     const std::vector<Notice> expected = {
         {1, "General", "Format", "MPEG-4", "", kMediaInfoMissingText},
         {1, "Video", "Width", "720", "", kMediaInfoMissingText},
+        {1, "Other", "Width", "720", "", "未知类别"},
         {1, "Audio", "SamplingRate", "44100", "48000", kMediaInfoMissingText},
     };
     EXPECT_EQ(sink.notices, expected);
@@ -279,14 +282,15 @@ TEST_F(CheckFileFormatTest, RemoteSourceIsFetchedIntoTheCacheAndDeleted)
     EXPECT_TRUE(CacheEmpty());
 }
 
-TEST_F(CheckFileFormatTest, FailedOrImpossibleFetchReportsNothing)
+TEST_F(CheckFileFormatTest, FailedOrImpossibleFetchFailsWithItsReason)
 {
     RecordingSink sink;
     EXPECT_FALSE(CheckFileFormat(SubTask("ftp://u:p@127.0.0.1:21/a.ts"), Template(width720_), sink, nullptr));
     CopyingFetcher failing("", false);
     EXPECT_FALSE(CheckFileFormat(SubTask("udp://@239.1.1.1:1234"), Template(width720_), sink, &failing));
     EXPECT_EQ(failing.paths.size(), 1u);
-    EXPECT_TRUE(sink.notices.empty());
+    const Notice unreadable{1, "General", "File", "", "", "无法读取"};
+    EXPECT_EQ(sink.notices, (std::vector<Notice>{unreadable, unreadable}));
     EXPECT_TRUE(CacheEmpty());
 }
 

@@ -57,6 +57,17 @@ protected:
         n.nSubTaskID = subTaskId;
         return n;
     }
+    // The deviation Video.Width 1920 of a file 720 wide.
+    static ResultNotify_t Deviation(int32_t taskId, int32_t subTaskId)
+    {
+        ResultNotify_t n = Notice(taskId, subTaskId);
+        n.nKind = kFormatInvalid;
+        std::strcpy(n.szType, "Video");
+        std::strcpy(n.szName, "Width");
+        std::strcpy(n.szValue1, "1920");
+        std::strcpy(n.szRealValue, "720");
+        return n;
+    }
     static ResultNotify_t Fault(int32_t taskId, int32_t subTaskId, int32_t kind, const cv::Mat* image = nullptr)
     {
         ResultNotify_t n = Notice(taskId, subTaskId);
@@ -122,13 +133,7 @@ TEST_F(ResultRecorderTest, FaultsCountPerKindAndColourTheRow)
     m_recorder.AddObserver(&log);
     m_recorder.OnNewResult(SubTask(3, 8));
     m_recorder.OnFormatNotice(Notice(3, 8));  // begins, no verdict: not passed on
-    ResultNotify_t invalid = Notice(3, 8);
-    invalid.nKind = kFormatInvalid;
-    std::strcpy(invalid.szType, "Video");
-    std::strcpy(invalid.szName, "Width");
-    std::strcpy(invalid.szValue1, "1920");
-    std::strcpy(invalid.szRealValue, "720");
-    m_recorder.OnFormatNotice(invalid);
+    m_recorder.OnFormatNotice(Deviation(3, 8));
     EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kDarkRed);
     EXPECT_EQ(m_recorder.Row(0).counts[3], 0);
 
@@ -296,6 +301,38 @@ TEST_F(ResultRecorderTest, AResultWithoutAnEndIsRunningOnlyWhileItsCheckRunsHere
     EXPECT_EQ(m_recorder.Row(1).State(), kSubTaskDone);
     EXPECT_EQ(StoredResult(m_recorder.Row(1).info.nID).info.nState, kSubTaskChecking)
         << "a clean end leaves the state as it was";
+}
+
+// A reload (the list's refresh) while files are checked must not change how their checks end:
+// the events and deviations reported before it are still compared with what is stored.
+TEST_F(ResultRecorderTest, AReloadDuringChecksDoesNotChangeHowTheyEnd)
+{
+    m_recorder.OnNewResult(SubTask(-1, 1));
+    m_recorder.OnFormatNotice(Notice(-1, 1));
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultBlack));
+    m_recorder.OnNewResult(SubTask(3, 2));
+    m_recorder.OnFormatNotice(Deviation(3, 2));
+    m_recorder.Reload();
+    ASSERT_EQ(m_recorder.Count(), 2);
+    EXPECT_EQ(m_recorder.Row(0).counts[CountColumnOfKind(kFaultBlack)], 1);
+    m_recorder.OnFaultNotice(Fault(-1, 1, kFaultStillFrame));
+    m_recorder.Reload();
+    for (int32_t task : {-1, 3}) {
+        ResultNotify_t end = Notice(task, task == -1 ? 1 : 2);
+        end.nFrame = 7499;
+        m_recorder.OnCheckFinished(end);
+    }
+    for (int row = 0; row < 2; ++row) {
+        const ResultRow_t& r = m_recorder.Row(row);
+        EXPECT_TRUE(r.storeError.empty()) << r.storeError;
+        EXPECT_EQ(r.State(), kSubTaskDone) << row;
+        const ResultRow stored = StoredResult(r.info.nID);
+        EXPECT_EQ(ResultStateOf(stored.info, false), kSubTaskDone) << row;
+        EXPECT_GT(stored.info.tmEnd, 0) << row;
+        EXPECT_EQ(stored.info.nFrame, 7499) << row;
+    }
+    EXPECT_EQ(StoredResult(m_recorder.Row(0).info.nID).info.nSFCount, 1);
+    EXPECT_EQ(m_recorder.Row(1).info.nFmtError, kFormatInvalid);
 }
 
 TEST_F(ResultRecorderTest, ReloadListsTodayFromMidnightToTheLastSecond)

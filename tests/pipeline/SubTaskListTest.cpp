@@ -1,3 +1,5 @@
+#include "CacheFolder.h"
+#include "Settings.h"
 #include "SqliteDb.h"
 #include "SubTaskList.h"
 #include "TaskQueries.h"
@@ -5,7 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <utime.h>
+
 #include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace quarvik {
@@ -17,7 +25,9 @@ struct ListLog : ISubTaskListObserver {
     void OnRowChanged(int row) override { changed.push_back(row); }
     void OnRowsReloaded() override { ++reloads; }
     void OnEntersChecking(const SubTaskInfo_t& s) override { entering.push_back(s.nID); }
+    void OnNotice(const std::string& text) override { notices.push_back(text); }
     std::vector<int> added, changed, entering;
+    std::vector<std::string> notices;
     int reloads = 0;
 };
 
@@ -273,7 +283,7 @@ TEST_F(SubTaskListTest, ReloadAndStartResetHalfFinishedSubTasks)
     struct Expect { int32_t stored, task, manual; };
     // An interrupted check is checked again; a file that could not be opened or stored shows so.
     const Expect expected[] = {{3, 3, 3},   {4, 4, 4},   {5, 4, 5},    {6, 4, 6},    {7, 7, 7},   {8, 7, 7},
-                               {9, 7, 9},   {10, 7, 7},  {11, 7, 7},   {13, 7, 7},   {14, 14, 14}, {15, 15, 15}};
+                               {9, 9, 9},   {10, 7, 7},  {11, 7, 7},   {13, 7, 7},   {14, 14, 14}, {15, 15, 15}};
     constexpr int kLoaded = static_cast<int>(std::size(expected));
     CSubTaskList task(ListKind::kTask, 3, 2), manual(ListKind::kManual, -1, 2);
     task.Load();
@@ -345,6 +355,106 @@ TEST_F(SubTaskListTest, DuplicatesAndDeletion)
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(list.Row(row).nIndex, row);
     EXPECT_EQ(StoredState(deletedId), -1);
+}
+
+// A task's file that ended "format invalid" keeps that verdict when the task starts again,
+// unless the file changed since its check began; what stopped midway is checked again.
+TEST_F(SubTaskListTest, AFormatVerdictStaysAtARestartUnlessTheFileChanged)
+{
+    const std::string folder = home_ + "/in";
+    std::filesystem::create_directory(folder);
+    const std::time_t checked = std::time(nullptr) - 600;
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    struct Case { const char* name; int64_t storedSize; int writtenAgo; int32_t state; int32_t expected; };
+    const Case cases[] = {
+        {"same.mxf", 5, 3600, kSubTaskFormatInvalid, kSubTaskFormatInvalid},
+        {"longer.mxf", 4, 3600, kSubTaskFormatInvalid, kSubTaskWaitCheck},
+        {"rewritten.mxf", 5, 60, kSubTaskFormatInvalid, kSubTaskWaitCheck},
+        {"stopped.mxf", 5, 3600, kSubTaskInterrupted, kSubTaskWaitCheck},
+    };
+    for (const Case& c : cases) {
+        const std::string path = folder + "/" + c.name;
+        std::ofstream(path) << "12345";
+        struct utimbuf times{};
+        times.modtime = times.actime = std::time(nullptr) - c.writtenAgo;
+        ASSERT_EQ(utime(path.c_str(), &times), 0);
+        SubTaskInfo_t s{};
+        s.nTaskID = 5;
+        s.nState = c.state;
+        s.llFileSize = c.storedSize;
+        std::strcpy(s.szFilename, path.c_str());
+        int id = 0;
+        ASSERT_TRUE(db.AddSubTask(id, s));
+        ResultInfo_t r{};
+        r.nTaskID = 5;
+        r.nSubTaskID = id;
+        r.tmBegin = static_cast<int32_t>(checked);
+        r.tmEnd = r.tmBegin + 10;
+        r.nFmtError = kFormatInvalid;
+        int resultId = 0;
+        ASSERT_TRUE(db.AddResult(resultId, r));
+    }
+    CSubTaskList task(ListKind::kTask, 5, 2);
+    for (const char* when : {"loaded", "started"}) {
+        if (std::string(when) == "started")
+            task.ResetForStart();
+        else
+            task.Load();
+        ASSERT_EQ(task.Count(), static_cast<int>(std::size(cases)));
+        for (int row = 0; row < task.Count(); ++row)
+            EXPECT_EQ(task.Row(row).nState, cases[row].expected) << when << " " << cases[row].name;
+    }
+}
+
+// The cache clean-up leaves the local copies a sub-task still needs, from its download to the
+// end of its check; a download that vanished before its check is downloaded again.
+TEST_F(SubTaskListTest, LocalCopiesStayInTheCacheWhileTheirSubTaskNeedsThem)
+{
+    const std::string cache = home_ + "/cache";
+    std::filesystem::create_directories(cache + "/task6/in");
+    ASSERT_TRUE(WriteSetting(kCachePath, cache));
+    const std::string copy = cache + "/task6/in/a.mxf";
+    std::ofstream(copy) << "whole download";
+    std::ofstream(cache + "/old.tmp") << "left over";
+    const FreeSpaceQuery full = [](const std::string&, uint64_t& freeBytes) {
+        freeBytes = 0;
+        return true;
+    };
+
+    CSubTaskList list(ListKind::kTask, 6, 0);
+    ListLog log;
+    list.AddObserver(&log);
+    AddReady(list, "ftp://srv/in/a.mxf", 0);
+    SubTaskInfo_t s;
+    ASSERT_TRUE(list.TakeNextDownload(s));
+    std::strcpy(s.szNewFilename, copy.c_str());
+    s.nDownload = 1;
+    list.OnDownload(1, s);
+    ASSERT_EQ(list.Row(0).nState, kSubTaskWaitCheck);
+    std::string shortage;
+    EXPECT_FALSE(MakeRoom(full, &shortage));
+    EXPECT_TRUE(std::filesystem::exists(copy)) << "waiting for its check";
+    EXPECT_FALSE(std::filesystem::exists(cache + "/old.tmp"));
+    EXPECT_NE(shortage.find("空间不足"), std::string::npos) << shortage;
+    list.OnCacheShortage(shortage);
+    list.OnCacheShortage(shortage);
+    EXPECT_EQ(log.notices, std::vector<std::string>{shortage}) << "said once, when it begins";
+
+    ASSERT_TRUE(list.TakeNextForCheck(s));
+    MakeRoom(full);
+    EXPECT_TRUE(std::filesystem::exists(copy)) << "being checked";
+    std::filesystem::remove(copy);
+    list.OnCheckReport(kReportCopyGone, s);
+    EXPECT_EQ(list.Row(0).nState, kSubTaskWaitDownload) << "downloaded again";
+    ASSERT_TRUE(list.TakeNextDownload(s));
+    std::ofstream(copy) << "downloaded again";
+    s.nDownload = 1;
+    list.OnDownload(1, s);
+    ASSERT_TRUE(list.TakeNextForCheck(s));
+    list.OnCheckReport(kReportDone, s);
+    MakeRoom(full);
+    EXPECT_FALSE(std::filesystem::exists(copy)) << "checked: the cache may take it back";
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ void CWndHistory::FillRow(CSqliteDb& db, int row) {
     m_list->SetItemText(row, CWndResult::kStateColumn, QString::fromStdString(texts.state));
     if (texts.failure)
         m_list->SetItemTextColor(row, ToQColor(*texts.failure));
-    else if (r.info.nFmtError == kFormatInvalid || ShowsFaults(texts))
+    else if (ShowsInRed(texts))
         m_list->SetItemTextColor(row, CWndResult::kFaultyText);
 }
 

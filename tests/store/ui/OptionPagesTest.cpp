@@ -74,6 +74,18 @@ std::vector<MonSyntaxItem_t> StoredItems(int id) {
     return LoadSyntaxItems(db, id, SyntaxItemColumns::kForEditor);
 }
 
+// A template page whose condition dialog answers OK with next.
+struct EditedSyntaxPage {
+    EditedSyntaxPage() {
+        page.SetConditionEditor([this](QWidget*, const MonSyntaxItem_t*, MonSyntaxItem_t& out) {
+            out = next;
+            return true;
+        });
+    }
+    CPageSyntax page;
+    MonSyntaxItem_t next{};
+};
+
 // Settings the general page accepts, so that OK reaches the other pages.
 void UsableCache(const TempHome& home) { WriteSetting(kCachePath, home.Path().toStdString()); }
 
@@ -219,11 +231,50 @@ private slots:
         QVERIFY(ReadContentParamsFile(home.File("ave.dat").toStdString(), table));
         QCOMPARE(table[kFaultSilenceLeft].nDuration, 300);
         QCOMPARE(table[kFaultSilenceRight].nEnable, 1);
-        // The full dialog asks for the restart; No keeps this instance.
-        QCOMPARE(log.shown.size(), 1);
-        QCOMPARE(log.shown[0].text, QStringLiteral("需要重新启动软件,以使修改生效！重新启动吗?"));
-        QCOMPARE(log.shown[0].buttons, MsgButtons::YesNoDefaultNo);
+        // The parameters are read by each check: nothing to restart for.
+        QVERIFY(log.shown.isEmpty());
         QVERIFY(!RestartRequested());
+    }
+
+    void restartOnlyWhenNeededAndNeverDuringACheck() {
+        TempHome home;
+        UsableCache(home);
+        MessageLog log(MsgAnswer::Yes);
+        {
+            CDlgOption unchanged(nullptr, false);
+            unchanged.SetCheckRunningQuery([] { return false; });
+            unchanged.accept();
+            QCOMPARE(unchanged.result(), int(QDialog::Accepted));
+            QVERIFY(log.shown.isEmpty());
+            QVERIFY(!unchanged.NeedsRestart());
+        }
+        bool checking = true;
+        const auto addTemplate = [&](CDlgOption& dialog, const char* name) {
+            dialog.SetCheckRunningQuery([&checking] { return checking; });
+            dialog.Syntax()->NameEdit()->setText(QString::fromUtf8(name));
+            dialog.Syntax()->AddButton()->click();
+            QVERIFY(dialog.NeedsRestart());
+            dialog.accept();
+        };
+        {
+            // The tasks are built from the templates: a restart is needed, but not while a check runs.
+            CDlgOption changed(nullptr, false);
+            addTemplate(changed, "pal");
+            QCOMPARE(log.shown.size(), 1);
+            QCOMPARE(log.shown[0].text, QStringLiteral("检测正在进行！现在不能重新启动！修改将在软件重新启动后生效。"));
+            QCOMPARE(log.shown[0].icon, MsgIcon::Stop);
+            QVERIFY(!RestartRequested());
+        }
+        checking = false;
+        {
+            CDlgOption changed(nullptr, false);
+            addTemplate(changed, "ntsc");
+            QCOMPARE(log.shown.size(), 2);
+            QCOMPARE(log.shown[1].text, QStringLiteral("需要重新启动软件,以使修改生效！重新启动吗?"));
+            QCOMPARE(log.shown[1].buttons, MsgButtons::YesNoDefaultNo);
+            QVERIFY(RestartRequested());
+            ClearRestartRequest();
+        }
     }
 
     void refusingPageKeepsDialogOpen() {
@@ -257,12 +308,9 @@ private slots:
         TempHome home;
         const int id = AddTemplate("模板");
         MessageLog log;
-        CPageSyntax page;
-        MonSyntaxItem_t next{};
-        page.SetConditionEditor([&next](QWidget*, const MonSyntaxItem_t*, MonSyntaxItem_t& out) {
-            out = next;
-            return true;
-        });
+        EditedSyntaxPage edited;
+        CPageSyntax& page = edited.page;
+        MonSyntaxItem_t& next = edited.next;
         // Without a selected template deleting a condition only beeps.
         page.DeleteConditionButton()->click();
         page.SelectSyntax(0);
@@ -283,6 +331,29 @@ private slots:
         page.DeleteConditionButton()->click();
         QCOMPARE(page.Conditions()->GetItemCount(), 0);
         QCOMPARE(StoredItems(id).size(), size_t(1));
+        QVERIFY(log.shown.isEmpty());
+    }
+
+    void anAddedTemplateIsTheOneWrittenNext() {
+        TempHome home;
+        const int first = AddTemplate("A");
+        MessageLog log;
+        EditedSyntaxPage edited;
+        CPageSyntax& page = edited.page;
+        MonSyntaxItem_t& next = edited.next;
+        page.SelectSyntax(0);
+        page.NameEdit()->setText(QStringLiteral("B"));
+        page.AddButton()->click();
+        QCOMPARE(page.List()->count(), 2);
+        QCOMPARE(page.List()->currentRow(), 1);
+        QVERIFY(page.UpdateButton()->isEnabled());
+        QVERIFY(BuildCondition({"Video", "Width", 0, "1920", ""}, 0, next).Ok());
+        page.AddConditionButton()->click();
+        const int second = page.Model().Syntaxes().at(1).header.nID;
+        QCOMPARE(QString::fromUtf8(page.Model().Syntaxes().at(0).header.szName), QStringLiteral("A"));
+        QCOMPARE(StoredItems(first).size(), size_t(1));
+        QCOMPARE(StoredItems(second).size(), size_t(2));
+        QCOMPARE(QString::fromUtf8(StoredItems(second).at(1).szName), QStringLiteral("Width"));
         QVERIFY(log.shown.isEmpty());
     }
 

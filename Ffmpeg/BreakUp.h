@@ -1,0 +1,40 @@
+// Break-up (mosaic) as decoders show it: blocks of 8 or 16 pixels of the decoded picture whose
+// edges are steps that the blocks' insides do not explain (a starved encoder's flat blocks,
+// concealed or misdecoded macroblocks of a damaged stream). Measured on the decoded luma at
+// full resolution, where those edges lie on the 8-pixel coding grid; the 160 x 120 analysis
+// picture no longer shows them.
+#pragma once
+
+#include <cstdint>
+
+struct AVFrame;
+
+namespace quarvik {
+
+// One luma plane as decoded: samples of 1 byte, or of 2 bytes (little-endian, depth bits).
+struct LumaPlane {
+    const uint8_t* data = nullptr;
+    int stride = 0;  // bytes from one row to the next
+    int width = 0, height = 0;
+    int bytes = 1;   // per sample
+    int depth = 8;   // significant bits per sample
+    bool Empty() const { return data == nullptr || width < 32 || height < 32; }
+};
+
+// The luma plane of a decoded picture; empty when the picture has none in a form read here
+// (RGB, packed or paletted pictures, hardware frames).
+LumaPlane LumaOf(const AVFrame* picture);
+
+// Share, in per mille, of the sampled 8-pixel block edges that are visible steps inside
+// quiet blocks: a step of 4 to 63 grey levels (8-bit scale) across the edge that is more
+// than twice the mean step inside both blocks it parts plus 3. Bigger steps are drawn
+// edges, not coding. One row in every 16 (for the vertical edges) and, in every band of 16
+// rows, one column in every 32 (for the horizontal edges) are read, alternating between the
+// 8-pixel blocks of each macroblock: a picture costs about a tenth of its pixels, once.
+int BreakUpPerMille(const LumaPlane& luma);
+
+// A picture shows break-up when at least this share of its block edges are visible steps;
+// clean programme at broadcast bit rates stays below 50.
+constexpr int kBreakUpPerMille = 120;
+
+}  // namespace quarvik
