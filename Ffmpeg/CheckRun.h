@@ -11,12 +11,16 @@ namespace quarvik {
 enum class CheckOutcome {
     kFinished,    // end of input: runs flushed, check-finished notice sent
     kOpenFailed,  // the input could not be opened: open-failure notice sent
-    kStopped,     // told to stop midway: no flush, no finished notice
+    kStopped,     // told to stop midway (or the input broke off and could not be reported as
+                  // video lost): no flush, no finished notice
 };
 
 struct CheckRunHooks {
     // Asked before every step; true stops the check.
     std::function<bool()> shouldStop;
+    // Asked during every wait of the input, many times a second: true ends the wait at once
+    // and the check as stopped. Cheap and without side effects.
+    std::function<bool()> stopWaits;
     // Called about every progressSeconds of wall-clock time while stepping.
     std::function<void(CFFCheck&)> onProgress;
     int progressSeconds = 2;

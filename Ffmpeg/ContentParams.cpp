@@ -1,5 +1,6 @@
 #include "ContentParams.h"
 
+#include "LocalFile.h"
 #include "ProgramFolder.h"
 
 #include <cstdio>
@@ -115,13 +116,17 @@ void SetDefaultContentParams(ContentParam_t table[kContentParamCount])
 
 bool ReadContentParamsFile(const std::string& path, ContentParam_t table[kContentParamCount])
 {
-    unsigned char bytes[kContentParamFileSize];
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    const std::string special = SpecialFileReason(path);
+    if (!special.empty()) {
+        std::fprintf(stderr, "%s\n", special.c_str());
         return false;
-    size_t got = std::fread(bytes, 1, sizeof(bytes), file);
-    std::fclose(file);
-    if (got != sizeof(bytes) || GetU32(bytes) != kContentParamMagic ||
+    }
+    std::string read;
+    // Bytes after the record table are ignored.
+    if (!ReadRegularFile(path, read, kContentParamFileSize) || read.size() != kContentParamFileSize)
+        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(read.data());
+    if (GetU32(bytes) != kContentParamMagic ||
         Checksum(bytes, kContentParamFileSize - 4) != GetU32(bytes + kContentParamFileSize - 4))
         return false;
     GetRecords(bytes + 4, table);

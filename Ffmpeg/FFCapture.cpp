@@ -1,5 +1,7 @@
 #include "FFCapture.h"
 
+#include "LocalFile.h"
+#include "NetBounds.h"
 #include "TextField.h"
 
 extern "C" {
@@ -11,6 +13,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
+
+#include <strings.h>
 
 #include <algorithm>
 #include <atomic>
@@ -80,17 +84,35 @@ AVCodecContext* OpenDecoder(const AVStream* stream, std::atomic<int>* errors)
 // option its protocol understands; local files get none. RTMP's own "timeout" would make it
 // listen for a publisher instead of connecting to its server, so RTMP gets FFmpeg's generic
 // I/O bound, which its TCP connection inherits.
-void SetWaitBound(AVDictionary** options, const char* path)
+// The scheme of an address in lower case; "" for a local path.
+std::string SchemeOf(const char* path)
 {
     const char* colon = std::strstr(path, "://");
-    if (!colon)
-        return;
-    std::string scheme(path, colon);
+    std::string scheme(path, colon ? colon : path);
     for (char& c : scheme)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (scheme == "file" || scheme == "pipe")
+    return scheme;
+}
+
+// True for an address of a network protocol (not "file://" or "pipe://").
+bool IsNetworkInput(const char* path)
+{
+    const std::string scheme = SchemeOf(path);
+    return !scheme.empty() && scheme != "file" && scheme != "pipe";
+}
+
+// A live datagram stream has no end of its own: when it ends, it stopped.
+bool IsLiveDatagramInput(const char* path)
+{
+    const std::string scheme = SchemeOf(path);
+    return scheme == "udp" || scheme == "rtp" || scheme == "udplite";
+}
+
+void SetWaitBound(AVDictionary** options, const char* path)
+{
+    if (!IsNetworkInput(path))
         return;
-    if (scheme.rfind("rtmp", 0) == 0)
+    if (strncasecmp(path, "rtmp", 4) == 0)
         av_dict_set(options, "rw_timeout", "6000000", 0);
     else
         av_dict_set(options, "timeout", "6000000", 0);
@@ -109,6 +131,22 @@ CFFCapture::~CFFCapture()
     g_counters.erase(&m_audioErrors);
 }
 
+int CFFCapture::Interrupt(void* opaque)
+{
+    auto* self = static_cast<CFFCapture*>(opaque);
+    if (self->m_stop && self->m_stop())
+        return 1;
+    if (!self->m_bNetwork)
+        return 0;
+    const int64_t now = SteadyMs();
+    if (!self->m_bReading)
+        return now > self->m_llOpenDeadline ? 1 : 0;
+    const AVIOContext* pb = self->m_pFormatCtx ? self->m_pFormatCtx->pb : nullptr;
+    if (pb && !self->m_rate.Keeps(pb->bytes_read, now))
+        self->m_bTooSlow = true;
+    return self->m_bTooSlow ? 1 : 0;
+}
+
 bool CFFCapture::Open(const char* path)
 {
     Close();
@@ -121,6 +159,23 @@ bool CFFCapture::Open(const char* path)
     }
     // Again at every input: the player's library may have put in a callback of its own.
     av_log_set_callback(CountDecoderErrors);
+    m_bBrokeOff = false;
+    m_bTooSlow = false;
+    m_llFurthest = 0;
+    const std::string special = SpecialFileReason(m_szPath);
+    if (!special.empty()) {
+        std::fprintf(stderr, "%s\n", special.c_str());
+        return false;
+    }
+    // Every wait of FFmpeg asks Interrupt: a stop ends it at once, and a network input must
+    // open within one window and then keep the minimum rate (NetBounds.h).
+    m_bNetwork = IsNetworkInput(m_szPath);
+    m_bReading = false;
+    m_llOpenDeadline = SteadyMs() + NetWindowMs();
+    m_pFormatCtx = avformat_alloc_context();
+    if (!m_pFormatCtx)
+        return false;
+    m_pFormatCtx->interrupt_callback = {&CFFCapture::Interrupt, this};
 
     AVDictionary* options = nullptr;
     SetWaitBound(&options, m_szPath);
@@ -136,6 +191,9 @@ bool CFFCapture::Open(const char* path)
         Close();
         return false;
     }
+    m_bReading = true;
+    m_rate.Restart(SteadyMs());
+    NoteFurthest();
 
     int opened = 0;
     for (unsigned i = 0; i < m_pFormatCtx->nb_streams; ++i) {
@@ -294,6 +352,19 @@ int64_t CFFCapture::Duration() const
     if (!m_pFormatCtx || m_pFormatCtx->duration == AV_NOPTS_VALUE || m_pFormatCtx->duration < 0)
         return 0;
     return m_pFormatCtx->duration;
+}
+
+void CFFCapture::NoteFurthest()
+{
+    if (m_pFormatCtx && m_pFormatCtx->pb)
+        m_llFurthest = std::max(m_llFurthest, m_pFormatCtx->pb->pos);
+}
+
+bool CFFCapture::ShortOfItsSize() const
+{
+    // The size an input announced (an FTP server's SIZE): the data must have reached it.
+    const int64_t size = m_pFormatCtx && m_pFormatCtx->pb ? avio_size(m_pFormatCtx->pb) : -1;
+    return size > 0 && m_llFurthest < size;
 }
 
 const AVFrame* CFFCapture::DecodedPicture() const
@@ -505,6 +576,9 @@ int CFFCapture::ReadFrame(const AVFrame** unit)
 
     if (m_drain == Drain::None) {
         int ret = av_read_frame(m_pFormatCtx, m_pPacket);
+        NoteFurthest();
+        if (ret < 0)
+            m_bBrokeOff = m_bNetwork && (m_bTooSlow || ShortOfItsSize() || IsLiveDatagramInput(m_szPath));
         if (ret >= 0) {
             AVCodecContext* decoder = nullptr;
             const int track = TrackOfStream(m_pPacket->stream_index);

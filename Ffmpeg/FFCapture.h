@@ -11,11 +11,13 @@
 
 #include "CaptureBase.h"
 #include "MaterialClock.h"
+#include "NetBounds.h"
 #include "TextField.h"
 
 #include <atomic>
 #include <cstdint>
 #include <vector>
+#include <functional>
 
 struct AVChannelLayout;
 struct AVCodecContext;
@@ -35,8 +37,17 @@ public:
     ~CFFCapture();
 
     // A local file or any address FFmpeg reads; on a network input, connecting and every
-    // read wait at most 6 seconds, and a read that times out ends the input.
+    // read wait at most 6 seconds, and a read that times out ends the input. A network input
+    // must open within one window and then keep the minimum rate (NetBounds.h). A special file
+    // (a FIFO, a device) is refused with a message on stderr.
     bool Open(const char* path) override;
+    // Asked during every wait inside FFmpeg; true ends the wait (and with it the input) at once.
+    // Set by the owning thread before Open.
+    void SetStopCheck(std::function<bool()> stop) { m_stop = std::move(stop); }
+    // The network input ended before its end: it fell below the minimum rate, it brought fewer
+    // bytes than the size it announced, or it is a live datagram stream (UDP, RTP), which has
+    // no end of its own.
+    bool InputBrokeOff() const { return m_bBrokeOff; }
     bool Close() override;
     bool GetAudioFormat(int& sampleFormat, int& channels, int& sampleRate) override;
     bool GetVideoFormat(int& pixelFormat, int& width, int& height) override;
@@ -125,6 +136,9 @@ private:
         AVFrame* pSound = nullptr;  // converted sound, reused (buffer grows as needed)
         int nSoundCapacity = 0;
     };
+    static int Interrupt(void* opaque);
+    void NoteFurthest();
+    bool ShortOfItsSize() const;
 
     int ReceiveFrom(AVCodecContext* decoder, const AVFrame** unit);
     int HandPicture(const AVFrame** unit);
@@ -142,6 +156,14 @@ private:
 
     bool m_bOpen = false;
     char m_szPath[kPathFieldBytes] = {};
+    std::function<bool()> m_stop;
+    bool m_bNetwork = false;
+    bool m_bReading = false;   // opened: the minimum rate applies from now on
+    int64_t m_llOpenDeadline = 0;
+    CRateFloor m_rate;
+    int64_t m_llFurthest = 0;  // the furthest byte position the input reached
+    bool m_bBrokeOff = false;
+    bool m_bTooSlow = false;   // the minimum rate was not kept: the input is cut
     AVFormatContext* m_pFormatCtx = nullptr;
     int m_nVideoIndex = -1;
     AVCodecContext* m_pVideoDecoder = nullptr;

@@ -403,10 +403,30 @@ void CFFCheck::Flush()
     m_pictureRun = FaultRun{};
     m_safety.Flush(SafetyNotice());
     // A video stream without a single picture is lost however short the input.
-    if (HasVideo())
+    if (HasVideo() && !InputBrokeOff())
         ReportVideoLost(m_videoLoss.AtEnd(), !m_videoLoss.HadPicture());
     CheckDeclaredEnd();
     CloseDamage();
+    if (HasVideo() && InputBrokeOff())
+        ReportVideoLost(BrokenOffLoss(), true);
+}
+
+bool CFFCheck::CanReportBreak() const
+{
+    return HasVideo() && m_params[kFaultVideoLost].nEnable;
+}
+
+VideoLossTracker::Loss CFFCheck::BrokenOffLoss() const
+{
+    // From where the pictures ended to the end the input declared, at least one check frame:
+    // what never arrived was never checked.
+    VideoLossTracker::Loss loss = m_videoLoss.AtEnd();
+    if (loss.length <= 0)
+        loss = {m_videoLoss.HadPicture() ? m_nLastPictureIndex + 1 : 0, 0};
+    const int64_t declared = Duration() / (1000000 / kCheckFramesPerSecond);
+    loss.length = static_cast<int32_t>(
+        std::max<int64_t>({loss.length, 1, std::min<int64_t>(declared, INT32_MAX) - loss.begin}));
+    return loss;
 }
 
 ResultNotify_t CFFCheck::MakeNotice() const

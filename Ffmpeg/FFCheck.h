@@ -58,8 +58,13 @@ public:
     bool StartCheck(const char* path, int32_t taskId, int32_t subTaskId);
     // One unit; false at the end of input.
     bool Step();
-    // Closes the open runs at the end of input and reports video lost after the last picture.
+    // Closes the open runs at the end of input and reports video lost after the last picture;
+    // a network input that broke off (InputBrokeOff) is video lost from its last picture to
+    // its declared end, however short.
     void Flush();
+    // Whether a broken-off input can be reported as video lost (a video stream, the kind on);
+    // otherwise the check ends as interrupted.
+    bool CanReportBreak() const;
     void NotifyCheckFinished();
     void NotifyOpenFailed();
 
@@ -136,6 +141,7 @@ private:
     void TakePictureVerdict(const CStillHold::Verdict& verdict);
     // Reports a loss of pictures that is long enough, or any loss when always is set.
     void ReportVideoLost(const VideoLossTracker::Loss& loss, bool always);
+    VideoLossTracker::Loss BrokenOffLoss() const;
     void NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image,
                      int32_t track = -1, int32_t channel = 0);
     CPictureSafety::Notify SafetyNotice();

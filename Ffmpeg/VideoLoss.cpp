@@ -78,6 +78,7 @@ VideoLossTracker::Loss VideoLossTracker::OnPicture(int64_t pts, int64_t duration
     } else {
         m_llPictureEnd = std::max(m_llPictureEnd, pts + duration);
     }
+    m_llLastDuration = duration;
     return loss;
 }
 
@@ -89,7 +90,10 @@ VideoLossTracker::Loss VideoLossTracker::AtEnd() const
         loss.length = std::max(CheckFrames(span), 1);
         return loss;
     }
-    if (m_llInputEnd != kNoTime) {
+    // A frame of slack: sound cut in its own units may outlast the last picture by as much as
+    // one picture without anything being lost.
+    const int64_t slack = std::max(m_llLastDuration, kMicrosecondsPerCheckFrame);
+    if (m_llInputEnd != kNoTime && m_llInputEnd - m_llPictureEnd > slack) {
         loss.begin = CheckFrameOf(m_llPictureEnd);
         loss.length = CheckFrames(m_llInputEnd - m_llPictureEnd);
     }

@@ -8,7 +8,7 @@
 //   (damaged or undecodable packets; a gap without video packets is a picture held longer,
 //   as a variable frame rate does it, not a loss);
 // - after the last picture, as far as the input goes on (a video stream shorter than the
-//   sound, or one whose tail does not decode);
+//   sound, or one whose tail does not decode), when it goes on longer than one more picture;
 // - everywhere, when the video stream gives no picture at all.
 // Nothing before the first picture counts: a stream may begin with its sound, or be joined
 // before its first key frame.
@@ -61,6 +61,7 @@ private:
     bool m_bHadPicture = false;
     int64_t m_llFirstPicture = 0;  // origin of the check frames of a loss
     int64_t m_llPictureEnd = 0;    // the latest time a picture covered
+    int64_t m_llLastDuration = 0;  // how long the last picture lasts
     int64_t m_llInputStart = kNoTime;
     int64_t m_llInputEnd = kNoTime;
     std::multiset<int64_t> m_pending;  // video packets not yet seen as pictures

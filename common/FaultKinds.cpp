@@ -57,12 +57,16 @@ std::string FaultEventName(int32_t code, const std::string& channelName)
     return std::string(kLevelNames[code - kFaultSilenceOther]) + " " + channelName;
 }
 
-std::string CheckFrameTimeCode(int32_t frame)
+std::string CheckFrameTimeCode(int64_t frame)
 {
-    int32_t s = frame / kCheckFramesPerSecond;
-    char text[32];
-    std::snprintf(text, sizeof(text), "%02d:%02d:%02d.%02d", s / 3600, (s % 3600) / 60, s % 60,
-                  frame - kCheckFramesPerSecond * s);
+    // 64 bits: a span of a corrupt row (from -2^31 to 2^31 - 1) is shown, not overflowed.
+    const char* sign = frame < 0 ? "-" : "";
+    const uint64_t magnitude = frame < 0 ? 0 - static_cast<uint64_t>(frame) : static_cast<uint64_t>(frame);
+    const uint64_t s = magnitude / kCheckFramesPerSecond;
+    char text[48];
+    std::snprintf(text, sizeof(text), "%s%02llu:%02llu:%02llu.%02llu", sign, static_cast<unsigned long long>(s / 3600),
+                  static_cast<unsigned long long>((s % 3600) / 60), static_cast<unsigned long long>(s % 60),
+                  static_cast<unsigned long long>(magnitude % kCheckFramesPerSecond));
     return text;
 }
 

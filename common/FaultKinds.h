@@ -154,6 +154,6 @@ SoundChannel_t KnownSoundChannel(int32_t code);
 std::string FaultEventName(int32_t code, const std::string& channelName);
 
 // A check frame as "%02d:%02d:%02d.%02d" (hours, minutes, seconds, frames at 25 per second).
-std::string CheckFrameTimeCode(int32_t frame);
+std::string CheckFrameTimeCode(int64_t frame);
 
 }  // namespace quarvik

@@ -331,6 +331,7 @@ void CCheckRunner::CheckOne(CWorkerThread& self, SubTaskInfo_t& subTask)
             engine.SetMonitor(m_monitor.get(), m_nMonitorFlag);
         return self.StopRequested();
     };
+    hooks.stopWaits = [&self] { return self.StopRequested(); };
     int32_t lastSpeed = 0;
     const auto tellMonitor = [&](int32_t percent, int32_t speed) {
         if (!m_nMonitorFlag)

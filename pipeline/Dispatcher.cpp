@@ -125,6 +125,25 @@ CWorkerThread::~CWorkerThread()
     }
 }
 
+namespace {
+
+// The worker whose body runs on this thread; none on the home thread and foreign threads.
+thread_local const CWorkerThread* t_currentWorker = nullptr;
+std::atomic<bool (*)()> g_programStop{nullptr};
+
+}  // namespace
+
+void SetProgramStop(bool (*stop)())
+{
+    g_programStop = stop;
+}
+
+bool CurrentWorkerStopRequested()
+{
+    bool (*const programStop)() = g_programStop.load();
+    return (t_currentWorker && t_currentWorker->StopRequested()) || (programStop && programStop());
+}
+
 bool CWorkerThread::Start(std::function<void(CWorkerThread&)> body, int confirmMs)
 {
     if (m_thread.joinable())
@@ -133,6 +152,7 @@ bool CWorkerThread::Start(std::function<void(CWorkerThread&)> body, int confirmM
     m_started.Reset();
     m_ended = false;
     m_thread = std::thread([this, body = std::move(body)] {
+        t_currentWorker = this;
         body(*this);
         m_ended = true;
     });

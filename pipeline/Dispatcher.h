@@ -85,6 +85,16 @@ private:
 // most: a body that has not returned by then is reported on stderr and left to end by itself
 // (Stop again, or the destructor, which must wait for it: the body uses what its owner holds).
 // The body polls StopRequested() or sleeps with SleepUnlessStopped().
+class CWorkerThread;
+
+// True on a worker's thread once its stop event is set, and on every thread once the whole
+// program stops (SetProgramStop). Network waits deep below a worker (the FTP client, the
+// listing) ask it, so a stop reaches them without being handed down.
+bool CurrentWorkerStopRequested();
+// Installs the predicate that tells the whole program stops (the checker's SIGINT and
+// SIGTERM); it must be cheap and safe on any thread. nullptr removes it.
+void SetProgramStop(bool (*stop)());
+
 class CWorkerThread {
 public:
     static constexpr int kStopWaitMs = 20000;

@@ -55,7 +55,11 @@ const AcFtpFileItem_t* CFolderSource::Find(const std::string& path) const
 
 bool CFolderSource::LoadList(int64_t now)
 {
-    return LoadFileMap(m_listName, now, m_files);
+    if (!LoadFileMap(m_listName, now, m_files))
+        return false;
+    for (const auto& [path, entry] : m_files)
+        m_rowStamps[path] = {entry.llFileSize, entry.nLastWriteTimeL, entry.nLastWriteTimeH};
+    return true;
 }
 
 void CFolderSource::Scan(int64_t now, const std::function<bool()>& stopRequested)
@@ -90,8 +94,13 @@ void CFolderSource::Consider(const std::string& path, const FileStamp& stamp, in
         return;
     }
     AcFtpFileItem_t& entry = it->second;
-    if (entry.nState == 1)
+    if (entry.nState == 1) {
+        const FileStamp& handed = m_rowStamps[path];
+        // Changed since it was handed on: offered again once it is complete again.
+        if (handed.size != stamp.size || handed.writeLow != stamp.writeLow || handed.writeHigh != stamp.writeHigh)
+            Record(path, stamp, now);
         return;
+    }
     const bool complete = IsComplete(path, entry, stamp);
     entry.llLastSize = stamp.size;
     entry.nLastWriteTimeL = stamp.writeLow;
@@ -101,13 +110,30 @@ void CFolderSource::Consider(const std::string& path, const FileStamp& stamp, in
         return;
     // Marked first, handed on after: a file whose mark failed stays waiting and is tried again
     // next scan, rather than being checked now and offered once more after a restart.
-    CSqliteDb db;
-    if (!db.OpenFtpList(m_listName) || !db.SetFtpFileState(entry.nID, 1))
+    if (!MarkHandedOn(path, entry, stamp))
         return;
     entry.nState = 1;
     entry.tmLastSeen = 0;
     entry.llFileSize = stamp.size;  // the size of the complete file, not the one first seen
     m_onFound(entry);
+}
+
+bool CFolderSource::MarkHandedOn(const std::string& path, AcFtpFileItem_t& entry, const FileStamp& stamp)
+{
+    CSqliteDb db;
+    if (!db.OpenFtpList(m_listName))
+        return false;
+    const FileStamp& row = m_rowStamps[path];
+    if (row.size != stamp.size || row.writeLow != stamp.writeLow || row.writeHigh != stamp.writeHigh) {
+        // The file grew after it was first seen: a row of its final form, which a restart reads
+        // in place of the first (the last handed-on row of a path counts).
+        int newId = 0;
+        if (!db.AddFtpFile(path.c_str(), stamp.size, newId, stamp.writeLow, stamp.writeHigh))
+            return false;
+        entry.nID = newId;
+        m_rowStamps[path] = stamp;
+    }
+    return db.SetFtpFileState(entry.nID, 1);
 }
 
 void CFolderSource::Record(const std::string& path, const FileStamp& stamp, int64_t now)
@@ -126,22 +152,16 @@ void CFolderSource::Record(const std::string& path, const FileStamp& stamp, int6
     entry.nState = 0;
     entry.tmLastSeen = now;
     entry.llLastSize = stamp.size;
-    m_files.emplace(path, entry);
+    m_files.insert_or_assign(path, entry);
+    m_rowStamps[path] = stamp;
 }
 
 bool CFolderSource::IsComplete(const std::string& path, const AcFtpFileItem_t& entry,
                                const FileStamp& stamp) const
 {
-    switch (m_probe(path)) {
-    case FileUse::Free:
-        return true;
-    case FileUse::Busy:
-        return false;
-    case FileUse::Unknown:
-        break;
-    }
-    return entry.llLastSize == stamp.size && entry.nLastWriteTimeL == stamp.writeLow &&
-           entry.nLastWriteTimeH == stamp.writeHigh;
+    const bool unchanged = entry.llLastSize == stamp.size && entry.nLastWriteTimeL == stamp.writeLow &&
+                           entry.nLastWriteTimeH == stamp.writeHigh;
+    return unchanged && m_probe(path) != FileUse::Busy;
 }
 
 void CFolderSource::Run(CWorkerThread& thread)

@@ -8,14 +8,19 @@
 // scan, once it is complete, and then marked handed on (state 1) in the list before the hand-over,
 // so that no restart offers it again.
 //
-// When a file is complete. Copy tools and recorders do not lock what they write, so a file is
-// complete only when no process has it open at all, which is what an exclusive open would have
-// told us. We ask the kernel: a write lease (F_SETLEASE F_WRLCK) on a read-only descriptor is
-// granted only while no other descriptor of the file is open, in any process, ours included; we
-// drop it at once. Unlike a scan of /proc this also sees other users' processes, and unlike a
-// size comparison it holds back a writer that pauses. Where no lease may be taken (a file system
-// without leases, or a file of another user without CAP_LEASE) we fall back to an unchanged size
-// and last-write time between this scan and the previous one.
+// When a file is complete. A file is complete only when its size and last-write time have not
+// changed between the previous scan and this one, and no process has it open at all. Copy
+// tools and recorders do not lock what they write, and a writer may close the file between
+// appends, so neither test alone is enough. For the second we ask the kernel: a write lease
+// (F_SETLEASE F_WRLCK) on a read-only descriptor is granted only while no other descriptor of
+// the file is open, in any process, ours included; we drop it at once. Where no lease may be
+// taken (a file system without leases, or a file of another user without CAP_LEASE) the
+// unchanged size and last-write time decide alone.
+//
+// A file that changes after it was handed on (rewritten, or appended to after all) is recorded
+// again as a new row of the list (state 0) and handed on once it is complete again. The row of
+// a handed-on file holds the size and last-write time it was handed on with, so a restart
+// compares with those.
 //
 // Threads: a CFolderSource belongs to its source thread; Scan() and Run() are called there only,
 // and the object must outlive the thread. The hand-over callback runs on that thread; the owner
@@ -80,6 +85,8 @@ private:
     void Consider(const std::string& path, const FileStamp& stamp, int64_t now);
     void Record(const std::string& path, const FileStamp& stamp, int64_t now);
     bool IsComplete(const std::string& path, const AcFtpFileItem_t& entry, const FileStamp& stamp) const;
+    // Marks the entry handed on in the list, in a row that holds the stamp it is handed on with.
+    bool MarkHandedOn(const std::string& path, AcFtpFileItem_t& entry, const FileStamp& stamp);
 
     const std::string m_folder;
     const std::string m_listName;
@@ -90,6 +97,8 @@ private:
     // Keyed by szUrl. An entry holds the latest size and last-write time seen, so the fallback
     // compares two consecutive scans; the list row keeps what was seen first.
     std::unordered_map<std::string, AcFtpFileItem_t> m_files;
+    // Keyed by szUrl: the size and last-write time the entry's list row holds.
+    std::unordered_map<std::string, FileStamp> m_rowStamps;
 };
 
 }  // namespace quarvik

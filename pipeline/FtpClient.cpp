@@ -1,5 +1,7 @@
 #include "FtpClient.h"
 
+#include "Dispatcher.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -30,17 +32,18 @@ int64_t NowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// 1 when fd is ready for events before the deadline, 0 on time-out, -1 on an error or a stop.
+// 1 when fd is ready for events before the deadline, 0 on time-out, -1 on an error or a stop
+// (the predicate's, or the stop of the worker this thread runs).
 int WaitFd(int fd, short events, int64_t deadlineMs, const FtpStopFn& stop = {})
 {
     for (;;) {
-        if (stop && stop())
+        if ((stop && stop()) || CurrentWorkerStopRequested())
             return -1;
         const int64_t left = deadlineMs - NowMs();
         if (left <= 0)
             return 0;
         pollfd p{fd, events, 0};
-        const int slice = static_cast<int>(stop ? std::min<int64_t>(left, kStopSliceMs) : left);
+        const int slice = static_cast<int>(std::min<int64_t>(left, kStopSliceMs));
         const int r = ::poll(&p, 1, slice);
         if (r > 0)
             return 1;
@@ -305,6 +308,8 @@ bool CFTPClient::StartData(const std::string& command, bool passive)
 {
     m_dataEnded = false;
     m_dataFailed = false;
+    m_llReceived = 0;
+    m_rate.Restart(NowMs());
     if (!SendLine(command))
         return false;
     if (passive) {
@@ -348,20 +353,33 @@ int CFTPClient::Read(char* buffer, const FtpStopFn& stop)
     if (m_data < 0 || m_dataFailed)
         return -1;
     size_t count = 0;
+    int64_t lastData = NowMs();
     while (count < kFtpBlockSize && !m_dataEnded) {
-        if (WaitFd(m_data, POLLIN, NowMs() + m_timeouts.dataMs, stop) != 1) {
+        // A server that trickles its data keeps no single wait long, but falls below the rate.
+        const int64_t now = NowMs();
+        if (!m_rate.Keeps(m_llReceived, now)) {
+            m_dataFailed = true;
+            m_error = kFtpTooSlow;
+            return -1;
+        }
+        const int waited = WaitFd(m_data, POLLIN, std::min(lastData + m_timeouts.dataMs, m_rate.WindowEnd()), stop);
+        if (waited < 0 || (waited == 0 && NowMs() >= lastData + m_timeouts.dataMs)) {
             m_dataFailed = true;
             break;
         }
+        if (waited == 0)
+            continue;
         const ssize_t n = ::recv(m_data, buffer + count, kFtpBlockSize - count, 0);
-        if (n > 0)
+        if (n > 0) {
             count += static_cast<size_t>(n);
-        else if (n == 0)
+            m_llReceived += n;
+            lastData = NowMs();
+        } else if (n == 0) {
             m_dataEnded = true;
-        else if (errno != EAGAIN && errno != EINTR)
+        } else if (errno != EAGAIN && errno != EINTR) {
             m_dataFailed = true;
-        if (m_dataFailed)
             break;
+        }
     }
     if (m_dataFailed) {
         m_error = kFtpNetworkError;

@@ -2,8 +2,10 @@
 // (whole, or its first bytes for thumbnails and format checks). Listing is FtpList.h's.
 //
 // Every wait on the server is bounded: connecting, each reply and each data read fail the step
-// after their time-out (FtpTimeouts), so a server that stops answering never hangs a worker.
-// A download also asks its stop predicate between blocks and while it waits for data.
+// after their time-out (FtpTimeouts), and a transfer must keep the minimum rate over every
+// window (NetBounds.h), so a server that stops answering or trickles never hangs a worker.
+// Every wait ends at once on a stop: the download's predicate, or the stop of the worker whose
+// thread runs the client (CurrentWorkerStopRequested).
 //
 // Threads: a CFTPClient or FtpHandle belongs to one thread at a time and nothing of a session is
 // shared; each download opens its own session. Failures are reported by false or -1
@@ -14,6 +16,7 @@
 #pragma once
 
 #include "FtpAddress.h"
+#include "NetBounds.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,13 +30,15 @@ namespace quarvik {
 inline constexpr char kFtpLogonFailed[] = "登陆失败!";        // 101
 inline constexpr char kFtpNetworkError[] = "网络错误!";       // 103 and 108
 inline constexpr char kFtpConnectFailed[] = "连接服务器失败!";  // 105
+inline constexpr char kFtpTooSlow[] = "the data came slower than the minimum rate";
 
 inline constexpr size_t kFtpBlockSize = 8192;
 
+// Defaults: the network window (NetBounds.h), 30 s unless QUARVIK_NET_WINDOW_MS says otherwise.
 struct FtpTimeouts {
-    int connectMs = 30000;
-    int replyMs = 30000;  // a whole reply, all lines of a multi-line one
-    int dataMs = 30000;   // the data connection's arrival and every wait for data on it
+    int connectMs = NetWindowMs();
+    int replyMs = NetWindowMs();  // a whole reply, all lines of a multi-line one
+    int dataMs = NetWindowMs();   // the data connection's arrival and every wait for data on it
 };
 
 
@@ -93,6 +98,8 @@ private:
     int m_passivePort = 0;
     bool m_dataEnded = false;
     bool m_dataFailed = false;
+    int64_t m_llReceived = 0;  // bytes of the current transfer
+    CRateFloor m_rate;
 };
 
 // An address opened for reading: its session and transfer.

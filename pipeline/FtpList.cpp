@@ -1,5 +1,7 @@
 #include "FtpList.h"
 
+#include "Dispatcher.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -134,15 +136,42 @@ struct Listing {
     std::vector<FtpEntry> entries;
     std::string text;  // MLSD
     int64_t now = 0;
+    bool cut = false;        // the MLSD text outgrew kMaxListingBytes
+    std::string lastReply;   // the server's last reply line
 };
 
 size_t CollectText(char* data, size_t size, size_t count, void* user)
 {
-    std::string& text = static_cast<Listing*>(user)->text;
-    if (text.size() + size * count > kMaxListingBytes)
+    Listing& listing = *static_cast<Listing*>(user);
+    if (listing.text.size() + size * count > kMaxListingBytes) {
+        listing.cut = true;
         return 0;
-    text.append(data, size * count);
+    }
+    listing.text.append(data, size * count);
     return size * count;
+}
+
+// libcurl hands every reply line of the control connection here.
+size_t KeepReply(char* data, size_t size, size_t count, void* user)
+{
+    std::string line(data, size * count);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    if (line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])))
+        static_cast<Listing*>(user)->lastReply = line.substr(0, 200);
+    return size * count;
+}
+
+// Why a listing failed, as it happened: libcurl reads a 421 as a time-out, and its error
+// buffer may still hold a note of an earlier step that did not matter.
+std::string FailureReason(CURLcode code, const Listing& listing, const char* reason)
+{
+    if (listing.cut)
+        return "the listing is longer than " + std::to_string(kMaxListingBytes >> 20) + " MiB and was cut";
+    const char cls = listing.lastReply.empty() ? '0' : listing.lastReply[0];
+    if (cls == '4' || cls == '5')
+        return "the server replied " + listing.lastReply;
+    return reason[0] ? reason : curl_easy_strerror(code);
 }
 
 size_t DiscardData(char*, size_t size, size_t count, void*)
@@ -172,6 +201,12 @@ long EndListEntry(void*)
     return CURL_CHUNK_END_FUNC_OK;
 }
 
+// libcurl asks this during every transfer, about once a second and whenever data moves.
+int StopIfAsked(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return CurrentWorkerStopRequested() ? 1 : 0;
+}
+
 int SecondsAtLeastOne(int ms)
 {
     return std::max(1, (ms + 999) / 1000);
@@ -194,9 +229,11 @@ void SetSessionOptions(CURL* curl, const FtpAddress& server, const FtpTimeouts& 
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connectMs));
     curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(timeouts.dataMs));
     curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(SecondsAtLeastOne(timeouts.replyMs)));
-    // Data that stops flowing ends the listing.
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    // Data that stops flowing or trickles ends the listing, and so does the worker's stop.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(kMinBytesPerSecond));
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(SecondsAtLeastOne(timeouts.dataMs)));
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, StopIfAsked);
 }
 
 }  // namespace
@@ -279,6 +316,8 @@ bool ListFtpFolder(const FtpAddress& server, const std::string& folder, std::vec
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "MLSD");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectText);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &listing);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, KeepReply);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &listing);
     CURLcode code = curl_easy_perform(curl);
     if (code == CURLE_OK) {
         std::istringstream lines(listing.text);
@@ -298,9 +337,10 @@ bool ListFtpFolder(const FtpAddress& server, const std::string& folder, std::vec
         return fail(kFtpConnectFailed);
     // A 50x reply: no MLSD here; the LIST on the same connection, read by libcurl.
     if (reply / 10 != 50)
-        return fail(reason[0] ? reason : curl_easy_strerror(code));
+        return fail(FailureReason(code, listing, reason));
     const std::string pattern = url + "*";
     reason[0] = '\0';
+    listing.lastReply.clear();
     curl_easy_setopt(curl, CURLOPT_URL, pattern.c_str());
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, DiscardData);
@@ -311,7 +351,7 @@ bool ListFtpFolder(const FtpAddress& server, const std::string& folder, std::vec
     code = curl_easy_perform(curl);
     // With "*" nothing matches only in an empty folder (a missing one fails its CWD).
     if (code != CURLE_OK && code != CURLE_REMOTE_FILE_NOT_FOUND)
-        return fail(reason[0] ? reason : curl_easy_strerror(code));
+        return fail(FailureReason(code, listing, reason));
     entries = std::move(listing.entries);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "Profile.h"
 
+#include "LocalFile.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,12 +10,16 @@
 #include <fstream>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 namespace quarvik {
 namespace {
 
 std::mutex g_profileMutex;
+
+// Far above any settings file the program writes.
+constexpr size_t kMaxProfileBytes = 16 << 20;
 
 constexpr std::string_view kBlanks = " \t\r";
 
@@ -65,13 +71,21 @@ std::optional<std::string_view> KeyOf(std::string_view line)
 bool ReadLines(const std::string& path, std::vector<std::string>& lines)
 {
     lines.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const std::string special = SpecialFileReason(path);
+    if (!special.empty()) {
+        std::fprintf(stderr, "%s\n", special.c_str());
+        return false;
+    }
+    std::string text;
+    if (!ReadRegularFile(path, text, kMaxProfileBytes + 1))
         return access(path.c_str(), F_OK) != 0;
+    if (text.size() > kMaxProfileBytes)
+        return false;  // not a settings file of ours: never rewritten from a part of it
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line))
         lines.push_back(line);
-    return !in.bad();
+    return true;
 }
 
 // Index range of a section's lines after its header: [first, end). nullopt when absent.

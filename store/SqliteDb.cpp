@@ -33,6 +33,14 @@ bool FileExists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
+// A database is a regular file: SQLite would wait for ever on a FIFO and read nonsense from a
+// device. True for a regular file or nothing at all.
+bool RegularOrMissing(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+}
+
 // Reports a failed file operation; the SQLite code that stands for it (a full disk or not).
 int ReportFileError(const char* what, const std::string& path, std::string& reason)
 {
@@ -168,6 +176,11 @@ bool CSqliteDb::OpenOrCreate(const std::string& path, std::span<const char* cons
 {
     if (IsOpen())
         return true;
+    if (!RegularOrMissing(path)) {
+        std::fprintf(stderr, "OPEN: %s\nERROR:not a regular file\n", path.c_str());
+        NoteFailure(SQLITE_CANTOPEN, "not a regular file");
+        return false;
+    }
     if (!FileExists(path)) {
         std::string reason;
         const int code = CreateDatabaseFile(path, schema, reason);
@@ -179,7 +192,33 @@ bool CSqliteDb::OpenOrCreate(const std::string& path, std::span<const char* cons
     // Without CREATE: a file removed since the test above must not come back as an empty
     // database without tables, which no later open would ever repair.
     m_opened = Connect(path, SQLITE_OPEN_READWRITE);
+    if (m_opened && !schema.empty() && !CreateSchemaIfEmpty(schema))
+        Close();
     return m_opened;
+}
+
+bool CSqliteDb::CreateSchemaIfEmpty(std::span<const char* const> schema)
+{
+    // A file of 0 bytes (cut by a crash, or made by hand) is a database without tables; it gets
+    // the schema under a write lock, so two connections that find it empty create it once.
+    const auto tableCount = [this] {
+        int32_t count = -1;
+        if (Query("select count(*) from sqlite_master") && Step() == SQLITE_ROW)
+            GetInt(0, count);
+        EndQuery();
+        return count;
+    };
+    if (tableCount() != 0)
+        return true;
+    if (!Exec("BEGIN IMMEDIATE"))
+        return false;
+    bool created = tableCount() == 0;
+    for (size_t i = 0; created && i < schema.size(); ++i)
+        created = Exec(schema[i]);
+    if (created)
+        return Exec("COMMIT");
+    Exec("ROLLBACK");
+    return tableCount() > 0;
 }
 
 void CSqliteDb::NoteFailure(int code)

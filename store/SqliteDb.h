@@ -62,7 +62,8 @@ public:
     // Opens the database at path, first creating it with the schema statements when no file
     // exists there. The file is built under a temporary name and linked into place only when
     // every statement succeeded, so a failing schema leaves no file and two connections that
-    // create at once end with one complete database.
+    // create at once end with one complete database. An existing file without tables (0 bytes)
+    // gets the schema; a path that is not a regular file (a FIFO, a device) is refused.
     bool OpenOrCreate(const std::string& path, std::span<const char* const> schema);
 
     // Runs one or more statements; false (with the diagnostic) on failure.
@@ -163,6 +164,8 @@ private:
     // SQLite's busy handler: waits (WaitForLock) until m_busyTimeoutMs have passed since the
     // first call of this wait.
     static int OnBusy(void* self, int count);
+    // Gives a database without any table (an empty file) the schema; false when that failed.
+    bool CreateSchemaIfEmpty(std::span<const char* const> schema);
     void ReportExecError(const std::string& sql, char* error);
     void NoteFailure(int code);
     void NoteFailure(int code, const std::string& reason);

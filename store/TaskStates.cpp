@@ -11,11 +11,12 @@ struct StateRow {
     const char* task;
     const char* manual;
     const StateColour* failure;
+    const char* log = nullptr;  // a log line's name where the list shows none
 };
 
 constexpr StateRow kStates[] = {
-    {kSubTaskNew, "", "", nullptr},
-    {kSubTaskThumbnail, "", "", nullptr},
+    {kSubTaskNew, "", "", nullptr, "新文件"},
+    {kSubTaskThumbnail, "", "", nullptr, "获取信息中"},
     {kSubTaskInfoError, "获取信息出错", "获取信息出错", &kFailedColour},
     {kSubTaskWaitDownload, "等待下载", "", nullptr},
     {kSubTaskDownloading, "下载中", "", nullptr},
@@ -46,6 +47,15 @@ const char* SubTaskStateName(ListKind kind, int32_t state)
 {
     const StateRow* row = FindState(state);
     return !row ? "" : kind == ListKind::kTask ? row->task : row->manual;
+}
+
+const char* SubTaskStateLogName(ListKind kind, int32_t state)
+{
+    const char* name = SubTaskStateName(kind, state);
+    if (*name)
+        return name;
+    const StateRow* row = FindState(state);
+    return row && row->log ? row->log : "";
 }
 
 const StateColour* FailureColourOf(int32_t state)

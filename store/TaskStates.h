@@ -17,6 +17,9 @@ struct StateColour {
 
 // Display name of a state in a kind of list; "" for codes without one.
 const char* SubTaskStateName(ListKind kind, int32_t state);
+// The name a log line gives a state: its display name, or for the states a list leaves blank
+// (new, taking its information) a name of their own; "" for unknown codes.
+const char* SubTaskStateLogName(ListKind kind, int32_t state);
 
 // The colour of a failure state (information or download error, picture check error,
 // interrupted, could not open, could not store); nullptr for every other state.

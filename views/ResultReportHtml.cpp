@@ -138,7 +138,7 @@ std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault, const std::
     const auto at = [&](int32_t frame) {
         return CheckFrameTimeCode(frame) + (clock ? " (" + clock->TimeCodeAt(frame) + ")" : "");
     };
-    return {at(fault.tmBegin), at(fault.tmEnd), CheckFrameTimeCode(fault.tmEnd - fault.tmBegin + 1),
+    return {at(fault.tmBegin), at(fault.tmEnd), CheckFrameTimeCode(int64_t{fault.tmEnd} - fault.tmBegin + 1),
             FaultEventName(fault.nFault, channel)};
 }
 

@@ -12,6 +12,7 @@
 #include "TemplReaders.h"
 #include "TextField.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,7 +56,7 @@ private:
     {
         const SubTaskInfo_t& s = m_list.Row(row);
         m_last[row] = s.nState;
-        const std::string state = SubTaskStateName(m_list.Kind(), s.nState);
+        const std::string state = SubTaskStateLogName(m_list.Kind(), s.nState);
         PrintLine(m_prefix + LineText(DisplayFileName(s.szFilename)) + ": " +
                   (state.empty() ? "state " + std::to_string(s.nState) : state));
     }
@@ -105,6 +106,34 @@ bool PutField(char (&field)[N], const std::string& value)
     if (value.size() >= N)
         return false;
     CopyField(field, value);
+    return true;
+}
+
+// A whole number in decimal, with an optional sign, and nothing else.
+bool WholeNumber(const std::string& text, long long& value)
+{
+    if (text.empty() || text.size() > 18)
+        return false;
+    char* end = nullptr;
+    value = std::strtoll(text.c_str(), &end, 10);
+    return end == text.c_str() + text.size() && !std::isspace(static_cast<unsigned char>(text[0]));
+}
+
+// A range compares whole numbers: both ends must be numbers, the low one first. A range the
+// format check could never pass (or would read as 0) is refused here, with its reason.
+bool RangeIsSound(const MonSyntaxItem_t& item, std::string& reason)
+{
+    long long low = 0, high = 0;
+    if (item.nCompare == 0)
+        return true;
+    if (!WholeNumber(item.szValue1, low) || !WholeNumber(item.szValue2, high)) {
+        reason = "both ends of a range must be whole numbers";
+        return false;
+    }
+    if (low > high) {
+        reason = "a range gives its low end first";
+        return false;
+    }
     return true;
 }
 
@@ -207,6 +236,11 @@ int AddTemplate(const std::vector<std::string>& arguments)
             std::fprintf(stderr, "quarvik-check: %s is not Level:Name=Value or Level:Name=Low..High, or a part "
                                  "is too long for its field\n",
                          arguments[i].c_str());
+            return kExitTrouble;
+        }
+        std::string reason;
+        if (!RangeIsSound(items[i - 1], reason)) {
+            std::fprintf(stderr, "quarvik-check: %s: %s\n", arguments[i].c_str(), reason.c_str());
             return kExitTrouble;
         }
     }

@@ -11,6 +11,7 @@
 #include "CheckReport.h"
 #include "CheckRun.h"
 #include "ContentParams.h"
+#include "Dispatcher.h"
 #include "ResultFileCheck.h"
 #include "Settings.h"
 #include "FileDisplay.h"
@@ -191,6 +192,7 @@ FileReport CheckOne(const std::string& path, const std::string& paramsPath, bool
     };
     CheckRunHooks hooks;
     hooks.shouldStop = [] { return g_interrupted != 0; };
+    hooks.stopWaits = hooks.shouldStop;
     if (progressBar) {
         hooks.progressSeconds = 1;
         hooks.onProgress = [&](CFFCheck& e) {
@@ -248,6 +250,8 @@ int main(int argc, char** argv)
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     const auto interrupted = [] { return g_interrupted != 0; };
+    // Every network wait of every thread ends at once on SIGINT or SIGTERM.
+    SetProgramStop(+interrupted);
 
     switch (options.mode) {
     case Mode::kRunTasks: return RunTasks(options.taskId, paramsPath, interrupted);
@@ -304,7 +308,8 @@ int main(int argc, char** argv)
     for (const FileReport& report : reports) {
         if (!report.storeError.empty())
             std::fprintf(stderr, "quarvik-check: %s\n", report.storeError.c_str());
-        if (!report.opened || !report.storeError.empty())
+        // A check that did not reach the end of its input is no verdict.
+        if (!report.opened || !report.storeError.empty() || report.interrupted)
             status = kExitTrouble;
         else if ((!report.events.empty() || report.formatVerdict == kFormatInvalid ||
                   report.loudnessVerdict == kLoudnessFailed) && status == kExitClean)

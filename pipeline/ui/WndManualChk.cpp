@@ -3,6 +3,7 @@
 #include "FileOpenDialog.h"
 #include "FtpDialog.h"
 #include "GdiplusButton.h"
+#include "LocalFile.h"
 #include "MessageBox.h"
 #include "Settings.h"
 #include "TaskSetup.h"
@@ -18,9 +19,10 @@ using namespace quarvik;
 namespace {
 
 // The size of a file that can be read; 0 for one that cannot (it is listed all the same).
+// Asked without opening it: nothing here may wait on the file.
 int64_t ReadableSize(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.size() : 0;
+    const QFileInfo info(path);
+    return info.isReadable() ? info.size() : 0;
 }
 
 // What an entry says when the pane stands outside the workspace that gives it the dialog.
@@ -64,8 +66,18 @@ CWndManualChk::CWndManualChk(CResultRecorder& recorder, QWidget* parent)
 
 void CWndManualChk::AddFiles(const QStringList& paths) {
     std::vector<CSubTaskList::Candidate_t> candidates;
-    for (const QString& path : paths) candidates.push_back({path.toStdString(), ReadableSize(path)});
+    QString refused;
+    for (const QString& path : paths) {
+        // A FIFO or a device (a name typed in the file dialog) would block whoever reads it.
+        if (!SpecialFileReason(path.toStdString()).empty())
+            refused += path + QStringLiteral("\r\n");
+        else
+            candidates.push_back({path.toStdString(), ReadableSize(path)});
+    }
     AddCandidates(candidates, kTargetFolder);
+    if (!refused.isEmpty())
+        ShowMessage(this, QStringLiteral("下列文件不是普通文件（管道、设备等），未添加：\r\n\r\n") + refused,
+                    MsgIcon::Exclamation);
 }
 
 void CWndManualChk::AddFolder(const QString& folder) {

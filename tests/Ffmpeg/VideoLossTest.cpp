@@ -106,6 +106,19 @@ std::vector<Case> Cases()
         cases.push_back(c);
     }
     {
+        // The sound's last unit ends one picture after the last picture: nothing is missing.
+        Case c{"sound one picture longer", {}, {}};
+        Pictures(c.steps, 0, 99);
+        c.steps.push_back(Sound(101 * kFrame));
+        cases.push_back(c);
+    }
+    {
+        Case c{"sound two pictures longer", {}, {{100, 2}}};
+        Pictures(c.steps, 0, 99);
+        c.steps.push_back(Sound(102 * kFrame));
+        cases.push_back(c);
+    }
+    {
         Case c{"no picture at all", {}, {{0, 100}}};
         for (int i = 0; i < 100; ++i) {
             c.steps.push_back(Packet(i * kFrame));

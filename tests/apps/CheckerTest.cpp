@@ -6,13 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -437,13 +440,13 @@ TEST(Checker, ReportsEventsAsTextAndJson)
 
 TEST(Checker, AnInterruptedCheckSaysSo)
 {
-    // An input that does not end (a pipe fed for at most 30 s), interrupted as Ctrl-C would.
+    // An input that does not end (standard input fed for at most 30 s), interrupted as Ctrl-C
+    // would. (A FIFO given by name is refused: see SpecialFilesAreRefusedWithoutWaiting.)
     const std::string script =
-        "dir=$(mktemp -d); mkfifo $dir/live.ts; "
+        "dir=$(mktemp -d); "
         "(end=$(($(date +%s) + 30)); while [ $(date +%s) -lt $end ]; do cat " + Quoted(Media("faults.ts")) +
-        " || break; done) >$dir/live.ts & feeder=$!; "
-        "QUARVIK_HOME=$dir " QUARVIK_CHECK_BINARY " $dir/live.ts 2>/dev/null & pid=$!; "
-        "sleep 2; kill -INT $pid; wait $pid; status=$?; kill $feeder 2>/dev/null; rm -rf $dir; exit $status";
+        " || break; done) | QUARVIK_HOME=$dir " QUARVIK_CHECK_BINARY " pipe:0 2>/dev/null & pid=$!; "
+        "sleep 2; kill -INT $pid; wait $pid; status=$?; rm -rf $dir; exit $status";
     const CheckerRun run = RunCommand("sh -c " + Quoted(script));
     EXPECT_EQ(run.status, 2) << run.out;
     EXPECT_NE(run.out.find("\n  interrupted: the check stopped before the end of the input\n"), std::string::npos)
@@ -569,6 +572,22 @@ TEST_F(StoredReports, LoudnessIsShownAndJudgedOnlyWhenEnabled)
     EXPECT_NE(run.out.find("\"events\":[],\"loudness\":null}"), std::string::npos) << "no sound, no loudness";
 }
 
+TEST_F(StoredReports, TemplateRangesThatCouldNeverPassAreRefused)
+{
+    struct Case {
+        const char* item;
+        const char* reason;
+    };
+    for (const Case& c : {Case{"Video:Width=9..1", "a range gives its low end first"},
+                          Case{"Audio:SamplingRate=abc..", "both ends of a range must be whole numbers"},
+                          Case{"Audio:SamplingRate=48000..4800x", "both ends of a range must be whole numbers"}}) {
+        EXPECT_EQ(Run("--add-template t " + Quoted(c.item)).status, 2) << c.item;
+        EXPECT_NE(errors_.find(std::string(c.item) + ": " + c.reason), std::string::npos) << errors_;
+    }
+    EXPECT_EQ(Run("--add-template t Video:Width=1..9 Audio:SamplingRate=48000..48000 General:Format=MXF").status, 0)
+        << errors_;
+}
+
 TEST_F(StoredReports, FolderTaskRunsUnattendedUntilInterrupted)
 {
     const std::filesystem::path folder = dir_ / "in";
@@ -592,6 +611,8 @@ TEST_F(StoredReports, FolderTaskRunsUnattendedUntilInterrupted)
     EXPECT_NE(out.find("[task 1] " + file + ": 格式合法"), std::string::npos) << out;
     EXPECT_NE(out.find("[task 1] " + file + ": 黑场 00:00:02.00 - 00:00:02.24"), std::string::npos) << out;
     EXPECT_NE(out.find("[task 1] " + file + ": 检测完毕"), std::string::npos) << out;
+    EXPECT_NE(out.find("[task 1] " + file + ": 新文件\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find(": state "), std::string::npos) << "every state by its name:\n" << out;
     EXPECT_NE(out.find("stopped"), std::string::npos) << out;
     EXPECT_EQ(Run("--list-tasks").out.find("1\tincoming\tactive"), 0u);
 }
@@ -765,6 +786,222 @@ TEST_F(StoredReports, RemovableDiskTaskChecksAPluggedInVolume)
     const std::string file = (stick / "clip.ts").string();
     EXPECT_NE(log.find(file + ": 彩条 00:00:00.00 - 00:00:01.24"), std::string::npos) << log;
     EXPECT_NE(log.find(file + ": 检测完毕"), std::string::npos) << log;
+}
+
+// An FTP server on 127.0.0.1 that misbehaves as its first argument says (the file it serves is
+// the second): "greeting" sends "220-" lines without end; "slow-reply" sends each reply one
+// byte every 2 s; "trickle" sends the file's data one byte a second.
+const char kHostileFtpServer[] = R"(
+import socket, sys, threading, time
+mode, data = sys.argv[1], open(sys.argv[2], 'rb').read()
+def say(c, text):
+    if mode == 'slow-reply':
+        for b in text.encode():
+            c.sendall(bytes([b]))
+            time.sleep(2)
+    else:
+        c.sendall(text.encode())
+def send_data(d, offset):
+    if mode == 'trickle':
+        for i in range(offset, len(data)):
+            d.sendall(data[i:i + 1])
+            time.sleep(1)
+    else:
+        d.sendall(data[offset:])
+def serve(c):
+    try:
+        if mode == 'greeting':
+            while True:
+                c.sendall(b'220-welcome\r\n')
+                time.sleep(0.01)
+        say(c, '220 ready\r\n')
+        f = c.makefile('rb')
+        listener, active, offset = None, None, 0
+        while True:
+            line = f.readline().decode().strip()
+            if not line:
+                return
+            verb, _, arg = line.partition(' ')
+            verb = verb.upper()
+            if verb == 'USER': say(c, '331 password\r\n')
+            elif verb == 'PASS': say(c, '230 in\r\n')
+            elif verb == 'SIZE': say(c, '213 %d\r\n' % len(data))
+            elif verb == 'PWD': say(c, '257 "/"\r\n')
+            elif verb == 'EPSV': say(c, '500 no\r\n')
+            elif verb == 'PASV':
+                listener = socket.socket()
+                listener.bind(('127.0.0.1', 0))
+                listener.listen(1)
+                p = listener.getsockname()[1]
+                say(c, '227 passive (127,0,0,1,%d,%d)\r\n' % (p >> 8, p & 255))
+            elif verb == 'PORT':
+                n = [int(x) for x in arg.split(',')]
+                active = ('.'.join(map(str, n[:4])), n[4] * 256 + n[5])
+                say(c, '200 port\r\n')
+            elif verb == 'REST':
+                offset = int(arg)
+                say(c, '350 restart\r\n')
+            elif verb == 'RETR':
+                say(c, '150 opening\r\n')
+                d = listener.accept()[0] if listener else socket.create_connection(active)
+                try:
+                    send_data(d, offset)
+                except OSError:
+                    pass
+                d.close()
+                offset = 0
+                say(c, '226 done\r\n')
+            elif verb == 'QUIT':
+                say(c, '221 bye\r\n')
+                return
+            else: say(c, '200 ok\r\n')
+    except OSError:
+        pass
+    finally:
+        c.close()
+s = socket.socket()
+s.bind(('127.0.0.1', 0))
+s.listen(8)
+print(s.getsockname()[1], flush=True)
+while True:
+    threading.Thread(target=serve, args=(s.accept()[0],), daemon=True).start()
+)";
+
+// pyftpdlib serving its first argument anonymously, every file cut to its first half while
+// SIZE gives the whole: the data connection ends early with a clean 226.
+const char kHalfFtpServer[] = R"(
+import io, sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+class HalfFS(AbstractedFS):
+    def open(self, filename, mode):
+        with super().open(filename, mode) as whole:
+            data = whole.read()
+        half = io.BytesIO(data[:len(data) // 2])
+        half.name = filename
+        return half
+a = DummyAuthorizer()
+a.add_anonymous(sys.argv[1])
+FTPHandler.authorizer = a
+FTPHandler.abstracted_fs = HalfFS
+s = FTPServer(('127.0.0.1', 0), FTPHandler)
+print(s.address[1], flush=True)
+s.serve_forever()
+)";
+
+// Seconds a shell command takes.
+double SecondsOf(const std::function<void()>& run)
+{
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Hostile servers cannot hold the checker: every network wait has an overall bound (a window of
+// 2 s here) and transfers a minimum rate.
+TEST_F(StoredReports, HostileFtpServersEndTheCheckWithinTheirBound)
+{
+    struct Case {
+        const char* mode;
+        const char* arguments;
+    };
+    for (const Case& c : {Case{"greeting", "--json"}, Case{"slow-reply", "--json"}, Case{"trickle", "--json"},
+                          Case{"greeting", "--store"}, Case{"slow-reply", "--store"}, Case{"trickle", "--store"}}) {
+        SCOPED_TRACE(std::string(c.mode) + " " + c.arguments);
+        const int port = StartPeer(kHostileFtpServer, std::string(c.mode) + " " + Quoted(Media("faults.ts")));
+        ASSERT_GT(port, 0);
+        CheckerRun run;
+        const double seconds = SecondsOf([&] {
+            // Killed after a minute, should it hang after all.
+            run = RunProgram("QUARVIK_NET_WINDOW_MS=2000 timeout -s KILL 60 " QUARVIK_CHECK_BINARY,
+                             std::string(c.arguments) + " ftp://127.0.0.1:" + std::to_string(port) + "/a.ts");
+        });
+        EXPECT_LT(seconds, 30.0);
+        EXPECT_NE(run.status, 0) << run.out << errors_;
+        StopPeers();
+    }
+}
+
+TEST_F(StoredReports, InterruptEndsAnFtpCheckAtOnceAndKeepsItsResult)
+{
+    const int port = StartPeer(kHostileFtpServer, "trickle " + Quoted(Media("faults.ts")));
+    ASSERT_GT(port, 0);
+    for (const char* arguments : {"--json", "--store"}) {
+        SCOPED_TRACE(arguments);
+        // The default window (30 s): only the interrupt can end it this soon.
+        const std::string script = "QUARVIK_HOME=" + Quoted(dir_ / "home") + " " QUARVIK_CHECK_BINARY " " +
+                                   arguments + " ftp://127.0.0.1:" + std::to_string(port) +
+                                   "/a.ts >/dev/null 2>&1 & pid=$!; sleep 2; kill -TERM $pid; wait $pid";
+        CheckerRun run;
+        const double seconds = SecondsOf([&] { run = RunCommand("sh -c " + Quoted(script)); });
+        EXPECT_LT(seconds, 7.0);
+        EXPECT_EQ(run.status, 2);
+    }
+}
+
+// The data connection closes after half the file that SIZE announced: never a clean pass.
+TEST_F(StoredReports, AShortFtpTransferIsNoCleanPass)
+{
+    const std::filesystem::path clip = dir_ / "clean.ts";
+    ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i 'testsrc2=size=720x576:rate=25:duration=6,noise=alls=12:allf=t' "
+                         "-f lavfi -i 'sine=frequency=440:sample_rate=48000:duration=6' -c:v mpeg2video -b:v 8M "
+                         "-c:a mp2 -b:a 192k -f mpegts " + Quoted(clip) + " && echo ok").out, "ok\n");
+    const CheckerRun whole = Run("--json " + Quoted(clip));
+    ASSERT_EQ(whole.out.find("\"Video Lost\""), std::string::npos) << "the whole clip loses no picture";
+    const int port = StartPeer(kHalfFtpServer, Quoted(dir_));
+    ASSERT_GT(port, 0);
+    const CheckerRun run = Run("--json ftp://127.0.0.1:" + std::to_string(port) + "/clean.ts");
+    EXPECT_NE(run.status, 0) << run.out << errors_;
+    EXPECT_NE(run.out.find("{\"code\":0,\"name\":\"Video Lost\""), std::string::npos) << run.out;
+}
+
+// A stream that stops by itself, before anyone stopped it, is video lost from there on.
+TEST_F(StoredReports, AStreamThatStopsIsNoCleanPass)
+{
+    const int port = 20000 + static_cast<int>((getpid() + 7) % 20000);
+    const std::string sender = "(sleep 1; ffmpeg -nostdin -v error -re -t 3 -i " + Quoted(Media("faults.ts")) +
+                               " -map 0:v -c copy -f mpegts 'udp://127.0.0.1:" + std::to_string(port) +
+                               "?pkt_size=1316') >/dev/null 2>&1 &";
+    CheckerRun run;
+    RunCommand("sh -c " + Quoted(sender));
+    run = Run("--json udp://127.0.0.1:" + std::to_string(port));
+    EXPECT_NE(run.out.find("{\"code\":0,\"name\":\"Video Lost\""), std::string::npos) << run.out << errors_;
+    EXPECT_NE(run.status, 0);
+}
+
+// Sound that outlasts the pictures by one picture's time is no video lost.
+TEST_F(StoredReports, SoundOnePictureLongerIsNoVideoLost)
+{
+    const std::filesystem::path clip = dir_ / "tail.mp4";
+    ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i 'testsrc2=size=720x576:rate=25:duration=4,noise=alls=12:allf=t' "
+                         "-f lavfi -i 'sine=frequency=440:sample_rate=48000:duration=4.04' -c:v libx264 -preset veryfast "
+                         "-b:v 4M -c:a aac -b:a 128k " + Quoted(clip) + " && echo ok").out, "ok\n");
+    const CheckerRun run = Run("--json " + Quoted(clip));
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("\"events\":[]"), std::string::npos) << run.out;
+}
+
+// Special files would block an open for ever: refused at once, with the reason.
+TEST_F(StoredReports, SpecialFilesAreRefusedWithoutWaiting)
+{
+    const std::filesystem::path fifo = dir_ / "f.mp4";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    CheckerRun run = Run("--json " + Quoted(fifo));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(errors_.find(fifo.string() + " is a FIFO, not a regular file: refused"), std::string::npos) << errors_;
+    run = Run("--store " + Quoted(fifo));
+    EXPECT_EQ(run.status, 2) << run.out << errors_;
+
+    // In the program folder: the parameters and settings are read as if missing.
+    ASSERT_EQ(::mkfifo((dir_ / "home/ave.dat").c_str(), 0600), 0);
+    std::filesystem::remove(dir_ / "home/Quarvik.ini");
+    ASSERT_EQ(::mkfifo((dir_ / "home/Quarvik.ini").c_str(), 0600), 0);
+    run = Run("--json " + Quoted(Media("tone.wav")));
+    EXPECT_EQ(run.status, 0) << run.out << errors_;
+    EXPECT_NE(errors_.find("ave.dat is a FIFO, not a regular file: refused"), std::string::npos) << errors_;
+    EXPECT_NE(errors_.find("Quarvik.ini is a FIFO, not a regular file: refused"), std::string::npos) << errors_;
 }
 
 TEST(CheckReport, JsonStringsAreAlwaysValid)

@@ -148,6 +148,37 @@ TEST_F(FolderSourceTest, WithoutLeasesAFileMustKeepSizeAndWriteTimeForOneInterva
     EXPECT_EQ(sizes, (std::map<std::string, int64_t>{{grows, kBig + 1}, {touched, kBig}}));
 }
 
+TEST_F(FolderSourceTest, AFileWrittenInAppendsIsTakenWhenItStopsChangingAndAgainWhenItChanges)
+{
+    // The writer closes the file between appends: no one has it open at any scan.
+    const std::string path = MakeFile("appended.ts", kBig);
+    {
+        CFolderSource source = MakeSource(AlwaysFree);
+        source.Scan(1000);
+        ASSERT_EQ(::truncate(path.c_str(), kBig + 1048576), 0);
+        source.Scan(1001);
+        EXPECT_TRUE(offered_.empty()) << "taken while it still grew";
+        source.Scan(1002);
+        ASSERT_EQ(OfferedPaths(), std::vector<std::string>{path});
+        EXPECT_EQ(offered_[0].llFileSize, kBig + 1048576);
+
+        // Appended to after its check: offered again once it is still again.
+        ASSERT_EQ(::truncate(path.c_str(), kBig + 2 * 1048576), 0);
+        source.Scan(1003);
+        EXPECT_EQ(offered_.size(), 1u);
+        source.Scan(1004);
+        ASSERT_EQ(offered_.size(), 2u);
+        EXPECT_EQ(offered_[1].llFileSize, kBig + 2 * 1048576);
+        source.Scan(1005);
+        EXPECT_EQ(offered_.size(), 2u);
+    }
+    // A restart knows the file as it was handed on last.
+    CFolderSource restarted = MakeSource(AlwaysFree);
+    restarted.Scan(2000);
+    restarted.Scan(2001);
+    EXPECT_EQ(offered_.size(), 2u);
+}
+
 TEST_F(FolderSourceTest, RestartOffersWaitingFilesButNeverOneAlreadyHandedOn)
 {
     const std::string done = MakeFile("done.ts", kBig);

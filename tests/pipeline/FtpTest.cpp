@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -915,6 +916,66 @@ TEST(FtpScripted, SizeRefusedFailsTheDownloadBeforeAnyTransfer)
     for (const std::string& line : server.Heard())
         EXPECT_NE(line.rfind("RETR", 0), 0u);
     fs::remove(local);
+}
+
+// A listing that fails says what happened: the server's own refusal, or the cut at the bound.
+TEST(FtpScripted, AFailedListingSaysWhatHappened)
+{
+    std::vector<FtpEntry> entries;
+    std::string error;
+    {
+        ScriptedServer server([](Peer& peer) {
+            peer.Say("421 Too many connections from this address");
+            peer.Hear();
+        });
+        EXPECT_FALSE(ListFtpFolder({"127.0.0.1", server.Port(), "u", "p", "/"}, "/in", entries, kShort, &error));
+        EXPECT_EQ(error, "the server replied 421 Too many connections from this address");
+    }
+    {
+        // An MLSD listing longer than the bound (64 MiB) on the data connection of PORT.
+        ScriptedServer server([](Peer& peer) {
+            peer.Say("220 ready");
+            int dataPort = 0;
+            for (std::string line = peer.Hear(); !line.empty(); line = peer.Hear()) {
+                const std::string verb = line.substr(0, 4);
+                if (verb == "USER") {
+                    peer.Say("331 password");
+                } else if (verb == "PASS") {
+                    peer.Say("230 in");
+                } else if (verb == "PWD") {
+                    peer.Say("257 \"/\"");
+                } else if (verb == "PORT") {
+                    int h[6] = {};
+                    std::sscanf(line.c_str() + 5, "%d,%d,%d,%d,%d,%d", &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]);
+                    dataPort = h[4] * 256 + h[5];
+                    peer.Say("200 port");
+                } else if (verb == "MLSD") {
+                    peer.Say("150 listing");
+                    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+                    sockaddr_in to{};
+                    to.sin_family = AF_INET;
+                    to.sin_port = htons(static_cast<uint16_t>(dataPort));
+                    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
+                        std::string lines;
+                        for (int i = 0; lines.size() < (1 << 20); ++i)
+                            lines += "type=file;size=1; clip" + std::to_string(i) + ".ts\r\n";
+                        for (int sent = 0; sent < 70; ++sent)
+                            if (::send(fd, lines.data(), lines.size(), MSG_NOSIGNAL) < 0)
+                                break;
+                    }
+                    ::close(fd);
+                    peer.Say("226 done");
+                } else if (verb == "QUIT") {
+                    break;
+                } else {
+                    peer.Say(verb == "EPRT" || verb == "EPSV" ? "502 no" : "250 ok");
+                }
+            }
+        });
+        EXPECT_FALSE(ListFtpFolder({"127.0.0.1", server.Port(), "u", "p", "/"}, "/in", entries, kShort, &error));
+        EXPECT_EQ(error, "the listing is longer than 64 MiB and was cut");
+    }
 }
 
 TEST(FtpScripted, SilentServersAndDroppedTransfersFailWithinTheTimeOuts)

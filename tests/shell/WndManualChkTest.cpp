@@ -25,6 +25,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 using namespace quarvik;
 
 namespace {
@@ -94,6 +96,21 @@ private slots:
         emit manual->List()->customContextMenuRequested(manual->List()->visualItemRect(list->item(1, 0)).center());
         QCOMPARE(messages.shown.size(), 2);
         QCOMPARE(messages.shown[1].text, QStringLiteral("获取信息出错"));
+    }
+
+    // A FIFO typed in the file dialog is refused with a notice; nothing waits for a writer.
+    void specialFileIsRefusedAtOnce() {
+        Workspace ws;
+        CWndManualChk* manual = ws.Manual();
+        const QString fifo = ws.home.File(QStringLiteral("f.mp4"));
+        QCOMPARE(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+        MessageLog messages;
+        manual->AddFiles({fifo, Media("faults.ts")});
+        QCOMPARE(manual->List()->GetItemCount(), 1);
+        QCOMPARE(manual->List()->GetItemText(0, 1), Media("faults.ts"));
+        QCOMPARE(messages.shown.size(), 1);
+        QVERIFY(messages.shown[0].text.contains(QStringLiteral("不是普通文件")));
+        QVERIFY(messages.shown[0].text.contains(fifo));
     }
 
     // An FTP address with its user and password: the list, the duplicate notice and the preview

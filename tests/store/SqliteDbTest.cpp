@@ -4,9 +4,11 @@
 #include "TextField.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace quarvik {
@@ -55,6 +57,26 @@ TEST_F(SqliteDbTest, CreatesTaskSchemaAndRecreatesItAfterTheFileIsDeleted)
         db.Close();
         std::filesystem::remove(HomeFile("task.db"));
     }
+}
+
+TEST_F(SqliteDbTest, EmptyFileGetsItsSchemaAndASpecialFileIsRefused)
+{
+    // A 0-byte task.db (cut by a crash) is repaired, with whatever the file held kept.
+    { std::ofstream(HomeFile("task.db")); }
+    CSqliteDb db;
+    ASSERT_TRUE(db.OpenTaskDb());
+    EXPECT_EQ(SchemaObjects(db).size(), 6u);
+    int id = 0;
+    EXPECT_TRUE(db.AddSubTask(id, MakeSubTask("a.mxf")));
+    db.Close();
+
+    // A FIFO in a database's place would block the open for ever.
+    ASSERT_EQ(mkfifo(HomeFile("Templ.db").c_str(), 0600), 0);
+    CSqliteDb fifo;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(fifo.OpenTemplDb());
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
 }
 
 TEST_F(SqliteDbTest, OpenOperationsUseTheirFileNames)

@@ -204,6 +204,19 @@ TEST_F(ResultReportPage, FileNameOfAnFtpAddressShowsNoUserOrPassword)
         EXPECT_EQ(html.find(piece), std::string::npos) << piece;
 }
 
+TEST_F(ResultReportPage, CorruptFaultSpanIsShownWithoutOverflow)
+{
+    // A row damaged outside the program: from -2^31 to 2^31 - 1, 2^32 check frames long.
+    FaultInfo_t fault{};
+    fault.nFault = 2;
+    fault.tmBegin = INT32_MIN;
+    fault.tmEnd = INT32_MAX;
+    const std::array<std::string, 4> texts = FaultEventTexts(fault);
+    EXPECT_EQ(texts[0], "-23860:55:45.23");
+    EXPECT_EQ(texts[1], "23860:55:45.22");
+    EXPECT_EQ(texts[2], "47721:51:31.21");
+}
+
 TEST_F(ResultReportPage, WriteFailuresAreReported)
 {
     ScratchFolder folder;
