@@ -143,7 +143,7 @@ void CFFCheck::OnDamage(bool video, int64_t time, int64_t end)
     (void)video;
     if (time == kNoMediaTime)
         time = end;
-    const int32_t first = time == kNoMediaTime ? std::max(m_nLastPictureIndex, m_nLastSoundTime) : CheckFrameAt(time);
+    const int32_t first = time == kNoMediaTime ? std::max(m_nLastPictureIndex, LastSoundTime()) : CheckFrameAt(time);
     const int32_t last = end == kNoMediaTime || end <= time ? first : CheckFrameAt(end - 1);
     MarkDamage(first, last, nullptr);
 }
@@ -304,11 +304,17 @@ bool CFFCheck::PairedMonoTracks() const
 
 // Closes every channel's run at the time of its track's last unit. A track whose sound stops
 // before the others' (or never starts) is silent from its end to theirs.
+int32_t CFFCheck::LastSoundTime() const
+{
+    int32_t last = 0;
+    for (const SoundTrackRuns& runs : m_soundTracks)
+        last = std::max(last, runs.nLastTime);
+    return last;
+}
+
 void CFFCheck::FlushSound()
 {
-    int32_t end = 0;
-    for (const SoundTrackRuns& runs : m_soundTracks)
-        end = std::max(end, runs.nLastTime);
+    const int32_t end = LastSoundTime();
     for (size_t track = 0; track < m_soundTracks.size(); ++track) {
         SoundTrackRuns& runs = m_soundTracks[track];
         const int32_t stop = runs.nRate > 0 ? static_cast<int32_t>(runs.llSamples * kCheckFramesPerSecond / runs.nRate) : 0;

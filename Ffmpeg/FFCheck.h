@@ -119,6 +119,8 @@ private:
     // The programme is a pair of one-channel tracks (tracks 1 and 2 of an 8-track MXF).
     bool PairedMonoTracks() const;
     void FlushSound();
+    // The check frame of the latest sound unit of any track.
+    int32_t LastSoundTime() const;
     void UpdateRun(FaultRun& run, int32_t t, int32_t code, int32_t value, int32_t track = -1, int32_t channel = 0);
     void CloseRun(FaultRun& run, int32_t t, int32_t track = -1, int32_t channel = 0);
     // A stretch of damage, first to last check frame; decoding errors less than a second

@@ -44,7 +44,7 @@ inline constexpr int kLoudnessGraphHeight = 160;
 // length as time codes, and the kind's name (with the channel of a sound event beyond the first
 // two). With the material's own clock, start and end also give the material's time code:
 // "00:00:20.00 (10:00:20:00)".
-std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault, const std::optional<MaterialClock>& clock,
+std::array<std::string, 4> FaultEventTexts(const FaultInfo_t& fault, const std::optional<MaterialClock>& clock = {},
                                            const std::string& channel = {});
 // What the material's time codes in brackets are: "括号内为素材时码: 29.97 fps, 起始 10:00:00:00".
 std::string MaterialClockNote(const MaterialClock& clock);
