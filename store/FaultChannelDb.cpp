@@ -37,13 +37,18 @@ bool StoreFaultWithChannel(CSqliteDb& db, const FaultInfo_t& fault, int newCount
     if (channel.nTrack <= 0 || KnownSoundChannel(fault.nFault).nTrack > 0)
         return db.AddFault(fault, newCount);
     return db.RunInTransaction([&] {
-        if (!EnsureFaultChannelTable(db) || !db.AddFault(fault, newCount))
-            return false;
-        const int faultId = db.GetLastInsertId();
-        return db.Exec(SqlPrintf("insert into FaultChannels (nFaultID,nResultID,nTrack,nChannel,szChannel) "
-                                 "Values (%d,%d,%d,%d,'%q');",
-                                 faultId, fault.nResultID, channel.nTrack, channel.nChannel, channel.name.c_str()));
+        return db.AddFault(fault, newCount) && AddFaultChannel(db, db.GetLastInsertId(), fault.nResultID, channel);
     });
+}
+
+bool AddFaultChannel(CSqliteDb& db, int nFaultID, int nResultID, const SoundChannel_t& channel)
+{
+    if (channel.nTrack <= 0)
+        return true;
+    return EnsureFaultChannelTable(db) &&
+           db.Exec(SqlPrintf("insert into FaultChannels (nFaultID,nResultID,nTrack,nChannel,szChannel) "
+                             "Values (%d,%d,%d,%d,'%q');",
+                             nFaultID, nResultID, channel.nTrack, channel.nChannel, channel.name.c_str()));
 }
 
 std::map<int32_t, SoundChannel_t> LoadFaultChannels(CSqliteDb& db, int nResultID)

@@ -1,5 +1,9 @@
 #include "ResultBundle.h"
 
+#include "FaultChannelDb.h"
+#include "FaultCountsDb.h"
+#include "MaterialClockDb.h"
+
 namespace quarvik {
 namespace {
 
@@ -12,7 +16,7 @@ const uint8_t* PixelsOrNull(const std::vector<uint8_t>& pixels)
 
 bool LoadResultBundle(CSqliteDb& db, int nResultID, ResultBundle& out)
 {
-    if (!LoadResultById(db, nResultID, out.result))
+    if (!LoadResultById(db, nResultID, out.result) || !LoadFaultCounts(db, {&out.result.info}))
         return false;
     SubTaskRow subTask;
     if (LoadSubTask(db, out.result.info.nSubTaskID, subTask))
@@ -27,6 +31,11 @@ bool LoadResultBundle(CSqliteDb& db, int nResultID, ResultBundle& out)
         out.loudness = std::move(loudness);
     else
         out.loudness.reset();
+    MaterialClock clock;
+    if (LoadMaterialClock(db, nResultID, clock))
+        out.clock = clock;
+    else
+        out.clock.reset();
     return true;
 }
 
@@ -63,10 +72,18 @@ bool AddResultBundle(CSqliteDb& db, const ResultBundle& bundle, int32_t nTaskID,
         FaultInfo_t fault = f.info;
         fault.nResultID = newResultId;
         // The counters came with the result row; the picture goes over byte for byte.
-        if (!db.InsertFault(fault, PixelsOrNull(f.image), static_cast<int>(f.image.size())))
+        if (!db.InsertFault(fault, PixelsOrNull(f.image), static_cast<int>(f.image.size())) ||
+            (KnownSoundChannel(f.info.nFault).nTrack == 0 &&
+             !AddFaultChannel(db, db.GetLastInsertId(), newResultId, f.channel)))
             return false;
     }
-    return !bundle.loudness || StoreLoudness(db, newResultId, *bundle.loudness);
+    for (int32_t code = 0; code < kFaultCodeCount; ++code) {
+        const int32_t count = bundle.result.info.nKindCounts[code];
+        if (CountsInFaultCounts(code) && count > 0 && !StoreFaultCount(db, newResultId, code, count))
+            return false;
+    }
+    return (!bundle.loudness || StoreLoudness(db, newResultId, *bundle.loudness)) &&
+           (!bundle.clock || StoreMaterialClock(db, newResultId, *bundle.clock));
 }
 
 }  // namespace quarvik

@@ -1,10 +1,12 @@
 // A stored result with everything that belongs to it (its sub-task, media properties, format
-// deviations, fault events with their pictures and the programme loudness), lifted out of one
+// deviations, fault events with their pictures and channels, the counters of the kinds without
+// a Results column, the programme loudness and the material's clock), lifted out of one
 // task.db and written into another exactly as the check stored it. A check farm's node checks
 // into a task.db of its own; the station's task.db takes the result over from there.
 #pragma once
 
 #include "LoudnessDb.h"
+#include "MaterialClock.h"
 #include "SqliteDb.h"
 #include "TaskQueries.h"
 
@@ -21,6 +23,8 @@ struct ResultBundle {
     std::vector<SyntaxErrRow> deviations;
     std::vector<FaultRow> faults;
     std::optional<LoudnessRow> loudness;
+    // The material's own clock, where it differs from the check frames.
+    std::optional<MaterialClock> clock;
 };
 
 // The result nResultID and its sub-task; false when the result is missing.

@@ -113,6 +113,12 @@ QJsonObject ResultJson(const ResultRow& row)
                   {"blobFaceImage", Picture(row.faceImage)}};
     for (const ResultCounterColumn& counter : kResultCounterColumns)
         o.insert(QLatin1String(counter.column), r.*counter.field);
+    QJsonArray kindCounts;
+    for (int32_t code = 0; code < kFaultCodeCount; ++code) {
+        if (CountsInFaultCounts(code) && r.nKindCounts[code] > 0)
+            kindCounts.append(QJsonObject{{"nFault", code}, {"nCount", r.nKindCounts[code]}});
+    }
+    o.insert("FaultCounts", kindCounts);
     return o;
 }
 
@@ -133,6 +139,11 @@ void ReadResult(const QJsonObject& o, ResultRow& row)
     CopyString(r.szFEDesc, o["szFEDesc"]);
     for (const ResultCounterColumn& counter : kResultCounterColumns)
         r.*counter.field = Int(o, counter.column);
+    for (const QJsonValue& v : o["FaultCounts"].toArray()) {
+        const int32_t code = Int(v.toObject(), "nFault");
+        if (code >= 0 && code < kFaultCodeCount)
+            r.nKindCounts[code] = Int(v.toObject(), "nCount");
+    }
     row.faceImage = PictureBytes(o["blobFaceImage"]);
 }
 
@@ -192,14 +203,25 @@ bool WriteResultFile(const std::string& path, const std::string& input, const Re
                                       {"szVaildValue1", QString::fromStdString(e.szVaildValue1)},
                                       {"szVaildValue2", QString::fromStdString(e.szVaildValue2)},
                                       {"szRealValue", QString::fromStdString(e.szRealValue)}});
-    for (const FaultRow& f : bundle.faults)
-        faults.append(QJsonObject{{"nFault", f.info.nFault},
-                                  {"nValue", f.info.nValue},
-                                  {"tmBegin", f.info.tmBegin},
-                                  {"tmEnd", f.info.tmEnd},
-                                  {"nImageWidth", f.info.nImageWidth},
-                                  {"nImageHeight", f.info.nImageHeight},
-                                  {"blobFaultImage", Picture(f.image)}});
+    for (const FaultRow& f : bundle.faults) {
+        QJsonObject fault{{"nFault", f.info.nFault},
+                          {"nValue", f.info.nValue},
+                          {"tmBegin", f.info.tmBegin},
+                          {"tmEnd", f.info.tmEnd},
+                          {"nImageWidth", f.info.nImageWidth},
+                          {"nImageHeight", f.info.nImageHeight},
+                          {"blobFaultImage", Picture(f.image)}};
+        if (f.channel.nTrack > 0)
+            fault.insert("FaultChannels", QJsonObject{{"nTrack", f.channel.nTrack},
+                                                      {"nChannel", f.channel.nChannel},
+                                                      {"szChannel", QString::fromStdString(f.channel.name)}});
+        faults.append(fault);
+    }
+    QJsonValue clock = QJsonValue::Null;
+    if (bundle.clock)
+        clock = QJsonObject{{"nRateNum", bundle.clock->rateNum},
+                            {"nRateDen", bundle.clock->rateDen},
+                            {"szStartTimeCode", QString::fromStdString(bundle.clock->startTimeCode)}};
     const QJsonObject document{{"format", "quarvik-result"},
                                {"version", kResultFileVersion},
                                {"input", QString::fromStdString(input)},
@@ -208,7 +230,8 @@ bool WriteResultFile(const std::string& path, const std::string& input, const Re
                                {"media_info", media},
                                {"syntax_errors", deviations},
                                {"faults", faults},
-                               {"loudness", LoudnessJson(bundle.loudness)}};
+                               {"loudness", LoudnessJson(bundle.loudness)},
+                               {"material_clock", clock}};
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(document).toJson()) < 0 || !file.commit()) {
         error = path + ": " + file.errorString().toStdString();
@@ -277,9 +300,21 @@ bool ReadResultFile(const std::string& path, ResultBundle& bundle, std::string& 
         row.info.nImageWidth = Int(f, "nImageWidth");
         row.info.nImageHeight = Int(f, "nImageHeight");
         row.image = PictureBytes(f["blobFaultImage"]);
+        const QJsonObject channel = f["FaultChannels"].toObject();
+        row.channel.nTrack = Int(channel, "nTrack");
+        row.channel.nChannel = Int(channel, "nChannel");
+        row.channel.name = channel["szChannel"].toString().toStdString();
         bundle.faults.push_back(std::move(row));
     }
     bundle.loudness = ReadLoudness(o["loudness"]);
+    if (o["material_clock"].isObject()) {
+        const QJsonObject c = o["material_clock"].toObject();
+        MaterialClock clock;
+        clock.rateNum = Int(c, "nRateNum");
+        clock.rateDen = Int(c, "nRateDen");
+        clock.startTimeCode = c["szStartTimeCode"].toString().toStdString();
+        bundle.clock = clock;
+    }
     return true;
 }
 

@@ -5,8 +5,10 @@
 //
 // Version 1: {"format": "quarvik-result", "version": 1, "input": <the path checked>,
 //             "subtask": {...}, "result": {...}, "media_info": [...], "syntax_errors": [...],
-//             "faults": [...], "loudness": {...} or null}. Keys are the column names of the
-// task database; pictures are base64 of the stored bytes; a figure without a value is null.
+//             "faults": [...], "loudness": {...} or null, "material_clock": {...} or null}.
+// Keys are the column names of the task database (the counters of kinds without a Results
+// column as "FaultCounts" in the result, an event's channel as "FaultChannels" in the fault);
+// pictures are base64 of the stored bytes; a figure without a value is null.
 #pragma once
 
 #include "ResultBundle.h"

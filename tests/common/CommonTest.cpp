@@ -81,7 +81,9 @@ TEST(FaultKinds, EveryCountColumnHasACounterAndTitles)
         EXPECT_EQ(CountColumnOfKind(kind->code), static_cast<int>(c));
     }
     EXPECT_EQ(CountColumnOfKind(kFaultVideoLost), 11);  // after the ten columns the list always had
-    EXPECT_EQ(CountColumnOfKind(kFaultFlash), 12);      // then the kinds of our own
+    EXPECT_EQ(CountColumnOfKind(kFaultSilenceOther), 12);  // then the other channels
+    EXPECT_EQ(CountColumnOfKind(kFaultFlash), 15);         // then the kinds counted in FaultCounts
+    EXPECT_EQ(CountColumnOfKind(kFaultDecodeError), 20);
     EXPECT_EQ(CountColumnOfKind(12), -1);
 }
 

@@ -1,4 +1,5 @@
 #include "HistoryExport.h"
+#include "ResultColumns.h"
 
 #include "HtmlText.h"
 #include "TextField.h"
@@ -49,11 +50,13 @@ protected:
 TEST_F(HistoryExport, HeaderNamesEveryCountColumnThenTheStateThenTheLoudness)
 {
     // The page says its charset; the eleven columns of picture and sound faults take 754 bytes
-    // in GBK with it; video lost, the other channels' three, the state and the integrated
-    // loudness follow.
-    const std::string added = "<th scope=\"col\">视频丢失</th>\r\n<th scope=\"col\">其他音无</th>\r\n"
-                              "<th scope=\"col\">其他音低</th>\r\n<th scope=\"col\">其他音高</th>\r\n"
-                              "<th scope=\"col\">状态</th>\r\n<th scope=\"col\">响度(LUFS)</th>\r\n";
+    // in GBK with it; video lost, the other channels' three, the kinds counted in FaultCounts,
+    // the state and the integrated loudness follow.
+    std::string added = "<th scope=\"col\">视频丢失</th>\r\n<th scope=\"col\">其他音无</th>\r\n"
+                        "<th scope=\"col\">其他音低</th>\r\n<th scope=\"col\">其他音高</th>\r\n";
+    for (const char* title : {"闪烁", "红色闪烁", "规则图案", "亮度越界", "色域越界", "解码错误"})
+        added += std::string("<th scope=\"col\">") + title + "</th>\r\n";
+    added += "<th scope=\"col\">状态</th>\r\n<th scope=\"col\">响度(LUFS)</th>\r\n";
     const std::string header = HistoryHeader();
     ASSERT_TRUE(header.ends_with(added + "</tr>\r\n"));
     EXPECT_NE(header.find("<head>\r\n<META http-equiv=\"Content-Type\" content=\"text/html; charset=GBK\" /></head>"),
@@ -65,10 +68,10 @@ TEST_F(HistoryExport, HeaderNamesEveryCountColumnThenTheStateThenTheLoudness)
 
 TEST_F(HistoryExport, RowsBareOrRed)
 {
-    const std::string counts = "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
-                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
-                               "<td>0</td>\r\n<td>0</td>\r\n<td>0</td>\r\n"
-                               "<td>检测完毕</td>\r\n<td>-</td>\r\n</tr>\r\n";
+    std::string counts;
+    for (int i = 1; i < kCountColumns; ++i)
+        counts += "<td>0</td>\r\n";
+    counts += "<td>检测完毕</td>\r\n<td>-</td>\r\n</tr>\r\n";
     EXPECT_EQ(HistoryRowHtml(Result("a&b.mxf", kFormatValid, 0), 3),
               "<tr>\r\n<td><img border=\"0\" src=\"images/3.bmp\" ></td>\r\n<td>2023-11-14 22:13:20</td>\r\n"
               "<td>/media/a&amp;b.mxf</td>\r\n<td>a&amp;b.mxf</td>\r\n<td><img border=\"0\" src=\"images/fmt2.bmp\" ></td>\r\n"
@@ -76,7 +79,7 @@ TEST_F(HistoryExport, RowsBareOrRed)
 
     const std::string red = "<font color=\"#FF0000\">";
     std::string redZeros;
-    for (int i = 0; i < 14; ++i)
+    for (int i = 1; i < kCountColumns; ++i)
         redZeros += "<td>" + red + "0</font></td>\r\n";
     EXPECT_EQ(HistoryRowHtml(Result("b.mxf", kFormatNotChecked, 2), 0),
               "<tr>\r\n<td><img border=\"0\" src=\"images/0.bmp\" ></td>\r\n<td>" + red +
@@ -85,13 +88,17 @@ TEST_F(HistoryExport, RowsBareOrRed)
                   "2</font></td>\r\n" + redZeros + "<td>" + red + "检测完毕</font></td>\r\n<td>" + red +
                   "-</font></td>\r\n</tr>\r\n");
 
-    // Video lost alone makes the row red; its count comes before the other channels' three.
+    // Video lost alone makes the row red; its count comes before the other channels' three and
+    // the kinds counted in FaultCounts.
     ResultInfo_t lost = Result("d.mxf", kFormatValid, 0);
     lost.nNVCount = 1;
     const std::string lostRow = HistoryRowHtml(lost, 2);
     EXPECT_NE(lostRow.find("#FF0000"), std::string::npos);
     const std::string redZero = "<td>" + red + "0</font></td>\r\n";
-    EXPECT_TRUE(lostRow.ends_with("<td>" + red + "1</font></td>\r\n" + redZero + redZero + redZero + "<td>" + red +
+    std::string zerosAfterLost;
+    for (int c = CountColumnOfKind(kFaultVideoLost) + 1; c < kCountColumns; ++c)
+        zerosAfterLost += redZero;
+    EXPECT_TRUE(lostRow.ends_with("<td>" + red + "1</font></td>\r\n" + zerosAfterLost + "<td>" + red +
                                   "检测完毕</font></td>\r\n<td>" + red + "-</font></td>\r\n</tr>\r\n"));
 
     // The integrated loudness follows the state; a failed one alone is red.
@@ -183,7 +190,7 @@ TEST_F(HistoryExport, FullDiskRemovesThePage)
     ReportOutcome outcome;
     {
         // Room for the pictures and the first rows only.
-        test::DiskFullAfter full(10000);
+        test::DiskFullAfter full(13000);
         outcome = WriteHistoryExport(folder.Path(), results);
     }
     EXPECT_FALSE(outcome.ok);

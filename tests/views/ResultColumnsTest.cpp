@@ -40,6 +40,10 @@ TEST_F(HistoryRow, TextsInColumnOrder)
     r.nNVCount = 12;
     r.nNA3Count = 13, r.nAL3Count = 14, r.nAH3Count = 15;  // every other channel
     r.nNA4Count = 99, r.nAH4Count = 99;  // no column shows the fourth channel's
+    const int32_t ownKinds[] = {kFaultFlash, kFaultRedFlash, kFaultPattern, kFaultLumaLevel, kFaultGamutLevel,
+                                kFaultDecodeError};
+    for (int i = 0; i < 6; ++i)
+        r.nKindCounts[ownKinds[i]] = 16 + i;
 
     const ResultRowTexts t = HistoryRowTexts(r);
     EXPECT_EQ(t.checkTime, "2023-11-14 22:13:20");
