@@ -321,8 +321,8 @@ TEST_F(OptionModelsTest, ContentRowsAndEdits)
     }
     EXPECT_STREQ(model.Edits(0).labels[2], "相似度(%):");
     EXPECT_STREQ(model.Edits(6).labels[0], "持续时间(秒):");
-    EXPECT_STREQ(model.Edits(8).labels[0], "持续时间(帧):");
-    EXPECT_STREQ(model.Edits(12).labels[2], "上限(%):");
+    EXPECT_STREQ(model.Edits(14).labels[0], "持续时间(帧):");
+    EXPECT_STREQ(model.Edits(17).labels[2], "上限(%):");
     EXPECT_EQ(model.Edits(6).values[0], 60);
 
     // Seconds in, frames kept.

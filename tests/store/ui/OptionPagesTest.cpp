@@ -214,7 +214,7 @@ private slots:
         MessageLog log(MsgAnswer::No);
         CDlgOption dialog(nullptr, false);
         CPageContent* content = dialog.Content();
-        QCOMPARE(content->List()->GetItemCount(), 8);
+        QCOMPARE(content->List()->GetItemCount(), 19);
         content->SelectRow(5);
         QCOMPARE(content->EditLabel(0)->text(), QStringLiteral("持续时间(秒):"));
         QCOMPARE(content->Edit(0)->text(), QStringLiteral("30"));

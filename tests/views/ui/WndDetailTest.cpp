@@ -85,7 +85,7 @@ private slots:
         QVERIFY(db.AddFault({r.nID, kFaultBlack, 0, 90061, 90061 + 49, 24, 160, 120, snapshot.data()}, 1));
         QVERIFY(db.AddFault({r.nID, kFaultSilenceLeft, -60, 250, 1000, 0, 0, 0, nullptr}, 1));
         QVERIFY(db.AddFault({r.nID, kFaultBlack, 0, 5000, 5000, 24, 160, 120, snapshot.data()}, 2));
-        QVERIFY(db.AddFault({r.nID, 9, 0, 7000, 7010, 0, 0, 0, nullptr}, 1));  // no kind of ours
+        QVERIFY(db.AddFault({r.nID, 13, 0, 7000, 7010, 0, 0, 0, nullptr}, 1));  // no kind of ours
 
         CWndDetail page;
         page.resize(1000, 400);

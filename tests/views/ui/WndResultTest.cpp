@@ -9,6 +9,7 @@
 #include "Settings.h"
 #include "WndHistory.h"
 #include "WndResult.h"
+#include "ResultColumns.h"
 
 #include <cstring>
 
@@ -92,10 +93,11 @@ private slots:
         TempHome home;
         CWndResult page;
         const CMyListCtrl* list = page.List();
-        QCOMPARE(list->columnCount(), 21);
+        QCOMPARE(list->columnCount(), 27);
         const QStringList titles = {"", "检测时间", "文件", "名称", "格式", "静帧", "黑场", "彩场", "彩条", "马赛克",
                                     "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)", "视频丢失",
-                                    "静音(其他)", "音弱(其他)", "音强(其他)", "状态"};
+                                    "静音(其他)", "音弱(其他)", "音强(其他)", "闪烁", "红闪", "图案", "亮度", "色域",
+                                    "解码", "状态"};
         for (int c = 0; c < titles.size(); ++c) QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
         // Seen without scrolling: the state stands right after the name.
         QCOMPARE(list->horizontalHeader()->visualIndex(CWndResult::kStateColumn), 4);
@@ -170,7 +172,7 @@ private slots:
         QCOMPARE(list->item(0, 2)->toolTip(), QStringLiteral("ftp://10.0.0.9/in/clip.ts"));
         QCOMPARE(list->GetItemText(0, 3), QStringLiteral("clip.ts"));
         QCOMPARE(list->item(0, 3)->toolTip(), QStringLiteral("clip.ts"));
-        QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("-")));
+        QCOMPARE(Counts(list, 0), QStringList(kCountColumns, QStringLiteral("-")));
         QCOMPARE(FormatIconAt(list, 0), int(kFormatIconNone));
         QCOMPARE(StateAt(list, 0), QStringLiteral("正在检测"));
         QVERIFY(list->GetItemData(0) > 0);  // stored: the result's id
@@ -179,7 +181,7 @@ private slots:
         ResultNotify_t end = Notice(4);
         end.nFrame = 299;
         recorder.OnCheckFinished(end);
-        QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("0")));
+        QCOMPARE(Counts(list, 0), QStringList(kCountColumns, QStringLiteral("0")));
         QCOMPARE(FormatIconAt(list, 0), int(kFormatIconPassed));
         QCOMPARE(StateAt(list, 0), QStringLiteral("检测完毕"));
         QCOMPARE(list->GetItemTextColor(0), list->TextColour());
@@ -202,7 +204,7 @@ private slots:
         const auto check = [&] {
             QCOMPARE(StateAt(list, 0), QStringLiteral("无法打开"));
             QCOMPARE(list->GetItemTextColor(0), QColor(224, 0, 224));
-            QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("-")));
+            QCOMPARE(Counts(list, 0), QStringList(kCountColumns, QStringLiteral("-")));
             QCOMPARE(StateAt(list, 1), QStringLiteral("检测中断"));
             QCOMPARE(list->GetItemTextColor(1), QColor(255, 128, 0));
             QCOMPARE(list->GetItemText(1, 6), QStringLiteral("1"));
@@ -239,8 +241,8 @@ private slots:
         const CMyListCtrl* list = page.List();
         recorder.OnNewResult(SubTask(1, "/media/a.ts"));
         recorder.OnFaultNotice(Fault(99, kFaultBlack));
-        recorder.OnFaultNotice(Fault(1, 7));  // a code without a column
-        QCOMPARE(Counts(list, 0), QStringList(12, QStringLiteral("-")));
+        recorder.OnFaultNotice(Fault(1, 13));  // a code without a column
+        QCOMPARE(Counts(list, 0), QStringList(kCountColumns, QStringLiteral("-")));
         QCOMPARE(list->GetItemTextColor(0), list->TextColour());
     }
 
