@@ -975,7 +975,7 @@ TEST_F(StoredReports, AStreamThatStopsIsNoCleanPass)
 TEST_F(StoredReports, SoundOnePictureLongerIsNoVideoLost)
 {
     const std::filesystem::path clip = dir_ / "tail.mp4";
-    ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i 'testsrc2=size=720x576:rate=25:duration=4,noise=alls=12:allf=t' "
+    ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i 'testsrc2=size=720x576:rate=25:duration=4,hue=s=0.6,noise=alls=12:allf=t' "
                          "-f lavfi -i 'sine=frequency=440:sample_rate=48000:duration=4.04' -c:v libx264 -preset veryfast "
                          "-b:v 4M -c:a aac -b:a 128k " + Quoted(clip) + " && echo ok").out, "ok\n");
     const CheckerRun run = Run("--json " + Quoted(clip));

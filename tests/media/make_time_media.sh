@@ -16,7 +16,8 @@ cd "$out"
 
 ff() { ffmpeg -nostdin -v error -y "$@"; }
 
-GRAIN="noise=alls=16:allf=t+u"
+# Colours at 60 % of the test pattern's saturation: its full colours, compressed, leave the gamut.
+GRAIN="hue=s=0.6,noise=alls=16:allf=t+u"
 BLACK="drawbox=x=0:y=0:w=iw:h=ih:color=black:t=fill:enable='between(t,4,4.999)'"
 LOUD="volume='if(between(t,4,6),6,0.8)':eval=frame,aformat=channel_layouts=stereo"
 
