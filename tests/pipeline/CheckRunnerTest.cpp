@@ -149,54 +149,20 @@ TEST_F(CheckRunnerTest, MonitorShowsTheEndOfACheckQuickerThanItsFirstProgress)
     EXPECT_GT(end.nSpeed, 0) << "the speed of the whole check, not of a report that never came";
 }
 
-// A named pipe fed with a file's bytes, over and over in small pieces, until destroyed: an
-// input that never ends, so a check of it ends only when it is stopped. Every wait is bounded.
-class EndlessPipe {
-public:
-    EndlessPipe(const std::string& path, const std::string& source)
-    {
-        std::signal(SIGPIPE, SIG_IGN);  // the reader goes away first
-        std::ifstream in(source, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        EXPECT_FALSE(bytes.empty());
-        EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
-        m_writer = std::thread([this, path, bytes] {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-            int fd = -1;
-            while (fd < 0 && !m_stop && std::chrono::steady_clock::now() < deadline) {
-                fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);  // ENXIO until the check opens it
-                if (fd < 0)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-            for (size_t at = 0; fd >= 0 && !m_stop && std::chrono::steady_clock::now() < deadline;) {
-                const ssize_t n = ::write(fd, bytes.data() + at, std::min<size_t>(65536, bytes.size() - at));
-                if (n < 0 && errno != EAGAIN)
-                    break;
-                if (n > 0)
-                    at = (at + static_cast<size_t>(n)) % bytes.size();
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-            if (fd >= 0)
-                ::close(fd);
-        });
-    }
-    ~EndlessPipe()
-    {
-        m_stop = true;
-        m_writer.join();
-    }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::thread m_writer;
-};
+// Ten minutes of small pictures: an input whose check is stopped long before its end.
+bool MakeLongInput(const std::string& path)
+{
+    const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=600 "
+                                "-c:v mpeg2video -b:v 200k -f mpegts '" + path + "'";
+    return std::system(command.c_str()) == 0;
+}
 
 TEST_F(CheckRunnerTest, ChecksThatCannotOpenOrAreStoppedEndAsFailures)
 {
     // Two sub-tasks waiting for their check: a file deleted after it was added, and an input
     // that goes on until the operator stops the check.
     const std::string pipe = HomeFile("live.ts");
-    EndlessPipe feed(pipe, Media("faults.ts"));
+    ASSERT_TRUE(MakeLongInput(pipe));
     {
         CSqliteDb db;
         ASSERT_TRUE(db.OpenTaskDb());
