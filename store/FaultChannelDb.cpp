@@ -14,17 +14,6 @@ const char kFaultChannelTrigger[] =
     "CREATE TRIGGER IF NOT EXISTS [DeleteFaultChannels]\nAFTER DELETE ON [Results] FOR EACH ROW\n"
     "BEGIN\nDelete From FaultChannels Where nResultID=old.nID;\nEND;\n";
 
-bool TableExists(CSqliteDb& db)
-{
-    int32_t count = 0;
-    if (!db.Query("select count(*) from sqlite_master where type='table' and name='FaultChannels'"))
-        return false;
-    if (db.Step() == 100)
-        db.GetInt(0, count);
-    db.EndQuery();
-    return count > 0;
-}
-
 }  // namespace
 
 bool EnsureFaultChannelTable(CSqliteDb& db)
@@ -54,7 +43,7 @@ bool AddFaultChannel(CSqliteDb& db, int nFaultID, int nResultID, const SoundChan
 std::map<int32_t, SoundChannel_t> LoadFaultChannels(CSqliteDb& db, int nResultID)
 {
     std::map<int32_t, SoundChannel_t> channels;
-    if (!TableExists(db) ||
+    if (!db.TableExists("FaultChannels") ||
         !db.Query(SqlPrintf("select nFaultID,nTrack,nChannel,szChannel from FaultChannels where nResultID=%d",
                             nResultID)))
         return channels;

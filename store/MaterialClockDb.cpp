@@ -13,17 +13,6 @@ const char kClockTrigger[] =
     "CREATE TRIGGER IF NOT EXISTS [DeleteMaterialClock]\nAFTER DELETE ON [Results] FOR EACH ROW\n"
     "BEGIN\nDelete From MaterialClock Where nResultID=old.nID;\nEND;\n";
 
-bool TableExists(CSqliteDb& db)
-{
-    int32_t count = 0;
-    if (!db.Query("select count(*) from sqlite_master where type='table' and name='MaterialClock'"))
-        return false;
-    if (db.Step() == 100)
-        db.GetInt(0, count);
-    db.EndQuery();
-    return count > 0;
-}
-
 }  // namespace
 
 bool EnsureMaterialClockTable(CSqliteDb& db)
@@ -44,7 +33,7 @@ bool StoreMaterialClock(CSqliteDb& db, int nResultID, const MaterialClock& clock
 
 bool LoadMaterialClock(CSqliteDb& db, int nResultID, MaterialClock& clock)
 {
-    if (!TableExists(db) ||
+    if (!db.TableExists("MaterialClock") ||
         !db.Query(SqlPrintf("select nRateNum,nRateDen,szStartTimeCode from MaterialClock where nResultID=%d "
                             "order by nID desc",
                             nResultID)))
