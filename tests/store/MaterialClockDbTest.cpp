@@ -2,27 +2,13 @@
 #include "OpenDbTest.h"
 #include "TaskQueries.h"
 
-#include <sqlite3.h>
 
 namespace quarvik {
 namespace {
 
 class MaterialClockDbTest : public OpenDbTest<&CSqliteDb::OpenTaskDb> {
 protected:
-    std::string Schema()
-    {
-        std::string all;
-        EXPECT_TRUE(db_.Query("select name,sql from sqlite_master where tbl_name!='MaterialClock' and "
-                              "name!='DeleteMaterialClock' order by name"));
-        while (db_.Step() == SQLITE_ROW) {
-            std::string name, sql;
-            db_.GetString(0, name);
-            db_.GetString(1, sql);
-            all += name + ":" + sql + "\n";
-        }
-        db_.EndQuery();
-        return all;
-    }
+    std::string Schema() { return SchemaWithout("MaterialClock", "DeleteMaterialClock"); }
 
     int NewResult()
     {
