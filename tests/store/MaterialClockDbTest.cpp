@@ -2,7 +2,6 @@
 #include "OpenDbTest.h"
 #include "TaskQueries.h"
 
-
 namespace quarvik {
 namespace {
 
