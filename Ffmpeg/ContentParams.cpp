@@ -32,6 +32,7 @@ constexpr DefaultRecord kDefaults[] = {
     {9, 1, 1, -5, 103},      // luma
     {10, 1, 1, -5, 105},     // R, G, B
     {11, 1, 1, 0, 0},        // decoding errors, material cut short
+    {12, 1, 1, 0, 0},        // flashing at two to three a second for less than four seconds: a warning
     {16, 1, 750, -99, -60},  // silence, left
     {17, 1, 1500, -60, -38}, // too low, left
     {18, 1, 25, -9, 0},      // too high, left

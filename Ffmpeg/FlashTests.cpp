@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
+#include <limits>
 
 namespace quarvik {
 namespace {
@@ -175,6 +176,8 @@ void CFlashRate::Reset()
 {
     m_transitions.clear();
     m_flashing.clear();
+    m_retired.clear();
+    m_began = false;
 }
 
 bool CFlashRate::Add(int64_t t, bool transition, TimeSpan& failing)
@@ -189,26 +192,61 @@ bool CFlashRate::Add(int64_t t, bool transition, TimeSpan& failing)
         fails = true;
     }
     const bool rapidNow = m_transitions.size() >= kRapidTransitions;
+    m_began = false;
     if (rapidNow) {
         const TimeSpan rapid{m_transitions.front(), m_transitions.back()};
-        if (!m_flashing.empty() && rapid.begin <= m_flashing.back().end)
-            m_flashing.back().end = rapid.end;
-        else
-            m_flashing.push_back(rapid);
+        if (!m_flashing.empty() && rapid.begin <= m_flashing.back().span.end) {
+            m_flashing.back().span.end = rapid.end;
+        } else {
+            m_flashing.push_back({rapid, false});
+            m_began = true;
+        }
     }
-    while (!m_flashing.empty() && m_flashing.front().end <= t - kSustainWindow)
-        m_flashing.pop_front();
+    // A stretch that ended five seconds ago lies outside every later sustained window.
+    Retire(t - kSustainWindow);
     int64_t covered = 0, first = t;
-    for (const TimeSpan& span : m_flashing) {
-        const int64_t begin = std::max(span.begin, t - kSustainWindow);
-        covered += span.end - begin;
+    for (const FlashStretch& stretch : m_flashing) {
+        const int64_t begin = std::max(stretch.span.begin, t - kSustainWindow);
+        covered += stretch.span.end - begin;
         first = std::min(first, begin);
     }
     if (rapidNow && covered >= kSustained) {
         failing = {fails ? std::min(failing.begin, first) : first, m_transitions.back()};
         fails = true;
     }
+    if (fails)
+        Cover(failing);
     return fails;
+}
+
+void CFlashRate::Cover(const TimeSpan& span)
+{
+    for (FlashStretch& stretch : m_flashing) {
+        if (stretch.span.begin <= span.end && stretch.span.end >= span.begin)
+            stretch.failed = true;
+    }
+}
+
+void CFlashRate::Retire(int64_t before)
+{
+    while (!m_flashing.empty() && m_flashing.front().span.end <= before) {
+        m_retired.push_back(m_flashing.front());
+        m_flashing.pop_front();
+    }
+}
+
+bool CFlashRate::TakeRetired(FlashStretch& stretch)
+{
+    if (m_retired.empty())
+        return false;
+    stretch = m_retired.front();
+    m_retired.pop_front();
+    return true;
+}
+
+void CFlashRate::Finish()
+{
+    Retire(std::numeric_limits<int64_t>::max());
 }
 
 double StripedShare(const std::vector<float>& luminance, int columns, int rows, float contrast, float darkLimit)

@@ -6,7 +6,7 @@
 // darker end below 160 cd/m², over more than a share (25 %) of the screen at once; a flash is
 // a pair of opposing transitions. More than three flashes (six transitions) in any one second
 // fail at once; two to three a second (four to six transitions) fail when they go on for four
-// seconds of any five. Red flashes are counted the same way on the red measure, without the
+// seconds of any five, and are a warning when they stop sooner. Red flashes are counted the same way on the red measure, without the
 // darkness condition. Times are microseconds from the first picture; the one-second window
 // slides picture by picture at the material's own frame rate.
 #pragma once
@@ -42,7 +42,16 @@ struct TimeSpan {
     int64_t begin = 0, end = 0;
 };
 
-// Counts transitions in the sliding windows and tells which stretch fails.
+// A stretch of flashing at two flashes a second or more: from the first to the last transition
+// of its windows of four transitions or more. Failed: part of it failed (at once or sustained),
+// here or in the other measure (Cover).
+struct FlashStretch {
+    TimeSpan span;
+    bool failed = false;
+};
+
+// Counts transitions in the sliding windows and tells which stretch fails, and which stretch
+// of flashing at two to three flashes a second ended without failing: that is a warning.
 class CFlashRate {
 public:
     static constexpr int64_t kSecond = 1000000;
@@ -51,11 +60,25 @@ public:
     // the first to the last transition of a window with more than six, or, when four of the
     // last five seconds flashed at two flashes a second or more, from the first of them.
     bool Add(int64_t t, bool transition, TimeSpan& failing);
+    // The last Add began a stretch of flashing (whose span.begin names it).
+    bool Began() const { return m_began; }
+    // The other measure failed over span: the stretches here that overlap it failed with it,
+    // so that the same flashing is not also a warning.
+    void Cover(const TimeSpan& span);
+    // The oldest stretch that no later window can make fail any more (five seconds after its
+    // end, or every one after Finish), with whether it failed; false when there is none.
+    bool TakeRetired(FlashStretch& stretch);
+    // The material ended: every stretch retires.
+    void Finish();
     void Reset();
 
 private:
-    std::deque<int64_t> m_transitions;  // within the last second
-    std::deque<TimeSpan> m_flashing;    // merged stretches of two or more flashes a second, last five seconds
+    void Retire(int64_t before);
+
+    std::deque<int64_t> m_transitions;   // within the last second
+    std::deque<FlashStretch> m_flashing;  // merged stretches, last five seconds
+    std::deque<FlashStretch> m_retired;   // not taken yet
+    bool m_began = false;
 };
 
 // The share of the screen (0..1) covered by regular light-dark stripes: more than five pairs

@@ -13,6 +13,9 @@ constexpr float kNoDarkLimit = 1e30f;
 constexpr double kLevelArea = 0.01;      // an illegal level counts over more than 1 % of the picture
 constexpr int64_t kTimeSlack = 2000;     // microseconds of jitter between one picture's end and the next one's start
 constexpr int64_t kFlashLookBack = 5 * CFlashRate::kSecond;
+// A warning is told five seconds after its flashing; the other measure's warning of the same
+// flashing may come a little later and joins it.
+constexpr int64_t kWarningLookBack = 2 * kFlashLookBack;
 
 int32_t CheckFrameAt(int64_t micros)
 {
@@ -28,6 +31,8 @@ void CPictureSafety::Reset()
     m_redSteps.Reset();
     m_flashRate.Reset();
     m_redRate.Reset();
+    m_flashPictures.clear();
+    m_redPictures.clear();
     m_runs = {};
 }
 
@@ -36,7 +41,7 @@ void CPictureSafety::OnPicture(const AVFrame* decoded, int64_t duration, const c
     const int64_t t = m_time;
     m_time += std::max<int64_t>(duration, 1);
     bool any = false;
-    for (int32_t code = kFirstKind; code < kFirstKind + kKinds; ++code)
+    for (int32_t code = kFaultFlash; code <= kFaultGamutLevel; ++code)  // the warning goes with the flash
         any = any || On(code);
     if (!any)
         return;
@@ -46,19 +51,42 @@ void CPictureSafety::OnPicture(const AVFrame* decoded, int64_t duration, const c
     SamplePicture(decoded, {luma.nThreshold1, luma.nThreshold2, gamut.nThreshold1, gamut.nThreshold2}, m_samples);
     const bool valid = m_samples.valid;
     const TimeSpan now{t, t};
-    const auto feedFlash = [&](int32_t code, CTransitionTracker& steps, CFlashRate& rate,
-                               const std::vector<float>& cells, float darkLimit) {
-        if (!On(code))
-            return;
+    // Both measures first: a failure of one covers the same flashing in the other, which is
+    // then no warning.
+    struct FlashVerdict {
+        bool on = false, faulty = false;
+        TimeSpan failing;
+    };
+    const auto measureFlash = [&](int32_t code, CTransitionTracker& steps, CFlashRate& rate,
+                                  const std::vector<float>& cells, float darkLimit) {
+        FlashVerdict verdict;
+        verdict.on = On(code);
+        if (!verdict.on)
+            return verdict;
         const ContentParam_t& p = m_params[code];
         const bool transition =
             valid && steps.Update(cells, static_cast<float>(p.nThreshold1), darkLimit, p.nThreshold2 / 100.0f) != 0;
-        TimeSpan failing;
-        const bool faulty = rate.Add(t, transition, failing);
-        Feed(code - kFirstKind, faulty, failing, duration, kFlashLookBack, analysis, notify);
+        verdict.faulty = rate.Add(t, transition, verdict.failing);
+        return verdict;
     };
-    feedFlash(kFaultFlash, m_luminanceSteps, m_flashRate, m_samples.cellLuminance, kDarkLimit);
-    feedFlash(kFaultRedFlash, m_redSteps, m_redRate, m_samples.cellRed, kNoDarkLimit);
+    const FlashVerdict flash =
+        measureFlash(kFaultFlash, m_luminanceSteps, m_flashRate, m_samples.cellLuminance, kDarkLimit);
+    const FlashVerdict red = measureFlash(kFaultRedFlash, m_redSteps, m_redRate, m_samples.cellRed, kNoDarkLimit);
+    if (flash.faulty && red.on)
+        m_redRate.Cover(flash.failing);
+    if (red.faulty && flash.on)
+        m_flashRate.Cover(red.failing);
+    if (flash.on) {
+        Feed(kFaultFlash - kFirstKind, flash.faulty, flash.failing, duration, kFlashLookBack, analysis, notify);
+        TakeWarnings(m_flashRate, m_flashPictures, analysis, duration, notify);
+    }
+    if (red.on) {
+        Feed(kFaultRedFlash - kFirstKind, red.faulty, red.failing, duration, kFlashLookBack, analysis, notify);
+        TakeWarnings(m_redRate, m_redPictures, analysis, duration, notify);
+    }
+    if (On(kFaultFlashWarning))
+        Feed(kFaultFlashWarning - kFirstKind, false, now, duration, kWarningLookBack, analysis, notify);
+
     if (On(kFaultPattern)) {
         const ContentParam_t& p = m_params[kFaultPattern];
         const bool faulty = valid && StripedShare(m_samples.luminance, kGridColumns, kGridRows,
@@ -111,8 +139,35 @@ void CPictureSafety::Close(int kind, const Notify& notify)
     run = Run{};
 }
 
+void CPictureSafety::TakeWarnings(CFlashRate& rate, std::deque<StretchPicture>& pictures, const cv::Mat& analysis,
+                                  int64_t duration, const Notify& notify)
+{
+    const bool warn = On(kFaultFlashWarning);
+    if (rate.Began() && warn)
+        pictures.push_back({m_time - std::max<int64_t>(duration, 1), analysis.clone()});
+    FlashStretch stretch;
+    while (rate.TakeRetired(stretch)) {
+        // The picture of a stretch is the one it began on, at or after its first transition.
+        while (!pictures.empty() && pictures.front().first < stretch.span.begin)
+            pictures.pop_front();
+        cv::Mat picture;
+        if (!pictures.empty() && pictures.front().first <= stretch.span.end) {
+            picture = std::move(pictures.front().second);
+            pictures.pop_front();
+        }
+        if (warn && !stretch.failed)
+            Feed(kFaultFlashWarning - kFirstKind, true, stretch.span, duration, kWarningLookBack,
+                 picture.empty() ? analysis : picture, notify);
+    }
+}
+
 void CPictureSafety::Flush(const Notify& notify)
 {
+    // The stretches of flashing still open at the end are decided now.
+    m_flashRate.Finish();
+    TakeWarnings(m_flashRate, m_flashPictures, cv::Mat(), 0, notify);
+    m_redRate.Finish();
+    TakeWarnings(m_redRate, m_redPictures, cv::Mat(), 0, notify);
     for (int kind = 0; kind < kKinds; ++kind)
         Close(kind, notify);
 }

@@ -1,5 +1,6 @@
 // The picture checks beyond the text's: flashes, red flashes, regular patterns, and luma and
-// colour levels outside the broadcast-safe range (kinds 6-10). Each kind has a fault run of
+// colour levels outside the broadcast-safe range (kinds 6-10), and the warning of flashing
+// that stopped before it failed (kind 12), told five seconds after its flashing. Each kind has a fault run of
 // its own, independent of the text's one picture run, since a flashing or illegal picture may
 // also be black or a still.
 //
@@ -10,6 +11,7 @@
 #pragma once
 
 #include "ContentParams.h"
+#include "FaultKinds.h"
 #include "FlashTests.h"
 #include "LevelTests.h"
 
@@ -17,7 +19,9 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <utility>
 
 struct AVFrame;
 
@@ -46,13 +50,18 @@ private:
         int64_t lastEnd = 0;  // end time of its last picture
         cv::Mat snapshot;
     };
-    static constexpr int kKinds = 5;
+    static constexpr int kKinds = kFaultFlashWarning - kFaultFlash + 1;  // indexed by code - kFaultFlash
+    // The picture a stretch of flashing began on (its start time), for its warning.
+    using StretchPicture = std::pair<int64_t, cv::Mat>;
 
     // One picture's verdict for a kind: faulty with the stretch it makes faulty, or not.
     // lookBack: how far behind a later verdict may still reach (the flash windows).
     void Feed(int kind, bool faulty, const TimeSpan& span, int64_t duration, int64_t lookBack,
               const cv::Mat& analysis, const Notify& notify);
     void Close(int kind, const Notify& notify);
+    // Reports the stretches of the rate that retired without failing as warnings.
+    void TakeWarnings(CFlashRate& rate, std::deque<StretchPicture>& pictures, const cv::Mat& analysis,
+                      int64_t duration, const Notify& notify);
     bool On(int32_t code) const { return m_params[code].nEnable != 0; }
 
     const ContentParam_t* m_params;
@@ -60,6 +69,7 @@ private:
     PictureSamples m_samples;
     CTransitionTracker m_luminanceSteps, m_redSteps;
     CFlashRate m_flashRate, m_redRate;
+    std::deque<StretchPicture> m_flashPictures, m_redPictures;
     std::array<Run, kKinds> m_runs;
 };
 

@@ -28,6 +28,12 @@ int CountColumnOfKind(int32_t kind)
     return -1;
 }
 
+bool FailsResult(int32_t code)
+{
+    const FaultKind* kind = FindFaultKind(code);
+    return !kind || !kind->warningOnly;
+}
+
 bool CountsInFaultCounts(int32_t code)
 {
     const FaultKind* kind = FindFaultKind(code);

@@ -25,6 +25,7 @@ enum FaultCode : int32_t {
     kFaultLumaLevel = 9,
     kFaultGamutLevel = 10,
     kFaultDecodeError = 11,  // pictures or sound the decoder could not decode cleanly, or material cut short
+    kFaultFlashWarning = 12,  // flashing at two to three flashes a second that stops before it fails
     kFaultSilenceLeft = 16,
     kFaultTooLowLeft = 17,
     kFaultTooHighLeft = 18,
@@ -51,11 +52,15 @@ struct FaultKind {
     int listWidth;              // that column's width in pixels
     const char* exportTitle;    // title of that column in the history export
     // The options page's labels of the two thresholds and the units it shows them in; nullptr:
-    // those of the text's picture rows (a grey level and a share in percent).
+    // those of the text's picture rows (a grey level and a share in percent); "": the kind
+    // has no thresholds of its own.
     const char* threshold1Label = nullptr;
     const char* threshold2Label = nullptr;
     const char* threshold1Unit = nullptr;
     const char* threshold2Unit = nullptr;
+    // Its events are warnings: listed, counted and reported like every other, but a result
+    // they alone mark is not failed (FailsResult).
+    bool warningOnly = false;
 };
 
 // Every fault kind, in the order of the count columns of the result list, the history and its
@@ -84,6 +89,8 @@ inline constexpr FaultKind kFaultKinds[] = {
     {kFaultLumaLevel, "YL", nullptr, "亮度越界", "亮度越界", "亮度", 35, "亮度越界", "下限(%):", "上限(%):", " %", " %"},
     {kFaultGamutLevel, "GL", nullptr, "色域越界", "色域越界", "色域", 35, "色域越界", "下限(%):", "上限(%):", " %", " %"},
     {kFaultDecodeError, "DE", nullptr, "解码错误", "解码错误", "解码", 35, "解码错误"},
+    // Judged with the flash rows' thresholds.
+    {kFaultFlashWarning, "FW", nullptr, "闪烁警告", "闪烁警告", "闪烁警告", 55, "闪烁警告", "", "", "", "", true},
 };
 
 namespace detail {
@@ -117,7 +124,7 @@ constexpr int kFaultCodeCount = 32;
 // Count column (from 0) of a kind; -1 for a kind without one.
 int CountColumnOfKind(int32_t kind);
 
-// The kind of a code, or nullptr for a code outside the table (11-15, 22-31, 100, ...).
+// The kind of a code, or nullptr for a code outside the table (13-15, 25-31, 100, ...).
 const FaultKind* FindFaultKind(int32_t code);
 
 // Detail-page name of a code; "UN" for a code outside the table.
@@ -129,6 +136,12 @@ const char* FaultCounterColumn(int32_t code);
 
 // Picture fault codes (0-15) carry a snapshot; sound codes (16 and above) carry a level.
 constexpr bool IsPictureFault(int32_t code) { return code >= 0 && code <= 15; }
+
+// An event of the code makes its result fail: true for every code but a warning kind's (and
+// for a code outside the table, which nothing can tell harmless). Every verdict of a result
+// (the list's and the history's red, the alarm, the checker's exit status, the reports) asks
+// this, so that a result whose only events are warnings reads as clean.
+bool FailsResult(int32_t code);
 
 // A kind of the table without a Results column: its count lives in the FaultCounts table.
 bool CountsInFaultCounts(int32_t code);

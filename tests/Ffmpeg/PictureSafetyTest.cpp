@@ -28,7 +28,7 @@ struct Clip {
     const char* name;      // file name, with the container's extension
     std::string source;    // lavfi input and filters, as the ffmpeg tool takes them
     std::string encode;    // codec and format options
-    std::vector<Expected> events;  // of kinds 6-10, in order
+    std::vector<Expected> events;  // of kinds 6-10 and 12, in order
 };
 
 // Full screen black and white, toggling 2 x hz times a second.
@@ -56,13 +56,16 @@ std::vector<Clip> Clips()
 {
     return {
         // Fewer than two flashes a second never fail; two to three fail only when sustained
-        // (four seconds of five); more than three fail at once. The event runs from the first
-        // to the last transition of the failing windows.
+        // (four seconds of five) and are a warning when shorter; more than three fail at once.
+        // The event runs from the first to the last transition of the failing windows (or of
+        // the flashing warned of); flashing that fails is not also a warning.
         {"bw-1hz-2s.mkv", BlackWhite(1, 2), kLossless, {}},
         {"bw-1hz-6s.mkv", BlackWhite(1, 6), kLossless, {}},
-        {"bw-2hz-2s.mkv", BlackWhite(2, 2), kLossless, {}},
+        {"bw-2hz-2s.mkv", BlackWhite(2, 2), kLossless, {{kFaultFlashWarning, 7, 44}}},
         {"bw-2hz-6s.mkv", BlackWhite(2, 6), kLossless, {{kFaultFlash, 7, 144}}},
-        {"bw-3hz-2s.mkv", BlackWhite(3, 2), kLossless, {}},
+        {"bw-2.5hz-2s.mkv", BlackWhite(2.5, 2), kLossless, {{kFaultFlashWarning, 5, 45}}},
+        {"bw-2.5hz-6s.mkv", BlackWhite(2.5, 6), kLossless, {{kFaultFlash, 5, 145}}},
+        {"bw-3hz-2s.mkv", BlackWhite(3, 2), kLossless, {{kFaultFlashWarning, 5, 46}}},
         {"bw-3hz-6s.mkv", BlackWhite(3, 6), kLossless, {{kFaultFlash, 5, 146}}},
         {"bw-4hz-2s.mkv", BlackWhite(4, 2), kLossless, {{kFaultFlash, 4, 47}}},
         {"bw-4hz-6s.mkv", BlackWhite(4, 6), kLossless, {{kFaultFlash, 4, 147}}},
@@ -81,6 +84,11 @@ std::vector<Clip> Clips()
         {"red-black.mkv",
          "color=c=black:s=320x180:r=25:d=2,format=rgb24,geq=r='if(lt(mod(T*10,2),1),255,0)':g=0:b=0,format=yuv420p",
          kLossless, {{kFaultRedFlash, 3, 49}}},
+        // Red and black two and a half times a second for 2 s: the luminance and the red
+        // measure warn of the same flashing, which is one warning.
+        {"red-black-warn.mkv",
+         "color=c=black:s=320x180:r=25:d=2,format=rgb24,geq=r='if(lt(mod(T*5,2),1),255,0)':g=0:b=0,format=yuv420p",
+         kLossless, {{kFaultFlashWarning, 0, 0}}},
         {"red-ramp.mkv", "color=c=black:s=320x180:r=25:d=4,format=rgb24,geq=r='min(255,T*64)':g=0:b=0,format=yuv420p",
          kLossless, {}},
         {"grey.mkv", "color=c=gray:s=320x180:r=25:d=2,format=yuv420p", kLossless, {}},
@@ -111,6 +119,9 @@ std::vector<Clip> Clips()
         {"programme-flash.mp4",
          std::string(kProgramme) + ",drawbox=c=white:t=fill:enable='between(t,1,3)*lt(mod(t*10,2),1)',format=yuv420p",
          "-c:v libx264 -preset veryfast -b:v 8M -maxrate 8M -bufsize 8M -f mp4", {{kFaultFlash, 25, 76}}},
+        {"programme-flicker.mxf",
+         std::string(kProgramme) + ",drawbox=c=white:t=fill:enable='between(t,1,3)*lt(mod(t*5,2),1)',format=yuv422p",
+         "-c:v mpeg2video -b:v 50M -minrate 50M -maxrate 50M -bufsize 2M -g 12 -f mxf", {{kFaultFlashWarning, 0, 0}}},
         {"programme-hot.mov", std::string(kProgramme) + ",lutyuv=y='val*1.3',format=yuv422p10le",
          "-c:v prores_ks -profile:v 2 -f mov", {{kFaultLumaLevel, 0, 124}, {kFaultGamutLevel, 0, 124}}},
     };
@@ -141,7 +152,7 @@ class PictureSafetyTest : public ::testing::Test {
 protected:
     static void TearDownTestSuite() { std::filesystem::remove_all(Folder()); }
 
-    // The events of kinds 6-10 the engine reports for a file, with the default parameters.
+    // The events of kinds 6-10 and 12 the engine reports for a file, with the default parameters.
     static std::vector<Event> SafetyEvents(const std::string& path)
     {
         ContentParam_t table[kContentParamCount];
@@ -153,7 +164,7 @@ protected:
         EXPECT_EQ(RunContentCheck(engine, path.c_str(), -1, 1), CheckOutcome::kFinished);
         std::vector<Event> events;
         for (const Event& e : sink.events) {
-            if (e.code >= kFaultFlash && e.code <= kFaultGamutLevel)
+            if ((e.code >= kFaultFlash && e.code <= kFaultGamutLevel) || e.code == kFaultFlashWarning)
                 events.push_back(e);
         }
         return events;

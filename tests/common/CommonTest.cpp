@@ -54,7 +54,7 @@ TEST(FaultKinds, CounterColumnsFollowTheFaultTable)
     EXPECT_EQ(FaultCounterColumn(kFaultGamutLevel), nullptr);
     EXPECT_TRUE(CountsInFaultCounts(kFaultFlash));
     EXPECT_FALSE(CountsInFaultCounts(kFaultBlack));
-    EXPECT_FALSE(CountsInFaultCounts(12));
+    EXPECT_FALSE(CountsInFaultCounts(13));
 }
 
 TEST(FaultKinds, SoundEventsNameTheirChannel)
@@ -84,7 +84,8 @@ TEST(FaultKinds, EveryCountColumnHasACounterAndTitles)
     EXPECT_EQ(CountColumnOfKind(kFaultSilenceOther), 12);  // then the other channels
     EXPECT_EQ(CountColumnOfKind(kFaultFlash), 15);         // then the kinds counted in FaultCounts
     EXPECT_EQ(CountColumnOfKind(kFaultDecodeError), 20);
-    EXPECT_EQ(CountColumnOfKind(12), -1);
+    EXPECT_EQ(CountColumnOfKind(kFaultFlashWarning), 21);  // a warning kind counts too
+    EXPECT_EQ(CountColumnOfKind(13), -1);
 }
 
 TEST(FaultKinds, TimeCodeCountsTwentyFiveFramesPerSecond)
