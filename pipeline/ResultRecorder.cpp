@@ -85,7 +85,7 @@ void CResultRecorder::ReloadDay(int64_t nowSeconds)
             bool faulty = row.info.nFmtError == kFormatInvalid;
             for (size_t c = 0; c < kCountColumnKinds.size(); ++c) {
                 row.counts[c] = ResultCount(row.info, kCountColumnKinds[c]);
-                faulty = faulty || row.counts[c] != 0;
+                faulty = faulty || (row.counts[c] != 0 && FailsResult(kCountColumnKinds[c]));
             }
             LoudnessRow loudness;
             if (LoadLoudness(db, row.info.nID, loudness)) {
@@ -212,7 +212,10 @@ void CResultRecorder::OnFormatNotice(const ResultNotify_t& notice)
 
 void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
 {
-    PassOn(1);
+    // A warning is listed and counted but rings no alarm and turns no row red.
+    const bool fails = FailsResult(notice.nFault);
+    if (fails)
+        PassOn(1);
     const int index = FindFaultKind(notice.nFault) ? FindRow(notice.nTaskID, notice.nSubTaskID) : -1;
     if (index < 0)
         return;
@@ -224,7 +227,8 @@ void CResultRecorder::OnFaultNotice(const ResultNotify_t& notice)
         int32_t& counter = row.counts[static_cast<size_t>(column)];
         count = counter = std::max(counter, 0) + 1;
     }
-    row.colour = RowColour::kRed;
+    if (fails)
+        row.colour = RowColour::kRed;
 
     FaultInfo_t fault{};
     fault.nResultID = row.info.nID;

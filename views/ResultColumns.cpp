@@ -3,7 +3,6 @@
 #include "FileDisplay.h"
 #include "TaskQueries.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -38,8 +37,12 @@ ResultRowTexts HistoryRowTexts(const ResultInfo_t& result)
 
 bool ShowsFaults(const ResultRowTexts& texts)
 {
-    return std::any_of(texts.counts.begin(), texts.counts.end(),
-                       [](const std::string& c) { return c != "0" && c != "-"; });
+    for (int i = 0; i < kCountColumns; ++i) {
+        const std::string& count = texts.counts[i];
+        if (count != "0" && count != "-" && FailsResult(kCountColumnKinds[i]))
+            return true;
+    }
+    return false;
 }
 
 bool ShowsInRed(const ResultRowTexts& texts)

@@ -32,8 +32,9 @@ struct ResultRowTexts {
 // whose material could not be opened "-".
 ResultRowTexts HistoryRowTexts(const ResultInfo_t& result);
 
-// True when any count text is a number other than 0: the row is shown and exported in red,
-// unless its state is a failure, whose colour comes first.
+// True when the count text of a failing kind (FailsResult) is a number other than 0 (warnings
+// alone leave a row as it is): the row is shown and exported in red, unless its state is a
+// failure, whose colour comes first.
 bool ShowsFaults(const ResultRowTexts& texts);
 // ShowsFaults, or a failed format check (whose counts read 0): the row is red in the history
 // and its export alike, unless its state is a failure.

@@ -79,6 +79,8 @@ void CResultDetail::BuildTree()
                 {std::string(FaultDetailName(code)) + " : " + std::to_string(count), DetailIconOfKind(code), {}});
         if (counts.empty())
             content.children.push_back({"No Alert!", kDetailIconInfo, {}});
+        else if (!ReportHasFailures(report))  // warnings only
+            content.children.insert(content.children.begin(), {"内容正确", kDetailIconTick, {}});
         if (report.clock)
             content.children.push_back({MaterialClockNote(*report.clock), kDetailIconInfo, {}});
     } else if (DeviationMode()) {

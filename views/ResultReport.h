@@ -54,6 +54,9 @@ std::array<std::string, 4> DeviationTexts(const SyntaxErrRow& row);
 
 // True when the content section lists the faults, each with its picture file.
 bool ReportListsFaults(const ResultReport& report);
+// True when one of the faults fails the result (FailsResult): warnings alone leave the
+// content clean, listed below its clean verdict.
+bool ReportHasFailures(const ResultReport& report);
 
 // The page as UTF-8 text; every stored text in it is HTML-escaped.
 std::string ResultReportHtml(const ResultReport& report);

@@ -6,6 +6,7 @@
 #include "ResultReport.h"
 #include "TaskStates.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quarvik {
@@ -94,6 +95,8 @@ std::string ContentSection(const ResultReport& report)
         return html + Format(kOneCellTable, report.result.nFmtError == kFormatInvalid ? "未检测！" : "图像无异常！") +
                kSectionEnd;
     }
+    if (!failure && !ReportHasFailures(report))
+        html += Format(kOneCellTable, "图像无异常！");
     if (report.clock)
         html += "<p>" + HtmlEscape(MaterialClockNote(*report.clock)) + "</p>\r\n";
     html += kTableStart;
@@ -165,6 +168,12 @@ std::array<std::string, 4> DeviationTexts(const SyntaxErrRow& row)
 bool ReportListsFaults(const ResultReport& report)
 {
     return report.result.nFmtError != kFormatInvalid && !report.faults.empty();
+}
+
+bool ReportHasFailures(const ResultReport& report)
+{
+    return std::any_of(report.faults.begin(), report.faults.end(),
+                       [](const FaultInfo_t& fault) { return FailsResult(fault.nFault); });
 }
 
 std::string ResultReportHtml(const ResultReport& report)

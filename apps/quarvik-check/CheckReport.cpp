@@ -3,6 +3,7 @@
 #include "FaultKinds.h"
 #include "FileDisplay.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quarvik {
@@ -115,6 +116,12 @@ std::string LineText(std::string_view text)
     return out;
 }
 
+size_t FailingEventCount(const FileReport& report)
+{
+    return static_cast<size_t>(std::count_if(report.events.begin(), report.events.end(),
+                                             [](const EventRecord& e) { return FailsResult(e.code); }));
+}
+
 void WriteTextReport(std::ostream& out, const FileReport& report)
 {
     out << LineText(DisplayFileName(report.path)) << '\n';
@@ -143,6 +150,8 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
             out << "  [" << report.clock->TimeCodeAt(e.begin) << " - " << report.clock->TimeCodeAt(e.end) << ']';
         if (!IsPictureFault(e.code))
             out << "  " << e.value << " dBFS";
+        if (!FailsResult(e.code))
+            out << "  warning";
         out << '\n';
     }
     if (report.loudness) {
@@ -165,9 +174,11 @@ void WriteTextReport(std::ostream& out, const FileReport& report)
         out << "  stored as result " << report.resultId << '\n';
     if (!report.reportFolder.empty())
         out << "  report " << LineText(report.reportFolder) << '\n';
-    char summary[96];
-    std::snprintf(summary, sizeof(summary), "  %zu fault events, %d frames analysed, %.1f fps\n",
-                  report.events.size(), report.frames, report.speedFps);
+    const size_t warnings = report.events.size() - FailingEventCount(report);
+    char summary[128];
+    std::snprintf(summary, sizeof(summary), "  %zu fault events%s, %d frames analysed, %.1f fps\n", report.events.size(),
+                  warnings ? (" (" + std::to_string(warnings) + " warnings)").c_str() : "", report.frames,
+                  report.speedFps);
     out << summary;
 }
 
@@ -188,7 +199,8 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
             const EventRecord& e = r.events[i];
             out << (i ? "," : "") << "{\"code\":" << e.code
                 << ",\"name\":" << JsonString(FaultEventName(e.code, e.channel.name)) << ",\"begin\":" << e.begin
-                << ",\"end\":" << e.end << ",\"value\":" << e.value;
+                << ",\"end\":" << e.end << ",\"value\":" << e.value
+                << ",\"warning\":" << (FailsResult(e.code) ? "false" : "true");
             if (e.channel.nTrack > 0)
                 out << ",\"track\":" << e.channel.nTrack << ",\"channel\":" << e.channel.nChannel
                     << ",\"channel_name\":" << JsonString(e.channel.name);

@@ -70,6 +70,9 @@ private:
     FileReport& m_report;
 };
 
+// The events that fail the input (FailsResult): every event but the warnings.
+size_t FailingEventCount(const FileReport& report);
+
 void WriteTextReport(std::ostream& out, const FileReport& report);
 void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports);
 

@@ -4,9 +4,10 @@
 // Also records checks in the task database (--store) and writes their HTML reports (--report),
 // runs monitoring tasks unattended (--run-tasks) and sets them up.
 //
-// Exit status: 0 no fault events, 1 fault events found (or a format deviation), 2 an input
-// could not be opened, a stored check could not store what it found, a report could not be
-// written, a command failed or the arguments are wrong (with the reason on stderr).
+// Exit status: 0 no fault events (warnings do not count), 1 fault events found (or a format
+// deviation), 2 an input could not be opened, a stored check could not store what it found, a
+// report could not be written, a command failed or the arguments are wrong (with the reason on
+// stderr).
 
 #include "CheckReport.h"
 #include "CheckRun.h"
@@ -76,9 +77,17 @@ void PrintUsage(std::FILE* to)
                  "  --task ID        run one monitoring task until interrupted\n"
                  "  Also measures each programme's loudness (EBU R128); judged when the Loudness\n"
                  "  section of Quarvik.ini enables it.\n"
-                 "exit status: 0 no fault events, 1 fault events, format deviations or a loudness\n"
-                 "failure found, 2 an input could not be opened, a result could not be stored, a\n"
-                 "report could not be written or the arguments are wrong\n");
+                 "exit status: 0 no fault events (or warnings only), 1 fault events, format\n"
+                 "deviations or a loudness failure found, 2 an input could not be opened, a\n"
+                 "result could not be stored, a report could not be written or the arguments are\n"
+                 "wrong\n");
+}
+
+// The input fails: an event that is no warning, an invalid format or a loudness failure.
+bool ReportFails(const FileReport& report)
+{
+    return FailingEventCount(report) > 0 || report.formatVerdict == kFormatInvalid ||
+           report.loudnessVerdict == kLoudnessFailed;
 }
 
 enum class Mode { kCheck, kRunTasks, kSetCache, kListTasks, kAddTemplate, kAddTask };
@@ -311,8 +320,7 @@ int main(int argc, char** argv)
         // A check that did not reach the end of its input is no verdict.
         if (!report.opened || !report.storeError.empty() || report.interrupted)
             status = kExitTrouble;
-        else if ((!report.events.empty() || report.formatVerdict == kFormatInvalid ||
-                  report.loudnessVerdict == kLoudnessFailed) && status == kExitClean)
+        else if (ReportFails(report) && status == kExitClean)
             status = kExitFaults;
     }
     if (options.json)

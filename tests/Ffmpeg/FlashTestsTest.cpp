@@ -111,6 +111,59 @@ TEST(FlashRate, WindowsOfOneAndFiveSeconds)
     EXPECT_EQ(Rate(twice, 250), std::make_pair(-1, -1));
 }
 
+// Feeds pictures as Rate does, then ends the material; returns every stretch of flashing in
+// pictures, with whether it failed, in the order they retired. coveredAt: a picture where the
+// other measure fails over the last second.
+std::vector<std::pair<std::pair<int, int>, bool>> Stretches(const std::vector<int>& transitions, int count,
+                                                            int coveredAt = -1)
+{
+    CFlashRate rate;
+    std::vector<std::pair<std::pair<int, int>, bool>> stretches;
+    const auto take = [&] {
+        FlashStretch s;
+        while (rate.TakeRetired(s))
+            stretches.push_back({{static_cast<int>(s.span.begin / kFrame), static_cast<int>(s.span.end / kFrame)}, s.failed});
+    };
+    size_t next = 0;
+    for (int p = 0; p < count; ++p) {
+        const bool at = next < transitions.size() && transitions[next] == p;
+        next += at;
+        TimeSpan failing;
+        rate.Add(p * kFrame, at, failing);
+        if (p == coveredAt)
+            rate.Cover({(p - 25) * kFrame, p * kFrame});
+        take();
+    }
+    rate.Finish();
+    take();
+    return stretches;
+}
+
+TEST(FlashRate, FlashingThatStopsBeforeItFailsIsAWarning)
+{
+    using Stretch = std::pair<std::pair<int, int>, bool>;
+    std::vector<int> twice = Every(6.25, 0, 12);
+    for (int t : Every(6.25, 125, 12))
+        twice.push_back(t);
+    const struct {
+        const char* what;
+        std::vector<int> transitions;
+        int count, coveredAt;
+        std::vector<Stretch> stretches;  // failed: no warning
+    } cases[] = {
+        {"one flash a second", Every(12.5, 0, 10), 150, -1, {}},
+        {"two a second for 2 s", Every(6.25, 10, 8), 100, -1, {{{10, 54}, false}}},
+        {"told at the end of the material", Every(6.25, 10, 8), 60, -1, {{{10, 54}, false}}},
+        {"two a second for 4.5 s", Every(6.25, 3, 18), 150, -1, {{{3, 109}, true}}},
+        {"four a second for 1 s", Every(25.0 / 8, 5, 8), 100, -1, {{{5, 27}, true}}},
+        {"twice 3 s, 2 s apart", twice, 300, -1, {{{0, 69}, false}, {{125, 194}, false}}},
+        {"the other measure failed", Every(6.25, 10, 8), 100, 40, {{{10, 54}, true}}},
+        {"the other measure failed after", Every(6.25, 10, 8), 100, 90, {{{10, 54}, false}}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Stretches(c.transitions, c.count, c.coveredAt), c.stretches) << c.what;
+}
+
 TEST(StripedShare, RegularStripesAgainstNoiseAndFewPairs)
 {
     const int cols = kGridColumns, rows = kGridRows;

@@ -88,7 +88,7 @@ std::vector<Clip> Clips()
         // measure warn of the same flashing, which is one warning.
         {"red-black-warn.mkv",
          "color=c=black:s=320x180:r=25:d=2,format=rgb24,geq=r='if(lt(mod(T*5,2),1),255,0)':g=0:b=0,format=yuv420p",
-         kLossless, {{kFaultFlashWarning, 0, 0}}},
+         kLossless, {{kFaultFlashWarning, 5, 45}}},
         {"red-ramp.mkv", "color=c=black:s=320x180:r=25:d=4,format=rgb24,geq=r='min(255,T*64)':g=0:b=0,format=yuv420p",
          kLossless, {}},
         {"grey.mkv", "color=c=gray:s=320x180:r=25:d=2,format=yuv420p", kLossless, {}},
@@ -121,7 +121,7 @@ std::vector<Clip> Clips()
          "-c:v libx264 -preset veryfast -b:v 8M -maxrate 8M -bufsize 8M -f mp4", {{kFaultFlash, 25, 76}}},
         {"programme-flicker.mxf",
          std::string(kProgramme) + ",drawbox=c=white:t=fill:enable='between(t,1,3)*lt(mod(t*5,2),1)',format=yuv422p",
-         "-c:v mpeg2video -b:v 50M -minrate 50M -maxrate 50M -bufsize 2M -g 12 -f mxf", {{kFaultFlashWarning, 0, 0}}},
+         "-c:v mpeg2video -b:v 50M -minrate 50M -maxrate 50M -bufsize 2M -g 12 -f mxf", {{kFaultFlashWarning, 30, 75}}},
         {"programme-hot.mov", std::string(kProgramme) + ",lutyuv=y='val*1.3',format=yuv422p10le",
          "-c:v prores_ks -profile:v 2 -f mov", {{kFaultLumaLevel, 0, 124}, {kFaultGamutLevel, 0, 124}}},
     };
