@@ -41,6 +41,11 @@ ContentRowText CContentPageModel::RowText(int row) const
         text.duration = std::to_string(p.nDuration) + " 帧";
         text.threshold1 = std::to_string(p.nThreshold1) + (kind && kind->threshold1Unit ? kind->threshold1Unit : "");
         text.threshold2 = std::to_string(p.nThreshold2) + (kind && kind->threshold2Unit ? kind->threshold2Unit : " %");
+        const ContentEdits edits = Edits(row);
+        if (!*edits.labels[1])
+            text.threshold1 = "-";
+        if (!*edits.labels[2])
+            text.threshold2 = "-";
     }
     return text;
 }

@@ -20,7 +20,7 @@ struct ContentSwitch {
     const char* label;
     int code;
 };
-inline constexpr std::array<ContentSwitch, 14> kContentSwitches = {{{"彩条", kFaultColourBars},
+inline constexpr std::array<ContentSwitch, 15> kContentSwitches = {{{"彩条", kFaultColourBars},
                                                                     {"彩场", kFaultColourField},
                                                                     {"黑场", kFaultBlack},
                                                                     {"静帧", kFaultStillFrame},
@@ -33,15 +33,16 @@ inline constexpr std::array<ContentSwitch, 14> kContentSwitches = {{{"彩条", k
                                                                     {"规则图案", kFaultPattern},
                                                                     {"亮度越界", kFaultLumaLevel},
                                                                     {"色域越界", kFaultGamutLevel},
-                                                                    {"解码错误", kFaultDecodeError}}};
+                                                                    {"解码错误", kFaultDecodeError},
+                                                                    {"闪烁警告", kFaultFlashWarning}}};
 
 // The codes of the list's rows, in list order; their names are the options-page names of
 // the fault vocabulary, a sound row's followed by the channels it applies to.
-inline constexpr std::array<int, 19> kContentRowCodes = {
+inline constexpr std::array<int, 20> kContentRowCodes = {
     kFaultStillFrame,   kFaultBlack,        kFaultColourBars,   kFaultColourField, kFaultMosaic,
     kFaultSilenceLeft,  kFaultTooLowLeft,   kFaultTooHighLeft,  kFaultSilenceRight, kFaultTooLowRight,
     kFaultTooHighRight, kFaultSilenceOther, kFaultTooLowOther,  kFaultTooHighOther, kFaultFlash,
-    kFaultRedFlash,     kFaultPattern,      kFaultLumaLevel,    kFaultGamutLevel};
+    kFaultRedFlash,     kFaultPattern,      kFaultLumaLevel,    kFaultGamutLevel,   kFaultFlashWarning};
 
 // The channels a sound row's limits apply to, as its name says them.
 const char* SoundRowChannels(int code);
@@ -55,7 +56,8 @@ struct ContentRowText {
     std::string threshold2;
 };
 
-// The three edits of a row: their labels and the values they show.
+// The three edits of a row: their labels and the values they show. An empty label: the row's
+// kind has no such threshold, and its edit takes nothing.
 struct ContentEdits {
     std::array<const char*, 3> labels;
     std::array<int, 3> values;  // duration as entered (frames or seconds), thresholds

@@ -86,6 +86,8 @@ public:
                            CheckFrameTimeCode(n.tmEnd);
         if (!IsPictureFault(n.nFault))
             line += " " + std::to_string(n.nValue) + " dBFS";
+        if (!FailsResult(n.nFault))
+            line += " warning";
         PrintLine(line);
     }
 

@@ -103,8 +103,11 @@ void CPageContent::ShowEdits(int row) {
     if (row < 0 || row >= CContentPageModel::RowCount()) return;
     const ContentEdits edits = m_model.Edits(row);
     for (int i = 0; i < 3; ++i) {
+        // A threshold the row's kind does not have shows no edit.
+        const bool has = *edits.labels[i] != '\0';
         m_labels[i]->setText(QString::fromUtf8(edits.labels[i]));
         m_edits[i]->setText(QString::number(edits.values[i]));
+        m_edits[i]->setVisible(has);
     }
 }
 

@@ -66,7 +66,8 @@ TEST_F(ContentParamsTest, DefaultTableMatchesTheFactorySettings)
                         {16, 1, 750, -99, -60}, {17, 1, 1500, -60, -38}, {18, 1, 25, -9, 0},
                         {19, 0, 750, -99, -60}, {20, 0, 1500, -60, -38}, {21, 0, 25, -9, 0},
                         {6, 1, 1, 20, 25},      {7, 1, 1, 20, 25},      {8, 1, 13, 20, 25},
-                        {9, 1, 1, -5, 103},     {10, 1, 1, -5, 105},    {12, 0, 0, 0, 0},
+                        {9, 1, 1, -5, 103},     {10, 1, 1, -5, 105},    {12, 1, 1, 0, 0},
+                        {13, 0, 0, 0, 0},
                         {22, 1, 750, -99, -60}, {23, 1, 1500, -60, -38}, {24, 1, 25, -9, 0},
                         {31, 0, 0, 0, 0}};
     for (const Row& r : rows) {
@@ -190,7 +191,8 @@ TEST_F(ContentParamsTest, AFileFromBeforeTheKindsOfOurOwnStartsThemWithTheirDefa
     EXPECT_EQ(t[kFaultPattern].nEnable, 0) << "a record the page wrote stays as it is";
     EXPECT_EQ(t[kFaultPattern].nDuration, 25);
     EXPECT_EQ(t[kFaultBlack].nEnable, 0);
-    EXPECT_EQ(t[12].nDuration, 0) << "a code without a kind stays empty";
+    EXPECT_EQ(t[kFaultFlashWarning].nEnable, 1);
+    EXPECT_EQ(t[13].nDuration, 0) << "a code without a kind stays empty";
 }
 
 TEST_F(ContentParamsTest, FailedSaveIsReportedAndKeepsTheOldFile)

@@ -983,6 +983,33 @@ TEST_F(StoredReports, SoundOnePictureLongerIsNoVideoLost)
     EXPECT_NE(run.out.find("\"events\":[]"), std::string::npos) << run.out;
 }
 
+// Programme that flashes two and a half times a second for 2 s: a warning in every output,
+// but the file passes (exit 0, a clean report).
+TEST_F(StoredReports, AWarningAloneLetsTheFilePass)
+{
+    const std::filesystem::path clip = dir_ / "flicker.ts";
+    ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i 'testsrc2=size=720x576:rate=25:duration=4,hue=s=0.6,"
+                         "noise=alls=12:allf=t,drawbox=c=white:t=fill:enable=between(t\\,1\\,3)*lt(mod(t*5\\,2)\\,1)' "
+                         "-f lavfi -i 'sine=frequency=440:sample_rate=48000:duration=4' -c:v libx264 -preset veryfast "
+                         "-b:v 8M -c:a aac -b:a 128k -f mpegts " + Quoted(clip) + " && echo ok").out, "ok\n");
+    const CheckerRun text = Run(Quoted(clip));
+    EXPECT_EQ(text.status, 0) << text.out << errors_;
+    EXPECT_NE(text.out.find("闪烁警告"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  warning\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  1 fault events (1 warnings), "), std::string::npos) << text.out;
+    const CheckerRun json = Run("--json " + Quoted(clip));
+    EXPECT_EQ(json.status, 0);
+    EXPECT_NE(json.out.find("\"code\":12,\"name\":\"闪烁警告\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"warning\":true"), std::string::npos) << json.out;
+
+    const std::filesystem::path out = dir_ / "out";
+    const CheckerRun stored = Run("--store --report " + Quoted(out) + " " + Quoted(clip));
+    EXPECT_EQ(stored.status, 0) << stored.out << errors_;
+    const std::string html = ReadBytes(out / "flicker.ts/index.html");
+    EXPECT_NE(html.find("\xcd\xbc\xcf\xf1\xce\xde\xd2\xec\xb3\xa3"), std::string::npos);  // 图像无异常
+    EXPECT_NE(html.find("<td>\xc9\xc1\xcb\xb8\xbe\xaf\xb8\xe6</td>"), std::string::npos);  // 闪烁警告
+}
+
 // Special files would block an open for ever: refused at once, with the reason.
 TEST_F(StoredReports, SpecialFilesAreRefusedWithoutWaiting)
 {

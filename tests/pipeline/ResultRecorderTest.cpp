@@ -352,6 +352,33 @@ TEST_F(ResultRecorderTest, AReloadDuringChecksDoesNotChangeHowTheyEnd)
     EXPECT_EQ(m_recorder.Row(1).info.nFmtError, kFormatInvalid);
 }
 
+TEST_F(ResultRecorderTest, WarningsAreCountedButRingNoAlarmAndLeaveTheRowClean)
+{
+    RecorderLog log;
+    m_recorder.AddObserver(&log);
+    m_recorder.OnNewResult(SubTask(3, 8));
+    m_recorder.OnFormatNotice(Notice(3, 8));
+    const cv::Mat snapshot(120, 160, CV_8UC3, cv::Scalar(1, 2, 3));
+    m_recorder.OnFaultNotice(Fault(3, 8, kFaultFlashWarning, &snapshot));
+    m_recorder.OnCheckFinished(Notice(3, 8));
+    const int column = CountColumnOfKind(kFaultFlashWarning);
+    EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kNormal);
+    EXPECT_EQ(m_recorder.Row(0).counts[column], 1);
+    EXPECT_EQ(log.faults, std::vector<int>{kFaultFlashWarning});
+    EXPECT_EQ(log.reports, std::vector<int>{2}) << "only the end of the check is passed on";
+    EXPECT_EQ(StoredResult(m_recorder.Row(0).info.nID).info.nKindCounts[kFaultFlashWarning], 1);
+
+    m_recorder.Reload();
+    ASSERT_EQ(m_recorder.Count(), 1);
+    EXPECT_EQ(m_recorder.Row(0).colour, RowColour::kNormal);
+    EXPECT_EQ(m_recorder.Row(0).counts[column], 1);
+    // A fault beside the warning fails the result as always.
+    m_recorder.OnNewResult(SubTask(3, 9));
+    m_recorder.OnFaultNotice(Fault(3, 9, kFaultFlashWarning, &snapshot));
+    m_recorder.OnFaultNotice(Fault(3, 9, kFaultFlash, &snapshot));
+    EXPECT_EQ(m_recorder.Row(1).colour, RowColour::kRed);
+}
+
 TEST_F(ResultRecorderTest, ReloadListsTodayFromMidnightToTheLastSecond)
 {
     std::time_t now = std::time(nullptr);

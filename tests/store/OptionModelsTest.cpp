@@ -302,9 +302,9 @@ TEST_F(OptionModelsTest, ContentRowsAndEdits)
         {"音频过低(其他声道)", "60 秒", "-60 dBFS", "-38 dBFS"}, {"音频过高(其他声道)", "1 秒", "-9 dBFS", "0 dBFS"},
         {"闪烁", "1 帧", "20 cd/m²", "25 %"},   {"红色闪烁", "1 帧", "20", "25 %"},
         {"规则图案", "13 帧", "20 cd/m²", "25 %"}, {"亮度越界", "1 帧", "-5 %", "103 %"},
-        {"色域越界", "1 帧", "-5 %", "105 %"},
+        {"色域越界", "1 帧", "-5 %", "105 %"},    {"闪烁警告", "1 帧", "-", "-"},
     };
-    ASSERT_EQ(CContentPageModel::RowCount(), 19);
+    ASSERT_EQ(CContentPageModel::RowCount(), 20);
     // The right channel's rows are listed while it is checked (off by default); the other
     // channels' rows while they are.
     EXPECT_TRUE(model.RowShown(7));
@@ -312,7 +312,7 @@ TEST_F(OptionModelsTest, ContentRowsAndEdits)
     EXPECT_TRUE(model.RowShown(11));
     model.SetSwitch(6, true);
     EXPECT_TRUE(model.RowShown(8));
-    for (int r = 0; r < 19; ++r) {
+    for (int r = 0; r < 20; ++r) {
         const ContentRowText text = model.RowText(r);
         EXPECT_EQ(text.name, rows[r].name);
         EXPECT_EQ(text.duration, rows[r].duration) << r;
@@ -324,6 +324,7 @@ TEST_F(OptionModelsTest, ContentRowsAndEdits)
     EXPECT_STREQ(model.Edits(14).labels[0], "持续时间(帧):");
     EXPECT_STREQ(model.Edits(17).labels[2], "上限(%):");
     EXPECT_EQ(model.Edits(6).values[0], 60);
+    EXPECT_STREQ(model.Edits(19).labels[1], "") << "the warning is judged with the flash rows' thresholds";
 
     // Seconds in, frames kept.
     ASSERT_TRUE(model.UpdateRow(6, {"2", "-50", "-30"}).Ok());

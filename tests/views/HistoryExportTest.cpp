@@ -54,7 +54,7 @@ TEST_F(HistoryExport, HeaderNamesEveryCountColumnThenTheStateThenTheLoudness)
     // the state and the integrated loudness follow.
     std::string added = "<th scope=\"col\">视频丢失</th>\r\n<th scope=\"col\">其他音无</th>\r\n"
                         "<th scope=\"col\">其他音低</th>\r\n<th scope=\"col\">其他音高</th>\r\n";
-    for (const char* title : {"闪烁", "红色闪烁", "规则图案", "亮度越界", "色域越界", "解码错误"})
+    for (const char* title : {"闪烁", "红色闪烁", "规则图案", "亮度越界", "色域越界", "解码错误", "闪烁警告"})
         added += std::string("<th scope=\"col\">") + title + "</th>\r\n";
     added += "<th scope=\"col\">状态</th>\r\n<th scope=\"col\">响度(LUFS)</th>\r\n";
     const std::string header = HistoryHeader();
@@ -100,6 +100,13 @@ TEST_F(HistoryExport, RowsBareOrRed)
         zerosAfterLost += redZero;
     EXPECT_TRUE(lostRow.ends_with("<td>" + red + "1</font></td>\r\n" + zerosAfterLost + "<td>" + red +
                                   "检测完毕</font></td>\r\n<td>" + red + "-</font></td>\r\n</tr>\r\n"));
+
+    // A warning alone is counted but leaves the row bare.
+    ResultInfo_t warned = Result("e.mxf", kFormatValid, 0);
+    warned.nKindCounts[kFaultFlashWarning] = 1;
+    const std::string warnedRow = HistoryRowHtml(warned, 2);
+    EXPECT_EQ(warnedRow.find("#FF0000"), std::string::npos) << warnedRow;
+    EXPECT_TRUE(warnedRow.ends_with("<td>1</td>\r\n<td>检测完毕</td>\r\n<td>-</td>\r\n</tr>\r\n")) << warnedRow;
 
     // The integrated loudness follows the state; a failed one alone is red.
     LoudnessRow loudness;

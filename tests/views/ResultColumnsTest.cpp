@@ -40,9 +40,9 @@ TEST_F(HistoryRow, TextsInColumnOrder)
     r.nNVCount = 12;
     r.nNA3Count = 13, r.nAL3Count = 14, r.nAH3Count = 15;  // every other channel
     r.nNA4Count = 99, r.nAH4Count = 99;  // no column shows the fourth channel's
-    const int32_t ownKinds[] = {kFaultFlash, kFaultRedFlash, kFaultPattern, kFaultLumaLevel, kFaultGamutLevel,
-                                kFaultDecodeError};
-    for (int i = 0; i < 6; ++i)
+    const int32_t ownKinds[] = {kFaultFlash,      kFaultRedFlash,    kFaultPattern,     kFaultLumaLevel,
+                                kFaultGamutLevel, kFaultDecodeError, kFaultFlashWarning};
+    for (int i = 0; i < 7; ++i)
         r.nKindCounts[ownKinds[i]] = 16 + i;
 
     const ResultRowTexts t = HistoryRowTexts(r);
@@ -109,6 +109,14 @@ TEST_F(HistoryRow, InvalidFormatShowsZeroCountsAndIsNotRed)
     ResultInfo_t videoLostOnly{};
     videoLostOnly.nNVCount = 1;
     EXPECT_TRUE(ShowsFaults(HistoryRowTexts(videoLostOnly)));
+    // Warnings are counted in their column but leave the row as it is.
+    ResultInfo_t warningOnly{};
+    warningOnly.nKindCounts[kFaultFlashWarning] = 2;
+    const ResultRowTexts warned = HistoryRowTexts(warningOnly);
+    EXPECT_EQ(warned.counts[CountColumnOfKind(kFaultFlashWarning)], "2");
+    EXPECT_FALSE(ShowsInRed(warned));
+    warningOnly.nKindCounts[kFaultFlash] = 1;
+    EXPECT_TRUE(ShowsInRed(HistoryRowTexts(warningOnly)));
 }
 
 }  // namespace

@@ -150,6 +150,22 @@ TEST_F(ResultReportPage, OneCellVerdicts)
     }
 }
 
+// Warnings alone: the content reads clean, with the warnings listed under it; with a fault
+// beside them it does not.
+TEST_F(ResultReportPage, WarningsAloneLeaveTheContentClean)
+{
+    ResultReport report = MakeReport(kFormatValid);
+    report.faults.push_back({1, kFaultFlashWarning, 0, 7, 44, 24, 160, 120, snapshot_.data()});
+    const std::string clean =
+        "图像检测结果</font></b>" + kOneCell + "图像无异常！</font></i></th>\r\n</tr>\r\n</table>\r\n<table";
+    std::string html = ResultReportHtml(report);
+    EXPECT_NE(html.find(clean), std::string::npos) << html;
+    EXPECT_NE(html.find("<td>闪烁警告</td>"), std::string::npos) << html;
+    report.faults.push_back({2, kFaultFlash, 0, 60, 80, 24, 160, 120, snapshot_.data()});
+    html = ResultReportHtml(report);
+    EXPECT_EQ(html.find("图像无异常"), std::string::npos) << html;
+}
+
 TEST_F(ResultReportPage, AFailedCheckSaysSoAndNeverClaimsNoAnomalies)
 {
     const std::string content = "<b><font size=\"6\">图像检测结果</font></b>";
