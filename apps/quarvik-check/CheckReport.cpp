@@ -199,8 +199,9 @@ void WriteJsonReport(std::ostream& out, const std::vector<FileReport>& reports)
             const EventRecord& e = r.events[i];
             out << (i ? "," : "") << "{\"code\":" << e.code
                 << ",\"name\":" << JsonString(FaultEventName(e.code, e.channel.name)) << ",\"begin\":" << e.begin
-                << ",\"end\":" << e.end << ",\"value\":" << e.value
-                << ",\"warning\":" << (FailsResult(e.code) ? "false" : "true");
+                << ",\"end\":" << e.end << ",\"value\":" << e.value;
+            if (!FailsResult(e.code))
+                out << ",\"warning\":true";
             if (e.channel.nTrack > 0)
                 out << ",\"track\":" << e.channel.nTrack << ",\"channel\":" << e.channel.nChannel
                     << ",\"channel_name\":" << JsonString(e.channel.name);

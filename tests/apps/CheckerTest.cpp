@@ -983,13 +983,13 @@ TEST_F(StoredReports, SoundOnePictureLongerIsNoVideoLost)
     EXPECT_NE(run.out.find("\"events\":[]"), std::string::npos) << run.out;
 }
 
-// Programme that flashes two and a half times a second for 2 s: a warning in every output,
-// but the file passes (exit 0, a clean report).
+// Programme with a box over 42 % of it that flashes two and a half times a second for 2 s: a
+// warning in every output, but the file passes (exit 0, a clean report).
 TEST_F(StoredReports, AWarningAloneLetsTheFilePass)
 {
     const std::filesystem::path clip = dir_ / "flicker.ts";
     ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i 'testsrc2=size=720x576:rate=25:duration=4,hue=s=0.6,"
-                         "noise=alls=12:allf=t,drawbox=c=white:t=fill:enable=between(t\\,1\\,3)*lt(mod(t*5\\,2)\\,1)' "
+                         "noise=alls=12:allf=t,drawbox=w=iw*0.6:h=ih*0.7:c=white:t=fill:enable=between(t\\,1\\,3)*lt(mod(t*5\\,2)\\,1)' "
                          "-f lavfi -i 'sine=frequency=440:sample_rate=48000:duration=4' -c:v libx264 -preset veryfast "
                          "-b:v 8M -c:a aac -b:a 128k -f mpegts " + Quoted(clip) + " && echo ok").out, "ok\n");
     const CheckerRun text = Run(Quoted(clip));
