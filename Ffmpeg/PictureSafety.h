@@ -1,8 +1,8 @@
 // The picture checks beyond the text's: flashes, red flashes, regular patterns, and luma and
 // colour levels outside the broadcast-safe range (kinds 6-10), and the warning of flashing
-// that stopped before it failed (kind 12), told five seconds after its flashing. Each kind has a fault run of
-// its own, independent of the text's one picture run, since a flashing or illegal picture may
-// also be black or a still.
+// that stopped before it failed (kind 12), told when it can no longer fail (five seconds after
+// its flashing). Each kind has a fault run of its own, independent of the text's one picture
+// run, since a flashing or illegal picture may also be black or a still.
 //
 // Fed with every decoded picture (before scaling) and its duration, it keeps the material's
 // own time (the sum of the durations before a picture) and reports each fault run that is long

@@ -214,7 +214,7 @@ private slots:
         MessageLog log(MsgAnswer::No);
         CDlgOption dialog(nullptr, false);
         CPageContent* content = dialog.Content();
-        QCOMPARE(content->List()->GetItemCount(), 19);
+        QCOMPARE(content->List()->GetItemCount(), 20);
         content->SelectRow(5);
         QCOMPARE(content->EditLabel(0)->text(), QStringLiteral("持续时间(秒):"));
         QCOMPARE(content->Edit(0)->text(), QStringLiteral("30"));
@@ -223,6 +223,12 @@ private slots:
         QCOMPARE(content->List()->GetItemText(5, CPageContent::kDurationColumn), QStringLiteral("12 秒"));
         content->SelectRow(0);
         QCOMPARE(content->EditLabel(2)->text(), QStringLiteral("相似度(%):"));
+        // The flash warning has a duration and no thresholds of its own.
+        content->SelectRow(19);
+        QVERIFY(content->Edit(0)->isVisibleTo(content));
+        QVERIFY(!content->Edit(1)->isVisibleTo(content));
+        content->SelectRow(0);
+        QVERIFY(content->Edit(1)->isVisibleTo(content));
         content->SwitchBox(6)->setChecked(true);
         QVERIFY(!QFile::exists(home.File("ave.dat")));
         dialog.accept();

@@ -227,6 +227,22 @@ private slots:
         QCOMPARE(page.Events()->rowCount(), 0);
     }
 
+    // Warnings alone: the content is correct, the warnings listed under it and in the events.
+    void warningsOnlyLeaveTheContentCorrect() {
+        TempHome home;
+        CSqliteDb db;
+        QVERIFY(db.OpenTaskDb());
+        ResultInfo_t r = Store(db, NewResult("flicker.mxf", kFormatValid));
+        const std::vector<uint8_t> snapshot(160 * 120 * 3, 90);
+        QVERIFY(db.AddFault({r.nID, kFaultFlashWarning, 0, 30, 75, 24, 160, 120, snapshot.data()}, 1));
+        CWndDetail page;
+        page.SetResult(r, QStringLiteral("/cache/flicker.mxf"));
+        page.ShowResult();
+        QCOMPARE(Children(page.Tree()->topLevelItem(2)), (QStringList{"内容正确", "闪烁警告 : 1"}));
+        QCOMPARE(page.Events()->rowCount(), 1);
+        QCOMPARE(RowTexts(page.Events(), 0).last(), QStringLiteral("闪烁警告"));
+    }
+
     void playbackFromEitherList() {
         TempHome home;
         MessageLog messages;

@@ -93,11 +93,11 @@ private slots:
         TempHome home;
         CWndResult page;
         const CMyListCtrl* list = page.List();
-        QCOMPARE(list->columnCount(), 27);
+        QCOMPARE(list->columnCount(), 28);
         const QStringList titles = {"", "检测时间", "文件", "名称", "格式", "静帧", "黑场", "彩场", "彩条", "马赛克",
                                     "静音(L)", "音弱(L)", "音强(L)", "静音(R)", "音弱(R)", "音强(R)", "视频丢失",
                                     "静音(其他)", "音弱(其他)", "音强(其他)", "闪烁", "红闪", "图案", "亮度", "色域",
-                                    "解码", "状态"};
+                                    "解码", "闪烁警告", "状态"};
         for (int c = 0; c < titles.size(); ++c) QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
         // Seen without scrolling: the state stands right after the name.
         QCOMPARE(list->horizontalHeader()->visualIndex(CWndResult::kStateColumn), 4);
