@@ -21,13 +21,18 @@ struct Samples {
     int At(int x, int y) const { return static_cast<int>(Row(y)[x]) >> shift; }
 };
 
+// An edge with the step across it and the sums of the 7 steps inside the blocks it parts.
+bool VisibleStep(int step, int insideBefore, int insideAfter)
+{
+    return step >= 4 && step < 64 && 7 * step >= 2 * std::max(insideBefore, insideAfter) + 21;
+}
+
 struct Tally {
     int visible = 0, edges = 0;
-    // An edge with the step across it and the sums of the 7 steps inside the blocks it parts.
     void Edge(int step, int insideBefore, int insideAfter)
     {
         ++edges;
-        if (step >= 4 && step < 64 && 7 * step >= 2 * std::max(insideBefore, insideAfter) + 21)
+        if (VisibleStep(step, insideBefore, insideAfter))
             ++visible;
     }
 };
@@ -75,6 +80,66 @@ int Measure(const LumaPlane& luma, int shift)
     return tally.edges > 0 ? tally.visible * 1000 / tally.edges : 0;
 }
 
+template <typename T>
+int CountBrokenBands(const LumaPlane& luma, int shift)
+{
+    const Samples<T> s{luma, shift};
+    const int w = luma.width, h = luma.height - luma.height % 16;
+    // down[x]: |row y - row y-1| at column x, for the 16 rows around the band's top edge.
+    std::vector<int> down(static_cast<size_t>(w) * 16);
+    int broken = 0;
+    for (int y0 = 16; y0 + 16 <= h; y0 += 16) {
+        int64_t vertical = 0, horizontal = 0;
+        for (int i = 0; i < 16; ++i) {
+            const int y = y0 - 8 + i;  // steps y0-8 ... y0+7, the one across the edge at i == 8
+            const T* row = s.Row(y);
+            const T* above = s.Row(y - 1);
+            int* d = &down[static_cast<size_t>(i) * w];
+            for (int x = 0; x < w; ++x)
+                d[x] = std::abs((static_cast<int>(row[x]) >> shift) - (static_cast<int>(above[x]) >> shift));
+        }
+        int visible = 0;
+        for (int x = 0; x < w; ++x) {
+            int before = 0, after = 0;
+            for (int i = 1; i < 8; ++i) {
+                before += down[static_cast<size_t>(i) * w + x];
+                after += down[static_cast<size_t>(i + 8) * w + x];
+            }
+            if (VisibleStep(down[static_cast<size_t>(8) * w + x], before, after))
+                ++visible;
+        }
+        for (int y = y0 + 1; y < y0 + 16; ++y) {
+            const T* row = s.Row(y);
+            const T* above = s.Row(y - 1);
+            for (int x = 1; x < w; ++x) {
+                const int v = static_cast<int>(row[x]) >> shift;
+                vertical += std::abs(v - (static_cast<int>(above[x]) >> shift));
+                horizontal += std::abs(v - (static_cast<int>(row[x - 1]) >> shift));
+            }
+        }
+        // Detail across (a mean horizontal step of a quarter grey level or more) and rows
+        // repeated to within a mean step of 1/20 grey level: coded stripes with their grain
+        // smoothed away still step by a tenth.
+        const int64_t samples = int64_t{15} * (w - 1);
+        const bool streaked = 4 * horizontal >= samples && 20 * vertical < samples && 5 * vertical < horizontal;
+        if (visible * 1000 >= kBrokenEdgePerMille * w || streaked)
+            ++broken;
+    }
+    return broken;
+}
+
+// Runs a measure on the plane's samples (1 or 2 bytes) with the shift to the 8-bit scale; 0
+// for an empty plane.
+template <typename MeasureOf>
+int OnSamples(const LumaPlane& luma, MeasureOf measure)
+{
+    if (luma.Empty() || luma.stride <= 0)
+        return 0;
+    if (luma.bytes == 1)
+        return measure(uint8_t{}, 0);
+    return measure(uint16_t{}, std::max(luma.depth - 8, 0));
+}
+
 }  // namespace
 
 LumaPlane LumaOf(const AVFrame* picture)
@@ -101,11 +166,12 @@ LumaPlane LumaOf(const AVFrame* picture)
 
 int BreakUpPerMille(const LumaPlane& luma)
 {
-    if (luma.Empty() || luma.stride <= 0)
-        return 0;
-    if (luma.bytes == 1)
-        return Measure<uint8_t>(luma, 0);
-    return Measure<uint16_t>(luma, std::max(luma.depth - 8, 0));
+    return OnSamples(luma, [&luma](auto sample, int shift) { return Measure<decltype(sample)>(luma, shift); });
+}
+
+int BrokenBands(const LumaPlane& luma)
+{
+    return OnSamples(luma, [&luma](auto sample, int shift) { return CountBrokenBands<decltype(sample)>(luma, shift); });
 }
 
 }  // namespace quarvik

@@ -135,6 +135,8 @@ private:
     // A media time in check frames from the first picture (from the input's start before it).
     int32_t CheckFrameAt(int64_t time) const;
     void MarkDamage(int32_t first, int32_t last, const cv::Mat* picture);
+    // Video damage up to check frame last: the pictures after it are judged for break-up.
+    void ReachDamage(int32_t last);
     void CloseDamage();
     // Material that ends before the duration its container declares is damaged to its end.
     void CheckDeclaredEnd();
@@ -174,6 +176,12 @@ private:
     std::vector<CStillHold::Verdict> m_settled;  // reused for each picture
     LumaPlane m_luma;      // the decoded luma of the picture being judged; empty outside Step
     bool m_bBlocky = false;  // the last judged picture showed break-up
+    // Video damage reaches the pictures decoded from it until a clean key picture after it
+    // refreshes them all, at most kDamageReachFrames: up to m_nDamageReach pictures are
+    // judged for the broken bands of concealment (-1: none). m_nDamageLast is the last check
+    // frame of that damage; m_bNearDamage tells DetectPicture.
+    int32_t m_nDamageReach = -1, m_nDamageLast = -1;
+    bool m_bNearDamage = false;
     cv::Mat m_snapshot;    // first picture of the current picture fault run, empty when none
     int32_t m_nLastVerdict = 100;
 

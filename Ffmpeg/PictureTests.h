@@ -22,6 +22,10 @@ struct PictureSample {
     // In: the picture before showed break-up. Break-up is mosaic from its second picture on,
     // so a blocky graphic cut in and then held is a still frame, never mosaic.
     bool blockyBefore = false;
+    // In: the decoder met damage in this picture or in the pictures it is predicted from
+    // (corrupt or missing slices, concealed). Its broken bands are break-up, and mosaic at
+    // once: such a picture is no graphic cut in.
+    bool damaged = false;
     // Out: this picture shows break-up on its decoded luma.
     bool blocky = false;
     // Out: the still-frame test fired and found the picture a repeat of the one before (at
