@@ -21,6 +21,13 @@ struct Samples {
     int At(int x, int y) const { return static_cast<int>(Row(y)[x]) >> shift; }
 };
 
+// A band's rows repeat one another while it has detail across: sums of the vertical and of
+// the horizontal steps over the same samples.
+bool Streaked(int64_t vertical, int64_t horizontal, int64_t samples)
+{
+    return 4 * horizontal >= samples && 20 * vertical < samples && 5 * vertical < horizontal;
+}
+
 // An edge with the step across it and the sums of the 7 steps inside the blocks it parts.
 bool VisibleStep(int step, int insideBefore, int insideAfter)
 {
@@ -81,14 +88,33 @@ int Measure(const LumaPlane& luma, int shift)
 }
 
 template <typename T>
-int CountBrokenBands(const LumaPlane& luma, int shift)
+void SampleStreaks(const LumaPlane& luma, int shift, std::vector<uint8_t>& bands)
+{
+    const Samples<T> s{luma, shift};
+    const int w = luma.width, h = luma.height - luma.height % 16;
+    bands.clear();
+    for (int y0 = 16; y0 + 16 <= h; y0 += 16) {
+        const T* row = s.Row(y0 + 8);
+        const T* above = s.Row(y0 + 7);
+        int64_t vertical = 0, horizontal = 0, samples = 0;
+        for (int x = 1; x < w; ++x, ++samples) {
+            const int v = static_cast<int>(row[x]) >> shift;
+            vertical += std::abs(v - (static_cast<int>(above[x]) >> shift));
+            horizontal += std::abs(v - (static_cast<int>(row[x - 1]) >> shift));
+        }
+        bands.push_back(Streaked(vertical, horizontal, samples) ? 1 : 0);
+    }
+}
+
+template <typename T>
+int CountBrokenBands(const LumaPlane& luma, int shift, const std::vector<uint8_t>& streakedBefore)
 {
     const Samples<T> s{luma, shift};
     const int w = luma.width, h = luma.height - luma.height % 16;
     // down[x]: |row y - row y-1| at column x, for the 16 rows around the band's top edge.
     std::vector<int> down(static_cast<size_t>(w) * 16);
     int broken = 0;
-    for (int y0 = 16; y0 + 16 <= h; y0 += 16) {
+    for (int y0 = 16, band = 0; y0 + 16 <= h; y0 += 16, ++band) {
         int64_t vertical = 0, horizontal = 0;
         for (int i = 0; i < 16; ++i) {
             const int y = y0 - 8 + i;  // steps y0-8 ... y0+7, the one across the edge at i == 8
@@ -108,7 +134,7 @@ int CountBrokenBands(const LumaPlane& luma, int shift)
             if (VisibleStep(down[static_cast<size_t>(8) * w + x], before, after))
                 ++visible;
         }
-        for (int y = y0 + 1; y < y0 + 16; ++y) {
+        for (int y = y0; y < y0 + 16; ++y) {
             const T* row = s.Row(y);
             const T* above = s.Row(y - 1);
             for (int x = 1; x < w; ++x) {
@@ -117,12 +143,9 @@ int CountBrokenBands(const LumaPlane& luma, int shift)
                 horizontal += std::abs(v - (static_cast<int>(row[x - 1]) >> shift));
             }
         }
-        // Detail across (a mean horizontal step of a quarter grey level or more) and rows
-        // repeated to within a mean step of 1/20 grey level: coded stripes with their grain
-        // smoothed away still step by a tenth.
-        const int64_t samples = int64_t{15} * (w - 1);
-        const bool streaked = 4 * horizontal >= samples && 20 * vertical < samples && 5 * vertical < horizontal;
-        if (visible * 1000 >= kBrokenEdgePerMille * w || streaked)
+        const bool newStreaks = static_cast<size_t>(band) < streakedBefore.size() && !streakedBefore[static_cast<size_t>(band)] &&
+                                Streaked(vertical, horizontal, int64_t{16} * (w - 1));
+        if (visible * 1000 >= kBrokenEdgePerMille * w || newStreaks)
             ++broken;
     }
     return broken;
@@ -169,9 +192,20 @@ int BreakUpPerMille(const LumaPlane& luma)
     return OnSamples(luma, [&luma](auto sample, int shift) { return Measure<decltype(sample)>(luma, shift); });
 }
 
-int BrokenBands(const LumaPlane& luma)
+void StreakedBands(const LumaPlane& luma, std::vector<uint8_t>& bands)
 {
-    return OnSamples(luma, [&luma](auto sample, int shift) { return CountBrokenBands<decltype(sample)>(luma, shift); });
+    bands.clear();
+    OnSamples(luma, [&luma, &bands](auto sample, int shift) {
+        SampleStreaks<decltype(sample)>(luma, shift, bands);
+        return 0;
+    });
+}
+
+int BrokenBands(const LumaPlane& luma, const std::vector<uint8_t>& streakedBefore)
+{
+    return OnSamples(luma, [&luma, &streakedBefore](auto sample, int shift) {
+        return CountBrokenBands<decltype(sample)>(luma, shift, streakedBefore);
+    });
 }
 
 }  // namespace quarvik

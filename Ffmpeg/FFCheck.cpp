@@ -57,6 +57,7 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     m_stillHold.Reset();
     m_bBlocky = false;
     m_nDamageReach = m_nDamageLast = -1;
+    m_streaked.clear();
     m_snapshot.release();
     m_loudness.Reset();
     m_videoLoss.Reset();
@@ -103,6 +104,7 @@ bool CFFCheck::Step()
         m_bNearDamage = t <= m_nDamageReach;
         DetectPicture(t, unit->data[0], width, height, width * height * 3);
         m_bNearDamage = false;
+        StreakedBands(m_luma, m_streaked);
         m_safety.OnPicture(decoded, PictureDuration(),
                            cv::Mat(height, width, CV_8UC3, unit->data[0], static_cast<size_t>(unit->linesize[0])),
                            SafetyNotice());
@@ -245,6 +247,7 @@ void CFFCheck::DetectPicture(int32_t frameIndex, const uint8_t* pixels, int widt
             sample.luma = &m_luma;  // empty unless Step decoded this picture: no mosaic then
             sample.blockyBefore = m_bBlocky;
             sample.damaged = m_bNearDamage;
+            sample.streakedBefore = &m_streaked;
             verdict = ClassifyPicture(grey, m_prevGrey, m_params, &sample);
             m_bBlocky = sample.blocky;
             repeat = sample.repeat;

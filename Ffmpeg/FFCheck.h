@@ -182,6 +182,7 @@ private:
     // frame of that damage; m_bNearDamage tells DetectPicture.
     int32_t m_nDamageReach = -1, m_nDamageLast = -1;
     bool m_bNearDamage = false;
+    std::vector<uint8_t> m_streaked;  // StreakedBands of the last picture
     cv::Mat m_snapshot;    // first picture of the current picture fault run, empty when none
     int32_t m_nLastVerdict = 100;
 

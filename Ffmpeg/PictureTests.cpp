@@ -76,7 +76,10 @@ bool IsMosaicOf(const cv::Mat& grey, PictureSample* sample)
     const int limit = sample->blockyBefore ? kBreakUpPerMille * 2 / 3 : kBreakUpPerMille;
     // A damaged picture predicted from one that showed break-up shows it too, until a clean
     // key picture ends the damage.
-    const bool broken = sample->damaged && (sample->blockyBefore || BrokenBands(*sample->luma) >= kBrokenBands);
+    static const std::vector<uint8_t> kUnknown;
+    const bool broken = sample->damaged &&
+                        (sample->blockyBefore ||
+                         BrokenBands(*sample->luma, sample->streakedBefore ? *sample->streakedBefore : kUnknown) >= kBrokenBands);
     sample->blocky = broken || BreakUpPerMille(*sample->luma) >= limit;
     return broken || (sample->blocky && sample->blockyBefore);
 }

@@ -6,6 +6,9 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <cstdint>
+#include <vector>
+
 namespace quarvik {
 
 // The analysed part of a picture: rows 20 to height - 21 (the top and bottom 20 rows carry
@@ -26,6 +29,8 @@ struct PictureSample {
     // (corrupt or missing slices, concealed). Its broken bands are break-up, and mosaic at
     // once: such a picture is no graphic cut in.
     bool damaged = false;
+    // In: StreakedBands of the picture before, when known.
+    const std::vector<uint8_t>* streakedBefore = nullptr;
     // Out: this picture shows break-up on its decoded luma.
     bool blocky = false;
     // Out: the still-frame test fired and found the picture a repeat of the one before (at
