@@ -87,6 +87,18 @@ int Measure(const LumaPlane& luma, int shift)
     return tally.edges > 0 ? tally.visible * 1000 / tally.edges : 0;
 }
 
+// Adds the steps of one row to the row above it (vertical) and to its left neighbours
+// (horizontal), from column 1 on.
+template <typename T>
+void AddSteps(const T* row, const T* above, int width, int shift, int64_t& vertical, int64_t& horizontal)
+{
+    for (int x = 1; x < width; ++x) {
+        const int v = static_cast<int>(row[x]) >> shift;
+        vertical += std::abs(v - (static_cast<int>(above[x]) >> shift));
+        horizontal += std::abs(v - (static_cast<int>(row[x - 1]) >> shift));
+    }
+}
+
 template <typename T>
 void SampleStreaks(const LumaPlane& luma, int shift, std::vector<uint8_t>& bands)
 {
@@ -94,15 +106,9 @@ void SampleStreaks(const LumaPlane& luma, int shift, std::vector<uint8_t>& bands
     const int w = luma.width, h = luma.height - luma.height % 16;
     bands.clear();
     for (int y0 = 16; y0 + 16 <= h; y0 += 16) {
-        const T* row = s.Row(y0 + 8);
-        const T* above = s.Row(y0 + 7);
-        int64_t vertical = 0, horizontal = 0, samples = 0;
-        for (int x = 1; x < w; ++x, ++samples) {
-            const int v = static_cast<int>(row[x]) >> shift;
-            vertical += std::abs(v - (static_cast<int>(above[x]) >> shift));
-            horizontal += std::abs(v - (static_cast<int>(row[x - 1]) >> shift));
-        }
-        bands.push_back(Streaked(vertical, horizontal, samples) ? 1 : 0);
+        int64_t vertical = 0, horizontal = 0;
+        AddSteps(s.Row(y0 + 8), s.Row(y0 + 7), w, shift, vertical, horizontal);
+        bands.push_back(Streaked(vertical, horizontal, w - 1) ? 1 : 0);
     }
 }
 
@@ -134,15 +140,8 @@ int CountBrokenBands(const LumaPlane& luma, int shift, const std::vector<uint8_t
             if (VisibleStep(down[static_cast<size_t>(8) * w + x], before, after))
                 ++visible;
         }
-        for (int y = y0; y < y0 + 16; ++y) {
-            const T* row = s.Row(y);
-            const T* above = s.Row(y - 1);
-            for (int x = 1; x < w; ++x) {
-                const int v = static_cast<int>(row[x]) >> shift;
-                vertical += std::abs(v - (static_cast<int>(above[x]) >> shift));
-                horizontal += std::abs(v - (static_cast<int>(row[x - 1]) >> shift));
-            }
-        }
+        for (int y = y0; y < y0 + 16; ++y)
+            AddSteps(s.Row(y), s.Row(y - 1), w, shift, vertical, horizontal);
         const bool newStreaks = static_cast<size_t>(band) < streakedBefore.size() && !streakedBefore[static_cast<size_t>(band)] &&
                                 Streaked(vertical, horizontal, int64_t{16} * (w - 1));
         if (visible * 1000 >= kBrokenEdgePerMille * w || newStreaks)

@@ -23,7 +23,7 @@ set -eu
 cd "$(dirname "$0")/.."
 CHECK=${QUARVIK_CHECK:-build/apps/quarvik-check}
 MEDIA=${QUARVIK_BENCH_MEDIA:-build/bench-media}/pictures
-for tool in ffmpeg python3 "$CHECK"; do
+for tool in ffmpeg ffprobe python3 "$CHECK"; do
   command -v "$tool" >/dev/null 2>&1 || { echo "pictures.sh: $tool not found" >&2; exit 2; }
 done
 mkdir -p "$MEDIA"
@@ -115,6 +115,45 @@ os.rename(dst + ".tmp", dst)
 EOF
 fi
 
+# Packets lost on the network: 2 s of programme, a cut to a test pattern under grain (6 s), in
+# MPEG-TS as H.264 (one slice a picture) and as SD MPEG-2 4:2:2; 8 transport packets of the
+# first picture after the cut lost. H.264 conceals the rest of that picture with streaks that
+# the pictures after it carry to the next key picture; MPEG-2 conceals the rest of one slice
+# from the picture before, which barely shows (a decoding error, no planted break-up).
+cut() {
+  name=$1
+  shift
+  [ -s "$MEDIA/$name" ] && return 0
+  echo "generating $name ..." >&2
+  ff -f lavfi -i "$PROG,trim=duration=2,scale=720x576,setsar=1,$GRAIN" -f lavfi -i "testsrc2=size=720x576:rate=25:duration=6" \
+     -filter_complex "[1:v]setsar=1,$GRAIN[t];[0:v][t]concat=n=2:v=1[o]" -map "[o]" "$@" "$MEDIA/$name.tmp"
+  mv "$MEDIA/$name.tmp" "$MEDIA/$name"
+}
+cut cut-h264-ts.ts -c:v libx264 -preset veryfast -pix_fmt yuv420p -b:v 6M -maxrate 6M -bufsize 6M -g 25 -bf 3 -f mpegts
+cut cut-mpeg2-ts.ts $(echo "$SD" | sed 's/-f mxf/-f mpegts/')
+for coding in h264 mpeg2; do
+  [ -s "$MEDIA/lost-$coding-ts.ts" ] && continue
+  python3 - "$MEDIA/cut-$coding-ts.ts" "$MEDIA/lost-$coding-ts.ts" <<'EOF'
+import json, os, subprocess, sys
+src, dst = sys.argv[1], sys.argv[2]
+probe = json.loads(subprocess.run(["ffprobe", "-v", "quiet", "-select_streams", "v:0", "-show_packets",
+                                   "-show_streams", "-of", "json", src], capture_output=True, check=True).stdout)
+stream = probe["streams"][0]
+start, pid = float(stream.get("start_time", 0)), int(stream["id"], 16)
+first = next(p for p in probe["packets"] if float(p["pts_time"]) - start >= 2.0)
+at, lose = (int(first["pos"]) + int(first["size"]) // 2) // 188 * 188, 8
+data, out = open(src, "rb").read(), []
+for i in range(0, len(data) - 187, 188):
+    packet = data[i:i + 188]
+    if i >= at and lose and ((packet[1] & 0x1F) << 8 | packet[2]) == pid:
+        lose -= 1
+        continue
+    out.append(packet)
+open(dst + ".tmp", "wb").write(b"".join(out))
+os.rename(dst + ".tmp", dst)
+EOF
+done
+
 # Planted faults: file kind begin-s end-s (kind: still, bars, mosaic).
 cat > "$tmp/truth" <<'EOF'
 freeze-sd.mxf still 3.0 7.0
@@ -129,10 +168,12 @@ graphics-sd.mxf still 0.04 4
 graphics-sd.mxf still 4.04 8
 starved-ts.ts mosaic 3 5
 damaged-ts.ts mosaic 6 6.5
+lost-h264-ts.ts mosaic 2 3
 EOF
 FILES="freeze-sd.mxf freeze-h264.mp4 freeze-hevc.mp4 clean-sd.mxf clean-h264.mp4 clean-ts.ts live-sd.mxf
 live-h264.mp4 live-hevc.mp4 bars-smpte-sd.mxf bars-ebu75-sd.mxf bars-ebu100-sd.mxf bars-smptehd-h264.mp4
-bars-smptehd-hevc.mp4 graphics-sd.mxf starved-ts.ts damaged-ts.ts"
+bars-smptehd-hevc.mp4 graphics-sd.mxf starved-ts.ts damaged-ts.ts cut-h264-ts.ts cut-mpeg2-ts.ts lost-h264-ts.ts
+lost-mpeg2-ts.ts"
 
 # A parameter file like the defaults with mosaic off, for the cost comparison.
 python3 - "$tmp/nomosaic.dat" <<'EOF'
