@@ -92,11 +92,22 @@ int Measure(const LumaPlane& luma, int shift)
 template <typename T>
 void AddSteps(const T* row, const T* above, int width, int shift, int64_t& vertical, int64_t& horizontal)
 {
+    int down = 0, across = 0;  // a row's sums stay far below 2^31
     for (int x = 1; x < width; ++x) {
         const int v = static_cast<int>(row[x]) >> shift;
-        vertical += std::abs(v - (static_cast<int>(above[x]) >> shift));
-        horizontal += std::abs(v - (static_cast<int>(row[x - 1]) >> shift));
+        down += std::abs(v - (static_cast<int>(above[x]) >> shift));
+        across += std::abs(v - (static_cast<int>(row[x - 1]) >> shift));
     }
+    vertical += down;
+    horizontal += across;
+}
+
+// Adds |row - above| column by column to sums.
+template <typename T>
+void AddDown(const T* row, const T* above, int width, int shift, int* sums)
+{
+    for (int x = 0; x < width; ++x)
+        sums[x] += std::abs((static_cast<int>(row[x]) >> shift) - (static_cast<int>(above[x]) >> shift));
 }
 
 template <typename T>
@@ -117,29 +128,26 @@ int CountBrokenBands(const LumaPlane& luma, int shift, const std::vector<uint8_t
 {
     const Samples<T> s{luma, shift};
     const int w = luma.width, h = luma.height - luma.height % 16;
-    // down[x]: |row y - row y-1| at column x, for the 16 rows around the band's top edge.
-    std::vector<int> down(static_cast<size_t>(w) * 16);
+    // Per column: the 7 steps inside the block above the band's top edge, the step across
+    // it, the 7 steps inside the block below.
+    std::vector<int> before(static_cast<size_t>(w)), across(static_cast<size_t>(w)), after(static_cast<size_t>(w));
     int broken = 0;
     for (int y0 = 16, band = 0; y0 + 16 <= h; y0 += 16, ++band) {
-        int64_t vertical = 0, horizontal = 0;
-        for (int i = 0; i < 16; ++i) {
-            const int y = y0 - 8 + i;  // steps y0-8 ... y0+7, the one across the edge at i == 8
-            const T* row = s.Row(y);
-            const T* above = s.Row(y - 1);
-            int* d = &down[static_cast<size_t>(i) * w];
-            for (int x = 0; x < w; ++x)
-                d[x] = std::abs((static_cast<int>(row[x]) >> shift) - (static_cast<int>(above[x]) >> shift));
-        }
+        std::fill(before.begin(), before.end(), 0);
+        std::fill(across.begin(), across.end(), 0);
+        std::fill(after.begin(), after.end(), 0);
+        for (int y = y0 - 7; y < y0; ++y)
+            AddDown(s.Row(y), s.Row(y - 1), w, shift, before.data());
+        AddDown(s.Row(y0), s.Row(y0 - 1), w, shift, across.data());
+        for (int y = y0 + 1; y < y0 + 8; ++y)
+            AddDown(s.Row(y), s.Row(y - 1), w, shift, after.data());
         int visible = 0;
         for (int x = 0; x < w; ++x) {
-            int before = 0, after = 0;
-            for (int i = 1; i < 8; ++i) {
-                before += down[static_cast<size_t>(i) * w + x];
-                after += down[static_cast<size_t>(i + 8) * w + x];
-            }
-            if (VisibleStep(down[static_cast<size_t>(8) * w + x], before, after))
+            const size_t i = static_cast<size_t>(x);
+            if (VisibleStep(across[i], before[i], after[i]))
                 ++visible;
         }
+        int64_t vertical = 0, horizontal = 0;
         for (int y = y0; y < y0 + 16; ++y)
             AddSteps(s.Row(y), s.Row(y - 1), w, shift, vertical, horizontal);
         const bool newStreaks = static_cast<size_t>(band) < streakedBefore.size() && !streakedBefore[static_cast<size_t>(band)] &&
