@@ -104,7 +104,8 @@ bool CFFCheck::Step()
         m_bNearDamage = t <= m_nDamageReach;
         DetectPicture(t, unit->data[0], width, height, width * height * 3);
         m_bNearDamage = false;
-        StreakedBands(m_luma, m_streaked);
+        if (m_params[kFaultMosaic].nEnable)
+            StreakedBands(m_luma, m_streaked);
         m_safety.OnPicture(decoded, PictureDuration(),
                            cv::Mat(height, width, CV_8UC3, unit->data[0], static_cast<size_t>(unit->linesize[0])),
                            SafetyNotice());
