@@ -160,7 +160,8 @@ int CountBrokenBands(const LumaPlane& luma, int shift, const std::vector<uint8_t
         int64_t vertical = 0, horizontal = 0;
         for (int y = y0; y < y0 + 16; ++y)
             AddSteps(s.Row(y), s.Row(y - 1), w, shift, vertical, horizontal);
-        const bool newStreaks = static_cast<size_t>(band) < streakedBefore.size() && !streakedBefore[static_cast<size_t>(band)] &&
+        const size_t b = static_cast<size_t>(band);
+        const bool newStreaks = b < streakedBefore.size() && !streakedBefore[b] &&
                                 Streaked(vertical, horizontal, int64_t{16} * (w - 1));
         if (visible * 1000 >= kBrokenEdgePerMille * w || newStreaks)
             ++broken;

@@ -77,9 +77,9 @@ bool IsMosaicOf(const cv::Mat& grey, PictureSample* sample)
     // A damaged picture predicted from one that showed break-up shows it too, until a clean
     // key picture ends the damage.
     static const std::vector<uint8_t> kUnknown;
-    const bool broken = sample->damaged &&
-                        (sample->blockyBefore ||
-                         BrokenBands(*sample->luma, sample->streakedBefore ? *sample->streakedBefore : kUnknown) >= kBrokenBands);
+    const std::vector<uint8_t>& streakedBefore = sample->streakedBefore ? *sample->streakedBefore : kUnknown;
+    const bool broken =
+        sample->damaged && (sample->blockyBefore || BrokenBands(*sample->luma, streakedBefore) >= kBrokenBands);
     sample->blocky = broken || BreakUpPerMille(*sample->luma) >= limit;
     return broken || (sample->blocky && sample->blockyBefore);
 }

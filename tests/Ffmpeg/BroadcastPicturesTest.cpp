@@ -15,6 +15,7 @@ extern "C" {
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -49,14 +50,16 @@ bool LosePicturePackets(const std::string& from, const std::string& to, double s
         return false;
     int64_t at = -1;
     int pid = -1;
-    const int video = avformat_find_stream_info(ctx, nullptr) >= 0 ? av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
+    const int video =
+        avformat_find_stream_info(ctx, nullptr) >= 0 ? av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
     if (video >= 0) {
         const AVStream* stream = ctx->streams[video];
         pid = stream->id;
         const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
         AVPacket* packet = av_packet_alloc();
         while (at < 0 && av_read_frame(ctx, packet) >= 0) {
-            if (packet->stream_index == video && packet->pts != AV_NOPTS_VALUE && packet->pos >= 0 && (packet->pts - start) * av_q2d(stream->time_base) >= second)
+            if (packet->stream_index == video && packet->pts != AV_NOPTS_VALUE && packet->pos >= 0 &&
+                (packet->pts - start) * av_q2d(stream->time_base) >= second)
                 at = (packet->pos + packet->size / 2) / 188 * 188;
             av_packet_unref(packet);
         }
@@ -69,7 +72,8 @@ bool LosePicturePackets(const std::string& from, const std::string& to, double s
     const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::ofstream out(to, std::ios::binary);
     for (size_t i = 0; i + 188 <= data.size(); i += 188) {
-        const int packetPid = ((static_cast<unsigned char>(data[i + 1]) & 0x1f) << 8) | static_cast<unsigned char>(data[i + 2]);
+        const auto byte = [&data, i](size_t k) { return static_cast<unsigned char>(data[i + k]); };
+        const int packetPid = (byte(1) & 0x1f) << 8 | byte(2);
         if (static_cast<int64_t>(i) >= at && count > 0 && packetPid == pid) {
             --count;
             continue;
