@@ -45,6 +45,22 @@ CFFCheck::CFFCheck(const std::string& paramsPath)
 
 CFFCheck::~CFFCheck() = default;
 
+void CFFCheck::FrameRelease::operator()(AVFrame* frame) const
+{
+    av_frame_free(&frame);
+}
+
+void CFFCheck::KeepAsPreviousPicture(const AVFrame* decoded)
+{
+    if (!m_pPreviousPicture)
+        m_pPreviousPicture.reset(av_frame_alloc());
+    if (!m_pPreviousPicture)
+        return;
+    av_frame_unref(m_pPreviousPicture.get());
+    if (decoded && av_frame_ref(m_pPreviousPicture.get(), decoded) < 0)
+        av_frame_unref(m_pPreviousPicture.get());
+}
+
 bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
 {
     m_nTaskID = taskId;
@@ -58,6 +74,7 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     m_bBlocky = false;
     m_nDamageReach = m_nDamageLast = -1;
     m_streaked.clear();
+    m_pPreviousPicture.reset();
     m_snapshot.release();
     m_loudness.Reset();
     m_videoLoss.Reset();
@@ -102,10 +119,11 @@ bool CFFCheck::Step()
         else if (t > m_nDamageLast && decoded && (decoded->key_frame || decoded->pict_type == AV_PICTURE_TYPE_I))
             m_nDamageReach = -1;  // a clean key picture after the damage refreshes the whole picture
         m_bNearDamage = t <= m_nDamageReach;
+        if (m_bNearDamage && m_params[kFaultMosaic].nEnable)
+            StreakedBands(LumaOf(m_pPreviousPicture.get()), m_streaked);
         DetectPicture(t, unit->data[0], width, height, width * height * 3);
         m_bNearDamage = false;
-        if (m_params[kFaultMosaic].nEnable)
-            StreakedBands(m_luma, m_streaked);
+        KeepAsPreviousPicture(decoded);
         m_safety.OnPicture(decoded, PictureDuration(),
                            cv::Mat(height, width, CV_8UC3, unit->data[0], static_cast<size_t>(unit->linesize[0])),
                            SafetyNotice());

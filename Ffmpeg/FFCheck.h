@@ -26,6 +26,7 @@
 #include <opencv2/core/mat.hpp>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,8 @@ public:
     // frames (its index in 25 fps material).
     void DetectPicture(int32_t frameIndex, const uint8_t* pixels, int width, int height,
                        int byteCount);
+    // Holds a reference to the picture just judged (none for nothing decoded) for the next.
+    void KeepAsPreviousPicture(const AVFrame* decoded);
     // Sound classification of every channel of a track (from 0), each on its own run: the first
     // two channels of track 0 are the left and right channel (codes 16-21), every other channel
     // is judged with the limits of codes 22-24. Units of a track come in decoding order at one
@@ -182,7 +185,13 @@ private:
     // frame of that damage; m_bNearDamage tells DetectPicture.
     int32_t m_nDamageReach = -1, m_nDamageLast = -1;
     bool m_bNearDamage = false;
-    std::vector<uint8_t> m_streaked;  // StreakedBands of the last picture
+    // The picture decoded before the one being judged (a reference, or nothing): its streaked
+    // bands are worked out only when a damaged picture asks for them.
+    struct FrameRelease {
+        void operator()(AVFrame* frame) const;
+    };
+    std::unique_ptr<AVFrame, FrameRelease> m_pPreviousPicture;
+    std::vector<uint8_t> m_streaked;  // StreakedBands of m_pPreviousPicture, near damage
     cv::Mat m_snapshot;    // first picture of the current picture fault run, empty when none
     int32_t m_nLastVerdict = 100;
 
