@@ -18,6 +18,7 @@ namespace quarvik {
 namespace {
 
 constexpr size_t kMaxQueuedChunks = 64;
+constexpr int kMaxLayoutChannels = 8;  // 7.1
 const double kNoValue = std::nan("");
 
 // BS.1770 weights by position: fronts 1, every surround (side or back) 1.41, LFE none.
@@ -61,34 +62,36 @@ std::vector<int> ChannelMapOf(const AVChannelLayout& given)
     return map;
 }
 
+// The first `channels` channels of the unit, interleaved.
 template <typename T>
-void Interleave(const AVFrame* in, bool planar, double scale, double offset, float* out)
+void Interleave(const AVFrame* in, int channels, bool planar, double scale, double offset, float* out)
 {
-    const int channels = in->ch_layout.nb_channels;
     const int frames = in->nb_samples;
+    const int stride = planar ? 1 : in->ch_layout.nb_channels;
     for (int c = 0; c < channels; ++c) {
-        const T* src = reinterpret_cast<const T*>(in->extended_data[planar ? c : 0]);
-        const int stride = planar ? 1 : channels;
-        const int first = planar ? 0 : c;
+        const T* src = reinterpret_cast<const T*>(in->extended_data[planar ? c : 0]) + (planar ? 0 : c);
         for (int i = 0; i < frames; ++i)
             out[static_cast<size_t>(i) * channels + c] =
-                static_cast<float>((static_cast<double>(src[first + i * stride]) - offset) * scale);
+                static_cast<float>((static_cast<double>(src[i * stride]) - offset) * scale);
     }
 }
 
-// The unit as interleaved float in [-1, 1]; false for a sample format not known here.
-bool ToFloat(const AVFrame* in, std::vector<float>& out)
+// The first `channels` channels of the unit as interleaved float in [-1, 1]; false for a sample
+// format not known here.
+bool ToFloat(const AVFrame* in, int channels, std::vector<float>& out)
 {
-    out.resize(static_cast<size_t>(in->nb_samples) * static_cast<size_t>(in->ch_layout.nb_channels));
+    out.resize(static_cast<size_t>(in->nb_samples) * static_cast<size_t>(channels));
     const auto format = static_cast<AVSampleFormat>(in->format);
     const bool planar = av_sample_fmt_is_planar(format);
     switch (av_get_packed_sample_fmt(format)) {
-    case AV_SAMPLE_FMT_U8: Interleave<uint8_t>(in, planar, 1.0 / 128, 128, out.data()); return true;
-    case AV_SAMPLE_FMT_S16: Interleave<int16_t>(in, planar, 1.0 / 32768, 0, out.data()); return true;
-    case AV_SAMPLE_FMT_S32: Interleave<int32_t>(in, planar, 1.0 / 2147483648.0, 0, out.data()); return true;
-    case AV_SAMPLE_FMT_S64: Interleave<int64_t>(in, planar, 1.0 / 9223372036854775808.0, 0, out.data()); return true;
-    case AV_SAMPLE_FMT_FLT: Interleave<float>(in, planar, 1.0, 0, out.data()); return true;
-    case AV_SAMPLE_FMT_DBL: Interleave<double>(in, planar, 1.0, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_U8: Interleave<uint8_t>(in, channels, planar, 1.0 / 128, 128, out.data()); return true;
+    case AV_SAMPLE_FMT_S16: Interleave<int16_t>(in, channels, planar, 1.0 / 32768, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_S32: Interleave<int32_t>(in, channels, planar, 1.0 / 2147483648.0, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_S64:
+        Interleave<int64_t>(in, channels, planar, 1.0 / 9223372036854775808.0, 0, out.data());
+        return true;
+    case AV_SAMPLE_FMT_FLT: Interleave<float>(in, channels, planar, 1.0, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_DBL: Interleave<double>(in, channels, planar, 1.0, 0, out.data()); return true;
     default: return false;
     }
 }
@@ -167,8 +170,16 @@ void CLoudnessMeter::Add(const AVFrame* sound, int track)
         AddPaired(sound, track);
         return;
     }
-    if (track != 0 || !Configure(sound->ch_layout.nb_channels, sound->sample_rate, ChannelMapOf(sound->ch_layout)) ||
-        !ToFloat(sound, m_interleaved))
+    if (track != 0)
+        return;
+    // More channels than a surround layout has, without positions, are tracks side by side (16
+    // channels of a WAV or an SDI capture): the programme is their first pair.
+    const AVChannelLayout& layout = sound->ch_layout;
+    const bool firstPair = layout.nb_channels > kMaxLayoutChannels && layout.order == AV_CHANNEL_ORDER_UNSPEC;
+    const int channels = firstPair ? 2 : layout.nb_channels;
+    if (!Configure(channels, sound->sample_rate,
+                   firstPair ? std::vector<int>{EBUR128_LEFT, EBUR128_RIGHT} : ChannelMapOf(layout)) ||
+        !ToFloat(sound, channels, m_interleaved))
         return;
     Measure(m_interleaved.data(), sound->nb_samples);
 }
@@ -183,7 +194,7 @@ void CLoudnessMeter::Measure(const float* samples, int frames)
 void CLoudnessMeter::AddPaired(const AVFrame* sound, int track)
 {
     if (track < 0 || track > 1 || sound->ch_layout.nb_channels != 1 ||
-        !Configure(2, sound->sample_rate, {EBUR128_LEFT, EBUR128_RIGHT}) || !ToFloat(sound, m_interleaved))
+        !Configure(2, sound->sample_rate, {EBUR128_LEFT, EBUR128_RIGHT}) || !ToFloat(sound, 1, m_interleaved))
         return;
     std::vector<float>& pending = m_pair[track];
     pending.insert(pending.end(), m_interleaved.begin(), m_interleaved.end());

@@ -33,7 +33,8 @@ public:
     // Drops any measurement; the next Add starts a new one.
     void Reset();
     // The programme is two one-channel tracks (tracks 0 and 1 of the same rate), measured as a
-    // stereo pair; otherwise it is track 0 in its own layout. Set before the first Add.
+    // stereo pair; otherwise it is track 0 in its own layout, or its first two channels as a
+    // stereo pair when it has more than 8 channels without positions. Set before the first Add.
     void SetPairedMonoTracks(bool paired) { m_bPairedMono = paired; }
     // One decoded sound unit of a track (from 0), any FFmpeg sample format, packed or planar;
     // units of tracks outside the programme are ignored. A unit whose layout or rate differs
