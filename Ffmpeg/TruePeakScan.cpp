@@ -30,27 +30,49 @@ float LargestMagnitude(const float* samples, size_t count)
     return top;
 }
 
+typedef float Float4 __attribute__((vector_size(16)));
+typedef double Double4 __attribute__((vector_size(32)));
+
+// acc += the four samples from `samples` on, widened to double, times c.
+inline __attribute__((always_inline)) void Accumulate(Double4& acc, const float* samples, double c)
+{
+    Float4 x;
+    std::memcpy(&x, samples, sizeof(x));
+    acc += __builtin_convertvector(x, Double4) * c;
+}
+
+// top = the larger of top and the magnitude of b, lane by lane; a NaN never counts.
+inline __attribute__((always_inline)) void KeepLarger(Double4& top, const Double4& b)
+{
+    const Double4 magnitude = b < 0.0 ? -b : b;
+    top = magnitude > top ? magnitude : top;
+}
+
 // Largest magnitude of the outputs of one phase for `frames` new samples; line[-1], line[-2], ...
 // are the samples before them. Each output is summed in double in the order of the taps, from
-// 0.0, as libebur128 does; four outputs side by side (two vector halves without AVX).
+// 0.0, as libebur128 does; sixteen outputs side by side, so that the sums do not wait on each
+// other (two vector halves each without AVX).
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 double PhasePeak(const float* line, size_t frames, const double* coeff, const int* delay, size_t taps)
 {
-    typedef float Float4 __attribute__((vector_size(16)));
-    typedef double Double4 __attribute__((vector_size(32)));
     Double4 top = {0.0, 0.0, 0.0, 0.0};
     size_t n = 0;
-    for (; n + 4 <= frames; n += 4) {
-        Double4 acc = {0.0, 0.0, 0.0, 0.0};
+    for (; n + 16 <= frames; n += 16) {
+        Double4 a0 = {0.0, 0.0, 0.0, 0.0}, a1 = a0, a2 = a0, a3 = a0;
         for (size_t t = 0; t < taps; ++t) {
-            Float4 x;
-            std::memcpy(&x, line + n - delay[t], sizeof(x));
-            acc += __builtin_convertvector(x, Double4) * coeff[t];
+            const float* x = line + n - delay[t];
+            const double c = coeff[t];
+            Accumulate(a0, x, c);
+            Accumulate(a1, x + 4, c);
+            Accumulate(a2, x + 8, c);
+            Accumulate(a3, x + 12, c);
         }
-        const Double4 magnitude = acc < 0.0 ? -acc : acc;
-        top = magnitude > top ? magnitude : top;
+        KeepLarger(top, a0);
+        KeepLarger(top, a1);
+        KeepLarger(top, a2);
+        KeepLarger(top, a3);
     }
     double peak = std::max(std::max(top[0], top[1]), std::max(top[2], top[3]));
     for (; n < frames; ++n) {
