@@ -17,7 +17,10 @@ extern "C" {
 namespace quarvik {
 namespace {
 
-constexpr size_t kMaxQueuedChunks = 64;
+constexpr size_t kMaxQueuedChunks = 16;
+// Sample frames gathered before they go to the true-peak thread: a few hand-overs a second
+// rather than one per sound unit, each of which wakes a thread.
+constexpr size_t kChunkFrames = 8192;
 constexpr int kMaxLayoutChannels = 8;  // 7.1
 const double kNoValue = std::nan("");
 
@@ -129,6 +132,7 @@ void CLoudnessMeter::Reset()
     m_fMaxMomentary = m_fMaxShortTerm = -kInfinity;
     m_shortTerm.clear();
     m_queue.clear();
+    m_pending = Chunk{};
     m_bEndOfInput = false;
     m_fTruePeak = 0.0;
 }
@@ -257,15 +261,26 @@ double CLoudnessMeter::WindowLoudness(int blocks) const
 
 void CLoudnessMeter::QueueForPeak(const float* samples, int frames)
 {
-    Chunk chunk;
-    chunk.channels = m_nChannels;
-    chunk.rate = m_nRate;
-    chunk.samples.assign(samples, samples + static_cast<size_t>(frames) * static_cast<size_t>(m_nChannels));
+    if (m_pending.channels != m_nChannels || m_pending.rate != m_nRate)
+        SendPending();
+    m_pending.channels = m_nChannels;
+    m_pending.rate = m_nRate;
+    m_pending.samples.insert(m_pending.samples.end(), samples,
+                             samples + static_cast<size_t>(frames) * static_cast<size_t>(m_nChannels));
+    if (m_pending.samples.size() >= kChunkFrames * static_cast<size_t>(m_nChannels))
+        SendPending();
+}
+
+void CLoudnessMeter::SendPending()
+{
+    if (m_pending.samples.empty())
+        return;
     std::unique_lock<std::mutex> lock(m_mutex);
     // The queue is bounded: a true peak slower than the check holds the check back rather
     // than growing without end.
     m_changed.wait(lock, [&] { return m_queue.size() < kMaxQueuedChunks; });
-    m_queue.push_back(std::move(chunk));
+    m_queue.push_back(std::move(m_pending));
+    m_pending = Chunk{};
     m_changed.notify_all();
 }
 
@@ -305,8 +320,10 @@ void CLoudnessMeter::StopPeakWorker()
 
 LoudnessInfo_t CLoudnessMeter::Result()
 {
-    if (m_pState && !m_bEndOfInput)
+    if (m_pState && !m_bEndOfInput) {
         FeedPair(std::max(m_pair[0].size(), m_pair[1].size()));
+        SendPending();
+    }
     StopPeakWorker();
     LoudnessInfo_t result{kNoValue, kNoValue, kNoValue, kNoValue, kNoValue, m_shortTerm};
     if (!m_pState)

@@ -60,6 +60,7 @@ private:
     void FeedPair(size_t frames);
     void Feed(const float* samples, int frames);
     void QueueForPeak(const float* samples, int frames);
+    void SendPending();
     void PeakWorker();
     void StopPeakWorker();
 
@@ -91,6 +92,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Chunk> m_queue;
+    Chunk m_pending;  // gathered on the caller's thread, not yet queued
     bool m_bEndOfInput = false;
     double m_fTruePeak = 0.0;  // linear, written by the worker before it ends
 };

@@ -14,19 +14,39 @@ namespace quarvik {
 
 namespace {
 
-// Largest magnitude of one channel, read with a stride; -32768 counts as 32768.
+// Largest magnitude of each channel of a mono or stereo unit, read with a stride the compiler
+// knows; -32768 counts as 32768.
 template <int kStride>
-void PeaksOf(const int16_t* samples, int stride, int sampleCount, int32_t* peaks)
+void PeaksOf(const int16_t* samples, int sampleCount, int32_t* peaks)
 {
-    const int channels = kStride > 0 ? kStride : stride;
-    for (int c = 0; c < channels; ++c) {
+    for (int c = 0; c < kStride; ++c) {
         int32_t top = 0, bottom = 0;
         const int16_t* s = samples + c;
-        for (int i = 0; i < sampleCount; ++i, s += channels) {
+        for (int i = 0; i < sampleCount; ++i, s += kStride) {
             top = std::max<int32_t>(top, *s);
             bottom = std::min<int32_t>(bottom, *s);
         }
         peaks[c] = std::max(top, -bottom);
+    }
+}
+
+// The same for many channels: frame by frame, along the channels of a frame, which lie side by
+// side, so the loop vectorises whatever their count (in groups of up to 64).
+void PeaksAcross(const int16_t* samples, int channels, int sampleCount, int32_t* peaks)
+{
+    constexpr int kGroup = 64;
+    for (int first = 0; first < channels; first += kGroup) {
+        const int count = std::min(kGroup, channels - first);
+        int16_t top[kGroup] = {}, bottom[kGroup] = {};
+        const int16_t* frame = samples + first;
+        for (int i = 0; i < sampleCount; ++i, frame += channels) {
+            for (int c = 0; c < count; ++c) {
+                top[c] = std::max(top[c], frame[c]);
+                bottom[c] = std::min(bottom[c], frame[c]);
+            }
+        }
+        for (int c = 0; c < count; ++c)
+            peaks[first + c] = std::max<int32_t>(top[c], -static_cast<int32_t>(bottom[c]));
     }
 }
 
@@ -39,11 +59,10 @@ void MeasurePeaks(const int16_t* samples, int channels, int sampleCount, int32_t
     std::fill(peaks, peaks + channels, 0);
     if (!samples || sampleCount <= 0)
         return;
-    // The common counts get a stride the compiler knows, so the loops vectorise.
     switch (channels) {
-    case 1: PeaksOf<1>(samples, 1, sampleCount, peaks); break;
-    case 2: PeaksOf<2>(samples, 2, sampleCount, peaks); break;
-    default: PeaksOf<0>(samples, channels, sampleCount, peaks); break;
+    case 1: PeaksOf<1>(samples, sampleCount, peaks); break;
+    case 2: PeaksOf<2>(samples, sampleCount, peaks); break;
+    default: PeaksAcross(samples, channels, sampleCount, peaks); break;
     }
 }
 
