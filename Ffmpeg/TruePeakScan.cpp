@@ -19,19 +19,27 @@ int FactorAt(int rate)
     return rate < 96000 ? 4 : rate < 192000 ? 2 : 1;
 }
 
+typedef float Float4 __attribute__((vector_size(16)));
+typedef double Double4 __attribute__((vector_size(32)));
+
 // Largest magnitude; a NaN never counts (libebur128 compares with >, which a NaN fails).
 float LargestMagnitude(const float* samples, size_t count)
 {
-    float top = 0.0f;
-    for (size_t i = 0; i < count; ++i) {
+    Float4 top4 = {0.0f, 0.0f, 0.0f, 0.0f};
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        Float4 x;
+        std::memcpy(&x, samples + i, sizeof(x));
+        const Float4 magnitude = x < 0.0f ? -x : x;
+        top4 = magnitude > top4 ? magnitude : top4;
+    }
+    float top = std::max(std::max(top4[0], top4[1]), std::max(top4[2], top4[3]));
+    for (; i < count; ++i) {
         const float magnitude = std::fabs(samples[i]);
         top = magnitude > top ? magnitude : top;
     }
     return top;
 }
-
-typedef float Float4 __attribute__((vector_size(16)));
-typedef double Double4 __attribute__((vector_size(32)));
 
 // acc += the four samples from `samples` on, widened to double, times c.
 inline __attribute__((always_inline)) void Accumulate(Double4& acc, const float* samples, double c)

@@ -57,9 +57,9 @@ TEST(SoundTests, PeakIsTheLargestMagnitudeOfEverySampleOfEveryChannel)
     EXPECT_EQ(peaks[0], 0);
     EXPECT_EQ(peaks[1], 0);
 
-    // Many channels (more than one group of 64 too): channel c peaks at 100 c, negative, in
+    // Other channel counts (65 is read frame by frame): channel c peaks at 100 c, negative, in
     // the last frame for the odd ones; the last channel holds -32768.
-    for (const int channels : {6, 16, 70}) {
+    for (const int channels : {3, 6, 16, 70, 65}) {
         std::vector<int16_t> wide(static_cast<size_t>(channels) * 480, 1);
         for (int c = 0; c < channels; ++c)
             wide[static_cast<size_t>(c % 2 ? channels * 479 + c : c)] = static_cast<int16_t>(-100 * c);
