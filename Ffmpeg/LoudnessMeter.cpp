@@ -106,10 +106,6 @@ double FiniteOrNone(double value)
 
 }  // namespace
 
-struct CLoudnessMeter::State {
-    ebur128_state* meter;
-};
-
 CLoudnessMeter::~CLoudnessMeter()
 {
     Reset();
@@ -118,10 +114,8 @@ CLoudnessMeter::~CLoudnessMeter()
 void CLoudnessMeter::Reset()
 {
     StopPeakWorker();
-    if (m_pState)
-        ebur128_destroy(&m_pState->meter);
-    delete m_pState;
-    m_pState = nullptr;
+    m_meter = CKWeightedMeter{};
+    m_bMeasuring = false;
     m_nChannels = m_nRate = 0;
     m_channelMap.clear();
     m_pair[0].clear();
@@ -141,23 +135,16 @@ bool CLoudnessMeter::Configure(int channels, int rate, std::vector<int> map)
 {
     if (channels <= 0 || rate < 10)
         return false;
-    if (m_pState && channels == m_nChannels && rate == m_nRate && map == m_channelMap)
+    if (m_bMeasuring && channels == m_nChannels && rate == m_nRate && map == m_channelMap)
         return true;
-    if (!m_pState) {
-        ebur128_state* meter = ebur128_init(static_cast<unsigned>(channels),
-                                            static_cast<unsigned long>(rate),
-                                            EBUR128_MODE_I | EBUR128_MODE_LRA);
-        if (!meter)
-            return false;
-        m_pState = new State{meter};
-        m_peakThread = std::thread([this] { PeakWorker(); });
-    } else if ((channels != m_nChannels || rate != m_nRate) &&
-               ebur128_change_parameters(m_pState->meter, static_cast<unsigned>(channels),
-                                         static_cast<unsigned long>(rate)) != EBUR128_SUCCESS) {
+    if (!m_meter.Configure(channels, static_cast<unsigned long>(rate)))
         return false;
+    if (!m_bMeasuring) {
+        m_bMeasuring = true;
+        m_peakThread = std::thread([this] { PeakWorker(); });
     }
     for (int c = 0; c < channels; ++c)
-        ebur128_set_channel(m_pState->meter, static_cast<unsigned>(c), map[static_cast<size_t>(c)]);
+        m_meter.SetChannel(c, map[static_cast<size_t>(c)]);
     m_nChannels = channels;
     m_nRate = rate;
     m_channelMap = std::move(map);
@@ -227,16 +214,14 @@ void CLoudnessMeter::Feed(const float* samples, int frames)
 {
     while (frames > 0) {
         const int n = std::min(frames, m_nHop - m_nSinceHop);
-        ebur128_add_frames_float(m_pState->meter, samples, static_cast<size_t>(n));
+        m_meter.Add(samples, static_cast<size_t>(n));
         samples += static_cast<size_t>(n) * static_cast<size_t>(m_nChannels);
         frames -= n;
         m_nSinceHop += n;
         if (m_nSinceHop < m_nHop)
             break;
         m_nSinceHop = 0;
-        double block = -kInfinity;
-        if (ebur128_loudness_window(m_pState->meter, 100, &block) != EBUR128_SUCCESS)
-            block = -kInfinity;
+        const double block = m_meter.Window(100);
         m_blockEnergy[m_llHops % kShortTermBlocks] = std::isfinite(block) ? std::pow(10.0, (block + 0.691) / 10.0) : 0.0;
         ++m_llHops;
         // Windows that reach before the start hold silence there, as libebur128's own do.
@@ -320,21 +305,18 @@ void CLoudnessMeter::StopPeakWorker()
 
 LoudnessInfo_t CLoudnessMeter::Result()
 {
-    if (m_pState && !m_bEndOfInput) {
+    if (m_bMeasuring && !m_bEndOfInput) {
         FeedPair(std::max(m_pair[0].size(), m_pair[1].size()));
         SendPending();
     }
     StopPeakWorker();
     LoudnessInfo_t result{kNoValue, kNoValue, kNoValue, kNoValue, kNoValue, m_shortTerm};
-    if (!m_pState)
+    if (!m_bMeasuring)
         return result;
-    double integrated = -kInfinity, range = 0.0;
-    if (ebur128_loudness_global(m_pState->meter, &integrated) == EBUR128_SUCCESS)
-        result.fIntegrated = FiniteOrNone(integrated);
+    result.fIntegrated = FiniteOrNone(m_meter.Integrated());
     // A programme below the gate has no range either.
-    if (HasLoudnessValue(result.fIntegrated) &&
-        ebur128_loudness_range(m_pState->meter, &range) == EBUR128_SUCCESS)
-        result.fRange = FiniteOrNone(range);
+    if (HasLoudnessValue(result.fIntegrated))
+        result.fRange = FiniteOrNone(m_meter.Range());
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         result.fTruePeak = m_fTruePeak > 0.0 ? 20.0 * std::log10(m_fTruePeak) : kNoValue;

@@ -1,13 +1,15 @@
-// CLoudnessMeter: programme loudness (EBU R128 / ITU-R BS.1770-4, through libebur128) of the
-// decoded sound, in its own channel layout and sample rate: the channels weighted by their
+// CLoudnessMeter: programme loudness (EBU R128 / ITU-R BS.1770-4, the figures libebur128 gives)
+// of the decoded sound, in its own channel layout and sample rate: the channels weighted by their
 // positions (surrounds +1.5 dB, LFE left out).
 //
 // Integrated loudness, loudness range and momentary/short-term loudness are measured on the
-// caller's thread. The true peak (4x oversampling, the costly part, skipped where it cannot
-// raise the peak: TruePeakScan.h) is measured on a thread of the meter's own, fed through a bounded queue; Result() waits for it. One object, one
-// owner thread; the worker thread lives between the first Add and Result (or Reset).
+// caller's thread (KWeightedMeter.h). The true peak (oversampling, skipped where it cannot
+// raise the peak: TruePeakScan.h) is measured on a thread of the meter's own, fed through a
+// bounded queue; Result() waits for it. One object, one owner thread; the worker thread lives
+// between the first Add and Result (or Reset).
 #pragma once
 
+#include "KWeightedMeter.h"
 #include "Loudness.h"
 
 #include <condition_variable>
@@ -41,7 +43,7 @@ public:
     // from the previous one continues the measurement in its form.
     void Add(const AVFrame* sound, int track = 0);
     // True once any sound was added.
-    bool HasSound() const { return m_pState != nullptr; }
+    bool HasSound() const { return m_bMeasuring; }
     // The figures of everything added so far; ends the measurement (call Reset to reuse).
     LoudnessInfo_t Result();
 
@@ -64,8 +66,8 @@ private:
     void PeakWorker();
     void StopPeakWorker();
 
-    struct State;                       // libebur128's measurement
-    State* m_pState = nullptr;          // I, LRA, M, S
+    CKWeightedMeter m_meter;            // I, LRA and the 100 ms blocks of M and S
+    bool m_bMeasuring = false;
     int m_nChannels = 0;
     int m_nRate = 0;
     std::vector<int> m_channelMap;
