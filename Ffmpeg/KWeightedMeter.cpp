@@ -166,44 +166,74 @@ void CKWeightedMeter::Add(const float* samples, size_t frames)
     }
 }
 
-// Four channels to a vector, each lane computing what libebur128 computes for its channel, in
-// the same order, with denormal results flushed as there.
+// Each lane computes what libebur128 computes for its channel, in the same order, with denormal
+// results flushed as there; two vectors at once, so that their filters do not wait on each other.
 void CKWeightedMeter::Filter(const float* samples, size_t frames)
 {
     const FlushToZero flush;
+    size_t g = 0;
+    for (; g + 2 <= m_nGroups; g += 2)
+        FilterVectors<2>(samples, frames, g);
+    if (g < m_nGroups)
+        FilterVectors<1>(samples, frames, g);
+}
+
+template <int kVectors>
+void CKWeightedMeter::FilterVectors(const float* samples, size_t frames, size_t first)
+{
     const size_t stride = static_cast<size_t>(m_nChannels);
     const double a1 = m_a[1], a2 = m_a[2], a3 = m_a[3], a4 = m_a[4];
     const double b0 = m_b[0], b1 = m_b[1], b2 = m_b[2], b3 = m_b[3], b4 = m_b[4];
-    for (size_t g = 0; g < m_nGroups; ++g) {
-        int channel[kLanes];
-        Lanes v1{}, v2{}, v3{}, v4{};
+    int channel[kVectors][kLanes];
+    Lanes v1[kVectors] = {}, v2[kVectors] = {}, v3[kVectors] = {}, v4[kVectors] = {};
+    for (int k = 0; k < kVectors; ++k) {
         for (int l = 0; l < kLanes; ++l) {
-            const size_t c = g * kLanes + static_cast<size_t>(l);
+            const size_t c = (first + static_cast<size_t>(k)) * kLanes + static_cast<size_t>(l);
             const bool used = c < stride && m_weights[c] != EBUR128_UNUSED;
-            channel[l] = used ? static_cast<int>(c) : -1;
+            channel[k][l] = used ? static_cast<int>(c) : -1;
             if (used)
-                v1[l] = m_v[c][1], v2[l] = m_v[c][2], v3[l] = m_v[c][3], v4[l] = m_v[c][4];
+                v1[k][l] = m_v[c][1], v2[k][l] = m_v[c][2], v3[k][l] = m_v[c][3], v4[k][l] = m_v[c][4];
         }
-        Lanes* out = m_ring.data() + m_nIndex * m_nGroups + g;
-        const float* frame = samples;
-        for (size_t i = 0; i < frames; ++i, frame += stride, out += m_nGroups) {
+    }
+    Lanes* out = m_ring.data() + m_nIndex * m_nGroups + first;
+    const float* frame = samples;
+    for (size_t i = 0; i < frames; ++i, frame += stride, out += m_nGroups) {
+        for (int k = 0; k < kVectors; ++k) {
             Lanes x;
             for (int l = 0; l < kLanes; ++l)
-                x[l] = channel[l] >= 0 ? static_cast<double>(frame[channel[l]]) : 0.0;
-            const Lanes v0 = x - a1 * v1 - a2 * v2 - a3 * v3 - a4 * v4;
-            *out = b0 * v0 + b1 * v1 + b2 * v2 + b3 * v3 + b4 * v4;
-            v4 = v3;
-            v3 = v2;
-            v2 = v1;
-            v1 = v0;
+                x[l] = channel[k][l] >= 0 ? static_cast<double>(frame[channel[k][l]]) : 0.0;
+            const Lanes v0 = x - a1 * v1[k] - a2 * v2[k] - a3 * v3[k] - a4 * v4[k];
+            out[k] = b0 * v0 + b1 * v1[k] + b2 * v2[k] + b3 * v3[k] + b4 * v4[k];
+            v4[k] = v3[k];
+            v3[k] = v2[k];
+            v2[k] = v1[k];
+            v1[k] = v0;
         }
+    }
+    for (int k = 0; k < kVectors; ++k) {
         for (int l = 0; l < kLanes; ++l) {
-            if (channel[l] >= 0) {
-                std::array<double, 5>& v = m_v[static_cast<size_t>(channel[l])];
-                v[1] = v1[l], v[2] = v2[l], v[3] = v3[l], v[4] = v4[l];
+            if (channel[k][l] >= 0) {
+                std::array<double, 5>& v = m_v[static_cast<size_t>(channel[k][l])];
+                v[1] = v1[k][l], v[2] = v2[k][l], v[3] = v3[k][l], v[4] = v4[k][l];
             }
         }
     }
+}
+
+// sums[k] += the squares of frames [begin, end) of vector first + k, frame after frame.
+template <int kVectors>
+void CKWeightedMeter::SumSquares(size_t first, size_t begin, size_t end, Lanes* sums) const
+{
+    Lanes sum[kVectors];
+    for (int k = 0; k < kVectors; ++k)
+        sum[k] = sums[k];
+    const Lanes* y = m_ring.data() + begin * m_nGroups + first;
+    for (size_t i = begin; i < end; ++i, y += m_nGroups) {
+        for (int k = 0; k < kVectors; ++k)
+            sum[k] += y[k] * y[k];
+    }
+    for (int k = 0; k < kVectors; ++k)
+        sums[k] = sum[k];
 }
 
 // The weighted mean square of the last framesPerBlock frames. Each channel's squares are summed
@@ -211,14 +241,12 @@ void CKWeightedMeter::Filter(const float* samples, size_t frames)
 double CKWeightedMeter::BlockEnergy(size_t framesPerBlock) const
 {
     std::vector<Lanes> sums(m_nGroups, Lanes{});
-    const auto addFrames = [&](size_t first, size_t end) {
-        for (size_t g = 0; g < m_nGroups; ++g) {
-            Lanes sum = sums[g];
-            const Lanes* y = m_ring.data() + first * m_nGroups + g;
-            for (size_t i = first; i < end; ++i, y += m_nGroups)
-                sum += *y * *y;
-            sums[g] = sum;
-        }
+    const auto addFrames = [&](size_t begin, size_t end) {
+        size_t g = 0;
+        for (; g + 2 <= m_nGroups; g += 2)
+            SumSquares<2>(g, begin, end, &sums[g]);
+        if (g < m_nGroups)
+            SumSquares<1>(g, begin, end, &sums[g]);
     };
     if (m_nIndex < framesPerBlock) {
         addFrames(0, m_nIndex);

@@ -4,9 +4,10 @@
 // same 400 ms gating blocks every 100 ms and 3 s short-term blocks every second, each summed in
 // libebur128's order over its 3 s ring (newest part first where a block wraps), the same gates.
 //
-// What differs is the form. The channels of a frame are filtered side by side, four to a vector
-// (libebur128 runs one channel after another with its filter state in memory), and the ring
-// holds them the same way, so the sums of a block run for all channels at once.
+// What differs is the form. The channels of a frame are filtered side by side, two to a vector
+// and two vectors at once (libebur128 runs one channel after another with its filter state in
+// memory), and the ring holds them the same way, so the sums of a block run for all channels at
+// once.
 // Not thread-safe: one thread owns the object.
 #pragma once
 
@@ -35,10 +36,14 @@ public:
     double Range() const;
 
 private:
-    static constexpr int kLanes = 4;
+    static constexpr int kLanes = 2;  // a vector every x86-64 has
     typedef double Lanes __attribute__((vector_size(kLanes * sizeof(double))));
 
     void Filter(const float* samples, size_t frames);
+    template <int kVectors>
+    void FilterVectors(const float* samples, size_t frames, size_t first);
+    template <int kVectors>
+    void SumSquares(size_t first, size_t begin, size_t end, Lanes* sums) const;
     double BlockEnergy(size_t framesPerBlock) const;
 
     int m_nChannels = 0;
