@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kTaps = 49;           // libebur128's interpolator
 constexpr size_t kBlock = 256;      // frames judged at once for the skip
+constexpr size_t kTile = 16;        // outputs of a measured block judged at once, as PhasePeak sums them
 constexpr double kAlmostZero = 0.000001;
 
 // The oversampling factor libebur128 uses at a rate.
@@ -177,15 +178,23 @@ void CTruePeakScan::Add(const float* samples, size_t frames, int channels, int r
     }
 }
 
+// Tile by tile: a tile of outputs is skipped as a block is, when the samples that reach it
+// cannot raise the peak found so far.
 void CTruePeakScan::Measure(const float* line, size_t frames)
 {
-    for (const Phase& phase : m_phases) {
-        // libebur128 keeps each output as float, flushing what falls below the normal range.
-        float peak = static_cast<float>(PhasePeak(line, frames, phase.coeff.data(), phase.delay.data(),
-                                                  phase.coeff.size()));
-        if (peak < std::numeric_limits<float>::min())
-            peak = 0.0f;
-        m_fPeak = std::max(m_fPeak, static_cast<double>(peak));
+    for (size_t n = 0; n < frames; n += kTile) {
+        const size_t count = std::min(kTile, frames - n);
+        const float* tile = line + n;
+        if (m_fBound * LargestMagnitude(tile - m_nHistory, m_nHistory + count) <= m_fPeak)
+            continue;
+        for (const Phase& phase : m_phases) {
+            // libebur128 keeps each output as float, flushing what falls below the normal range.
+            float peak = static_cast<float>(PhasePeak(tile, count, phase.coeff.data(), phase.delay.data(),
+                                                      phase.coeff.size()));
+            if (peak < std::numeric_limits<float>::min())
+                peak = 0.0f;
+            m_fPeak = std::max(m_fPeak, static_cast<double>(peak));
+        }
     }
 }
 

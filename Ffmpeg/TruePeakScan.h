@@ -8,10 +8,11 @@
 // then the block), so four outputs are summed side by side, and nothing else runs with it
 // (libebur128's true-peak mode also runs the loudness filter).
 //
-// A block of a channel is skipped when its largest sample, and the samples before it that the
-// filter still reaches, times the filter's gain bound cannot reach the peak found so far: no
-// output the filter would make of them can exceed it. The figure is the largest output or
-// sample, as libebur128's is.
+// A block of a channel (256 frames) is skipped when its largest sample, and the samples before
+// it that the filter still reaches, times the filter's gain bound cannot reach the peak found so
+// far: no output the filter would make of them can exceed it. Within a measured block, each
+// tile of 16 outputs is judged the same way. The figure is the largest output or sample, as
+// libebur128's is.
 // Not thread-safe: one thread owns the object.
 #pragma once
 
