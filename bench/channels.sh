@@ -7,7 +7,10 @@
 #   wav16.wav         16 channels of 16-bit PCM, no pictures
 # `ffmpeg -f null` decodes one audio stream only; the checker decodes every track, so the
 # script also times `ffmpeg -i FILE -map 0 -f null -` (every stream decoded), the fair comparison.
-# Prints checker / ffmpeg for both with the target (<= 1.05x); never enforced. Exit status 2 when a tool or the checker is missing or fails.
+# Prints checker / ffmpeg for both with the target (<= 1.05x); never enforced. Then builds and
+# runs quarvik-loudness-cost (bench/LoudnessCost.cpp): the loudness measurement per sample and
+# channel beside libebur128, with its figures compared. Exit status 2 when a tool or the checker
+# is missing or fails, or a figure differs from libebur128's.
 set -eu
 
 cd "$(dirname "$0")/.."
@@ -76,3 +79,8 @@ for f in "$TRACKS8" "$AC3" "$WAV16"; do
     printf "%-18s %10.2f %12.2f %10.2f %10.3fx (%s) %10.3fx (%s)\n", f, a, m, b,
            r, (r <= 1.05) ? "ok" : "MISSED", q, (q <= 1.05) ? "ok" : "MISSED" }'
 done
+
+# Where the loudness measurement's time goes, per sample and channel, beside libebur128.
+echo
+cmake --build build --target quarvik-loudness-cost >/dev/null || { echo "channels.sh: build failed" >&2; exit 2; }
+build/bench/quarvik-loudness-cost || { echo "channels.sh: figures differ from libebur128's" >&2; exit 2; }
