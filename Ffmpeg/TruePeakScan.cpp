@@ -116,22 +116,23 @@ std::vector<CTruePeakScan::Phase> CTruePeakScan::Interpolator(int factor)
             phase.delay.push_back(j / factor);
         }
     }
+    // The bound of each phase: the sum of its coefficients' magnitudes, with a margin for the
+    // rounding of the sums (double) and of each output (float).
+    for (Phase& phase : phases) {
+        double sum = 0.0;
+        for (double c : phase.coeff)
+            sum += std::fabs(c);
+        phase.bound = sum * 1.0001;
+    }
     return phases;
 }
 
 double CTruePeakScan::GainBound(int factor)
 {
-    if (factor <= 1)
-        return 1.0;
     double largest = 1.0;
-    for (const Phase& phase : Interpolator(factor)) {
-        double sum = 0.0;
-        for (double c : phase.coeff)
-            sum += std::fabs(c);
-        largest = std::max(largest, sum);
-    }
-    // The margin covers the rounding of the sums (double) and of each output (float).
-    return largest * 1.0001;
+    for (const Phase& phase : Interpolator(factor))
+        largest = std::max(largest, phase.bound);
+    return largest;
 }
 
 void CTruePeakScan::Restart(int channels, int rate)
@@ -178,16 +179,18 @@ void CTruePeakScan::Add(const float* samples, size_t frames, int channels, int r
     }
 }
 
-// Tile by tile: a tile of outputs is skipped as a block is, when the samples that reach it
-// cannot raise the peak found so far.
+// Tile by tile and phase by phase: the outputs of a phase in a tile are skipped as a block is,
+// when the samples that reach them cannot raise the peak found so far.
 void CTruePeakScan::Measure(const float* line, size_t frames)
 {
     for (size_t n = 0; n < frames; n += kTile) {
         const size_t count = std::min(kTile, frames - n);
         const float* tile = line + n;
-        if (m_fBound * LargestMagnitude(tile - m_nHistory, m_nHistory + count) <= m_fPeak)
-            continue;
+        const double largest = LargestMagnitude(tile - m_nHistory, m_nHistory + count);
         for (const Phase& phase : m_phases) {
+            // Each phase has a bound of its own (the one that only repeats the samples, 1).
+            if (phase.bound * largest <= m_fPeak)
+                continue;
             // libebur128 keeps each output as float, flushing what falls below the normal range.
             float peak = static_cast<float>(PhasePeak(tile, count, phase.coeff.data(), phase.delay.data(),
                                                       phase.coeff.size()));
