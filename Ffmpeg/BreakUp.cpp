@@ -39,6 +39,7 @@ int Measure(const LumaPlane& luma, int shift)
     Tally tally;
     const int w = luma.width - luma.width % 8, h = luma.height - luma.height % 8;
     std::vector<int> steps(static_cast<size_t>(w));
+    std::vector<int> previous(static_cast<size_t>(w / 32 + 1)), columns(3 * previous.size());
     for (int y0 = 0, band = 0; y0 + 16 <= h; y0 += 16, ++band) {
         // Vertical block edges along one row of this macroblock row: the steps between
         // neighbours first (one pass the compiler vectorises), then edge by edge.
@@ -56,20 +57,29 @@ int Measure(const LumaPlane& luma, int shift)
             tally.Edge(steps[static_cast<size_t>(x)], before, after);
             before = after;
         }
-        // Horizontal block edges along one column of every other macroblock.
-        for (int x0 = (band % 2) * 16; x0 + 16 <= w; x0 += 32) {
-            const int x = x0 + 3 + (band % 4 < 2 ? 0 : 8);
-            for (int edge = y0 + 8; edge <= y0 + 16 && edge + 8 <= h; edge += 8) {
-                int column[16];
-                for (int i = 0; i < 16; ++i)
-                    column[i] = s.At(x, edge - 8 + i);
-                int before = 0, after = 0;
-                for (int i = 1; i < 8; ++i) {
-                    before += std::abs(column[i] - column[i - 1]);
-                    after += std::abs(column[i + 8] - column[i + 7]);
+        // Horizontal block edges along one column of every other macroblock. The 16 samples
+        // of a column lie a line apart, so they are read row by row for all the columns at
+        // once: rows stream from memory, where column by column every sample waited for its
+        // own fetch.
+        const int x0 = (band % 2) * 16 + 3 + (band % 4 < 2 ? 0 : 8);
+        const int n = w >= (band % 2) * 16 + 16 ? (w - (band % 2) * 16 - 16) / 32 + 1 : 0;
+        for (int edge = y0 + 8; edge <= y0 + 16 && edge + 8 <= h; edge += 8) {
+            std::fill_n(columns.begin(), 3 * n, 0);
+            int* before = columns.data();
+            int* after = before + n;
+            int* across = after + n;
+            for (int i = 0; i < 16; ++i) {
+                const T* line = s.Row(edge - 8 + i);
+                int* sums = i < 8 ? before : i == 8 ? across : after;
+                for (int k = 0; k < n; ++k) {
+                    const int v = static_cast<int>(line[x0 + 32 * k]) >> shift;
+                    if (i > 0)
+                        sums[k] += std::abs(v - previous[static_cast<size_t>(k)]);
+                    previous[static_cast<size_t>(k)] = v;
                 }
-                tally.Edge(std::abs(column[8] - column[7]), before, after);
             }
+            for (int k = 0; k < n; ++k)
+                tally.Edge(across[k], before[k], after[k]);
         }
     }
     return tally.edges > 0 ? tally.visible * 1000 / tally.edges : 0;

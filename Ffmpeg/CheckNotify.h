@@ -90,8 +90,9 @@ class ICheckMonitor {
 public:
     virtual void OnPreviewPicture(const BitmapInfoHeader_t& header, const uint8_t* pixels) = 0;
     virtual void OnCheckProgress(bool checking, const CheckProgress_t& progress) = 0;
-    // A fault run of the monitored check was reported, first to last check frame.
-    virtual void OnFaultMark(int32_t /*tmBegin*/, int32_t /*tmEnd*/) {}
+    // A fault run of the monitored check was reported, first to last check frame, with the
+    // event's name (FaultEventName: its kind and, beyond the first two channels, its channel).
+    virtual void OnFaultMark(int32_t /*tmBegin*/, int32_t /*tmEnd*/, const char* /*name*/) {}
 
 protected:
     ~ICheckMonitor() = default;

@@ -36,10 +36,15 @@ std::vector<int> ColumnColours(const cv::Mat& bgr, int rows)
     std::vector<int> colours(static_cast<size_t>(bgr.cols), kUnknown);
     for (int x = 0; x < bgr.cols; ++x) {
         std::array<int, 8> votes{};
-        for (int y = 0; y < rows; ++y) {
+        // Programme pictures are mostly no bar colour: once more than two rows in five are
+        // none, no colour can reach three in five, and the column is left.
+        int none = 0;
+        for (int y = 0; y < rows && none * 5 <= rows * 2; ++y) {
             const int c = BarColour(bgr.ptr<uchar>(y) + 3 * x);
             if (c != kUnknown)
                 ++votes[static_cast<size_t>(c)];
+            else
+                ++none;
         }
         for (int c = 1; c < 8; ++c) {
             if (votes[static_cast<size_t>(c)] * 5 >= rows * 3)

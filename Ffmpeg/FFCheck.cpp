@@ -379,8 +379,9 @@ CPictureSafety::Notify CFFCheck::SafetyNotice()
 void CFFCheck::NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t value, const cv::Mat* image,
                            int32_t track, int32_t channel)
 {
+    const std::string channelName = track >= 0 ? SoundChannelName(track, channel, SoundTrackLayout(track)) : "";
     if (m_pMonitor && m_nMonitorFlag)
-        m_pMonitor->OnFaultMark(begin, begin + length - 1);
+        m_pMonitor->OnFaultMark(begin, begin + length - 1, FaultEventName(code, channelName).c_str());
     if (!m_pResultSink)
         return;
     ResultNotify_t notice = MakeNotice();
@@ -392,7 +393,7 @@ void CFFCheck::NotifyFault(int32_t code, int32_t begin, int32_t length, int32_t 
     if (track >= 0) {
         notice.nTrack = track + 1;
         notice.nChannel = channel + 1;
-        CopyField(notice.szChannel, SoundChannelName(track, channel, SoundTrackLayout(track)).c_str());
+        CopyField(notice.szChannel, channelName.c_str());
     }
     m_pResultSink->OnFaultNotice(notice);
 }

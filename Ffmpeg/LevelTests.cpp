@@ -27,12 +27,24 @@ struct Component {
     std::array<int, kGridColumns> offsets{};  // byte offset of each grid column in a row
 };
 
-// Reads a component at every grid point into values, row by row.
+const uint8_t* GridRow(const Component& c, const std::array<int, kGridRows>& ys, int j)
+{
+    return c.data + static_cast<ptrdiff_t>(ys[j] >> c.log2h) * c.linesize;
+}
+
+// Reads a component at every grid point into values, row by row. The points of a row lie on
+// as many memory lines, which the decoder wrote a while ago: the next row's are asked for
+// while this one is read, so that the waits overlap.
 template <bool Wide>
 void Gather(const Component& c, const std::array<int, kGridRows>& ys, std::vector<float>& values)
 {
     for (int j = 0; j < kGridRows; ++j) {
-        const uint8_t* row = c.data + static_cast<ptrdiff_t>(ys[j] >> c.log2h) * c.linesize;
+        const uint8_t* row = GridRow(c, ys, j);
+        if (j + 1 < kGridRows) {
+            const uint8_t* next = GridRow(c, ys, j + 1);
+            for (int i = 0; i < kGridColumns; ++i)
+                __builtin_prefetch(next + c.offsets[i]);
+        }
         float* out = &values[static_cast<size_t>(j) * kGridColumns];
         for (int i = 0; i < kGridColumns; ++i) {
             const uint8_t* p = row + c.offsets[i];

@@ -114,10 +114,10 @@ public:
         if (ICheckMonitor* t = Target())
             m_home.Send([&] { t->OnCheckProgress(checking, progress); });
     }
-    void OnFaultMark(int32_t tmBegin, int32_t tmEnd) override
+    void OnFaultMark(int32_t tmBegin, int32_t tmEnd, const char* name) override
     {
         if (ICheckMonitor* t = Target())
-            m_home.Send([&] { t->OnFaultMark(tmBegin, tmEnd); });
+            m_home.Send([&] { t->OnFaultMark(tmBegin, tmEnd, name); });
     }
 
 private:

@@ -9,6 +9,7 @@
 #include "FtpDialog.h"
 #include "FolderSource.h"
 #include "DlgSyntaxItem.h"
+#include "PageContent.h"
 #include "PageSyntax.h"
 #include "PageTarget.h"
 #include "PageTask.h"
@@ -286,6 +287,11 @@ bool GrabOptionPages(CMainFrame& frame, const QDir& dir) {
         options.Target()->SelectTarget(1);
         grab(CDlgOption::kTabTarget, "options-target-ftp.png");
         grab(CDlgOption::kTabContent, "options-content.png");
+        // The rows of our own kinds lie below the fold: the flash row, scrolled into view.
+        const auto& rows = quarvik::kContentRowCodes;
+        options.Content()->SelectRow(
+            static_cast<int>(std::find(rows.begin(), rows.end(), quarvik::kFaultFlash) - rows.begin()));
+        grab(CDlgOption::kTabContent, "options-content-safety.png");
         options.Syntax()->SelectSyntax(0);
         grab(CDlgOption::kTabSyntax, "options-template.png");
         grab(CDlgOption::kTabResult, "options-result.png");

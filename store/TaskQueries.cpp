@@ -239,10 +239,14 @@ std::vector<MediaInfoRow> LoadMediaInfo(CSqliteDb& db, int nResultID)
 
 std::vector<FaultSpan> LoadFaultSpans(CSqliteDb& db, int nResultID)
 {
-    return LoadRows<FaultSpan>(db, SqlPrintf("select tmBegin,tmEnd from Faults where nResultID=%d order by nID", nResultID),
+    return LoadRows<FaultSpan>(db,
+                               SqlPrintf("select nID,nFault,tmBegin,tmEnd from Faults where nResultID=%d order by nID",
+                                         nResultID),
                                [](CSqliteDb& d, FaultSpan& span) {
-                                   d.GetInt(0, span.tmBegin);
-                                   d.GetInt(1, span.tmEnd);
+                                   d.GetInt(0, span.nID);
+                                   d.GetInt(1, span.nFault);
+                                   d.GetInt(2, span.tmBegin);
+                                   d.GetInt(3, span.tmEnd);
                                });
 }
 

@@ -50,6 +50,8 @@ struct MediaInfoRow {
 };
 
 struct FaultSpan {
+    int32_t nID;
+    int32_t nFault;
     int32_t tmBegin;
     int32_t tmEnd;
 };

@@ -10,11 +10,10 @@ int DetailIconOfKind(int32_t code)
 {
     if (!FindFaultKind(code))
         return kNoDetailIcon;
-    // Decoding errors: the monitor with a cross, a picture that did not come through whole.
-    if (code == kFaultDecodeError)
-        return kFaultVideoLost;
-    if (IsPictureFault(code))
-        return code <= kFaultMosaic ? code : kNoDetailIcon;
+    if (IsPictureFault(code)) {
+        const int icon = code <= kFaultMosaic ? code : kDetailIconFlash + (code - kFaultFlash);
+        return icon < kDetailIconCount ? icon : kNoDetailIcon;
+    }
     // Sound kinds: level bars, left then right channel; the other channels show the left's.
     if (code >= kFaultSilenceOther && code <= kFaultTooHighOther)
         code -= kFaultSilenceOther - kFaultSilenceLeft;

@@ -14,17 +14,18 @@
 
 namespace quarvik {
 
-// The detail page's icon strip: 0-5 the picture kinds 0-5, 6-11 the sound kinds 16-21, then
-// these.
+// The detail page's icon strip: 0-5 the picture kinds 0-5, 6-11 the sound kinds 16-21, the
+// signs of the summary tree, then the picture kinds of our own.
 enum DetailIcon : int {
-    kDetailIconPlus = 12,      // green plus: the media and format roots, media headings
-    kDetailIconMinus = 13,     // red minus: the content root, "Unknown!"
-    kDetailIconInfo = 14,      // blue information sign: property rows, "No Alert!"
-    kDetailIconQuestion = 15,  // "未检测"
-    kDetailIconTick = 16,      // "语法正确", "内容正确"
-    kDetailIconCross = 17,     // "发现错误"
+    kDetailIconPlus = 12,         // green plus: the media and format roots, media headings
+    kDetailIconMinus = 13,        // red minus: the content root, "Unknown!"
+    kDetailIconInfo = 14,         // blue information sign: property rows, "No Alert!"
+    kDetailIconQuestion = 15,     // "未检测"
+    kDetailIconTick = 16,         // "语法正确", "内容正确"
+    kDetailIconCross = 17,        // "发现错误"
+    kDetailIconFlash = 18,        // the picture kinds from 6 on, in code order
 };
-constexpr int kDetailIconCount = 18;
+constexpr int kDetailIconCount = 24;
 constexpr int kNoDetailIcon = -1;
 
 // The strip icon of a fault kind; kNoDetailIcon for a code outside the fault vocabulary.

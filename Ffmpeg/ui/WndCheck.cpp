@@ -64,8 +64,9 @@ void CWndCheck::OnCheckProgress(bool checking, const CheckProgress_t& progress) 
     update();
 }
 
-void CWndCheck::OnFaultMark(int32_t tmBegin, int32_t tmEnd) {
-    m_timeline->AppendSpan(static_cast<uint32_t>(qMax(tmBegin, 0)), static_cast<uint32_t>(qMax(tmEnd, 0)));
+void CWndCheck::OnFaultMark(int32_t tmBegin, int32_t tmEnd, const char* name) {
+    m_timeline->AppendSpan(static_cast<uint32_t>(qMax(tmBegin, 0)), static_cast<uint32_t>(qMax(tmEnd, 0)),
+                           QString::fromUtf8(name));
 }
 
 void CWndCheck::Clear() {

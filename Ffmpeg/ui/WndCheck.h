@@ -38,7 +38,7 @@ public:
     // checking false clears the picture (the monitor was handed to another check).
     void OnCheckProgress(bool checking, const quarvik::CheckProgress_t& progress) override;
     // A fault run of the file under check, marked on the timeline.
-    void OnFaultMark(int32_t tmBegin, int32_t tmEnd) override;
+    void OnFaultMark(int32_t tmBegin, int32_t tmEnd, const char* name) override;
     // The playing time is followed by the material's own time code when the check sends one.
     // Empty name, "0 FPS", 00:00:00, no picture, no progress and no marks.
     void Clear();

@@ -45,7 +45,7 @@ public:
         headers.push_back(header);
     }
     void OnCheckProgress(bool, const CheckProgress_t&) override {}
-    void OnFaultMark(int32_t tmBegin, int32_t tmEnd) override { marks.push_back({tmBegin, tmEnd}); }
+    void OnFaultMark(int32_t tmBegin, int32_t tmEnd, const char*) override { marks.push_back({tmBegin, tmEnd}); }
     std::vector<BitmapInfoHeader_t> headers;
     std::vector<std::pair<int32_t, int32_t>> marks;
 };

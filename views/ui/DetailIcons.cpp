@@ -95,6 +95,85 @@ void Mosaic(QPainter& p) {
         }
 }
 
+// A lightning bolt over a picture that is half light, half dark (or red for the red flash).
+void Bolt(QPainter& p, const QColor& light, const QColor& bolt) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(light);
+    p.drawRect(QRectF(1, 3, 7, 14));
+    p.setBrush(QColor(20, 20, 20));
+    p.drawRect(QRectF(8, 3, 7, 14));
+    QPainterPath path;
+    path.moveTo(10, 2.5);
+    path.lineTo(4.5, 10.5);
+    path.lineTo(8, 10.5);
+    path.lineTo(6, 17.5);
+    path.lineTo(12, 8.5);
+    path.lineTo(8.5, 8.5);
+    path.closeSubpath();
+    p.setPen(QPen(QColor(60, 40, 0), 0.8));
+    p.setBrush(bolt);
+    p.drawPath(path);
+}
+
+void Stripes(QPainter& p) {
+    p.setPen(QPen(QColor(150, 150, 150), 1));
+    p.setBrush(Qt::black);
+    p.drawRect(kBox.adjusted(1, 1, -1, -1));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    for (int i = 0; i < 6; ++i)
+        p.drawRect(QRectF(3 + i * 2, 4, 1, 12));
+}
+
+// A waveform trace that crosses the red limit line at the top.
+void LumaLevel(QPainter& p) {
+    p.setPen(QPen(QColor(150, 150, 150), 1));
+    p.setBrush(QColor(20, 30, 20));
+    p.drawRect(kBox.adjusted(1, 1, -1, -1));
+    p.setPen(QPen(QColor(230, 40, 40), 1));
+    p.drawLine(QPointF(2, 6.5), QPointF(14, 6.5));
+    QPainterPath trace;
+    trace.moveTo(2.5, 14);
+    trace.cubicTo(5, 12, 6, 3, 8, 4);
+    trace.cubicTo(10, 5, 11, 13, 13.5, 11);
+    Stroke(p, QColor(90, 230, 90), 1.3, trace);
+}
+
+// The colour triangle with a point outside it.
+void Gamut(QPainter& p) {
+    QPainterPath triangle;
+    triangle.moveTo(8, 4);
+    triangle.lineTo(14, 16);
+    triangle.lineTo(2, 16);
+    triangle.closeSubpath();
+    QLinearGradient shade(2, 16, 14, 16);
+    shade.setColorAt(0, QColor(60, 90, 240));
+    shade.setColorAt(0.5, QColor(60, 200, 80));
+    shade.setColorAt(1, QColor(230, 60, 60));
+    p.setPen(QPen(QColor(200, 200, 200), 0.8));
+    p.setBrush(shade);
+    p.drawPath(triangle);
+    p.setPen(QPen(Qt::white, 1));
+    p.setBrush(QColor(230, 40, 40));
+    p.drawEllipse(QPointF(12.5, 5.5), 2.2, 2.2);
+}
+
+// A screen whose picture is torn: its lower half slipped and a block of garbage in it.
+void TornPicture(QPainter& p) {
+    p.setPen(QPen(QColor(170, 170, 170), 1));
+    p.setBrush(QColor(30, 40, 60));
+    p.drawRect(QRectF(1.5, 4.5, 13, 9));
+    p.drawLine(QPointF(5, 16.5), QPointF(11, 16.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(90, 140, 200));
+    p.drawRect(QRectF(2, 5, 12, 4));
+    p.drawRect(QRectF(5, 9, 9, 4));
+    p.setBrush(QColor(40, 220, 80));
+    p.drawRect(QRectF(2, 9, 3, 4));
+    p.setBrush(QColor(220, 40, 220));
+    p.drawRect(QRectF(9, 9, 3, 2));
+}
+
 // Level bars: heights from none (silence) to full (too high), in the channel's colour.
 void Levels(QPainter& p, int level, const QColor& colour) {
     p.setPen(Qt::NoPen);
@@ -184,6 +263,12 @@ QList<QPixmap> DetailIcons() {
         Question,
         Tick,
         Cross,
+        [](QPainter& p) { Bolt(p, QColor(245, 245, 245), QColor(250, 220, 40)); },
+        [](QPainter& p) { Bolt(p, QColor(230, 30, 30), QColor(250, 220, 40)); },
+        Stripes,
+        LumaLevel,
+        Gamut,
+        TornPicture,
     };
     QList<QPixmap> icons;
     for (Draw draw : draws) icons.append(Icon(draw));

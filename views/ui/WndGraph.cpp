@@ -1,12 +1,18 @@
 #include "WndGraph.h"
 
+#include "FaultChannelDb.h"
+#include "FaultKinds.h"
 #include "SqliteDb.h"
 #include "TaskQueries.h"
 
+#include <QHelpEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QToolTip>
+
+#include <algorithm>
 
 using namespace quarvik;
 
@@ -50,10 +56,17 @@ void CWndGraph::SetResult(const ResultInfo_t* result) {
     m_result.pFaceImage = nullptr;
     m_begins.clear();
     m_ends.clear();
+    m_names.clear();
     if (result) {
         CSqliteDb db;
         if (db.OpenTaskDb()) {
-            for (const FaultSpan& span : LoadFaultSpans(db, result->nID)) AppendSpan(span.tmBegin, span.tmEnd);
+            const std::map<int32_t, SoundChannel_t> channels = LoadFaultChannels(db, result->nID);
+            for (const FaultSpan& span : LoadFaultSpans(db, result->nID)) {
+                const auto channel = channels.find(span.nID);
+                const std::string name =
+                    FaultEventName(span.nFault, channel != channels.end() ? channel->second.name : std::string());
+                AppendSpan(span.tmBegin, span.tmEnd, QString::fromStdString(name));
+            }
         }
     }
     SetCursor(0);
@@ -65,10 +78,42 @@ void CWndGraph::SetFrameCount(int32_t frames) {
     update();
 }
 
-void CWndGraph::AppendSpan(uint32_t begin, uint32_t end) {
+void CWndGraph::AppendSpan(uint32_t begin, uint32_t end, const QString& name) {
     m_begins.push_back(begin);
     m_ends.push_back(end);
+    m_names.push_back(name);
     update();
+}
+
+QString CWndGraph::TipAt(int x) const {
+    const uint64_t frames = m_result.nFrame > 0 ? static_cast<uint64_t>(m_result.nFrame) : 0;
+    const int w = width();
+    if (!frames || w <= 0) return {};
+    // The frames under this pixel, widened to one pixel either side so that a short event
+    // can still be pointed at.
+    const uint64_t first = uint64_t(std::max(x - 1, 0)) * frames / uint64_t(w);
+    const uint64_t last = uint64_t(x + 2) * frames / uint64_t(w);
+    QStringList lines;
+    for (size_t i = 0; i < m_begins.size(); ++i) {
+        if (m_begins[i] > last || m_ends[i] < first) continue;
+        lines << QStringLiteral("%1  %2 - %3")
+                     .arg(m_names[i], QString::fromStdString(CheckFrameTimeCode(m_begins[i])),
+                          QString::fromStdString(CheckFrameTimeCode(m_ends[i])));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+bool CWndGraph::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = TipAt(help->pos().x());
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void CWndGraph::SetCursor(int percent) {

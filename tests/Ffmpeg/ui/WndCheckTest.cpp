@@ -123,17 +123,19 @@ private slots:
         QVERIFY(strip.width() > 200 && strip.width() <= 275);
         monitor.OnCheckProgress(true, Progress("/media/a.ts", 0, 0, 0));
         QCOMPARE(monitor.Timeline()->Result().nFrame, 0);  // length unknown yet: grey
-        monitor.OnFaultMark(100, 149);
+        monitor.OnFaultMark(100, 149, "黑场");
         monitor.OnCheckProgress(true, Progress("/media/a.ts", 20, 500, 300));
         QCOMPARE(monitor.Timeline()->Result().nFrame, 2500);
         QCOMPARE(monitor.Timeline()->Cursor(), 20);
-        monitor.OnFaultMark(400, 420);
+        monitor.OnFaultMark(400, 420, "静音 音轨3");
         QCOMPARE(monitor.Timeline()->Begins(), (std::vector<uint32_t>{100, 400}));
         QCOMPARE(monitor.Timeline()->Ends(), (std::vector<uint32_t>{149, 420}));
+        const int x = 410 * monitor.Timeline()->width() / 2500;
+        QCOMPARE(monitor.Timeline()->TipAt(x), QStringLiteral("静音 音轨3  00:00:16.00 - 00:00:16.20"));
         // The next file starts without the marks of the last.
         monitor.OnCheckProgress(true, Progress("/media/b.ts", 0, 0, 0));
         QVERIFY(monitor.Timeline()->Begins().empty());
-        monitor.OnFaultMark(5, 9);
+        monitor.OnFaultMark(5, 9, "黑场");
         monitor.Clear();
         QVERIFY(monitor.Timeline()->Begins().empty());
         QCOMPARE(monitor.Timeline()->Cursor(), 0);

@@ -4,6 +4,7 @@
 #include "QtTestSupport.h"
 
 #include "ChosenFolder.h"
+#include "DetailIcons.h"
 #include "FaultKinds.h"
 #include "GdiplusButton.h"
 #include "LoudnessDb.h"
@@ -123,6 +124,23 @@ private slots:
         QCOMPARE(tree->geometry(), QRect(2, 40, 240, 358));
         QCOMPARE(page.Events()->geometry(), QRect(247, 40, 556, 358));
         QCOMPARE(page.Pictures()->geometry(), QRect(806, 40, 190, 358));
+    }
+
+    // Each picture kind has a picture of its own in the strip (the sound kinds of the other
+    // channels share the left channel's level bars).
+    void everyPictureKindHasAnIconOfItsOwn() {
+        const QList<QPixmap> icons = DetailIcons();
+        QCOMPARE(icons.size(), int(kDetailIconCount));
+        QList<QImage> seen;
+        for (const FaultKind& kind : kFaultKinds) {
+            const int icon = DetailIconOfKind(kind.code);
+            QVERIFY2(icon >= 0 && icon < icons.size(), kind.detailName);
+            if (IsSoundFault(kind.code))
+                continue;
+            const QImage image = icons[icon].toImage();
+            QVERIFY2(!seen.contains(image), kind.detailName);
+            seen << image;
+        }
     }
 
     // A value wider than the tree is cut there; its tip gives it whole.

@@ -2,6 +2,8 @@
 // a seek that the owner may refuse.
 #include "QtTestSupport.h"
 
+#include "FaultChannelDb.h"
+#include "FaultKinds.h"
 #include "SqliteDb.h"
 #include "WndGraph.h"
 
@@ -107,16 +109,25 @@ private slots:
             QVERIFY(db.AddResult(id, r));
             QVERIFY(db.AddFault({id, 2, 0, 100, 149, 0, 0, 0, nullptr}, 1));
             QVERIFY(db.AddFault({id, 16, -60, 250, 300, 0, 0, 0, nullptr}, 1));
+            QVERIFY(StoreFaultWithChannel(db, {id, kFaultSilenceOther, -90, 280, 600, 0, 0, 0, nullptr}, 1,
+                                          {3, 1, "音轨3"}));
         }
         CWndGraph graph;
         graph.SetCursor(70);
         ResultInfo_t r = Result(750);
         r.nID = id;
         graph.SetResult(&r);
-        QCOMPARE(graph.Begins(), (std::vector<uint32_t>{100, 250}));
-        QCOMPARE(graph.Ends(), (std::vector<uint32_t>{149, 300}));
+        QCOMPARE(graph.Begins(), (std::vector<uint32_t>{100, 250, 280}));
+        QCOMPARE(graph.Ends(), (std::vector<uint32_t>{149, 300, 600}));
         QCOMPARE(graph.Result().nFrame, 750);
         QCOMPARE(graph.Cursor(), 0);
+
+        // Pointing at a span names its events, the channel of a sound event included.
+        graph.resize(750, 8);
+        QCOMPARE(graph.TipAt(120), QStringLiteral("黑场  00:00:04.00 - 00:00:05.24"));
+        QCOMPARE(graph.TipAt(290), QStringLiteral("静音(左)  00:00:10.00 - 00:00:12.00\n"
+                                                  "静音 音轨3  00:00:11.05 - 00:00:24.00"));
+        QCOMPARE(graph.TipAt(700), QString());
         graph.SetCursor(70);
         graph.SetResult(nullptr);
         QVERIFY(graph.Begins().empty());
