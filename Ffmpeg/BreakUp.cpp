@@ -21,13 +21,25 @@ struct Samples {
     int At(int x, int y) const { return static_cast<int>(Row(y)[x]) >> shift; }
 };
 
+// A band's rows repeat one another while it has detail across: sums of the vertical and of
+// the horizontal steps over the same samples.
+bool Streaked(int64_t vertical, int64_t horizontal, int64_t samples)
+{
+    return 4 * horizontal >= samples && 20 * vertical < samples && 5 * vertical < horizontal;
+}
+
+// An edge with the step across it and the sums of the 7 steps inside the blocks it parts.
+bool VisibleStep(int step, int insideBefore, int insideAfter)
+{
+    return step >= 4 && step < 64 && 7 * step >= 2 * std::max(insideBefore, insideAfter) + 21;
+}
+
 struct Tally {
     int visible = 0, edges = 0;
-    // An edge with the step across it and the sums of the 7 steps inside the blocks it parts.
     void Edge(int step, int insideBefore, int insideAfter)
     {
         ++edges;
-        if (step >= 4 && step < 64 && 7 * step >= 2 * std::max(insideBefore, insideAfter) + 21)
+        if (VisibleStep(step, insideBefore, insideAfter))
             ++visible;
     }
 };
@@ -85,6 +97,90 @@ int Measure(const LumaPlane& luma, int shift)
     return tally.edges > 0 ? tally.visible * 1000 / tally.edges : 0;
 }
 
+// Adds the steps of one row to the row above it (vertical) and to its left neighbours
+// (horizontal), from column 1 on.
+template <typename T>
+void AddSteps(const T* row, const T* above, int width, int shift, int64_t& vertical, int64_t& horizontal)
+{
+    int down = 0, across = 0;  // a row's sums stay far below 2^31
+    for (int x = 1; x < width; ++x) {
+        const int v = static_cast<int>(row[x]) >> shift;
+        down += std::abs(v - (static_cast<int>(above[x]) >> shift));
+        across += std::abs(v - (static_cast<int>(row[x - 1]) >> shift));
+    }
+    vertical += down;
+    horizontal += across;
+}
+
+// Adds |row - above| column by column to sums.
+template <typename T>
+void AddDown(const T* row, const T* above, int width, int shift, int* sums)
+{
+    for (int x = 0; x < width; ++x)
+        sums[x] += std::abs((static_cast<int>(row[x]) >> shift) - (static_cast<int>(above[x]) >> shift));
+}
+
+template <typename T>
+void SampleStreaks(const LumaPlane& luma, int shift, std::vector<uint8_t>& bands)
+{
+    const Samples<T> s{luma, shift};
+    const int w = luma.width, h = luma.height - luma.height % 16;
+    bands.clear();
+    for (int y0 = 16; y0 + 16 <= h; y0 += 16) {
+        int64_t vertical = 0, horizontal = 0;
+        AddSteps(s.Row(y0 + 8), s.Row(y0 + 7), w, shift, vertical, horizontal);
+        bands.push_back(Streaked(vertical, horizontal, w - 1) ? 1 : 0);
+    }
+}
+
+template <typename T>
+int CountBrokenBands(const LumaPlane& luma, int shift, const std::vector<uint8_t>& streakedBefore)
+{
+    const Samples<T> s{luma, shift};
+    const int w = luma.width, h = luma.height - luma.height % 16;
+    // Per column: the 7 steps inside the block above the band's top edge, the step across
+    // it, the 7 steps inside the block below.
+    std::vector<int> before(static_cast<size_t>(w)), across(static_cast<size_t>(w)), after(static_cast<size_t>(w));
+    int broken = 0;
+    for (int y0 = 16, band = 0; y0 + 16 <= h; y0 += 16, ++band) {
+        std::fill(before.begin(), before.end(), 0);
+        std::fill(across.begin(), across.end(), 0);
+        std::fill(after.begin(), after.end(), 0);
+        for (int y = y0 - 7; y < y0; ++y)
+            AddDown(s.Row(y), s.Row(y - 1), w, shift, before.data());
+        AddDown(s.Row(y0), s.Row(y0 - 1), w, shift, across.data());
+        for (int y = y0 + 1; y < y0 + 8; ++y)
+            AddDown(s.Row(y), s.Row(y - 1), w, shift, after.data());
+        int visible = 0;
+        for (int x = 0; x < w; ++x) {
+            const size_t i = static_cast<size_t>(x);
+            if (VisibleStep(across[i], before[i], after[i]))
+                ++visible;
+        }
+        int64_t vertical = 0, horizontal = 0;
+        for (int y = y0; y < y0 + 16; ++y)
+            AddSteps(s.Row(y), s.Row(y - 1), w, shift, vertical, horizontal);
+        const size_t b = static_cast<size_t>(band);
+        const bool newStreaks = b < streakedBefore.size() && !streakedBefore[b] &&
+                                Streaked(vertical, horizontal, int64_t{16} * (w - 1));
+        if (visible * 1000 >= kBrokenEdgePerMille * w || newStreaks)
+            ++broken;
+    }
+    return broken;
+}
+
+// Runs a measure on the plane's samples (1 or 2 bytes) with the shift to the 8-bit scale; 0
+// for an empty plane.
+template <typename MeasureOf>
+int OnSamples(const LumaPlane& luma, MeasureOf measure)
+{
+    if (luma.Empty() || luma.stride <= 0)
+        return 0;
+    if (luma.bytes == 1)
+        return measure(uint8_t{}, 0);
+    return measure(uint16_t{}, std::max(luma.depth - 8, 0));
+}
+
 }  // namespace
 
 LumaPlane LumaOf(const AVFrame* picture)
@@ -111,11 +207,23 @@ LumaPlane LumaOf(const AVFrame* picture)
 
 int BreakUpPerMille(const LumaPlane& luma)
 {
-    if (luma.Empty() || luma.stride <= 0)
+    return OnSamples(luma, [&luma](auto sample, int shift) { return Measure<decltype(sample)>(luma, shift); });
+}
+
+void StreakedBands(const LumaPlane& luma, std::vector<uint8_t>& bands)
+{
+    bands.clear();
+    OnSamples(luma, [&luma, &bands](auto sample, int shift) {
+        SampleStreaks<decltype(sample)>(luma, shift, bands);
         return 0;
-    if (luma.bytes == 1)
-        return Measure<uint8_t>(luma, 0);
-    return Measure<uint16_t>(luma, std::max(luma.depth - 8, 0));
+    });
+}
+
+int BrokenBands(const LumaPlane& luma, const std::vector<uint8_t>& streakedBefore)
+{
+    return OnSamples(luma, [&luma, &streakedBefore](auto sample, int shift) {
+        return CountBrokenBands<decltype(sample)>(luma, shift, streakedBefore);
+    });
 }
 
 }  // namespace quarvik

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 struct AVFrame;
 
@@ -36,5 +37,28 @@ int BreakUpPerMille(const LumaPlane& luma);
 // A picture shows break-up when at least this share of its block edges are visible steps;
 // clean programme at broadcast bit rates stays below 50.
 constexpr int kBreakUpPerMille = 120;
+
+// Per band of 16 rows (a macroblock row) from the second on, whether its rows repeat one
+// another while it has detail across: the mean vertical step is less than a fifth of the
+// horizontal one and less than 1/20 grey level. Sampled on one pair of rows in the middle
+// of the band: cheap enough for every picture.
+void StreakedBands(const LumaPlane& luma, std::vector<uint8_t>& bands);
+
+// The bands of 16 rows (a macroblock row: where a decoder loses a slice and conceals it) that
+// show the break-up of a damaged picture. A band is broken when
+// - its top edge is a visible step (as above) along at least kBrokenEdgePerMille of the
+//   width: a slice concealed out of place or misdecoded, whose rows no longer join the band
+//   above (clean programme stays below 150 on any band), or
+// - its rows, from the row above it on, repeat one another (as StreakedBands judges, on all
+//   of them) where streakedBefore, the bands of the picture before, did not: the streaks of
+//   a slice concealed by drawing the row above it downwards. Programme with grain keeps a
+//   ratio above 3/4 and coded stripes still step by a tenth; stripes drawn without grain
+//   repeat their rows in every picture.
+// Every row is read: meant for the few pictures near damage.
+int BrokenBands(const LumaPlane& luma, const std::vector<uint8_t>& streakedBefore);
+
+constexpr int kBrokenEdgePerMille = 200;
+// A damaged picture shows break-up from this many broken bands on.
+constexpr int kBrokenBands = 2;
 
 }  // namespace quarvik

@@ -23,6 +23,8 @@ namespace {
 constexpr int64_t kMicrosecondsPerCheckFrame = 1000000 / kCheckFramesPerSecond;
 // Decoding errors closer than this are one stretch of damage.
 constexpr int32_t kDamageJoinFrames = kCheckFramesPerSecond;
+// Pictures up to this long after video damage may be predicted from what was concealed.
+constexpr int32_t kDamageReachFrames = 2 * kCheckFramesPerSecond;
 // Material that ends this much before its declared duration was cut short; less is the usual
 // difference between a container's stated duration and the end of its last packet.
 constexpr int64_t kShortfallMicroseconds = 1000000;
@@ -43,6 +45,22 @@ CFFCheck::CFFCheck(const std::string& paramsPath)
 
 CFFCheck::~CFFCheck() = default;
 
+void CFFCheck::FrameRelease::operator()(AVFrame* frame) const
+{
+    av_frame_free(&frame);
+}
+
+void CFFCheck::KeepAsPreviousPicture(const AVFrame* decoded)
+{
+    if (!m_pPreviousPicture)
+        m_pPreviousPicture.reset(av_frame_alloc());
+    if (!m_pPreviousPicture)
+        return;
+    av_frame_unref(m_pPreviousPicture.get());
+    if (decoded && av_frame_ref(m_pPreviousPicture.get(), decoded) < 0)
+        av_frame_unref(m_pPreviousPicture.get());
+}
+
 bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
 {
     m_nTaskID = taskId;
@@ -54,6 +72,9 @@ bool CFFCheck::StartCheck(const char* path, int32_t taskId, int32_t subTaskId)
     m_prevGrey.release();
     m_stillHold.Reset();
     m_bBlocky = false;
+    m_nDamageReach = m_nDamageLast = -1;
+    m_streaked.clear();
+    m_pPreviousPicture.reset();
     m_snapshot.release();
     m_loudness.Reset();
     m_videoLoss.Reset();
@@ -91,9 +112,19 @@ bool CFFCheck::Step()
         if (m_nMonitorFlag)
             SendPreview(unit->data[0], width, height);
         const int32_t t = PictureCheckFrame(m_nPictureCount++);
-        m_luma = LumaOf(DecodedPicture());
+        const AVFrame* decoded = DecodedPicture();
+        m_luma = LumaOf(decoded);
+        if (PictureDamaged())
+            ReachDamage(t);
+        else if (t > m_nDamageLast && decoded && (decoded->key_frame || decoded->pict_type == AV_PICTURE_TYPE_I))
+            m_nDamageReach = -1;  // a clean key picture after the damage refreshes the whole picture
+        m_bNearDamage = t <= m_nDamageReach;
+        if (m_bNearDamage && m_params[kFaultMosaic].nEnable)
+            StreakedBands(LumaOf(m_pPreviousPicture.get()), m_streaked);
         DetectPicture(t, unit->data[0], width, height, width * height * 3);
-        m_safety.OnPicture(DecodedPicture(), PictureDuration(),
+        m_bNearDamage = false;
+        KeepAsPreviousPicture(decoded);
+        m_safety.OnPicture(decoded, PictureDuration(),
                            cv::Mat(height, width, CV_8UC3, unit->data[0], static_cast<size_t>(unit->linesize[0])),
                            SafetyNotice());
         m_luma = LumaPlane{};
@@ -140,12 +171,19 @@ int32_t CFFCheck::CheckFrameAt(int64_t time) const
 
 void CFFCheck::OnDamage(bool video, int64_t time, int64_t end)
 {
-    (void)video;
     if (time == kNoMediaTime)
         time = end;
     const int32_t first = time == kNoMediaTime ? std::max(m_nLastPictureIndex, LastSoundTime()) : CheckFrameAt(time);
     const int32_t last = end == kNoMediaTime || end <= time ? first : CheckFrameAt(end - 1);
+    if (video)
+        ReachDamage(last);
     MarkDamage(first, last, nullptr);
+}
+
+void CFFCheck::ReachDamage(int32_t last)
+{
+    m_nDamageLast = std::max(m_nDamageLast, last);
+    m_nDamageReach = std::max(m_nDamageReach, last + kDamageReachFrames);
 }
 
 void CFFCheck::MarkDamage(int32_t first, int32_t last, const cv::Mat* picture)
@@ -227,6 +265,8 @@ void CFFCheck::DetectPicture(int32_t frameIndex, const uint8_t* pixels, int widt
             sample.colour = &area;
             sample.luma = &m_luma;  // empty unless Step decoded this picture: no mosaic then
             sample.blockyBefore = m_bBlocky;
+            sample.damaged = m_bNearDamage;
+            sample.streakedBefore = &m_streaked;
             verdict = ClassifyPicture(grey, m_prevGrey, m_params, &sample);
             m_bBlocky = sample.blocky;
             repeat = sample.repeat;

@@ -26,6 +26,7 @@
 #include <opencv2/core/mat.hpp>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,8 @@ public:
     // frames (its index in 25 fps material).
     void DetectPicture(int32_t frameIndex, const uint8_t* pixels, int width, int height,
                        int byteCount);
+    // Holds a reference to the picture just judged (none for nothing decoded) for the next.
+    void KeepAsPreviousPicture(const AVFrame* decoded);
     // Sound classification of every channel of a track (from 0), each on its own run: the first
     // two channels of track 0 are the left and right channel (codes 16-21), every other channel
     // is judged with the limits of codes 22-24. Units of a track come in decoding order at one
@@ -135,6 +138,8 @@ private:
     // A media time in check frames from the first picture (from the input's start before it).
     int32_t CheckFrameAt(int64_t time) const;
     void MarkDamage(int32_t first, int32_t last, const cv::Mat* picture);
+    // Video damage up to check frame last: the pictures after it are judged for break-up.
+    void ReachDamage(int32_t last);
     void CloseDamage();
     // Material that ends before the duration its container declares is damaged to its end.
     void CheckDeclaredEnd();
@@ -174,6 +179,19 @@ private:
     std::vector<CStillHold::Verdict> m_settled;  // reused for each picture
     LumaPlane m_luma;      // the decoded luma of the picture being judged; empty outside Step
     bool m_bBlocky = false;  // the last judged picture showed break-up
+    // Video damage reaches the pictures decoded from it until a clean key picture after it
+    // refreshes them all, at most kDamageReachFrames: up to m_nDamageReach pictures are
+    // judged for the broken bands of concealment (-1: none). m_nDamageLast is the last check
+    // frame of that damage; m_bNearDamage tells DetectPicture.
+    int32_t m_nDamageReach = -1, m_nDamageLast = -1;
+    bool m_bNearDamage = false;
+    // The picture decoded before the one being judged (a reference, or nothing): its streaked
+    // bands are worked out only when a damaged picture asks for them.
+    struct FrameRelease {
+        void operator()(AVFrame* frame) const;
+    };
+    std::unique_ptr<AVFrame, FrameRelease> m_pPreviousPicture;
+    std::vector<uint8_t> m_streaked;  // StreakedBands of m_pPreviousPicture, near damage
     cv::Mat m_snapshot;    // first picture of the current picture fault run, empty when none
     int32_t m_nLastVerdict = 100;
 

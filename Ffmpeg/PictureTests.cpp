@@ -74,8 +74,14 @@ bool IsMosaicOf(const cv::Mat& grey, PictureSample* sample)
     // Once seen, break-up lasts while the share stays above two thirds of the limit, so one
     // stretch of it is one run.
     const int limit = sample->blockyBefore ? kBreakUpPerMille * 2 / 3 : kBreakUpPerMille;
-    sample->blocky = BreakUpPerMille(*sample->luma) >= limit;
-    return sample->blocky && sample->blockyBefore;
+    // A damaged picture predicted from one that showed break-up shows it too, until a clean
+    // key picture ends the damage.
+    static const std::vector<uint8_t> kUnknown;
+    const std::vector<uint8_t>& streakedBefore = sample->streakedBefore ? *sample->streakedBefore : kUnknown;
+    const bool broken =
+        sample->damaged && (sample->blockyBefore || BrokenBands(*sample->luma, streakedBefore) >= kBrokenBands);
+    sample->blocky = broken || BreakUpPerMille(*sample->luma) >= limit;
+    return broken || (sample->blocky && sample->blockyBefore);
 }
 
 // True when all eight pixels are edges (their sum reaches 8 x 255).

@@ -6,6 +6,9 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <cstdint>
+#include <vector>
+
 namespace quarvik {
 
 // The analysed part of a picture: rows 20 to height - 21 (the top and bottom 20 rows carry
@@ -22,6 +25,12 @@ struct PictureSample {
     // In: the picture before showed break-up. Break-up is mosaic from its second picture on,
     // so a blocky graphic cut in and then held is a still frame, never mosaic.
     bool blockyBefore = false;
+    // In: the decoder met damage in this picture or in the pictures it is predicted from
+    // (corrupt or missing slices, concealed). Its broken bands are break-up, and mosaic at
+    // once: such a picture is no graphic cut in.
+    bool damaged = false;
+    // In: StreakedBands of the picture before, when known.
+    const std::vector<uint8_t>* streakedBefore = nullptr;
     // Out: this picture shows break-up on its decoded luma.
     bool blocky = false;
     // Out: the still-frame test fired and found the picture a repeat of the one before (at

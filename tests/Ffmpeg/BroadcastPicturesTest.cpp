@@ -8,9 +8,14 @@
 
 #include <gtest/gtest.h>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -34,6 +39,49 @@ const char* const kLogo =
 const char* const kMpeg2Sd =
     "-c:v mpeg2video -pix_fmt yuv422p -b:v 15M -minrate 15M -maxrate 15M -bufsize 1835k -g 12 -bf 2 "
     "-flags +ilme+ildct -top 1";
+
+// A copy of an MPEG-TS file without count transport packets of its video stream, taken from
+// the middle of the first picture (in file order) at or after second: a burst of datagrams
+// lost on the network. False when the file has no such picture.
+bool LosePicturePackets(const std::string& from, const std::string& to, double second, int count)
+{
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, from.c_str(), nullptr, nullptr) < 0)
+        return false;
+    int64_t at = -1;
+    int pid = -1;
+    const int video =
+        avformat_find_stream_info(ctx, nullptr) >= 0 ? av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
+    if (video >= 0) {
+        const AVStream* stream = ctx->streams[video];
+        pid = stream->id;
+        const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+        AVPacket* packet = av_packet_alloc();
+        while (at < 0 && av_read_frame(ctx, packet) >= 0) {
+            if (packet->stream_index == video && packet->pts != AV_NOPTS_VALUE && packet->pos >= 0 &&
+                (packet->pts - start) * av_q2d(stream->time_base) >= second)
+                at = (packet->pos + packet->size / 2) / 188 * 188;
+            av_packet_unref(packet);
+        }
+        av_packet_free(&packet);
+    }
+    avformat_close_input(&ctx);
+    if (at < 0)
+        return false;
+    std::ifstream in(from, std::ios::binary);
+    const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ofstream out(to, std::ios::binary);
+    for (size_t i = 0; i + 188 <= data.size(); i += 188) {
+        const auto byte = [&data, i](size_t k) { return static_cast<unsigned char>(data[i + k]); };
+        const int packetPid = (byte(1) & 0x1f) << 8 | byte(2);
+        if (static_cast<int64_t>(i) >= at && count > 0 && packetPid == pid) {
+            --count;
+            continue;
+        }
+        out.write(data.data() + i, 188);
+    }
+    return count == 0 && out.good();
+}
 
 struct Planted {
     int32_t code;
@@ -146,6 +194,36 @@ TEST_F(BroadcastPicturesTest, StarvedEncodeIsBreakUpAndConcealedPacketLossIsNot)
         }
     }
     ExpectExactly("damaged.ts", {{kFaultMosaic, 50}});
+}
+
+TEST_F(BroadcastPicturesTest, PacketsLostAfterACutAreBreakUpWhereTheyShow)
+{
+    // 2 s of programme, a cut to a test pattern under grain (2 s), in MPEG-TS as stations send
+    // it; 8 transport packets of the first picture after the cut lost. H.264 (one slice a
+    // picture) loses the rest of the picture: the decoder draws the row above the loss down
+    // over it, and the pictures predicted from it carry the streaks on to the next key
+    // picture: break-up from the cut on. MPEG-2 loses the rest of one slice and conceals it
+    // from the picture before, which differs by a few grey levels along one band: a decoding
+    // error, not break-up.
+    struct Case {
+        const char* name;
+        std::string coding;
+        std::vector<Planted> planted;
+    } const cases[] = {
+        {"lost-h264.ts", "-c:v libx264 -preset veryfast -pix_fmt yuv420p -b:v 6M -maxrate 6M -bufsize 6M -g 25 -bf 3",
+         {{kFaultMosaic, 50}}},
+        {"lost-mpeg2.ts", std::string(kMpeg2Sd), {}},
+    };
+    for (const Case& c : cases) {
+        const std::string whole = std::string("whole-") + c.name;
+        ASSERT_TRUE(Ffmpeg("-f lavfi -i " + Programme("720x576", 2) +
+                           " -f lavfi -i testsrc2=size=720x576:rate=25:duration=2 -filter_complex "
+                           "\"[1:v]setsar=1,noise=alls=12:allf=t+u[t];[0:v][t]concat=n=2:v=1\" " +
+                           c.coding + " -f mpegts " + whole));
+        ExpectExactly(whole, {});
+        ASSERT_TRUE(LosePicturePackets(Path(whole), Path(c.name), 2.0, 8)) << c.name;
+        ExpectExactly(c.name, c.planted);
+    }
 }
 
 TEST_F(BroadcastPicturesTest, NothingOnLiveShotsTestCardsAndBlockyGraphics)

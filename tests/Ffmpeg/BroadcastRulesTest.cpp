@@ -211,5 +211,63 @@ TEST(BreakUp, FlatBlocksWithStepsAreBreakUpDrawnEdgesAndGrainAreNot)
     EXPECT_EQ(BreakUpPerMille(LumaPlane{}), 0) << "no decoded picture: no break-up";
 }
 
+TEST(BreakUp, BandsConcealedOutOfPlaceOrStreakedAreBrokenProgrammeAndStripesAreNot)
+{
+    // Programme: a smooth picture with grain; stripes: vertical bars whose grain the coder
+    // has nearly smoothed away (a tenth of a grey level a row).
+    cv::Mat programme(576, 720, CV_8UC1), stripes(576, 720, CV_8UC1);
+    for (int y = 0; y < 576; ++y)
+        for (int x = 0; x < 720; ++x) {
+            programme.at<uchar>(y, x) = static_cast<uchar>(60 + 100 * (x * x + 3 * y * y) / (720 * 720 + 3 * 576 * 576));
+            stripes.at<uchar>(y, x) = static_cast<uchar>((x / 90) % 2 ? 180 : 50);
+        }
+    cv::Mat grain(programme.size(), CV_8SC1);
+    cv::RNG(5).fill(grain, cv::RNG::NORMAL, 0, 3);
+    cv::add(programme, grain, programme, cv::noArray(), CV_8U);
+    for (int y = 0; y < 576; ++y)
+        for (int x = 0; x < 720; x += 7)
+            stripes.at<uchar>(y, x) = static_cast<uchar>(stripes.at<uchar>(y, x) + (x + y) % 2);
+
+    // H.264 concealment of the picture's lower part: row 319 drawn down to the bottom.
+    cv::Mat streaked = programme.clone();
+    for (int y = 320; y < 576; ++y)
+        programme.row(319).copyTo(streaked.row(y));
+    // MPEG-2 concealment of one slice (rows 160-175) from a picture 14 grey levels darker.
+    cv::Mat slice = programme.clone();
+    slice(cv::Rect(0, 160, 720, 16)) -= cv::Scalar(14);
+    cv::Mat chequer(576, 720, CV_8UC1);
+    for (int y = 0; y < 576; ++y)
+        for (int x = 0; x < 720; ++x)
+            chequer.at<uchar>(y, x) = ((x / 16 + y / 16) % 2) ? 220 : 30;
+
+    cv::Mat drawn(576, 720, CV_8UC1);
+    for (int y = 0; y < 576; ++y)
+        for (int x = 0; x < 720; ++x)
+            drawn.at<uchar>(y, x) = static_cast<uchar>(40 + x / 4);
+
+    // Each picture after the one before it.
+    const struct {
+        const char* what;
+        const cv::Mat& before;
+        const cv::Mat& luma;
+        int fewest, most;
+    } cases[] = {
+        {"programme", programme, programme, 0, 0},
+        {"coded stripes", programme, stripes, 0, 0},
+        {"chequerboard", programme, chequer, 0, 0},
+        {"a ramp drawn without grain, held", drawn, drawn, 0, 0},
+        {"streaked lower part", programme, streaked, 16, 16},
+        {"slice out of place", programme, slice, 2, 2},
+    };
+    std::vector<uint8_t> before;
+    for (const auto& c : cases) {
+        StreakedBands(Plane(c.before), before);
+        const int broken = BrokenBands(Plane(c.luma), before);
+        EXPECT_GE(broken, c.fewest) << c.what;
+        EXPECT_LE(broken, c.most) << c.what;
+    }
+    EXPECT_EQ(BrokenBands(LumaPlane{}, before), 0) << "no decoded picture: no break-up";
+}
+
 }  // namespace
 }  // namespace quarvik
