@@ -17,7 +17,11 @@ extern "C" {
 namespace quarvik {
 namespace {
 
-constexpr size_t kMaxQueuedChunks = 64;
+constexpr size_t kMaxQueuedChunks = 16;
+// Sample frames gathered before they go to the true-peak thread: a few hand-overs a second
+// rather than one per sound unit, each of which wakes a thread.
+constexpr size_t kChunkFrames = 8192;
+constexpr int kMaxLayoutChannels = 8;  // 7.1
 const double kNoValue = std::nan("");
 
 // BS.1770 weights by position: fronts 1, every surround (side or back) 1.41, LFE none.
@@ -61,34 +65,36 @@ std::vector<int> ChannelMapOf(const AVChannelLayout& given)
     return map;
 }
 
+// The first `channels` channels of the unit, interleaved.
 template <typename T>
-void Interleave(const AVFrame* in, bool planar, double scale, double offset, float* out)
+void Interleave(const AVFrame* in, int channels, bool planar, double scale, double offset, float* out)
 {
-    const int channels = in->ch_layout.nb_channels;
     const int frames = in->nb_samples;
+    const int stride = planar ? 1 : in->ch_layout.nb_channels;
     for (int c = 0; c < channels; ++c) {
-        const T* src = reinterpret_cast<const T*>(in->extended_data[planar ? c : 0]);
-        const int stride = planar ? 1 : channels;
-        const int first = planar ? 0 : c;
+        const T* src = reinterpret_cast<const T*>(in->extended_data[planar ? c : 0]) + (planar ? 0 : c);
         for (int i = 0; i < frames; ++i)
             out[static_cast<size_t>(i) * channels + c] =
-                static_cast<float>((static_cast<double>(src[first + i * stride]) - offset) * scale);
+                static_cast<float>((static_cast<double>(src[i * stride]) - offset) * scale);
     }
 }
 
-// The unit as interleaved float in [-1, 1]; false for a sample format not known here.
-bool ToFloat(const AVFrame* in, std::vector<float>& out)
+// The first `channels` channels of the unit as interleaved float in [-1, 1]; false for a sample
+// format not known here.
+bool ToFloat(const AVFrame* in, int channels, std::vector<float>& out)
 {
-    out.resize(static_cast<size_t>(in->nb_samples) * static_cast<size_t>(in->ch_layout.nb_channels));
+    out.resize(static_cast<size_t>(in->nb_samples) * static_cast<size_t>(channels));
     const auto format = static_cast<AVSampleFormat>(in->format);
     const bool planar = av_sample_fmt_is_planar(format);
     switch (av_get_packed_sample_fmt(format)) {
-    case AV_SAMPLE_FMT_U8: Interleave<uint8_t>(in, planar, 1.0 / 128, 128, out.data()); return true;
-    case AV_SAMPLE_FMT_S16: Interleave<int16_t>(in, planar, 1.0 / 32768, 0, out.data()); return true;
-    case AV_SAMPLE_FMT_S32: Interleave<int32_t>(in, planar, 1.0 / 2147483648.0, 0, out.data()); return true;
-    case AV_SAMPLE_FMT_S64: Interleave<int64_t>(in, planar, 1.0 / 9223372036854775808.0, 0, out.data()); return true;
-    case AV_SAMPLE_FMT_FLT: Interleave<float>(in, planar, 1.0, 0, out.data()); return true;
-    case AV_SAMPLE_FMT_DBL: Interleave<double>(in, planar, 1.0, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_U8: Interleave<uint8_t>(in, channels, planar, 1.0 / 128, 128, out.data()); return true;
+    case AV_SAMPLE_FMT_S16: Interleave<int16_t>(in, channels, planar, 1.0 / 32768, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_S32: Interleave<int32_t>(in, channels, planar, 1.0 / 2147483648.0, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_S64:
+        Interleave<int64_t>(in, channels, planar, 1.0 / 9223372036854775808.0, 0, out.data());
+        return true;
+    case AV_SAMPLE_FMT_FLT: Interleave<float>(in, channels, planar, 1.0, 0, out.data()); return true;
+    case AV_SAMPLE_FMT_DBL: Interleave<double>(in, channels, planar, 1.0, 0, out.data()); return true;
     default: return false;
     }
 }
@@ -100,10 +106,6 @@ double FiniteOrNone(double value)
 
 }  // namespace
 
-struct CLoudnessMeter::State {
-    ebur128_state* meter;
-};
-
 CLoudnessMeter::~CLoudnessMeter()
 {
     Reset();
@@ -112,10 +114,8 @@ CLoudnessMeter::~CLoudnessMeter()
 void CLoudnessMeter::Reset()
 {
     StopPeakWorker();
-    if (m_pState)
-        ebur128_destroy(&m_pState->meter);
-    delete m_pState;
-    m_pState = nullptr;
+    m_meter = CKWeightedMeter{};
+    m_bMeasuring = false;
     m_nChannels = m_nRate = 0;
     m_channelMap.clear();
     m_pair[0].clear();
@@ -126,6 +126,7 @@ void CLoudnessMeter::Reset()
     m_fMaxMomentary = m_fMaxShortTerm = -kInfinity;
     m_shortTerm.clear();
     m_queue.clear();
+    m_pending = Chunk{};
     m_bEndOfInput = false;
     m_fTruePeak = 0.0;
 }
@@ -134,23 +135,16 @@ bool CLoudnessMeter::Configure(int channels, int rate, std::vector<int> map)
 {
     if (channels <= 0 || rate < 10)
         return false;
-    if (m_pState && channels == m_nChannels && rate == m_nRate && map == m_channelMap)
+    if (m_bMeasuring && channels == m_nChannels && rate == m_nRate && map == m_channelMap)
         return true;
-    if (!m_pState) {
-        ebur128_state* meter = ebur128_init(static_cast<unsigned>(channels),
-                                            static_cast<unsigned long>(rate),
-                                            EBUR128_MODE_I | EBUR128_MODE_LRA);
-        if (!meter)
-            return false;
-        m_pState = new State{meter};
-        m_peakThread = std::thread([this] { PeakWorker(); });
-    } else if ((channels != m_nChannels || rate != m_nRate) &&
-               ebur128_change_parameters(m_pState->meter, static_cast<unsigned>(channels),
-                                         static_cast<unsigned long>(rate)) != EBUR128_SUCCESS) {
+    if (!m_meter.Configure(channels, static_cast<unsigned long>(rate)))
         return false;
+    if (!m_bMeasuring) {
+        m_bMeasuring = true;
+        m_peakThread = std::thread([this] { PeakWorker(); });
     }
     for (int c = 0; c < channels; ++c)
-        ebur128_set_channel(m_pState->meter, static_cast<unsigned>(c), map[static_cast<size_t>(c)]);
+        m_meter.SetChannel(c, map[static_cast<size_t>(c)]);
     m_nChannels = channels;
     m_nRate = rate;
     m_channelMap = std::move(map);
@@ -167,8 +161,16 @@ void CLoudnessMeter::Add(const AVFrame* sound, int track)
         AddPaired(sound, track);
         return;
     }
-    if (track != 0 || !Configure(sound->ch_layout.nb_channels, sound->sample_rate, ChannelMapOf(sound->ch_layout)) ||
-        !ToFloat(sound, m_interleaved))
+    if (track != 0)
+        return;
+    // More channels than a surround layout has, without positions, are tracks side by side (16
+    // channels of a WAV or an SDI capture): the programme is their first pair.
+    const AVChannelLayout& layout = sound->ch_layout;
+    const bool firstPair = layout.nb_channels > kMaxLayoutChannels && layout.order == AV_CHANNEL_ORDER_UNSPEC;
+    const int channels = firstPair ? 2 : layout.nb_channels;
+    if (!Configure(channels, sound->sample_rate,
+                   firstPair ? std::vector<int>{EBUR128_LEFT, EBUR128_RIGHT} : ChannelMapOf(layout)) ||
+        !ToFloat(sound, channels, m_interleaved))
         return;
     Measure(m_interleaved.data(), sound->nb_samples);
 }
@@ -183,7 +185,7 @@ void CLoudnessMeter::Measure(const float* samples, int frames)
 void CLoudnessMeter::AddPaired(const AVFrame* sound, int track)
 {
     if (track < 0 || track > 1 || sound->ch_layout.nb_channels != 1 ||
-        !Configure(2, sound->sample_rate, {EBUR128_LEFT, EBUR128_RIGHT}) || !ToFloat(sound, m_interleaved))
+        !Configure(2, sound->sample_rate, {EBUR128_LEFT, EBUR128_RIGHT}) || !ToFloat(sound, 1, m_interleaved))
         return;
     std::vector<float>& pending = m_pair[track];
     pending.insert(pending.end(), m_interleaved.begin(), m_interleaved.end());
@@ -212,16 +214,14 @@ void CLoudnessMeter::Feed(const float* samples, int frames)
 {
     while (frames > 0) {
         const int n = std::min(frames, m_nHop - m_nSinceHop);
-        ebur128_add_frames_float(m_pState->meter, samples, static_cast<size_t>(n));
+        m_meter.Add(samples, static_cast<size_t>(n));
         samples += static_cast<size_t>(n) * static_cast<size_t>(m_nChannels);
         frames -= n;
         m_nSinceHop += n;
         if (m_nSinceHop < m_nHop)
             break;
         m_nSinceHop = 0;
-        double block = -kInfinity;
-        if (ebur128_loudness_window(m_pState->meter, 100, &block) != EBUR128_SUCCESS)
-            block = -kInfinity;
+        const double block = m_meter.Window(100);
         m_blockEnergy[m_llHops % kShortTermBlocks] = std::isfinite(block) ? std::pow(10.0, (block + 0.691) / 10.0) : 0.0;
         ++m_llHops;
         // Windows that reach before the start hold silence there, as libebur128's own do.
@@ -246,15 +246,26 @@ double CLoudnessMeter::WindowLoudness(int blocks) const
 
 void CLoudnessMeter::QueueForPeak(const float* samples, int frames)
 {
-    Chunk chunk;
-    chunk.channels = m_nChannels;
-    chunk.rate = m_nRate;
-    chunk.samples.assign(samples, samples + static_cast<size_t>(frames) * static_cast<size_t>(m_nChannels));
+    if (m_pending.channels != m_nChannels || m_pending.rate != m_nRate)
+        SendPending();
+    m_pending.channels = m_nChannels;
+    m_pending.rate = m_nRate;
+    m_pending.samples.insert(m_pending.samples.end(), samples,
+                             samples + static_cast<size_t>(frames) * static_cast<size_t>(m_nChannels));
+    if (m_pending.samples.size() >= kChunkFrames * static_cast<size_t>(m_nChannels))
+        SendPending();
+}
+
+void CLoudnessMeter::SendPending()
+{
+    if (m_pending.samples.empty())
+        return;
     std::unique_lock<std::mutex> lock(m_mutex);
     // The queue is bounded: a true peak slower than the check holds the check back rather
     // than growing without end.
     m_changed.wait(lock, [&] { return m_queue.size() < kMaxQueuedChunks; });
-    m_queue.push_back(std::move(chunk));
+    m_queue.push_back(std::move(m_pending));
+    m_pending = Chunk{};
     m_changed.notify_all();
 }
 
@@ -294,19 +305,18 @@ void CLoudnessMeter::StopPeakWorker()
 
 LoudnessInfo_t CLoudnessMeter::Result()
 {
-    if (m_pState && !m_bEndOfInput)
+    if (m_bMeasuring && !m_bEndOfInput) {
         FeedPair(std::max(m_pair[0].size(), m_pair[1].size()));
+        SendPending();
+    }
     StopPeakWorker();
     LoudnessInfo_t result{kNoValue, kNoValue, kNoValue, kNoValue, kNoValue, m_shortTerm};
-    if (!m_pState)
+    if (!m_bMeasuring)
         return result;
-    double integrated = -kInfinity, range = 0.0;
-    if (ebur128_loudness_global(m_pState->meter, &integrated) == EBUR128_SUCCESS)
-        result.fIntegrated = FiniteOrNone(integrated);
+    result.fIntegrated = FiniteOrNone(m_meter.Integrated());
     // A programme below the gate has no range either.
-    if (HasLoudnessValue(result.fIntegrated) &&
-        ebur128_loudness_range(m_pState->meter, &range) == EBUR128_SUCCESS)
-        result.fRange = FiniteOrNone(range);
+    if (HasLoudnessValue(result.fIntegrated))
+        result.fRange = FiniteOrNone(m_meter.Range());
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         result.fTruePeak = m_fTruePeak > 0.0 ? 20.0 * std::log10(m_fTruePeak) : kNoValue;

@@ -1,13 +1,15 @@
-// CLoudnessMeter: programme loudness (EBU R128 / ITU-R BS.1770-4, through libebur128) of the
-// decoded sound, in its own channel layout and sample rate: the channels weighted by their
+// CLoudnessMeter: programme loudness (EBU R128 / ITU-R BS.1770-4, the figures libebur128 gives)
+// of the decoded sound, in its own channel layout and sample rate: the channels weighted by their
 // positions (surrounds +1.5 dB, LFE left out).
 //
 // Integrated loudness, loudness range and momentary/short-term loudness are measured on the
-// caller's thread. The true peak (4x oversampling, the costly part, skipped where it cannot
-// raise the peak: TruePeakScan.h) is measured on a thread of the meter's own, fed through a bounded queue; Result() waits for it. One object, one
-// owner thread; the worker thread lives between the first Add and Result (or Reset).
+// caller's thread (KWeightedMeter.h). The true peak (oversampling, skipped where it cannot
+// raise the peak: TruePeakScan.h) is measured on a thread of the meter's own, fed through a
+// bounded queue; Result() waits for it. One object, one owner thread; the worker thread lives
+// between the first Add and Result (or Reset).
 #pragma once
 
+#include "KWeightedMeter.h"
 #include "Loudness.h"
 
 #include <condition_variable>
@@ -33,14 +35,15 @@ public:
     // Drops any measurement; the next Add starts a new one.
     void Reset();
     // The programme is two one-channel tracks (tracks 0 and 1 of the same rate), measured as a
-    // stereo pair; otherwise it is track 0 in its own layout. Set before the first Add.
+    // stereo pair; otherwise it is track 0 in its own layout, or its first two channels as a
+    // stereo pair when it has more than 8 channels without positions. Set before the first Add.
     void SetPairedMonoTracks(bool paired) { m_bPairedMono = paired; }
     // One decoded sound unit of a track (from 0), any FFmpeg sample format, packed or planar;
     // units of tracks outside the programme are ignored. A unit whose layout or rate differs
     // from the previous one continues the measurement in its form.
     void Add(const AVFrame* sound, int track = 0);
     // True once any sound was added.
-    bool HasSound() const { return m_pState != nullptr; }
+    bool HasSound() const { return m_bMeasuring; }
     // The figures of everything added so far; ends the measurement (call Reset to reuse).
     LoudnessInfo_t Result();
 
@@ -59,11 +62,12 @@ private:
     void FeedPair(size_t frames);
     void Feed(const float* samples, int frames);
     void QueueForPeak(const float* samples, int frames);
+    void SendPending();
     void PeakWorker();
     void StopPeakWorker();
 
-    struct State;                       // libebur128's measurement
-    State* m_pState = nullptr;          // I, LRA, M, S
+    CKWeightedMeter m_meter;            // I, LRA and the 100 ms blocks of M and S
+    bool m_bMeasuring = false;
     int m_nChannels = 0;
     int m_nRate = 0;
     std::vector<int> m_channelMap;
@@ -90,6 +94,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Chunk> m_queue;
+    Chunk m_pending;  // gathered on the caller's thread, not yet queued
     bool m_bEndOfInput = false;
     double m_fTruePeak = 0.0;  // linear, written by the worker before it ends
 };

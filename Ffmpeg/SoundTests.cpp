@@ -9,25 +9,57 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <numeric>
+#include <vector>
 
 namespace quarvik {
 
 namespace {
 
-// Largest magnitude of one channel, read with a stride; -32768 counts as 32768.
-template <int kStride>
-void PeaksOf(const int16_t* samples, int stride, int sampleCount, int32_t* peaks)
+// Largest magnitude of every channel; -32768 counts as 32768. The interleaved samples are read
+// as one row of vectors of 8: after lcm(channels, 8) samples the channels fall on the same lanes
+// again, so that many vectors keep the extremes of every channel (at most 64 channels), and the
+// frames left over are read one by one.
+void PeaksOf(const int16_t* samples, int channels, int sampleCount, int32_t* peaks)
 {
-    const int channels = kStride > 0 ? kStride : stride;
-    for (int c = 0; c < channels; ++c) {
-        int32_t top = 0, bottom = 0;
-        const int16_t* s = samples + c;
-        for (int i = 0; i < sampleCount; ++i, s += channels) {
-            top = std::max<int32_t>(top, *s);
-            bottom = std::min<int32_t>(bottom, *s);
+    typedef int16_t Short8 __attribute__((vector_size(16)));
+    constexpr int kLanes = 8, kMaxVectors = 64;
+    const int lanesShared = std::gcd(channels, kLanes);
+    const int vectors = channels / lanesShared;
+    const int framesPerRow = kLanes / lanesShared;
+    std::vector<int16_t> top(static_cast<size_t>(channels), 0), bottom(static_cast<size_t>(channels), 0);
+    int frame = 0;
+    if (vectors <= kMaxVectors) {
+        Short8 highest[kMaxVectors] = {}, lowest[kMaxVectors] = {};
+        const int rows = sampleCount / framesPerRow;
+        for (int row = 0; row < rows; ++row) {
+            const int16_t* at = samples + static_cast<size_t>(row) * framesPerRow * channels;
+            for (int v = 0; v < vectors; ++v) {
+                Short8 x;
+                std::memcpy(&x, at + v * kLanes, sizeof(x));
+                highest[v] = x > highest[v] ? x : highest[v];
+                lowest[v] = x < lowest[v] ? x : lowest[v];
+            }
         }
-        peaks[c] = std::max(top, -bottom);
+        for (int v = 0; v < vectors; ++v) {
+            for (int lane = 0; lane < kLanes; ++lane) {
+                const size_t c = static_cast<size_t>((v * kLanes + lane) % channels);
+                top[c] = std::max(top[c], highest[v][lane]);
+                bottom[c] = std::min(bottom[c], lowest[v][lane]);
+            }
+        }
+        frame = rows * framesPerRow;
     }
+    for (; frame < sampleCount; ++frame) {
+        const int16_t* at = samples + static_cast<size_t>(frame) * channels;
+        for (size_t c = 0; c < static_cast<size_t>(channels); ++c) {
+            top[c] = std::max(top[c], at[c]);
+            bottom[c] = std::min(bottom[c], at[c]);
+        }
+    }
+    for (size_t c = 0; c < static_cast<size_t>(channels); ++c)
+        peaks[c] = std::max<int32_t>(top[c], -static_cast<int32_t>(bottom[c]));
 }
 
 }  // namespace
@@ -39,12 +71,7 @@ void MeasurePeaks(const int16_t* samples, int channels, int sampleCount, int32_t
     std::fill(peaks, peaks + channels, 0);
     if (!samples || sampleCount <= 0)
         return;
-    // The common counts get a stride the compiler knows, so the loops vectorise.
-    switch (channels) {
-    case 1: PeaksOf<1>(samples, 1, sampleCount, peaks); break;
-    case 2: PeaksOf<2>(samples, 2, sampleCount, peaks); break;
-    default: PeaksOf<0>(samples, channels, sampleCount, peaks); break;
-    }
+    PeaksOf(samples, channels, sampleCount, peaks);
 }
 
 int32_t LevelDbfs(int32_t peak)

@@ -1,27 +1,18 @@
 #include "TruePeakScan.h"
 
-#include <ebur128.h>
-
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace quarvik {
 
-struct CTruePeakScan::Channel {
-    ebur128_state* state = nullptr;
-    std::vector<float> held;  // the last kHeld samples of the channel, oldest first
-    bool skipped = false;     // samples since the last measured block were skipped
-};
-
 namespace {
 
-float LargestMagnitude(const float* samples, size_t count)
-{
-    float top = 0.0f;
-    for (size_t i = 0; i < count; ++i)
-        top = std::max(top, std::fabs(samples[i]));
-    return top;
-}
+constexpr int kTaps = 49;           // libebur128's interpolator
+constexpr size_t kBlock = 256;      // frames judged at once for the skip
+constexpr size_t kTile = 16;        // outputs of a measured block judged at once, as PhasePeak sums them
+constexpr double kAlmostZero = 0.000001;
 
 // The oversampling factor libebur128 uses at a rate.
 int FactorAt(int rate)
@@ -29,103 +20,184 @@ int FactorAt(int rate)
     return rate < 96000 ? 4 : rate < 192000 ? 2 : 1;
 }
 
+typedef float Float4 __attribute__((vector_size(16)));
+typedef double Double4 __attribute__((vector_size(32)));
+
+// Largest magnitude; a NaN never counts (libebur128 compares with >, which a NaN fails).
+float LargestMagnitude(const float* samples, size_t count)
+{
+    Float4 top4 = {0.0f, 0.0f, 0.0f, 0.0f};
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        Float4 x;
+        std::memcpy(&x, samples + i, sizeof(x));
+        const Float4 magnitude = x < 0.0f ? -x : x;
+        top4 = magnitude > top4 ? magnitude : top4;
+    }
+    float top = std::max(std::max(top4[0], top4[1]), std::max(top4[2], top4[3]));
+    for (; i < count; ++i) {
+        const float magnitude = std::fabs(samples[i]);
+        top = magnitude > top ? magnitude : top;
+    }
+    return top;
+}
+
+// acc += the four samples from `samples` on, widened to double, times c.
+inline __attribute__((always_inline)) void Accumulate(Double4& acc, const float* samples, double c)
+{
+    Float4 x;
+    std::memcpy(&x, samples, sizeof(x));
+    acc += __builtin_convertvector(x, Double4) * c;
+}
+
+// top = the larger of top and the magnitude of b, lane by lane; a NaN never counts.
+inline __attribute__((always_inline)) void KeepLarger(Double4& top, const Double4& b)
+{
+    const Double4 magnitude = b < 0.0 ? -b : b;
+    top = magnitude > top ? magnitude : top;
+}
+
+// Largest magnitude of the outputs of one phase for `frames` new samples; line[-1], line[-2], ...
+// are the samples before them. Each output is summed in double in the order of the taps, from
+// 0.0, as libebur128 does; sixteen outputs side by side, so that the sums do not wait on each
+// other (two vector halves each without AVX).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+double PhasePeak(const float* line, size_t frames, const double* coeff, const int* delay, size_t taps)
+{
+    Double4 top = {0.0, 0.0, 0.0, 0.0};
+    size_t n = 0;
+    for (; n + 16 <= frames; n += 16) {
+        Double4 a0 = {0.0, 0.0, 0.0, 0.0}, a1 = a0, a2 = a0, a3 = a0;
+        for (size_t t = 0; t < taps; ++t) {
+            const float* x = line + n - delay[t];
+            const double c = coeff[t];
+            Accumulate(a0, x, c);
+            Accumulate(a1, x + 4, c);
+            Accumulate(a2, x + 8, c);
+            Accumulate(a3, x + 12, c);
+        }
+        KeepLarger(top, a0);
+        KeepLarger(top, a1);
+        KeepLarger(top, a2);
+        KeepLarger(top, a3);
+    }
+    double peak = std::max(std::max(top[0], top[1]), std::max(top[2], top[3]));
+    for (; n < frames; ++n) {
+        double acc = 0.0;
+        for (size_t t = 0; t < taps; ++t)
+            acc += static_cast<double>(line[static_cast<std::ptrdiff_t>(n) - delay[t]]) * coeff[t];
+        peak = std::fabs(acc) > peak ? std::fabs(acc) : peak;
+    }
+    return peak;
+}
+
 }  // namespace
+
+// libebur128's coefficients: a sinc under a Hann window, taps near zero left out, tap j in phase
+// j % factor, reaching j / factor samples back; each expression as it computes it.
+std::vector<CTruePeakScan::Phase> CTruePeakScan::Interpolator(int factor)
+{
+    std::vector<Phase> phases;
+    if (factor <= 1)
+        return phases;
+    phases.resize(static_cast<size_t>(factor));
+    const double scale = static_cast<double>(factor);
+    for (int j = 0; j < kTaps; ++j) {
+        const double m = static_cast<double>(j) - static_cast<double>(kTaps - 1) / 2.0;
+        double c = 1.0;
+        if (std::fabs(m) > kAlmostZero)
+            c = std::sin(m * M_PI / scale) / (m * M_PI / scale);
+        c *= 0.5 * (1 - std::cos(2 * M_PI * static_cast<double>(j) / static_cast<double>(kTaps - 1)));
+        if (std::fabs(c) > kAlmostZero) {
+            Phase& phase = phases[static_cast<size_t>(j % factor)];
+            phase.coeff.push_back(c);
+            phase.delay.push_back(j / factor);
+        }
+    }
+    // The bound of each phase: the sum of its coefficients' magnitudes, with a margin for the
+    // rounding of the sums (double) and of each output (float).
+    for (Phase& phase : phases) {
+        double sum = 0.0;
+        for (double c : phase.coeff)
+            sum += std::fabs(c);
+        phase.bound = sum * 1.0001;
+    }
+    return phases;
+}
 
 double CTruePeakScan::GainBound(int factor)
 {
-    if (factor <= 1)
-        return 1.0;
-    // libebur128's interpolator: 49 taps of a sinc under a Hann window, one phase per output
-    // of an input sample. The margin covers single-precision coefficients and sums.
-    constexpr int kTaps = 49;
-    double largest = 0.0;
-    for (int phase = 0; phase < factor; ++phase) {
-        double sum = 0.0;
-        for (int j = phase; j < kTaps; j += factor) {
-            const double m = j - (kTaps - 1) / 2.0;
-            const double x = M_PI * m / factor;
-            const double window = 0.5 * (1.0 - std::cos(2.0 * M_PI * j / (kTaps - 1)));
-            sum += std::fabs((m == 0.0 ? 1.0 : std::sin(x) / x) * window);
-        }
-        largest = std::max(largest, sum);
-    }
-    return largest * 1.05;
-}
-
-CTruePeakScan::CTruePeakScan() = default;
-
-CTruePeakScan::~CTruePeakScan()
-{
-    Release();
-}
-
-void CTruePeakScan::Release()
-{
-    m_fPeak = Peak();
-    for (Channel& c : m_channels) {
-        if (c.state)
-            ebur128_destroy(&c.state);
-    }
-    m_channels.clear();
+    double largest = 1.0;
+    for (const Phase& phase : Interpolator(factor))
+        largest = std::max(largest, phase.bound);
+    return largest;
 }
 
 void CTruePeakScan::Restart(int channels, int rate)
 {
-    Release();
-    m_channels.resize(static_cast<size_t>(channels));
-    for (Channel& c : m_channels)
-        c.state = ebur128_init(1, static_cast<unsigned long>(rate), EBUR128_MODE_TRUE_PEAK);
-    m_nRate = rate;
-    m_fBound = GainBound(FactorAt(rate));
-}
-
-double CTruePeakScan::Peak() const
-{
-    double peak = m_fPeak;
-    for (const Channel& c : m_channels) {
-        double value = 0.0;
-        if (c.state && ebur128_true_peak(c.state, 0, &value) == EBUR128_SUCCESS)
-            peak = std::max(peak, value);
+    const int factor = FactorAt(rate);
+    m_phases = Interpolator(factor);
+    m_nHistory = 0;
+    for (const Phase& phase : m_phases) {
+        for (int d : phase.delay)
+            m_nHistory = std::max(m_nHistory, static_cast<size_t>(d));
     }
-    return peak;
+    // The filter starts empty: its history is silence.
+    m_lines.assign(static_cast<size_t>(channels), std::vector<float>(m_nHistory, 0.0f));
+    m_nRate = rate;
+    m_fBound = GainBound(factor);
 }
 
 void CTruePeakScan::Add(const float* samples, size_t frames, int channels, int rate)
 {
     if (frames == 0 || channels <= 0)
         return;
-    if (channels != static_cast<int>(m_channels.size()) || rate != m_nRate)
+    if (channels != static_cast<int>(m_lines.size()) || rate != m_nRate)
         Restart(channels, rate);
-    double peak = Peak();
-    m_block.resize(frames);
-    for (size_t ch = 0; ch < m_channels.size(); ++ch) {
-        Channel& c = m_channels[ch];
-        if (!c.state)
-            continue;
-        for (size_t i = 0; i < frames; ++i)
-            m_block[i] = samples[i * static_cast<size_t>(channels) + ch];
-        const float before = LargestMagnitude(c.held.data(), c.held.size());
-        const float largest = std::max(before, LargestMagnitude(m_block.data(), frames));
-        if (peak > 0.0 && m_fBound * largest <= peak) {
-            c.skipped = true;
-            ++m_skipped;
-        } else {
-            // The filter still holds samples from before the skipped ones: give it the true
-            // history first. What it makes of them is bounded as the skip was.
-            if (c.skipped && !c.held.empty())
-                ebur128_add_frames_float(c.state, c.held.data(), c.held.size());
-            c.skipped = false;
-            ebur128_add_frames_float(c.state, m_block.data(), frames);
-            ++m_measured;
-            double value = 0.0;
-            if (ebur128_true_peak(c.state, 0, &value) == EBUR128_SUCCESS)
-                peak = std::max(peak, value);
+    const size_t stride = static_cast<size_t>(channels);
+    for (size_t start = 0; start < frames; start += kBlock) {
+        const size_t count = std::min(kBlock, frames - start);
+        for (size_t ch = 0; ch < stride; ++ch) {
+            std::vector<float>& line = m_lines[ch];
+            line.resize(m_nHistory + count);
+            const float* in = samples + start * stride + ch;
+            for (size_t i = 0; i < count; ++i)
+                line[m_nHistory + i] = in[i * stride];
+            const float largest = LargestMagnitude(line.data(), line.size());
+            if (m_fPeak > 0.0 && m_fBound * largest <= m_fPeak) {
+                ++m_skipped;
+            } else {
+                ++m_measured;
+                m_fPeak = std::max(m_fPeak, static_cast<double>(largest));
+                Measure(line.data() + m_nHistory, count);
+            }
+            // The last samples stay as the history of the next block.
+            std::copy(line.end() - static_cast<std::ptrdiff_t>(m_nHistory), line.end(), line.begin());
         }
-        // Keep the channel's last kHeld samples, oldest first.
-        const size_t take = std::min(frames, kHeld);
-        if (c.held.size() + take > kHeld)
-            c.held.erase(c.held.begin(), c.held.begin() + static_cast<std::ptrdiff_t>(c.held.size() + take - kHeld));
-        c.held.insert(c.held.end(), m_block.end() - static_cast<std::ptrdiff_t>(take), m_block.end());
+    }
+}
+
+// Tile by tile and phase by phase: the outputs of a phase in a tile are skipped as a block is,
+// when the samples that reach them cannot raise the peak found so far.
+void CTruePeakScan::Measure(const float* line, size_t frames)
+{
+    for (size_t n = 0; n < frames; n += kTile) {
+        const size_t count = std::min(kTile, frames - n);
+        const float* tile = line + n;
+        const double largest = LargestMagnitude(tile - m_nHistory, m_nHistory + count);
+        for (const Phase& phase : m_phases) {
+            // Each phase has a bound of its own (the one that only repeats the samples, 1).
+            if (phase.bound * largest <= m_fPeak)
+                continue;
+            // libebur128 keeps each output as float, flushing what falls below the normal range.
+            float peak = static_cast<float>(PhasePeak(tile, count, phase.coeff.data(), phase.delay.data(),
+                                                      phase.coeff.size()));
+            if (peak < std::numeric_limits<float>::min())
+                peak = 0.0f;
+            m_fPeak = std::max(m_fPeak, static_cast<double>(peak));
+        }
     }
 }
 

@@ -156,6 +156,22 @@ TEST_F(LoudnessTest, FivePointOneIsMeasuredInItsOwnLayout)
     EXPECT_GT(std::fabs(l->fIntegrated - stereo->fIntegrated), 1.0);
 }
 
+TEST_F(LoudnessTest, SixteenChannelsWithoutPositionsAreMeasuredAsTheirFirstPair)
+{
+    // A programme pair at -20 LUFS, then 14 channels of loud other sound, in one track without
+    // positions: the loudness is the pair's, not the sum of 16 channels'.
+    const std::string pair = Sine(1000, -20), other = Sine(300, -6);
+    std::string channels = pair + "|" + pair;
+    for (int c = 2; c < 16; ++c)
+        channels += "|" + other;
+    const std::string file = Make("tracks16.wav", "-f lavfi -i \"aevalsrc=" + channels + ":s=48000:d=10:c=16c\""
+                                                   " -c:a pcm_s16le");
+    const auto l = Check(file);
+    ASSERT_TRUE(l);
+    EXPECT_NEAR(l->fIntegrated, -20.0, 0.1);
+    EXPECT_NEAR(l->fTruePeak, -20.0, 0.2);
+}
+
 TEST_F(LoudnessTest, SampleRatesOfOneProgrammeAgree)
 {
     // Pink noise kept well below 22 kHz (what a 44.1 kHz copy can hold), its second part 6 dB

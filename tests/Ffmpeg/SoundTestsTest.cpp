@@ -57,13 +57,18 @@ TEST(SoundTests, PeakIsTheLargestMagnitudeOfEverySampleOfEveryChannel)
     EXPECT_EQ(peaks[0], 0);
     EXPECT_EQ(peaks[1], 0);
 
-    // 16 channels: channel c peaks at 100 c, in the last frame for the odd ones.
-    std::vector<int16_t> wide(16 * 480, 1);
-    for (int c = 0; c < 16; ++c)
-        wide[static_cast<size_t>(c % 2 ? 16 * 479 + c : c)] = static_cast<int16_t>(-100 * c);
-    MeasurePeaks(wide.data(), 16, 480, peaks);
-    for (int c = 0; c < 16; ++c)
-        EXPECT_EQ(peaks[c], c ? 100 * c : 1) << c;
+    // Other channel counts (65 is read frame by frame): channel c peaks at 100 c, negative, in
+    // the last frame for the odd ones; the last channel holds -32768.
+    for (const int channels : {3, 6, 16, 70, 65}) {
+        std::vector<int16_t> wide(static_cast<size_t>(channels) * 480, 1);
+        for (int c = 0; c < channels; ++c)
+            wide[static_cast<size_t>(c % 2 ? channels * 479 + c : c)] = static_cast<int16_t>(-100 * c);
+        wide[static_cast<size_t>(channels * 200 + channels - 1)] = -32768;
+        std::vector<int32_t> many(static_cast<size_t>(channels), -1);
+        MeasurePeaks(wide.data(), channels, 480, many.data());
+        for (int c = 0; c < channels; ++c)
+            EXPECT_EQ(many[static_cast<size_t>(c)], c == channels - 1 ? 32768 : c ? 100 * c : 1) << channels << " " << c;
+    }
 }
 
 TEST(SoundTests, ChannelNamesFollowTheTrackLayout)

@@ -11,21 +11,32 @@
 namespace quarvik {
 namespace {
 
-// libebur128's true peak of interleaved sound, every sample oversampled.
-double PlainTruePeak(const std::vector<float>& samples, int channels, int rate)
-{
-    ebur128_state* state = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                                        EBUR128_MODE_TRUE_PEAK);
-    ebur128_add_frames_float(state, samples.data(), samples.size() / static_cast<size_t>(channels));
-    double peak = 0.0;
-    for (int c = 0; c < channels; ++c) {
-        double value = 0.0;
-        ebur128_true_peak(state, static_cast<unsigned>(c), &value);
-        peak = std::max(peak, value);
+// libebur128's true peak of interleaved sound, every sample oversampled, fed unit by unit.
+class PlainTruePeak {
+public:
+    PlainTruePeak(int channels, int rate)
+        : m_state(ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
+                               EBUR128_MODE_TRUE_PEAK)),
+          m_channels(channels)
+    {
     }
-    ebur128_destroy(&state);
-    return peak;
-}
+    ~PlainTruePeak() { ebur128_destroy(&m_state); }
+    double Add(const float* samples, size_t frames)
+    {
+        ebur128_add_frames_float(m_state, samples, frames);
+        double peak = 0.0;
+        for (int c = 0; c < m_channels; ++c) {
+            double value = 0.0;
+            ebur128_true_peak(m_state, static_cast<unsigned>(c), &value);
+            peak = std::max(peak, value);
+        }
+        return peak;
+    }
+
+private:
+    ebur128_state* m_state;
+    int m_channels;
+};
 
 // Programme-like sound: noise swelling and fading, a quiet channel, now and then a burst
 // of a tone between the samples' own peaks (fs/4, shifted by 45 degrees), and stretches of
@@ -54,21 +65,43 @@ std::vector<float> Programme(int channels, int rate, int seconds, unsigned seed)
 TEST(TruePeakScan, GivesExactlyLibebur128sFigureAndSkipsMostBlocks)
 {
     struct Case { int channels, rate; };
-    for (const Case c : {Case{3, 48000}, Case{1, 44100}, Case{2, 96000}}) {
+    for (const Case c : {Case{3, 48000}, Case{1, 44100}, Case{2, 96000}, Case{2, 192000}}) {
         SCOPED_TRACE(c.rate);
         const std::vector<float> samples = Programme(c.channels, c.rate, 12, static_cast<unsigned>(c.rate));
         CTruePeakScan scan;
-        // Units of the sizes codecs cut, and a few tiny ones.
+        PlainTruePeak plain(c.channels, c.rate);
+        // Units of the sizes codecs cut, and a few tiny ones; the figure agrees after each.
         const size_t sizes[] = {1152, 1920, 1024, 7, 1536};
         const size_t frames = samples.size() / static_cast<size_t>(c.channels);
         for (size_t at = 0, k = 0; at < frames; ++k) {
             const size_t n = std::min(sizes[k % 5], frames - at);
-            scan.Add(samples.data() + at * static_cast<size_t>(c.channels), n, c.channels, c.rate);
+            const float* unit = samples.data() + at * static_cast<size_t>(c.channels);
+            scan.Add(unit, n, c.channels, c.rate);
+            ASSERT_EQ(scan.Peak(), plain.Add(unit, n)) << "after frame " << at;
             at += n;
         }
-        EXPECT_EQ(scan.Peak(), PlainTruePeak(samples, c.channels, c.rate));
         EXPECT_GT(scan.SkippedBlocks(), scan.MeasuredBlocks());
     }
+}
+
+TEST(TruePeakScan, RisingSoundIsMeasuredEverywhere)
+{
+    // Noise growing louder all the time: no block can be skipped, so every output of the
+    // interpolator counts, and each must be libebur128's.
+    std::mt19937 random(5);
+    std::normal_distribution<float> noise(0.0f, 1.0f);
+    const size_t frames = 48000 * 3;
+    std::vector<float> samples(frames);
+    for (size_t i = 0; i < frames; ++i)
+        samples[i] = static_cast<float>(0.3 * static_cast<double>(i + 1) / frames) * std::clamp(noise(random), -2.0f, 2.0f);
+    CTruePeakScan scan;
+    PlainTruePeak plain(1, 48000);
+    for (size_t at = 0; at < frames; at += 999) {
+        const size_t n = std::min<size_t>(999, frames - at);
+        scan.Add(samples.data() + at, n, 1, 48000);
+        ASSERT_EQ(scan.Peak(), plain.Add(samples.data() + at, n)) << "after frame " << at;
+    }
+    EXPECT_EQ(scan.SkippedBlocks(), 0u);
 }
 
 TEST(TruePeakScan, GainBoundCoversTheInterpolator)
