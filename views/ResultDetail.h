@@ -25,7 +25,7 @@ enum DetailIcon : int {
     kDetailIconCross = 17,        // "发现错误"
     kDetailIconFlash = 18,        // the picture kinds from 6 on, in code order
 };
-constexpr int kDetailIconCount = 24;
+constexpr int kDetailIconCount = 25;
 constexpr int kNoDetailIcon = -1;
 
 // The strip icon of a fault kind; kNoDetailIcon for a code outside the fault vocabulary.

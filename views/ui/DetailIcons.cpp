@@ -125,6 +125,22 @@ void Stripes(QPainter& p) {
         p.drawRect(QRectF(3 + i * 2, 4, 1, 12));
 }
 
+// The flash's bolt beside an orange warning sign: flashing that warns and does not fail.
+void FlashWarning(QPainter& p) {
+    Bolt(p, QColor(245, 245, 245), QColor(250, 220, 40));
+    QPainterPath sign;
+    sign.moveTo(11, 9);
+    sign.lineTo(15.5, 17.5);
+    sign.lineTo(6.5, 17.5);
+    sign.closeSubpath();
+    p.setPen(QPen(Qt::black, 1.2));
+    p.setBrush(QColor(255, 140, 0));
+    p.drawPath(sign);
+    p.setPen(QPen(Qt::black, 1.2));
+    p.drawLine(QPointF(11, 11.5), QPointF(11, 14.8));
+    p.drawPoint(QPointF(11, 16.3));
+}
+
 // A waveform trace that crosses the red limit line at the top.
 void LumaLevel(QPainter& p) {
     p.setPen(QPen(QColor(150, 150, 150), 1));
@@ -269,6 +285,7 @@ QList<QPixmap> DetailIcons() {
         LumaLevel,
         Gamut,
         TornPicture,
+        FlashWarning,
     };
     QList<QPixmap> icons;
     for (Draw draw : draws) icons.append(Icon(draw));
