@@ -107,15 +107,8 @@ protected:
     // The picture fault events of a check with the default parameters.
     std::vector<Event> Check(const std::string& name)
     {
-        ContentParam_t table[kContentParamCount];
-        SetDefaultContentParams(table);
-        TempParams params(table);
-        CFFCheck engine(params.Path());
-        RecordingSink sink;
-        engine.SetResultSink(&sink);
-        EXPECT_EQ(RunContentCheck(engine, Path(name).c_str(), 1, 1), CheckOutcome::kFinished);
         std::vector<Event> pictures;
-        for (const Event& e : sink.events) {
+        for (const Event& e : DefaultCheckEvents(Path(name))) {
             if (e.code >= kFaultStillFrame && e.code <= kFaultMosaic)
                 pictures.push_back(e);
         }

@@ -2,7 +2,11 @@
 #pragma once
 
 #include "CheckNotify.h"
+#include "CheckRun.h"
 #include "ContentParams.h"
+#include "FFCheck.h"
+
+#include <gtest/gtest.h>
 
 #include <opencv2/core.hpp>
 
@@ -95,5 +99,18 @@ public:
 private:
     std::string m_path;
 };
+
+// Every event a check of path with the default parameters reports; the check must finish.
+inline std::vector<Event> DefaultCheckEvents(const std::string& path)
+{
+    ContentParam_t table[kContentParamCount];
+    SetDefaultContentParams(table);
+    TempParams params(table);
+    CFFCheck engine(params.Path());
+    RecordingSink sink;
+    engine.SetResultSink(&sink);
+    EXPECT_EQ(RunContentCheck(engine, path.c_str(), 1, 1), CheckOutcome::kFinished) << path;
+    return sink.events;
+}
 
 }  // namespace quarvik

@@ -155,15 +155,8 @@ protected:
     // The events of kinds 6-10 and 12 the engine reports for a file, with the default parameters.
     static std::vector<Event> SafetyEvents(const std::string& path)
     {
-        ContentParam_t table[kContentParamCount];
-        SetDefaultContentParams(table);
-        TempParams params(table);
-        CFFCheck engine(params.Path());
-        RecordingSink sink;
-        engine.SetResultSink(&sink);
-        EXPECT_EQ(RunContentCheck(engine, path.c_str(), -1, 1), CheckOutcome::kFinished);
         std::vector<Event> events;
-        for (const Event& e : sink.events) {
+        for (const Event& e : DefaultCheckEvents(path)) {
             if ((e.code >= kFaultFlash && e.code <= kFaultGamutLevel) || e.code == kFaultFlashWarning)
                 events.push_back(e);
         }
