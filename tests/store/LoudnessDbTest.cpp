@@ -14,16 +14,6 @@ namespace {
 class LoudnessDbTest : public OpenDbTest<&CSqliteDb::OpenTaskDb> {
 protected:
     std::string Schema() { return SchemaWithout("Loudness", "DeleteLoudness"); }
-
-    int NewResult()
-    {
-        ResultInfo_t r{};
-        r.nTaskID = -1;
-        r.nSubTaskID = 3;
-        int id = 0;
-        EXPECT_TRUE(db_.AddResult(id, r));
-        return id;
-    }
 };
 
 LoudnessRow Sample()

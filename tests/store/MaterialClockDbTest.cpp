@@ -8,16 +8,6 @@ namespace {
 class MaterialClockDbTest : public OpenDbTest<&CSqliteDb::OpenTaskDb> {
 protected:
     std::string Schema() { return SchemaWithout("MaterialClock", "DeleteMaterialClock"); }
-
-    int NewResult()
-    {
-        ResultInfo_t r{};
-        r.nTaskID = -1;
-        r.nSubTaskID = 3;
-        int id = 0;
-        EXPECT_TRUE(db_.AddResult(id, r));
-        return id;
-    }
 };
 
 TEST_F(MaterialClockDbTest, AnOldTaskDbGetsTheTableWithTheFirstClockAndLosesItWithItsResult)

@@ -52,6 +52,17 @@ protected:
         return all;
     }
 
+    // A stored result of no task (the manual list's), for the details of a table of our own.
+    int NewResult()
+    {
+        ResultInfo_t r{};
+        r.nTaskID = -1;
+        r.nSubTaskID = 3;
+        int id = 0;
+        EXPECT_TRUE(db_.AddResult(id, r));
+        return id;
+    }
+
     CSqliteDb db_;
 };
 
