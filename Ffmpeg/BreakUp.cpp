@@ -28,18 +28,23 @@ bool Streaked(int64_t vertical, int64_t horizontal, int64_t samples)
     return 4 * horizontal >= samples && 20 * vertical < samples && 5 * vertical < horizontal;
 }
 
-// An edge with the step across it and the sums of the 7 steps inside the blocks it parts.
-bool VisibleStep(int step, int insideBefore, int insideAfter)
+// An edge with the step across it and the sums of the `inside` steps inside each of the blocks
+// it parts: visible when the step is more than twice the mean step inside plus 3.
+bool VisibleStep(int step, int insideBefore, int insideAfter, int inside)
 {
-    return step >= 4 && step < 64 && 7 * step >= 2 * std::max(insideBefore, insideAfter) + 21;
+    return step >= 4 && step < 64 && inside * step >= 2 * std::max(insideBefore, insideAfter) + 3 * inside;
 }
+
+// Rows read on each side of a horizontal block edge: the steps inside the blocks come from
+// this many rows (two steps each side), few enough that a band of 16 rows reads 6 of them.
+constexpr int kEdgeReach = 3;
 
 struct Tally {
     int visible = 0, edges = 0;
-    void Edge(int step, int insideBefore, int insideAfter)
+    void Edge(int step, int insideBefore, int insideAfter, int inside)
     {
         ++edges;
-        if (VisibleStep(step, insideBefore, insideAfter))
+        if (VisibleStep(step, insideBefore, insideAfter, inside))
             ++visible;
     }
 };
@@ -51,11 +56,12 @@ int Measure(const LumaPlane& luma, int shift)
     Tally tally;
     const int w = luma.width - luma.width % 8, h = luma.height - luma.height % 8;
     std::vector<int> steps(static_cast<size_t>(w));
-    std::vector<int> previous(static_cast<size_t>(w / 32 + 1)), columns(3 * previous.size());
+    std::vector<int> previous(static_cast<size_t>(w / 16 + 1)), columns(3 * previous.size());
     for (int y0 = 0, band = 0; y0 + 16 <= h; y0 += 16, ++band) {
-        // Vertical block edges along one row of this macroblock row: the steps between
-        // neighbours first (one pass the compiler vectorises), then edge by edge.
-        const T* row = s.Row(y0 + (band % 2 ? 11 : 3));
+        // Vertical block edges along one row of this macroblock row, in its upper and its
+        // lower 8-pixel blocks by turns, on a row the horizontal edges read anyway: the steps
+        // between neighbours first (one pass the compiler vectorises), then edge by edge.
+        const T* row = s.Row(y0 + (band % 2 ? 16 - kEdgeReach : kEdgeReach - 1));
         steps[0] = 0;
         for (int x = 1; x < w; ++x)
             steps[static_cast<size_t>(x)] = std::abs((static_cast<int>(row[x]) >> shift) - (static_cast<int>(row[x - 1]) >> shift));
@@ -66,33 +72,34 @@ int Measure(const LumaPlane& luma, int shift)
             int after = 0;
             for (int i = x + 1; i < x + 8; ++i)
                 after += steps[static_cast<size_t>(i)];
-            tally.Edge(steps[static_cast<size_t>(x)], before, after);
+            tally.Edge(steps[static_cast<size_t>(x)], before, after, 7);
             before = after;
         }
-        // Horizontal block edges along one column of every other macroblock. The 16 samples
-        // of a column lie a line apart, so they are read row by row for all the columns at
-        // once: rows stream from memory, where column by column every sample waited for its
-        // own fetch.
-        const int x0 = (band % 2) * 16 + 3 + (band % 4 < 2 ? 0 : 8);
-        const int n = w >= (band % 2) * 16 + 16 ? (w - (band % 2) * 16 - 16) / 32 + 1 : 0;
-        for (int edge = y0 + 8; edge <= y0 + 16 && edge + 8 <= h; edge += 8) {
-            std::fill_n(columns.begin(), 3 * n, 0);
-            int* before = columns.data();
-            int* after = before + n;
-            int* across = after + n;
-            for (int i = 0; i < 16; ++i) {
-                const T* line = s.Row(edge - 8 + i);
-                int* sums = i < 8 ? before : i == 8 ? across : after;
-                for (int k = 0; k < n; ++k) {
-                    const int v = static_cast<int>(line[x0 + 32 * k]) >> shift;
-                    if (i > 0)
-                        sums[k] += std::abs(v - previous[static_cast<size_t>(k)]);
-                    previous[static_cast<size_t>(k)] = v;
-                }
+        // The horizontal edge below this macroblock row (a block edge for 8- and 16-pixel
+        // blocks, and in field-coded pictures too), along one column in every 16, in the left
+        // and the right 8-pixel blocks by turns. Only the rows next to the edge are read, row
+        // by row for all the columns at once: the cost is in fetching rows from memory.
+        const int edge = y0 + 16;
+        if (edge + kEdgeReach > h)
+            continue;
+        const int x0 = 3 + (band % 2) * 8;
+        const int n = (w - x0 - 1) / 16 + 1;
+        std::fill_n(columns.begin(), 3 * n, 0);
+        int* above = columns.data();
+        int* across = above + n;
+        int* below = across + n;
+        for (int y = edge - kEdgeReach; y < edge + kEdgeReach; ++y) {
+            const T* line = s.Row(y);
+            int* sums = y < edge ? above : y == edge ? across : below;
+            for (int k = 0; k < n; ++k) {
+                const int v = static_cast<int>(line[x0 + 16 * k]) >> shift;
+                if (y > edge - kEdgeReach)
+                    sums[k] += std::abs(v - previous[static_cast<size_t>(k)]);
+                previous[static_cast<size_t>(k)] = v;
             }
-            for (int k = 0; k < n; ++k)
-                tally.Edge(across[k], before[k], after[k]);
         }
+        for (int k = 0; k < n; ++k)
+            tally.Edge(across[k], above[k], below[k], kEdgeReach - 1);
     }
     return tally.edges > 0 ? tally.visible * 1000 / tally.edges : 0;
 }
@@ -154,7 +161,7 @@ int CountBrokenBands(const LumaPlane& luma, int shift, const std::vector<uint8_t
         int visible = 0;
         for (int x = 0; x < w; ++x) {
             const size_t i = static_cast<size_t>(x);
-            if (VisibleStep(across[i], before[i], after[i]))
+            if (VisibleStep(across[i], before[i], after[i], 7))
                 ++visible;
         }
         int64_t vertical = 0, horizontal = 0;

@@ -25,6 +25,17 @@ struct Component {
     bool wide = false, bigEndian = false;
     int log2h = 0;
     std::array<int, kGridColumns> offsets{};  // byte offset of each grid column in a row
+    std::array<int, kGridColumns> lines{};    // the memory lines those offsets fall in, each once
+    int lineCount = 0;
+    void SetOffsets(const std::array<int, kGridColumns>& columnOffsets)
+    {
+        offsets = columnOffsets;
+        lineCount = 0;
+        for (const int offset : offsets)
+            if (lineCount == 0 || offset / kLineBytes != lines[lineCount - 1] / kLineBytes)
+                lines[lineCount++] = offset;
+    }
+    static constexpr int kLineBytes = 64;
 };
 
 const uint8_t* GridRow(const Component& c, const std::array<int, kGridRows>& ys, int j)
@@ -42,8 +53,8 @@ void Gather(const Component& c, const std::array<int, kGridRows>& ys, std::vecto
         const uint8_t* row = GridRow(c, ys, j);
         if (j + 1 < kGridRows) {
             const uint8_t* next = GridRow(c, ys, j + 1);
-            for (int i = 0; i < kGridColumns; ++i)
-                __builtin_prefetch(next + c.offsets[i]);
+            for (int i = 0; i < c.lineCount; ++i)
+                __builtin_prefetch(next + c.lines[i]);
         }
         float* out = &values[static_cast<size_t>(j) * kGridColumns];
         for (int i = 0; i < kGridColumns; ++i) {
@@ -140,6 +151,48 @@ bool Readable(const AVPixFmtDescriptor* desc)
     return true;
 }
 
+// From studio- or full-range Y'CbCr to nominal luma and R', G', B' (0..1 for black to white).
+struct Conversion {
+    float yOff, yGain, cOff, cGain;
+    float toR, toB, gFromB, gFromR;
+};
+
+// The nominal luma of each grid point from its luma, and its R, G and B from the luma over its
+// colour sample's footprint and the colour differences. Plain arithmetic over whole arrays:
+// the compiler works on four points at a time.
+void ConvertPoints(const Conversion& k, const float* __restrict y, const float* __restrict yColour,
+                   const float* __restrict cb, const float* __restrict cr, float* __restrict yn,
+                   float* __restrict r, float* __restrict g, float* __restrict b)
+{
+    for (int p = 0; p < kPoints; ++p) {
+        yn[p] = (y[p] - k.yOff) * k.yGain;
+        const float yc = (yColour[p] - k.yOff) * k.yGain;
+        const float pb = (cb[p] - k.cOff) * k.cGain, pr = (cr[p] - k.cOff) * k.cGain;
+        r[p] = yc + k.toR * pr;
+        b[p] = yc + k.toB * pb;
+        g[p] = yc - k.gFromB * pb - k.gFromR * pr;
+    }
+}
+
+// Grid points whose value lies below low or above high.
+int CountOutside(const float* __restrict v, float low, float high)
+{
+    int outside = 0;
+    for (int p = 0; p < kPoints; ++p)
+        outside += (v[p] < low) | (v[p] > high);
+    return outside;
+}
+
+// Grid points with R, G or B below low or above high.
+int CountOutside(const float* __restrict r, const float* __restrict g, const float* __restrict b, float low,
+                 float high)
+{
+    int outside = 0;
+    for (int p = 0; p < kPoints; ++p)
+        outside += (r[p] < low) | (g[p] < low) | (b[p] < low) | (r[p] > high) | (g[p] > high) | (b[p] > high);
+    return outside;
+}
+
 }  // namespace
 
 float ScreenLuminance(double luma8)
@@ -188,8 +241,10 @@ void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSam
         comp.wide = d.depth > 8;
         comp.bigEndian = desc->flags & AV_PIX_FMT_FLAG_BE;
         comp.log2h = chroma ? desc->log2_chroma_h : 0;
+        std::array<int, kGridColumns> offsets{};
         for (int i = 0; i < kGridColumns; ++i)
-            comp.offsets[i] = (xs[i] >> (chroma ? desc->log2_chroma_w : 0)) * d.step + d.offset;
+            offsets[i] = (xs[i] >> (chroma ? desc->log2_chroma_w : 0)) * d.step + d.offset;
+        comp.SetOffsets(offsets);
         if (comp.wide)
             Gather<true>(comp, ys, *values[c]);
         else
@@ -204,47 +259,53 @@ void SamplePicture(const AVFrame* picture, const LevelLimits& limits, PictureSam
     const int depth = desc->comp[0].depth;
     const float full = static_cast<float>((1 << depth) - 1), unit = static_cast<float>(1 << (depth - 8));
     const bool fullRange = rgb || picture->color_range == AVCOL_RANGE_JPEG || std::strncmp(desc->name, "yuvj", 4) == 0;
-    const float yOff = fullRange ? 0.0f : 16 * unit;
-    const float yGain = 1.0f / (fullRange ? full : 219 * unit);
-    // Without colour components the colour differences stay at zero.
-    const float cOff = components == 3 ? static_cast<float>(1 << (depth - 1)) : 0.0f;
-    const float cGain = 1.0f / (fullRange ? full : 224 * unit);
     double kr = 0, kb = 0;
     MatrixOf(picture, kr, kb);
     const float fr = static_cast<float>(kr), fb = static_cast<float>(kb), fg = 1.0f - fr - fb;
-    const float toR = 2 * (1 - fr), toB = 2 * (1 - fb);
-    const float gFromB = 2 * fb * (1 - fb) / fg, gFromR = 2 * fr * (1 - fr) / fg;
-    const float lumaLow = limits.lumaLow / 100.0f, lumaHigh = limits.lumaHigh / 100.0f;
-    const float rgbLow = limits.rgbLow / 100.0f, rgbHigh = limits.rgbHigh / 100.0f;
+    for (std::vector<float>& v : out.nominal)
+        v.resize(kPoints);
+    float* yn = out.nominal[0].data();
+    float* r = out.nominal[1].data();
+    float* g = out.nominal[2].data();
+    float* b = out.nominal[3].data();
+    if (rgb) {
+        for (int p = 0; p < kPoints; ++p) {
+            r[p] = out.raw[0][p] / full;
+            g[p] = out.raw[1][p] / full;
+            b[p] = out.raw[2][p] / full;
+            yn[p] = fr * r[p] + fg * g[p] + fb * b[p];
+        }
+    } else {
+        Conversion k;
+        k.yOff = fullRange ? 0.0f : 16 * unit;
+        k.yGain = 1.0f / (fullRange ? full : 219 * unit);
+        // Without colour components the colour differences stay at zero.
+        k.cOff = components == 3 ? static_cast<float>(1 << (depth - 1)) : 0.0f;
+        k.cGain = 1.0f / (fullRange ? full : 224 * unit);
+        k.toR = 2 * (1 - fr);
+        k.toB = 2 * (1 - fb);
+        k.gFromB = 2 * fb * (1 - fb) / fg;
+        k.gFromR = 2 * fr * (1 - fr) / fg;
+        ConvertPoints(k, out.raw[0].data(), colourLuma.data(), out.raw[1].data(), out.raw[2].data(), yn, r, g, b);
+    }
+    const int lumaOut = CountOutside(yn, limits.lumaLow / 100.0f, limits.lumaHigh / 100.0f);
+    const int rgbOut = CountOutside(r, g, b, limits.rgbLow / 100.0f, limits.rgbHigh / 100.0f);
 
     const DisplayTables& t = Tables();
     out.luminance.resize(kPoints);
     std::array<float, kCells> sumL{}, sumR{}, sumG{}, sumB{};
-    int lumaOut = 0, rgbOut = 0;
-    for (int p = 0; p < kPoints; ++p) {
-        float yn, r, g, b;
-        if (rgb) {
-            r = out.raw[0][p] / full;
-            g = out.raw[1][p] / full;
-            b = out.raw[2][p] / full;
-            yn = fr * r + fg * g + fb * b;
-        } else {
-            yn = (out.raw[0][p] - yOff) * yGain;
-            const float yc = (colourLuma[p] - yOff) * yGain;
-            const float pb = (out.raw[1][p] - cOff) * cGain, pr = (out.raw[2][p] - cOff) * cGain;
-            r = yc + toR * pr;
-            b = yc + toB * pb;
-            g = yc - gFromB * pb - gFromR * pr;
+    for (int j = 0, p = 0; j < kGridRows; ++j) {
+        const int cellRow = (j / kCellPoints) * kCellColumns;
+        for (int cell = cellRow; cell < cellRow + kCellColumns; ++cell) {
+            for (int i = 0; i < kCellPoints; ++i, ++p) {
+                const float l = t.luminance[std::clamp(static_cast<int>(16.0f + 219.0f * yn[p] + 0.5f), 0, 255)];
+                out.luminance[p] = l;
+                sumL[cell] += l;
+                sumR[cell] += r[p];
+                sumG[cell] += g[p];
+                sumB[cell] += b[p];
+            }
         }
-        lumaOut += yn < lumaLow || yn > lumaHigh;
-        rgbOut += std::min({r, g, b}) < rgbLow || std::max({r, g, b}) > rgbHigh;
-        const float l = t.luminance[std::clamp(static_cast<int>(16.0f + 219.0f * yn + 0.5f), 0, 255)];
-        out.luminance[p] = l;
-        const int cell = (p / kGridColumns / kCellPoints) * kCellColumns + (p % kGridColumns) / kCellPoints;
-        sumL[cell] += l;
-        sumR[cell] += r;
-        sumG[cell] += g;
-        sumB[cell] += b;
     }
     constexpr float kPerCell = 1.0f / (kCellPoints * kCellPoints);
     out.cellLuminance.resize(kCells);

@@ -42,8 +42,9 @@ struct PictureSamples {
     std::vector<float> cellLuminance;
     std::vector<float> cellRed;
     // Working space: the three components as read at each grid point, and the luma averaged
-    // over the footprint of a colour sample.
+    // over the footprint of a colour sample; then per point the nominal luma, R, G and B.
     std::vector<float> raw[4];
+    std::vector<float> nominal[4];
 };
 
 // The screen luminance of a standard display for an 8-bit studio-range luma code (16 black,
