@@ -6,6 +6,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdlib>
 #include <vector>
 
@@ -49,32 +52,56 @@ struct Tally {
     }
 };
 
+// The steps along a row of width w (a multiple of 8) into and inside its 8-pixel blocks: for
+// block b, into[b] is the step across its left edge (from b = 1 on) and inside[b] the sum of
+// the 7 steps inside it.
+template <typename T>
+void RowSteps(const T* row, int w, int shift, int* into, int* inside)
+{
+    const auto at = [row, shift](int x) { return static_cast<int>(row[x]) >> shift; };
+    const auto sum = [&](int b) {
+        if (b > 0)
+            into[b] = std::abs(at(8 * b) - at(8 * b - 1));
+        int steps = 0;
+        for (int x = 8 * b + 1; x < 8 * b + 8; ++x)
+            steps += std::abs(at(x) - at(x - 1));
+        inside[b] = steps;
+    };
+    const int blocks = w / 8;
+    int b = 1;
+#if defined(__SSE2__)
+    // 8-bit samples: sums of absolute differences of the row against itself one pixel on,
+    // two blocks at a time, give the step into each block and the 7 inside it.
+    if (sizeof(T) == 1 && shift == 0) {
+        for (; b + 1 < blocks; b += 2) {
+            const __m128i sums = _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 8 * b)),
+                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 8 * b - 1)));
+            into[b] = std::abs(at(8 * b) - at(8 * b - 1));
+            into[b + 1] = std::abs(at(8 * b + 8) - at(8 * b + 7));
+            inside[b] = _mm_cvtsi128_si32(sums) - into[b];
+            inside[b + 1] = _mm_extract_epi16(sums, 4) - into[b + 1];
+        }
+    }
+#endif
+    sum(0);
+    for (; b < blocks; ++b)
+        sum(b);
+}
+
 template <typename T>
 int Measure(const LumaPlane& luma, int shift)
 {
     const Samples<T> s{luma, shift};
     Tally tally;
     const int w = luma.width - luma.width % 8, h = luma.height - luma.height % 8;
-    std::vector<int> steps(static_cast<size_t>(w));
+    std::vector<int> into(static_cast<size_t>(w / 8)), inside(into.size());
     std::vector<int> previous(static_cast<size_t>(w / 16 + 1)), columns(3 * previous.size());
     for (int y0 = 0, band = 0; y0 + 16 <= h; y0 += 16, ++band) {
         // Vertical block edges along one row of this macroblock row, in its upper and its
-        // lower 8-pixel blocks by turns, on a row the horizontal edges read anyway: the steps
-        // between neighbours first (one pass the compiler vectorises), then edge by edge.
-        const T* row = s.Row(y0 + (band % 2 ? 16 - kEdgeReach : kEdgeReach - 1));
-        steps[0] = 0;
-        for (int x = 1; x < w; ++x)
-            steps[static_cast<size_t>(x)] = std::abs((static_cast<int>(row[x]) >> shift) - (static_cast<int>(row[x - 1]) >> shift));
-        int before = 0;
-        for (int i = 1; i < 8; ++i)
-            before += steps[static_cast<size_t>(i)];
-        for (int x = 8; x + 8 <= w; x += 8) {
-            int after = 0;
-            for (int i = x + 1; i < x + 8; ++i)
-                after += steps[static_cast<size_t>(i)];
-            tally.Edge(steps[static_cast<size_t>(x)], before, after, 7);
-            before = after;
-        }
+        // lower 8-pixel blocks by turns, on a row the horizontal edges read anyway.
+        RowSteps(s.Row(y0 + (band % 2 ? 16 - kEdgeReach : kEdgeReach - 1)), w, shift, into.data(), inside.data());
+        for (int b = 1; b < w / 8; ++b)
+            tally.Edge(into[static_cast<size_t>(b)], inside[static_cast<size_t>(b - 1)], inside[static_cast<size_t>(b)], 7);
         // The horizontal edge below this macroblock row (a block edge for 8- and 16-pixel
         // blocks, and in field-coded pictures too), along one column in every 16, in the left
         // and the right 8-pixel blocks by turns. Only the rows next to the edge are read, row
