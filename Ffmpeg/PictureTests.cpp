@@ -6,6 +6,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quarvik {
@@ -17,12 +18,75 @@ int Percent(int count, int area)
     return area > 0 ? count * 100 / area : 0;
 }
 
-// Pixels inside m - band ... m + band, both ends included (OpenCV's range test on 8 bits).
+// The pixels of an 8-bit picture (or a part of one) for which keep(value) is 1, read 16 at a
+// time so that the compiler compares whole vectors. The pictures are small: what the tests
+// cost is mostly the calls, so each counts in one pass without a mask.
+template <typename Keep>
+int CountPixels(const cv::Mat& grey, Keep keep)
+{
+    int count = 0;
+    for (int y = 0; y < grey.rows; ++y) {
+        const uchar* p = grey.ptr<uchar>(y);
+        int x = 0;
+        for (; x + 16 <= grey.cols; x += 16) {
+            uchar chunk = 0;
+            for (int i = 0; i < 16; ++i)
+                chunk += keep(p[x + i]);
+            count += chunk;
+        }
+        for (; x < grey.cols; ++x)
+            count += keep(p[x]);
+    }
+    return count;
+}
+
+// Pixels below threshold (OpenCV's compare with CMP_LT).
+int CountBelow(const cv::Mat& grey, int threshold)
+{
+    if (threshold <= 0)
+        return 0;
+    if (threshold > 255)
+        return static_cast<int>(grey.total());
+    const uchar t = static_cast<uchar>(threshold);
+    return CountPixels(grey, [t](uchar v) { return static_cast<uchar>(v < t); });
+}
+
+// Pixels from low to high, both ends included.
+int CountBetween(const cv::Mat& grey, int low, int high)
+{
+    low = std::max(low, 0);
+    high = std::min(high, 255);
+    if (low > high)
+        return 0;
+    const uchar lo = static_cast<uchar>(low), span = static_cast<uchar>(high - low);
+    return CountPixels(grey, [lo, span](uchar v) { return static_cast<uchar>(static_cast<uchar>(v - lo) <= span); });
+}
+
+// The mean as cv::mean gives it: the sum times the reciprocal of the pixel count.
+double MeanOf(const cv::Mat& grey)
+{
+    int64_t sum = 0;
+    for (int y = 0; y < grey.rows; ++y) {
+        const uchar* p = grey.ptr<uchar>(y);
+        int x = 0;
+        for (; x + 16 <= grey.cols; x += 16) {
+            unsigned short chunk = 0;
+            for (int i = 0; i < 16; ++i)
+                chunk += p[x + i];
+            sum += chunk;
+        }
+        for (; x < grey.cols; ++x)
+            sum += p[x];
+    }
+    const size_t n = grey.total();
+    return n > 0 ? static_cast<double>(sum) * (1.0 / static_cast<double>(n)) : 0.0;
+}
+
+// Pixels inside m - band ... m + band, both ends included, the ends rounded to the nearest
+// level as OpenCV's range test on 8 bits does (half to even).
 int CountInBand(const cv::Mat& grey, double mean, int band)
 {
-    cv::Mat mask;
-    cv::inRange(grey, cv::Scalar(mean - band), cv::Scalar(mean + band), mask);
-    return cv::countNonZero(mask);
+    return CountBetween(grey, cvRound(mean - band), cvRound(mean + band));
 }
 
 // A repeated picture: at least 998 of every 1000 pixels within one grey level.
@@ -34,18 +98,15 @@ bool IsStillFrame(const cv::Mat& grey, cv::Mat& prevGrey, const ContentParam_t& 
         prevGrey = grey.clone();
         return false;
     }
-    cv::Mat diff, mask;
+    cv::Mat diff;
     cv::absdiff(grey, prevGrey, diff);
-    cv::compare(diff, param.nThreshold1, mask, cv::CMP_LT);
-    const int unchanged = cv::countNonZero(mask);
+    const int unchanged = CountBelow(diff, param.nThreshold1);
     grey.copyTo(prevGrey);
     const int area = static_cast<int>(grey.total());
     if (Percent(unchanged, area) < param.nThreshold2)
         return false;
-    if (repeat) {
-        cv::compare(diff, 1, mask, cv::CMP_LE);
-        *repeat = static_cast<int64_t>(cv::countNonZero(mask)) * 1000 >= static_cast<int64_t>(area) * kRepeatPerMille;
-    }
+    if (repeat)
+        *repeat = static_cast<int64_t>(CountBelow(diff, 2)) * 1000 >= static_cast<int64_t>(area) * kRepeatPerMille;
     return true;
 }
 
@@ -59,8 +120,8 @@ bool StripesHoldDown(const cv::Mat& grey, const ContentParam_t& param)
         return false;
     int holding = 0;
     for (int i = 0; i < 8; ++i) {
-        const double upper = cv::mean(grey(cv::Rect(i * s, 0, s, half)))[0];
-        const double lower = cv::mean(grey(cv::Rect(i * s, half, s, grey.rows - half)))[0];
+        const double upper = MeanOf(grey(cv::Rect(i * s, 0, s, half)));
+        const double lower = MeanOf(grey(cv::Rect(i * s, half, s, grey.rows - half)));
         if (std::fabs(upper - lower) < param.nThreshold1)
             ++holding;
     }
@@ -104,14 +165,12 @@ cv::Rect AnalysisRegion(int width, int height)
 
 bool IsBlack(const cv::Mat& grey, const ContentParam_t& param)
 {
-    cv::Mat mask;
-    cv::compare(grey, param.nThreshold1, mask, cv::CMP_LT);
-    return Percent(cv::countNonZero(mask), static_cast<int>(grey.total())) >= param.nThreshold2;
+    return Percent(CountBelow(grey, param.nThreshold1), static_cast<int>(grey.total())) >= param.nThreshold2;
 }
 
 bool IsColourField(const cv::Mat& grey, const ContentParam_t& param)
 {
-    const double mean = cv::mean(grey)[0];
+    const double mean = MeanOf(grey);
     return Percent(CountInBand(grey, mean, param.nThreshold1), static_cast<int>(grey.total())) >=
            param.nThreshold2;
 }
@@ -125,7 +184,7 @@ bool IsColourBars(const cv::Mat& grey, const ContentParam_t& param)
     int uniform = 0;
     for (int i = 0; i < 8; ++i) {
         const cv::Mat stripe = grey(cv::Rect(i * s, 0, s, grey.rows));
-        means[i] = cv::mean(stripe)[0];
+        means[i] = MeanOf(stripe);
         const int count = CountInBand(stripe, means[i], param.nThreshold1);
         // A stripe with no pixel near its own mean is made of levels far apart: it counts as
         // uniform, as a bar of two solid halves would.

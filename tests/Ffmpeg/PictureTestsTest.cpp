@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <opencv2/core.hpp>
 
+#include <cmath>
+
 namespace quarvik {
 namespace {
 
@@ -142,6 +144,85 @@ TEST_F(PictureTestsTest, MosaicFindsBlockCorners)
     m_prev.release();
     EXPECT_EQ(Classify(blocks), kFaultMosaic);
     EXPECT_EQ(Classify(blocks), kFaultStillFrame) << "a still frame wins over mosaic";
+}
+
+// The uniformity tests count in their own loops; they must agree with OpenCV's operations as
+// the rules were first written with them (mean, range test with the bounds rounded half to
+// even, strict comparison), also at a band's very edge and on parts of a picture.
+TEST_F(PictureTestsTest, UniformityTestsAgreeWithOpenCvAtEveryEdge)
+{
+    const auto inBand = [](const cv::Mat& grey, double mean, int band) {
+        cv::Mat mask;
+        cv::inRange(grey, cv::Scalar(mean - band), cv::Scalar(mean + band), mask);
+        return cv::countNonZero(mask);
+    };
+    const auto percent = [](int count, const cv::Mat& grey) { return count * 100 / static_cast<int>(grey.total()); };
+    cv::RNG rng(11);
+    int fieldsSeen = 0, barsSeen = 0, blacksSeen = 0;
+    for (int round = 0; round < 3000; ++round) {
+        // By turns: eight stripes of levels far apart, one level, and a dark picture. Each
+        // pixel is its level or the level next to it, so that the mean falls on or near half
+        // a level and the band's rounded ends fall on levels that are there; a few far pixels.
+        const int kind = round % 3;
+        const int base = kind == 2 ? rng.uniform(0, 12) : rng.uniform(0, 256);
+        cv::Mat grey(80, 163, CV_8UC1);
+        for (int y = 0; y < grey.rows; ++y)
+            for (int x = 0; x < grey.cols; ++x) {
+                const int stripe = x / 20;
+                const int level = kind == 0 ? base + (stripe % 2 ? 40 * stripe / 2 : -30 * stripe / 2) : base;
+                grey.at<uchar>(y, x) = cv::saturate_cast<uchar>(level + rng.uniform(0, 2) +
+                                                                (rng.uniform(0, 100) == 0 ? 90 : 0));
+            }
+        ContentParam_t param{};
+        param.nEnable = 1;
+        param.nThreshold1 = rng.uniform(0, 12);
+        param.nThreshold2 = rng.uniform(80, 101);
+
+        const double mean = cv::mean(grey)[0];
+        const bool field = percent(inBand(grey, mean, param.nThreshold1), grey) >= param.nThreshold2;
+        ASSERT_EQ(IsColourField(grey, param), field) << "round " << round;
+        fieldsSeen += field;
+
+        cv::Mat mask;
+        cv::compare(grey, param.nThreshold1, mask, cv::CMP_LT);
+        const bool black = percent(cv::countNonZero(mask), grey) >= param.nThreshold2;
+        ASSERT_EQ(IsBlack(grey, param), black) << "round " << round;
+        blacksSeen += black;
+
+        const int s = grey.cols / 8;
+        double means[8];
+        int uniform = 0;
+        for (int i = 0; i < 8; ++i) {
+            const cv::Mat stripe = grey(cv::Rect(i * s, 0, s, grey.rows));
+            means[i] = cv::mean(stripe)[0];
+            const int count = inBand(stripe, means[i], param.nThreshold1);
+            uniform += (count == 0 ? 100 : count * 100 / (grey.rows * s)) >= param.nThreshold2;
+        }
+        bool bars = uniform >= 6;
+        for (int i = 0; i < 8 && bars; ++i)
+            for (int j = i + 1; j < 8 && bars; ++j)
+                bars = std::fabs(means[i] - means[j]) >= 5.0;
+        ASSERT_EQ(IsColourBars(grey, param), bars) << "round " << round;
+        barsSeen += bars;
+    }
+    // A mean of exactly half a level: three pixels in four at L, one at L + 2. With a band of
+    // 1 the range runs from L to L + 2 for an even L, from L - 1 to L + 1 for an odd one.
+    for (const int level : {100, 101}) {
+        cv::Mat grey = Flat(level);
+        for (int x = 0; x < grey.cols; x += 4)
+            grey.col(x).setTo(level + 2);
+        ContentParam_t param{};
+        param.nEnable = 1;
+        param.nThreshold1 = 1;
+        param.nThreshold2 = 80;
+        EXPECT_EQ(IsColourField(grey, param), level % 2 == 0) << "level " << level;
+        EXPECT_EQ(IsColourField(grey, param), percent(inBand(grey, cv::mean(grey)[0], 1), grey) >= 80);
+    }
+    // Both verdicts were met often enough for the comparison to mean something.
+    EXPECT_GT(fieldsSeen, 50);
+    EXPECT_GT(blacksSeen, 50);
+    EXPECT_GT(barsSeen, 50);
+    EXPECT_LT(fieldsSeen + barsSeen, 2 * 3000 - 100);
 }
 
 TEST_F(PictureTestsTest, AnalysisRegionDropsTopAndBottomRows)
