@@ -229,6 +229,7 @@ void CKWeightedMeter::SumSquares(size_t first, size_t begin, size_t end, Lanes* 
         sum[k] = sums[k];
     const Lanes* y = m_ring.data() + begin * m_nGroups + first;
     for (size_t i = begin; i < end; ++i, y += m_nGroups) {
+#pragma GCC unroll 4
         for (int k = 0; k < kVectors; ++k)
             sum[k] += y[k] * y[k];
     }
@@ -241,12 +242,18 @@ void CKWeightedMeter::SumSquares(size_t first, size_t begin, size_t end, Lanes* 
 double CKWeightedMeter::BlockEnergy(size_t framesPerBlock) const
 {
     std::vector<Lanes> sums(m_nGroups, Lanes{});
+    // Up to four vectors in one pass: each channel's sum waits on its last addition, so the
+    // more channels summed side by side, the less the pass waits.
     const auto addFrames = [&](size_t begin, size_t end) {
         size_t g = 0;
-        for (; g + 2 <= m_nGroups; g += 2)
-            SumSquares<2>(g, begin, end, &sums[g]);
-        if (g < m_nGroups)
-            SumSquares<1>(g, begin, end, &sums[g]);
+        for (; g + 4 <= m_nGroups; g += 4)
+            SumSquares<4>(g, begin, end, &sums[g]);
+        switch (m_nGroups - g) {
+        case 3: SumSquares<3>(g, begin, end, &sums[g]); break;
+        case 2: SumSquares<2>(g, begin, end, &sums[g]); break;
+        case 1: SumSquares<1>(g, begin, end, &sums[g]); break;
+        default: break;
+        }
     };
     if (m_nIndex < framesPerBlock) {
         addFrames(0, m_nIndex);
