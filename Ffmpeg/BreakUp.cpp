@@ -41,6 +41,7 @@ bool VisibleStep(int step, int insideBefore, int insideAfter, int inside)
 // Rows read on each side of a horizontal block edge: the steps inside the blocks come from
 // this many rows (two steps each side), few enough that a band of 16 rows reads 6 of them.
 constexpr int kEdgeReach = 3;
+constexpr int kSampledBands = 40;
 
 struct Tally {
     int visible = 0, edges = 0;
@@ -96,20 +97,26 @@ int Measure(const LumaPlane& luma, int shift)
     const int w = luma.width - luma.width % 8, h = luma.height - luma.height % 8;
     std::vector<int> into(static_cast<size_t>(w / 8)), inside(into.size());
     std::vector<int> previous(static_cast<size_t>(w / 16 + 1)), columns(3 * previous.size());
-    for (int y0 = 0, band = 0; y0 + 16 <= h; y0 += 16, ++band) {
-        // Vertical block edges along one row of this macroblock row, in its upper and its
-        // lower 8-pixel blocks by turns, on a row the horizontal edges read anyway.
-        RowSteps(s.Row(y0 + (band % 2 ? 16 - kEdgeReach : kEdgeReach - 1)), w, shift, into.data(), inside.data());
+    // At most kSampledBands bands of 16 rows, spread evenly: enough edges for a steady share
+    // at any size, while the lines fetched stop growing with the picture.
+    const int bands = h / 16;
+    const int bandStep = (bands + kSampledBands - 1) / kSampledBands;
+    for (int band = 0, turn = 0; band < bands; band += bandStep, turn ^= 1) {
+        const int edge = 16 * band + 16;
+        const bool edgeBelow = edge + kEdgeReach <= h;
+        // Vertical block edges along one row the horizontal edge below reads anyway, in the
+        // lower 8-pixel blocks of this macroblock row and the upper ones of the next by turns.
+        RowSteps(s.Row(edgeBelow && turn ? edge + kEdgeReach - 1 : edge - kEdgeReach), w, shift, into.data(),
+                 inside.data());
         for (int b = 1; b < w / 8; ++b)
             tally.Edge(into[static_cast<size_t>(b)], inside[static_cast<size_t>(b - 1)], inside[static_cast<size_t>(b)], 7);
         // The horizontal edge below this macroblock row (a block edge for 8- and 16-pixel
         // blocks, and in field-coded pictures too), along one column in every 16, in the left
         // and the right 8-pixel blocks by turns. Only the rows next to the edge are read, row
         // by row for all the columns at once: the cost is in fetching rows from memory.
-        const int edge = y0 + 16;
-        if (edge + kEdgeReach > h)
+        if (!edgeBelow)
             continue;
-        const int x0 = 3 + (band % 2) * 8;
+        const int x0 = 3 + turn * 8;
         const int n = (w - x0 - 1) / 16 + 1;
         std::fill_n(columns.begin(), 3 * n, 0);
         int* above = columns.data();

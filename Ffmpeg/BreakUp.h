@@ -29,11 +29,11 @@ LumaPlane LumaOf(const AVFrame* picture);
 // Share, in per mille, of the sampled 8-pixel block edges that are visible steps inside
 // quiet blocks: a step of 4 to 63 grey levels (8-bit scale) across the edge that is more
 // than twice the mean step inside both blocks it parts plus 3. Bigger steps are drawn
-// edges, not coding. Sampled on one row in every 16 (the vertical edges) and, at the edge
-// below every band of 16 rows, on one column in every 16 with the two steps inside each
-// block beside it (the horizontal edges), alternating between the 8-pixel blocks of each
-// macroblock. The vertical edges' rows are among the horizontal edges' 6 rows a band: a
-// picture's lines are fetched from memory for 6 rows in 16.
+// edges, not coding. Sampled on bands of 16 rows (every band up to 640 lines, every other up
+// to 1280, and so on: at most 40): at the edge below each, on one column in every 16 with the
+// two steps inside each block beside it (the horizontal edges), and along one of those 6 rows
+// (the vertical edges), alternating between the 8-pixel blocks of each macroblock. So a
+// picture's lines are fetched from memory for at most 240 rows, whatever its size.
 int BreakUpPerMille(const LumaPlane& luma);
 
 // A picture shows break-up when at least this share of its block edges are visible steps;
