@@ -41,6 +41,7 @@ bool VisibleStep(int step, int insideBefore, int insideAfter, int inside)
 // Rows read on each side of a horizontal block edge: the steps inside the blocks come from
 // this many rows (two steps each side), few enough that a band of 16 rows reads 6 of them.
 constexpr int kEdgeReach = 3;
+// Bands of 16 rows sampled at most in a picture: all of an SD picture's.
 constexpr int kSampledBands = 40;
 
 struct Tally {
