@@ -74,8 +74,8 @@ void RowSteps(const T* row, int w, int shift, int* into, int* inside)
 #if defined(__SSE2__)
     // 8-bit samples: sums of absolute differences of the row against itself one pixel on,
     // two blocks at a time, give the step into each block and the 7 inside it.
-    if (sizeof(T) == 1 && shift == 0) {
-        for (; b + 1 < blocks; b += 2) {
+    if constexpr (sizeof(T) == 1) {
+        for (; shift == 0 && b + 1 < blocks; b += 2) {
             const __m128i sums = _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 8 * b)),
                                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 8 * b - 1)));
             into[b] = std::abs(at(8 * b) - at(8 * b - 1));
