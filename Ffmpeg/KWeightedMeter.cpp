@@ -124,6 +124,9 @@ bool CKWeightedMeter::Configure(int channels, unsigned long rate)
     m_nIndex = 0;
     m_nNeeded = 4 * m_nHundredMs;
     m_nShortTermCounter = 0;
+    m_runSums.assign(m_nGroups * kRuns, Lanes{});
+    std::fill(std::begin(m_runStart), std::end(m_runStart), kNoRun);
+    StartRun(0);
     return true;
 }
 
@@ -138,31 +141,38 @@ void CKWeightedMeter::Add(const float* samples, size_t frames)
 {
     const size_t stride = static_cast<size_t>(m_nChannels);
     while (frames > 0 && m_nChannels > 0) {
-        if (frames < m_nNeeded) {
-            Filter(samples, frames);
-            m_nIndex += frames;
-            m_nShortTermCounter += frames;
-            m_nNeeded -= frames;
-            return;
-        }
-        const size_t n = m_nNeeded;
+        // Up to the next 100 ms mark of the ring: blocks end there and running sums begin.
+        const size_t n = std::min(frames, m_nHundredMs - m_nIndex % m_nHundredMs);
         Filter(samples, n);
+        AddToRuns(m_nIndex, m_nIndex + n);
         samples += n * stride;
         frames -= n;
         m_nIndex += n;
-        const double block = BlockEnergy(4 * m_nHundredMs);
-        if (block >= kAbsoluteGate)
-            m_blocks.push_back(block);
         m_nShortTermCounter += n;
-        if (m_nShortTermCounter == 30 * m_nHundredMs) {
-            const double shortTerm = BlockEnergy(30 * m_nHundredMs);
-            if (shortTerm >= kAbsoluteGate)
-                m_shortTermBlocks.push_back(shortTerm);
-            m_nShortTermCounter = 20 * m_nHundredMs;
+        m_nNeeded -= n;
+        if (m_nIndex % m_nHundredMs != 0)
+            return;
+        if (m_nNeeded == 0) {
+            const double block = BlockEnergy(4 * m_nHundredMs);
+            if (block >= kAbsoluteGate)
+                m_blocks.push_back(block);
+            if (m_nShortTermCounter == 30 * m_nHundredMs) {
+                const double shortTerm = BlockEnergy(30 * m_nHundredMs);
+                if (shortTerm >= kAbsoluteGate)
+                    m_shortTermBlocks.push_back(shortTerm);
+                m_nShortTermCounter = 20 * m_nHundredMs;
+            }
+            m_nNeeded = m_nHundredMs;
         }
-        m_nNeeded = m_nHundredMs;
-        if (m_nIndex == m_nRingFrames)
+        if (m_nIndex == m_nRingFrames) {
+            // Sums never run across the ring's end.
             m_nIndex = 0;
+            std::fill(std::begin(m_runStart), std::end(m_runStart), kNoRun);
+            StartRun(0);
+        } else {
+            // The slot of the mark four marks back, whose 400 ms block was just taken.
+            StartRun(1 + (m_nIndex / m_nHundredMs) % (kRuns - 1));
+        }
     }
 }
 
@@ -237,11 +247,62 @@ void CKWeightedMeter::SumSquares(size_t first, size_t begin, size_t end, Lanes* 
         sums[k] = sum[k];
 }
 
+// A running sum from the current frame on, in a slot.
+void CKWeightedMeter::StartRun(size_t slot)
+{
+    m_runStart[slot] = m_nIndex;
+    for (size_t g = 0; g < m_nGroups; ++g)
+        m_runSums[g * kRuns + slot] = Lanes{};
+}
+
+// The slot of the running sum from the ring frame `start` to the current one, or kNoRun.
+size_t CKWeightedMeter::RunFrom(size_t start) const
+{
+    const size_t* slot = std::find(std::begin(m_runStart), std::end(m_runStart), start);
+    return slot == std::end(m_runStart) ? kNoRun : static_cast<size_t>(slot - std::begin(m_runStart));
+}
+
+// Every slot of vectors first .. first + kVectors - 1 takes the squares of frames [begin, end),
+// frame after frame; a slot without a run sums what no one reads. The sums of a frame do not
+// wait on each other.
+template <int kVectors>
+void CKWeightedMeter::AddToRuns(size_t first, size_t begin, size_t end)
+{
+    Lanes sum[kVectors][kRuns];
+    for (int k = 0; k < kVectors; ++k)
+        for (size_t r = 0; r < kRuns; ++r)
+            sum[k][r] = m_runSums[(first + static_cast<size_t>(k)) * kRuns + r];
+    const Lanes* y = m_ring.data() + begin * m_nGroups + first;
+    for (size_t i = begin; i < end; ++i, y += m_nGroups) {
+        for (int k = 0; k < kVectors; ++k) {
+            const Lanes square = y[k] * y[k];
+            for (size_t r = 0; r < kRuns; ++r)
+                sum[k][r] += square;
+        }
+    }
+    for (int k = 0; k < kVectors; ++k)
+        for (size_t r = 0; r < kRuns; ++r)
+            m_runSums[(first + static_cast<size_t>(k)) * kRuns + r] = sum[k][r];
+}
+
+void CKWeightedMeter::AddToRuns(size_t begin, size_t end)
+{
+    size_t g = 0;
+    for (; g + 2 <= m_nGroups; g += 2)
+        AddToRuns<2>(g, begin, end);
+    if (g < m_nGroups)
+        AddToRuns<1>(g, begin, end);
+}
+
 // The weighted mean square of the last framesPerBlock frames. Each channel's squares are summed
 // in libebur128's order: where the block wraps, the ring's start (the newest frames) first.
 double CKWeightedMeter::BlockEnergy(size_t framesPerBlock) const
 {
     std::vector<Lanes> sums(m_nGroups, Lanes{});
+    const auto takeRun = [&](size_t slot) {
+        for (size_t g = 0; g < m_nGroups; ++g)
+            sums[g] = m_runSums[g * kRuns + slot];
+    };
     // Up to four vectors in one pass: each channel's sum waits on its last addition, so the
     // more channels summed side by side, the less the pass waits.
     const auto addFrames = [&](size_t begin, size_t end) {
@@ -255,12 +316,14 @@ double CKWeightedMeter::BlockEnergy(size_t framesPerBlock) const
         default: break;
         }
     };
-    if (m_nIndex < framesPerBlock) {
-        addFrames(0, m_nIndex);
+    const bool wraps = m_nIndex < framesPerBlock;
+    const size_t slot = RunFrom(wraps ? 0 : m_nIndex - framesPerBlock);
+    if (slot != kNoRun)
+        takeRun(slot);
+    else
+        addFrames(wraps ? 0 : m_nIndex - framesPerBlock, m_nIndex);
+    if (wraps)
         addFrames(m_nRingFrames - (framesPerBlock - m_nIndex), m_nRingFrames);
-    } else {
-        addFrames(m_nIndex - framesPerBlock, m_nIndex);
-    }
     double sum = 0.0;
     for (int c = 0; c < m_nChannels; ++c) {
         const int weight = m_weights[static_cast<size_t>(c)];

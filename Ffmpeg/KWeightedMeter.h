@@ -7,7 +7,12 @@
 // What differs is the form. The channels of a frame are filtered side by side, two to a vector
 // and two vectors at once (libebur128 runs one channel after another with its filter state in
 // memory), and the ring holds them the same way, so the sums of a block run for all channels at
-// once.
+// once. And the blocks are summed as the sound arrives: every 100 ms mark of the ring starts a
+// running sum of squares (each the very additions libebur128 makes when a block begins there),
+// so a 400 ms block, the last 100 ms and a 3 s block that does not wrap are read off a sum
+// rather than summed again, and the sums of one frame go side by side rather than one after
+// another. A block that wraps takes the running sum from the ring's start for its newest part
+// and sums its older part as libebur128 does.
 // Not thread-safe: one thread owns the object.
 #pragma once
 
@@ -44,6 +49,11 @@ private:
     void FilterVectors(const float* samples, size_t frames, size_t first);
     template <int kVectors>
     void SumSquares(size_t first, size_t begin, size_t end, Lanes* sums) const;
+    template <int kVectors>
+    void AddToRuns(size_t first, size_t begin, size_t end);
+    void AddToRuns(size_t begin, size_t end);
+    void StartRun(size_t slot);
+    size_t RunFrom(size_t start) const;
     double BlockEnergy(size_t framesPerBlock) const;
 
     int m_nChannels = 0;
@@ -60,6 +70,13 @@ private:
     size_t m_nIndex = 0;                  // next frame of the ring
     size_t m_nNeeded = 0;                 // frames until the next gating block
     size_t m_nShortTermCounter = 0;
+
+    // Running sums of squares, each from a 100 ms mark of the ring (never across its end) up to
+    // m_nIndex: slot 0 from the ring's start, the others from the last four marks in turn.
+    static constexpr size_t kRuns = 5;
+    static constexpr size_t kNoRun = static_cast<size_t>(-1);
+    size_t m_runStart[kRuns] = {};
+    std::vector<Lanes> m_runSums;         // [group][slot]
 
     std::vector<double> m_blocks;         // energies of the 400 ms blocks above -70 LUFS
     std::vector<double> m_shortTermBlocks;

@@ -11,8 +11,9 @@
 // A block of a channel (256 frames) is skipped when its largest sample, and the samples before
 // it that the filter still reaches, times the filter's gain bound cannot reach the peak found so
 // far: no output the filter would make of them can exceed it. Within a measured block, each
-// phase of each tile of 16 outputs is judged the same way, with the phase's own bound. The figure is the largest output or sample, as
-// libebur128's is.
+// phase of each tile of 16 outputs is judged the same way, with the phase's own bound, and then
+// by its outputs summed in float, which lie within a known distance of the exact ones. The
+// figure is the largest output or sample, as libebur128's is.
 // Not thread-safe: one thread owns the object.
 #pragma once
 
@@ -42,6 +43,7 @@ private:
     // One phase of the interpolator: output = sum of coeff[t] * (the input delay[t] samples back).
     struct Phase {
         std::vector<double> coeff;
+        std::vector<float> roundedCoeff;  // for a first estimate
         std::vector<int> delay;
         double bound = 1.0;  // no output exceeds the largest input magnitude times this
     };
