@@ -30,27 +30,33 @@ int BarColour(const uchar* bgr)
     return bits;
 }
 
-// The colour most rows of a column agree on (three in five at least), else kUnknown.
+// The colour most rows of column x agree on (three in five at least), else kUnknown.
+int ColumnColour(const cv::Mat& bgr, int rows, int x)
+{
+    std::array<int, 8> votes{};
+    // Programme pictures are mostly no bar colour: once more than two rows in five are none,
+    // no colour can reach three in five, and the column is left.
+    int none = 0;
+    for (int y = 0; y < rows && none * 5 <= rows * 2; ++y) {
+        const int c = BarColour(bgr.ptr<uchar>(y) + 3 * x);
+        if (c != kUnknown)
+            ++votes[static_cast<size_t>(c)];
+        else
+            ++none;
+    }
+    int colour = kUnknown;
+    for (int c = 1; c < 8; ++c) {
+        if (votes[static_cast<size_t>(c)] * 5 >= rows * 3)
+            colour = c;
+    }
+    return colour;
+}
+
 std::vector<int> ColumnColours(const cv::Mat& bgr, int rows)
 {
-    std::vector<int> colours(static_cast<size_t>(bgr.cols), kUnknown);
-    for (int x = 0; x < bgr.cols; ++x) {
-        std::array<int, 8> votes{};
-        // Programme pictures are mostly no bar colour: once more than two rows in five are
-        // none, no colour can reach three in five, and the column is left.
-        int none = 0;
-        for (int y = 0; y < rows && none * 5 <= rows * 2; ++y) {
-            const int c = BarColour(bgr.ptr<uchar>(y) + 3 * x);
-            if (c != kUnknown)
-                ++votes[static_cast<size_t>(c)];
-            else
-                ++none;
-        }
-        for (int c = 1; c < 8; ++c) {
-            if (votes[static_cast<size_t>(c)] * 5 >= rows * 3)
-                colours[static_cast<size_t>(x)] = c;
-        }
-    }
+    std::vector<int> colours(static_cast<size_t>(bgr.cols));
+    for (int x = 0; x < bgr.cols; ++x)
+        colours[static_cast<size_t>(x)] = ColumnColour(bgr, rows, x);
     return colours;
 }
 
@@ -89,6 +95,15 @@ bool IsColourBarSignal(const cv::Mat& bgr)
         return false;
     const int rows = bgr.rows * 45 / 100;
     if (rows < 4)
+        return false;
+    // Bars over 55 % of the width or more cover its middle tenth, where no four columns side
+    // by side can all be without a colour (a longer gap would part the bars): most pictures
+    // are told from bars by these four alone.
+    const int middle = bgr.cols / 2 - 2;
+    bool coloured = false;
+    for (int x = middle; x < middle + 4 && !coloured; ++x)
+        coloured = ColumnColour(bgr, rows, x) != kUnknown;
+    if (!coloured)
         return false;
     const std::vector<Run> runs = ColourRuns(ColumnColours(bgr, rows));
     for (size_t i = 0; i + kBarSequence.size() <= runs.size(); ++i) {

@@ -152,6 +152,16 @@ TEST(ColourBarSignal, EveryBarSignalAndNothingElse)
     Draw(hd, {kBlack, cv::Scalar(235, 235, 235), kBlack}, 0, 160, 90, 120);
     EXPECT_TRUE(IsColourBarSignal(area(hd))) << "SMPTE HD (RP 219)";
 
+    // The narrowest bars taken (55 % of the width), at either side, with the smear of an edge
+    // over three of the four middle columns.
+    for (const int x0 : {0, 72}) {
+        cv::Mat edge(120, 160, CV_8UC3, kBlack);
+        Draw(edge, seven, x0, x0 + 88, 0, 120);
+        const int smear = x0 == 0 ? 78 : 79;
+        cv::rectangle(edge, cv::Point(smear, 0), cv::Point(smear + 2, 119), kGrey, cv::FILLED);
+        EXPECT_TRUE(IsColourBarSignal(area(edge))) << "bars from column " << x0;
+    }
+
     cv::Mat shuffled(120, 160, CV_8UC3, kBlack);
     Draw(shuffled, {kRed, kGreen, kYellow, kBlue, kMagenta, kCyan, kWhite}, 0, 160, 0, 120);
     EXPECT_FALSE(IsColourBarSignal(area(shuffled))) << "a striped set in other colours";
