@@ -274,8 +274,10 @@ void CKWeightedMeter::AddToRuns(size_t first, size_t begin, size_t end)
             sum[k][r] = m_runSums[(first + static_cast<size_t>(k)) * kRuns + r];
     const Lanes* y = m_ring.data() + begin * m_nGroups + first;
     for (size_t i = begin; i < end; ++i, y += m_nGroups) {
+#pragma GCC unroll 2
         for (int k = 0; k < kVectors; ++k) {
             const Lanes square = y[k] * y[k];
+#pragma GCC unroll 5
             for (size_t r = 0; r < kRuns; ++r)
                 sum[k][r] += square;
         }
