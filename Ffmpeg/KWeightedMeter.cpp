@@ -182,9 +182,12 @@ void CKWeightedMeter::Filter(const float* samples, size_t frames)
 {
     const FlushToZero flush;
     size_t g = 0;
-    for (; g + 2 <= m_nGroups; g += 2)
+    // An odd count from three on ends with three vectors in one pass (5.1: one pass).
+    for (; g + 2 <= m_nGroups && m_nGroups - g != 3; g += 2)
         FilterVectors<2>(samples, frames, g);
-    if (g < m_nGroups)
+    if (m_nGroups - g == 3)
+        FilterVectors<3>(samples, frames, g);
+    else if (g < m_nGroups)
         FilterVectors<1>(samples, frames, g);
 }
 
