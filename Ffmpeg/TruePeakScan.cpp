@@ -14,8 +14,9 @@ constexpr size_t kBlock = 256;      // frames judged at once for the skip
 constexpr size_t kTile = 16;        // outputs of a measured block judged at once, as PhasePeak sums them
 constexpr double kAlmostZero = 0.000001;
 // How far a phase's outputs summed in float may lie from the exact ones, as a share of the
-// phase's bound times the largest input magnitude: the float sum of at most 13 products and the
-// rounding of the coefficients stay within 1e-6 of it; four times that is allowed.
+// phase's bound times the largest input magnitude: the float sum of a phase's products (13 at
+// 4x oversampling, 24 at 2x) and the rounding of the coefficients stay within 1.6e-6 of it, and
+// the exact output's rounding to float adds 6e-8; more than twice that is allowed.
 constexpr double kEstimateSlack = 4e-6;
 
 // The oversampling factor libebur128 uses at a rate.
