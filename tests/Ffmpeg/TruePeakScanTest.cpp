@@ -108,21 +108,24 @@ TEST(TruePeakScan, CreepingLineUpToneIsMeasuredExactly)
 {
     // Line-up tones whose level creeps up by parts per million a second: crest after crest
     // comes within the float estimate's error of the peak found so far, where only the exact
-    // sums can tell whether it raises it.
-    const size_t frames = 48000 * 4;
-    std::vector<float> samples(2 * frames);
-    for (size_t i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / 48000;
-        const double level = 0.89 * (1 + 3e-6 * t);
-        samples[2 * i] = static_cast<float>(level * std::sin(2 * M_PI * 997 * t));
-        samples[2 * i + 1] = static_cast<float>(level * std::sin(2 * M_PI * 1000 * t + 0.3));
-    }
-    CTruePeakScan scan;
-    PlainTruePeak plain(2, 48000);
-    for (size_t at = 0; at < frames; at += 1920) {
-        const size_t n = std::min<size_t>(1920, frames - at);
-        scan.Add(samples.data() + 2 * at, n, 2, 48000);
-        ASSERT_EQ(scan.Peak(), plain.Add(samples.data() + 2 * at, n)) << "after frame " << at;
+    // sums can tell whether it raises it (4x oversampling at 48 kHz, 2x at 96 kHz).
+    for (const int rate : {48000, 96000}) {
+        SCOPED_TRACE(rate);
+        const size_t frames = static_cast<size_t>(rate) * 4;
+        std::vector<float> samples(2 * frames);
+        for (size_t i = 0; i < frames; ++i) {
+            const double t = static_cast<double>(i) / rate;
+            const double level = 0.89 * (1 + 3e-6 * t);
+            samples[2 * i] = static_cast<float>(level * std::sin(2 * M_PI * 997 * t));
+            samples[2 * i + 1] = static_cast<float>(level * std::sin(2 * M_PI * 1000 * t + 0.3));
+        }
+        CTruePeakScan scan;
+        PlainTruePeak plain(2, rate);
+        for (size_t at = 0; at < frames; at += 1920) {
+            const size_t n = std::min<size_t>(1920, frames - at);
+            scan.Add(samples.data() + 2 * at, n, 2, rate);
+            ASSERT_EQ(scan.Peak(), plain.Add(samples.data() + 2 * at, n)) << "after frame " << at;
+        }
     }
 }
 
