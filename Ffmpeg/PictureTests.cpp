@@ -18,26 +18,34 @@ int Percent(int count, int area)
     return area > 0 ? count * 100 / area : 0;
 }
 
-// The pixels of an 8-bit picture (or a part of one) for which keep(value) is 1, read 16 at a
-// time so that the compiler compares whole vectors. The pictures are small: what the tests
-// cost is mostly the calls, so each counts in one pass without a mask.
-template <typename Keep>
-int CountPixels(const cv::Mat& grey, Keep keep)
+// The sum of value(pixel) over an 8-bit picture (or a part of one), read 16 pixels at a time
+// into a Chunk wide enough for 16 values, so that the compiler works on whole vectors. The
+// pictures are small: what the tests cost is mostly the calls, so each sums in one pass
+// without a mask.
+template <typename Chunk, typename Value>
+int64_t SumPixels(const cv::Mat& grey, Value value)
 {
-    int count = 0;
+    int64_t sum = 0;
     for (int y = 0; y < grey.rows; ++y) {
         const uchar* p = grey.ptr<uchar>(y);
         int x = 0;
         for (; x + 16 <= grey.cols; x += 16) {
-            uchar chunk = 0;
+            Chunk chunk = 0;
             for (int i = 0; i < 16; ++i)
-                chunk += keep(p[x + i]);
-            count += chunk;
+                chunk += value(p[x + i]);
+            sum += chunk;
         }
         for (; x < grey.cols; ++x)
-            count += keep(p[x]);
+            sum += value(p[x]);
     }
-    return count;
+    return sum;
+}
+
+// The pixels for which keep(value) is 1.
+template <typename Keep>
+int CountPixels(const cv::Mat& grey, Keep keep)
+{
+    return static_cast<int>(SumPixels<uchar>(grey, keep));
 }
 
 // Pixels below threshold (OpenCV's compare with CMP_LT).
@@ -65,19 +73,7 @@ int CountBetween(const cv::Mat& grey, int low, int high)
 // The mean as cv::mean gives it: the sum times the reciprocal of the pixel count.
 double MeanOf(const cv::Mat& grey)
 {
-    int64_t sum = 0;
-    for (int y = 0; y < grey.rows; ++y) {
-        const uchar* p = grey.ptr<uchar>(y);
-        int x = 0;
-        for (; x + 16 <= grey.cols; x += 16) {
-            unsigned short chunk = 0;
-            for (int i = 0; i < 16; ++i)
-                chunk += p[x + i];
-            sum += chunk;
-        }
-        for (; x < grey.cols; ++x)
-            sum += p[x];
-    }
+    const int64_t sum = SumPixels<unsigned short>(grey, [](uchar v) { return v; });
     const size_t n = grey.total();
     return n > 0 ? static_cast<double>(sum) * (1.0 / static_cast<double>(n)) : 0.0;
 }
