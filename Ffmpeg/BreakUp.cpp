@@ -114,7 +114,7 @@ int Measure(const LumaPlane& luma, int shift)
         // The horizontal edge below this macroblock row (a block edge for 8- and 16-pixel
         // blocks, and in field-coded pictures too), along one column in every 16, in the left
         // and the right 8-pixel blocks by turns. Only the rows next to the edge are read, row
-        // by row for all the columns at once: the cost is in fetching rows from memory.
+        // by row for all the columns at once, so that each row is read once along its length.
         if (!edgeBelow)
             continue;
         const int x0 = 3 + turn * 8;

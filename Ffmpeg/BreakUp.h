@@ -32,8 +32,8 @@ LumaPlane LumaOf(const AVFrame* picture);
 // edges, not coding. Sampled on bands of 16 rows (every band up to 640 lines, every other up
 // to 1280, and so on: at most 40): at the edge below each, on one column in every 16 with the
 // two steps inside each block beside it (the horizontal edges), and along one of those 6 rows
-// (the vertical edges), alternating between the 8-pixel blocks of each macroblock. So a
-// picture's lines are fetched from memory for at most 240 rows, whatever its size.
+// (the vertical edges), alternating between the 8-pixel blocks of each macroblock. So at most
+// 240 rows of a picture are read, whatever its size.
 int BreakUpPerMille(const LumaPlane& luma);
 
 // A picture shows break-up when at least this share of its block edges are visible steps;
